@@ -1,0 +1,24 @@
+# One static library per source folder; every folder's sources are picked up by glob so a new
+# file needs no edit here. `main.cpp` files are left to the executables.
+set(PELORN_SRC "${CMAKE_SOURCE_DIR}/src")
+set(PELORN_LIBRARIES "" CACHE INTERNAL "")
+
+function(pelorn_library name)
+  cmake_parse_arguments(ARG "" "" "DIRS" ${ARGN})
+  if(NOT ARG_DIRS)
+    set(ARG_DIRS ".")
+  endif()
+  set(sources "")
+  foreach(dir IN LISTS ARG_DIRS)
+    file(GLOB found CONFIGURE_DEPENDS
+      "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.h")
+    list(APPEND sources ${found})
+  endforeach()
+  list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
+  add_library(pelorn_${name} STATIC ${sources})
+  target_include_directories(pelorn_${name} PUBLIC "${PELORN_SRC}")
+  target_link_libraries(pelorn_${name} PUBLIC Qt6::Core Qt6::Gui Qt6::Widgets Qt6::Network Threads::Threads)
+  set(PELORN_LIBRARIES ${PELORN_LIBRARIES} pelorn_${name} CACHE INTERNAL "")
+endfunction()
+
+find_package(Threads REQUIRED)

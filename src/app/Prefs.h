@@ -1,0 +1,70 @@
+#pragma once
+// Typed access to the user's settings. Every manager reads its settings here once, in its
+// constructor, and writes them back when its published value changes; nothing is written in
+// showcase mode.
+#include "app/Codable.h"
+#include "platform/UserDefaults.h"
+#include "showcase/Showcase.h"
+
+#include <QLocale>
+#include <QString>
+#include <optional>
+
+class Prefs {
+public:
+    Prefs() = delete;
+
+    static platform::UserDefaults& d();
+
+    // The stored object converted to the type, or the default when absent or not convertible.
+    // (`bool`, `double` and `int` are keywords in C++, hence the suffix.)
+    static bool boolValue(const QString& key, bool fallback);
+    static double doubleValue(const QString& key, double fallback);
+    static int intValue(const QString& key, int fallback);
+
+    // The scalar write of a change observer: skipped in showcase mode.
+    static void set(const QString& key, const QVariant& value);
+
+    // The JSON Data under the key, decoded; nullopt when absent, not Data, or undecodable.
+    template <class T>
+    static std::optional<T> codable(const QString& key)
+    {
+        const QVariant v = d().object(key);
+        if (v.typeId() != QMetaType::QByteArray)
+            return std::nullopt;
+        const auto json = pelorn::json::fromBytes(v.toByteArray());
+        if (!json)
+            return std::nullopt;
+        return pelorn::json::decode<T>(*json);
+    }
+
+    // Stores the JSON of the value, or removes the key for nullopt. A value that cannot be
+    // encoded leaves what is stored untouched: one bad value must never delete the user's
+    // stored table.
+    template <class T>
+    static void setCodable(const std::optional<T>& value, const QString& key)
+    {
+        if (Showcase::isEnabled())
+            return;
+        if (!value) {
+            d().remove(key);
+            return;
+        }
+        const QJsonValue json = pelorn::json::encode(*value);
+        storeJson(json, key);
+    }
+
+private:
+    static void storeJson(const QJsonValue& json, const QString& key);
+};
+
+// The formatting locale of the views.
+class Locale {
+public:
+    Locale() = delete;
+    // Built once from the first preferred localisation, or "tr" when there is none.
+    static const QLocale& ui();
+    static QLocale fromPreferred(const QStringList& preferredLocalizations);
+    // The application's localisations (tr, en) in the order the user's languages prefer.
+    static QStringList preferredLocalizations();
+};

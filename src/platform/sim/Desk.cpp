@@ -1,0 +1,169 @@
+#include "platform/sim/Desk.h"
+
+#include <QFile>
+#include <QJsonDocument>
+
+namespace sim {
+
+Fields::Fields(QJsonObject object, QString path, std::optional<DeskError>* error)
+    : object_(std::move(object)), path_(std::move(path)), error_(error)
+{
+}
+
+QString Fields::path(const char* key) const { return path(QString::fromUtf8(key)); }
+
+QString Fields::path(const QString& key) const
+{
+    if (key.startsWith('['))
+        return path_ + key;
+    return path_.isEmpty() ? key : path_ + "." + key;
+}
+
+void Fields::fail(const QString& field, const QString& message)
+{
+    if (!error_->has_value())
+        *error_ = DeskError{field, message};
+}
+
+QString Fields::string(const char* key, const QString& fallback)
+{
+    const QJsonValue v = object_.value(key);
+    if (v.isUndefined())
+        return fallback;
+    if (!v.isString()) {
+        fail(path(key), "expected a string");
+        return fallback;
+    }
+    return v.toString();
+}
+
+QString Fields::requireString(const char* key)
+{
+    if (!object_.contains(key)) {
+        fail(path(key), "missing");
+        return {};
+    }
+    return string(key);
+}
+
+double Fields::number(const char* key, double fallback, double min, double max)
+{
+    const QJsonValue v = object_.value(key);
+    if (v.isUndefined())
+        return fallback;
+    if (!v.isDouble()) {
+        fail(path(key), "expected a number");
+        return fallback;
+    }
+    const double d = v.toDouble();
+    if (d < min || d > max) {
+        fail(path(key), QString("must be between %1 and %2").arg(min).arg(max));
+        return fallback;
+    }
+    return d;
+}
+
+qint64 Fields::integer(const char* key, qint64 fallback, qint64 min, qint64 max)
+{
+    const QJsonValue v = object_.value(key);
+    if (v.isUndefined())
+        return fallback;
+    const double d = v.toDouble();
+    if (!v.isDouble() || d != double(qint64(d))) {
+        fail(path(key), "expected a whole number");
+        return fallback;
+    }
+    const qint64 n = qint64(d);
+    if (n < min || n > max) {
+        fail(path(key), QString("must be between %1 and %2").arg(min).arg(max));
+        return fallback;
+    }
+    return n;
+}
+
+bool Fields::boolean(const char* key, bool fallback)
+{
+    const QJsonValue v = object_.value(key);
+    if (v.isUndefined())
+        return fallback;
+    if (!v.isBool()) {
+        fail(path(key), "expected true or false");
+        return fallback;
+    }
+    return v.toBool();
+}
+
+QJsonArray Fields::array(const char* key)
+{
+    const QJsonValue v = object_.value(key);
+    if (v.isUndefined())
+        return {};
+    if (!v.isArray()) {
+        fail(path(key), "expected an array");
+        return {};
+    }
+    return v.toArray();
+}
+
+QJsonObject Fields::object(const char* key)
+{
+    const QJsonValue v = object_.value(key);
+    if (v.isUndefined())
+        return {};
+    if (!v.isObject()) {
+        fail(path(key), "expected an object");
+        return {};
+    }
+    return v.toObject();
+}
+
+void Fields::rejectUnknown(std::initializer_list<const char*> known)
+{
+    for (auto it = object_.begin(); it != object_.end(); ++it) {
+        bool found = false;
+        for (const char* k : known)
+            found = found || it.key() == QLatin1String(k);
+        if (!found) {
+            fail(path(it.key()), "unknown field");
+            return;
+        }
+    }
+}
+
+DeskResult Desk::parse(const QByteArray& json)
+{
+    QJsonParseError perr{};
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &perr);
+    if (perr.error != QJsonParseError::NoError)
+        return DeskResult::failure({{}, QString("not valid JSON at offset %1: %2").arg(perr.offset).arg(perr.errorString())});
+    if (!doc.isObject())
+        return DeskResult::failure({{}, "the desk must be a JSON object"});
+
+    std::optional<DeskError> error;
+    Fields top(doc.object(), {}, &error);
+    Desk desk;
+    desk.raw = doc.object();
+    desk.name = top.string("name", "desk");
+    top.rejectUnknown({"name", "displays"});
+    if (error)
+        return DeskResult::failure(*error);
+    return desk;
+}
+
+DeskResult Desk::load(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return DeskResult::failure({{}, "cannot read the desk file " + path});
+    return parse(f.readAll());
+}
+
+DeskResult Desk::fromEnvironment()
+{
+    const QByteArray env = qgetenv("PELORN_DESK");
+    if (!env.isEmpty())
+        return load(QString::fromLocal8Bit(env));
+    return parse(defaultJson());
+}
+
+} // namespace sim

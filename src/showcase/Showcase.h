@@ -1,0 +1,23 @@
+#pragma once
+// The showcase switch: a process-wide mode for product screenshots in which nothing is
+// persisted and no profile is applied by itself.
+#include <QMap>
+#include <QString>
+#include <optional>
+
+class Showcase {
+public:
+    Showcase() = delete;
+
+    // True exactly when PELORN_SHOWCASE is "1"; read once, constant for the process.
+    static bool isEnabled();
+    static bool enabledIn(const QMap<QString, QString>& environment);
+
+    // Before any manager exists: the launch arguments become a volatile domain with
+    // "YES"/"NO" as Booleans and numeric strings as Doubles, and an empty profile list is
+    // added when none is given. Does nothing outside the mode.
+    static void prepareDefaults();
+
+    // Tests only: force the switch for this process (nullopt goes back to the environment).
+    static void setEnabledForTesting(std::optional<bool> enabled);
+};
