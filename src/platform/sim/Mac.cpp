@@ -1,5 +1,8 @@
 #include "platform/sim/Mac.h"
 
+#include "platform/sim/Battery.h"
+#include "platform/sim/Smc.h"
+
 namespace sim {
 
 Mac& Mac::shared()
@@ -12,6 +15,8 @@ void Mac::install(const Desk& desk)
 {
     std::lock_guard lock(mutex_);
     desk_ = desk;
+    sim::smc::install(desk.smc);
+    sim::battery::install(desk.battery);
 }
 
 Desk Mac::desk() const
