@@ -144,7 +144,8 @@ DeskResult Desk::parse(const QByteArray& json)
     Desk desk;
     desk.raw = doc.object();
     desk.name = top.string("name", "desk");
-    top.rejectUnknown({"name", "displays"});
+    parseAudio(top, desk.audio);
+    top.rejectUnknown({"name", "displays", "audio"});
     if (error)
         return DeskResult::failure(*error);
     return desk;
