@@ -206,7 +206,10 @@ void AudioSystem::setVolumeScalar(const QString& uid, uint32_t scope, uint32_t e
     if (!d)
         return;
     const uint32_t id = d->desk.id;
-    devices_[id].volume[{scope, element}] = std::clamp(value, 0.0f, 1.0f);
+    auto it = devices_[id].volume.find({scope, element});
+    if (it == devices_[id].volume.end())
+        return;
+    it->second = std::clamp(value, 0.0f, 1.0f);
     notifyLocked(id, {kDeviceVolumeScalar, scope, element});
 }
 
