@@ -213,13 +213,14 @@ void AudioSystem::setVolumeScalar(const QString& uid, uint32_t scope, uint32_t e
     notifyLocked(id, {kDeviceVolumeScalar, scope, element});
 }
 
-void AudioSystem::addProcess(const DeskAudioProcess& p)
+void AudioSystem::addProcess(const DeskAudioProcess& p, bool notify)
 {
     {
         std::lock_guard lock(mutex_);
         desk_.processes.push_back(p);
     }
-    notifyProcessListChanged();
+    if (notify)
+        notifyProcessListChanged();
 }
 
 void AudioSystem::removeProcess(uint32_t object)

@@ -30,7 +30,7 @@ public:
     void removeDevice(const QString& uid);
     void setDefaultDevice(uint32_t selector, const QString& uid); // "" for none
     void setVolumeScalar(const QString& uid, uint32_t scope, uint32_t element, float value);
-    void addProcess(const DeskAudioProcess& process);
+    void addProcess(const DeskAudioProcess& process, bool notify = true);
     void removeProcess(uint32_t object);
     void setPlaying(uint32_t object, bool playing, double amplitude = -1);
     void addApp(const DeskAudioApp& app);
