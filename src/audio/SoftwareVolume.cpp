@@ -25,12 +25,59 @@ std::optional<uint32_t> ownProcessObject()
     return object;
 }
 
-float maxMagnitude(const float* samples, uint32_t count)
+// Whether any sample's magnitude is above the threshold. Chunks keep the loop vectorised and
+// still stop soon after the first loud chunk.
+bool anyAbove(const float* samples, uint32_t count, float threshold)
 {
-    float peak = 0.0f;
-    for (uint32_t i = 0; i < count; ++i)
-        peak = std::max(peak, std::fabs(samples[i]));
-    return peak;
+    constexpr uint32_t kChunk = 64;
+    uint32_t i = 0;
+    for (; i + kChunk <= count; i += kChunk) {
+        float peak = 0.0f;
+        for (uint32_t j = 0; j < kChunk; ++j) {
+            const float m = std::fabs(samples[i + j]);
+            peak = m > peak ? m : peak;
+        }
+        if (peak > threshold)
+            return true;
+    }
+    for (; i < count; ++i)
+        if (std::fabs(samples[i]) > threshold)
+            return true;
+    return false;
+}
+
+// Interleaved stereo into an output of c channels (c even or not): channel k takes the left
+// or right input by the parity of its number across the outputs.
+template <uint32_t C>
+void stereoInto(const float* in, float* out, uint32_t runtimeC, uint32_t copied, uint32_t n, bool swap,
+                float start, float step)
+{
+    const uint32_t c = C ? C : runtimeC;
+    if (C == 2 && !swap) {
+        // Same layout in and out: one flat pass the compiler turns into vector code.
+        const uint32_t count = copied * 2;
+        for (uint32_t i = 0; i < count; ++i)
+            out[i] = in[i] * (start + float(i >> 1) * step);
+        if (copied < n)
+            std::memset(out + count, 0, size_t(n - copied) * 2 * 4);
+        return;
+    }
+    const uint32_t l = swap ? 1 : 0;
+    const uint32_t r = 1 - l;
+    for (uint32_t f = 0; f < copied; ++f) {
+        const float g = start + float(f) * step;
+        const float a = in[2 * size_t(f) + l] * g;
+        const float b = in[2 * size_t(f) + r] * g;
+        float* dst = out + size_t(f) * c;
+        for (uint32_t k = 0; k + 1 < c; k += 2) {
+            dst[k] = a;
+            dst[k + 1] = b;
+        }
+        if (c % 2)
+            dst[c - 1] = a;
+    }
+    if (copied < n)
+        std::memset(out + size_t(copied) * c, 0, size_t(n - copied) * c * 4);
 }
 
 } // namespace
@@ -165,7 +212,7 @@ bool SoftwareVolume::hasSignal(const BufferList& input)
         const Buffer& buf = input.buffers[b];
         if (!buf.data)
             continue;
-        if (maxMagnitude(static_cast<const float*>(buf.data), buf.dataByteSize / 4) > kSignalThreshold)
+        if (anyAbove(static_cast<const float*>(buf.data), buf.dataByteSize / 4, kSignalThreshold))
             return true;
     }
     return false;
@@ -197,6 +244,13 @@ void SoftwareVolume::render(const BufferList& input, BufferList& output, float s
         return;
     }
 
+    // The tap's usual shape, one interleaved stereo buffer, has a fast path.
+    const Buffer* stereo = nullptr;
+    if (total == 2)
+        for (uint32_t b = 0; b < input.numberBuffers; ++b)
+            if (input.buffers[b].numberChannels == 2 && input.buffers[b].data)
+                stereo = &input.buffers[b];
+
     uint32_t base = 0;
     for (uint32_t b = 0; b < output.numberBuffers; ++b) {
         Buffer& buf = output.buffers[b];
@@ -211,6 +265,16 @@ void SoftwareVolume::render(const BufferList& input, BufferList& output, float s
         float* out = static_cast<float*>(buf.data);
         const float step = (target - start) / float(n);
         const uint32_t copied = std::min(n, frames);
+        if (stereo) {
+            const auto* in = static_cast<const float*>(stereo->data);
+            const bool swap = base % 2;
+            if (c == 2)
+                stereoInto<2>(in, out, c, copied, n, swap, start, step);
+            else
+                stereoInto<0>(in, out, c, copied, n, swap, start, step);
+            base += c;
+            continue;
+        }
         for (uint32_t k = 0; k < c; ++k) {
             // Find the source channel across the input buffers.
             uint32_t s = (base + k) % total;
