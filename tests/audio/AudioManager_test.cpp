@@ -468,3 +468,51 @@ TEST_F(AudioTest, SettingsAreReadOnceAndWrittenOnChange)
 }
 
 } // namespace
+
+#include "audio/ShowcaseAudio.h"
+#include "showcase/Showcase.h"
+
+namespace {
+
+TEST(ShowcaseAudio, NamesAndPresentedDefaults)
+{
+    struct Case {
+        const char* name;
+        bool showcase, english;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"Harici Monitör (HDMI)", false, false, "Harici Monitör (HDMI)"},
+        {"Harici Monitör (U27 Hoparlörü)", true, false, "U27 Hoparlörü"},
+        {"Harici Monitör (U27 Hoparlörü)", true, true, "U27 Speakers"},
+        {"Ayşe'nin iPhone'u Mikrofonu", true, false, "iPhone Mikrofonu"},
+        {"Ayşe'nin iPhone'u Mikrofonu", true, true, "iPhone Microphone"},
+        {"MacBook Pro Mikrofonu", true, true, "MacBook Pro Microphone"},
+        {"(unclosed", true, false, "(unclosed"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ShowcaseAudio::presentedName(c.name, c.showcase, c.english), c.shown) << c.name;
+
+    const std::vector<AudioDevice> list{{1, "a", "A", kTransportBuiltIn}, {2, "b", "B", kTransportDisplayPort},
+                                        {3, "c", "C", kTransportHDMI}};
+    Showcase::setEnabledForTesting(false);
+    EXPECT_FALSE(ShowcaseAudio::presentedOutput(list));
+    EXPECT_FALSE(ShowcaseAudio::presentedInput(list));
+    Showcase::setEnabledForTesting(true);
+    EXPECT_EQ(ShowcaseAudio::presentedOutput(list), 2u);
+    EXPECT_EQ(ShowcaseAudio::presentedInput(list), 1u);
+    EXPECT_FALSE(ShowcaseAudio::presentedOutput({list[0]}));
+    Showcase::setEnabledForTesting(std::nullopt);
+}
+
+TEST_F(AudioTest, ShowcaseModePresentsTheMonitorAsTheOutput)
+{
+    Showcase::setEnabledForTesting(true);
+    start();
+    EXPECT_EQ(audio->defaultOutput()->uid, kHdmi);
+    EXPECT_EQ(audio->volumeSource(), Source::software);
+    audio->setVolume(30);
+    EXPECT_FALSE(Prefs::d().object("audio.softLevel").isValid()) << "nothing is stored in the showcase mode";
+}
+
+} // namespace
