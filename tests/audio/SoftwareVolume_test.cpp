@@ -66,6 +66,8 @@ TEST(SoftwareVolumeRender, MapsChannelsFramesAndGain)
          {{0, 1, 0, 101}, {0, 1, 1, 201}, {0, 1, 2, 101}, {0, 1, 3, 201}, {0, 1, 4, 101}, {0, 1, 5, 201}}},
         {"stereo into three stereo buffers", {{2, 2}}, {{2, 2}, {2, 2}, {2, 2}}, 1, 1,
          {{1, 0, 0, 100}, {1, 0, 1, 200}, {2, 1, 0, 101}, {2, 1, 1, 201}}},
+        {"an odd channel count carries on in the next buffer", {{2, 2}}, {{1, 2}, {3, 2}}, 1, 1,
+         {{0, 1, 0, 101}, {1, 1, 0, 201}, {1, 1, 1, 101}, {1, 1, 2, 201}}},
         {"mono inputs count across buffers", {{1, 2}, {1, 2}}, {{2, 2}}, 1, 1, {{0, 0, 0, 100}, {0, 0, 1, 200}}},
         {"a longer output gets zeros after the input", {{2, 2}}, {{2, 4}}, 1, 1,
          {{0, 1, 1, 201}, {0, 2, 0, 0}, {0, 3, 1, 0}}},
