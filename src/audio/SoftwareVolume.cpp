@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 using namespace platform::audio;
 
@@ -25,19 +28,32 @@ std::optional<uint32_t> ownProcessObject()
     return object;
 }
 
-// Whether any sample's magnitude is above the threshold. Chunks keep the loop vectorised and
-// still stop soon after the first loud chunk.
+// Hot loops get a wider-vector version where the processor has it, chosen once at load.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
+#define PELORN_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define PELORN_VECTOR_CLONES
+#endif
+
+// Whether any sample's magnitude is above the threshold. With the sign bit cleared, the bit
+// patterns of floats order as the values do, so an integer maximum finds the loudest sample;
+// chunks keep the loop vectorised and still stop soon after the first loud chunk.
+PELORN_VECTOR_CLONES
 bool anyAbove(const float* samples, uint32_t count, float threshold)
 {
+    uint32_t limit = 0;
+    std::memcpy(&limit, &threshold, 4);
     constexpr uint32_t kChunk = 64;
     uint32_t i = 0;
     for (; i + kChunk <= count; i += kChunk) {
-        float peak = 0.0f;
+        uint32_t peak = 0;
         for (uint32_t j = 0; j < kChunk; ++j) {
-            const float m = std::fabs(samples[i + j]);
-            peak = m > peak ? m : peak;
+            uint32_t bits;
+            std::memcpy(&bits, samples + i + j, 4);
+            bits &= 0x7fffffffu;
+            peak = bits > peak ? bits : peak;
         }
-        if (peak > threshold)
+        if (peak > limit)
             return true;
     }
     for (; i < count; ++i)
@@ -45,6 +61,49 @@ bool anyAbove(const float* samples, uint32_t count, float threshold)
             return true;
     return false;
 }
+
+// Same layout in and out: one flat pass of sample times its frame's gain.
+PELORN_VECTOR_CLONES
+void rampStereo(const float* __restrict src, float* __restrict dst, int count, float start, float step)
+{
+    for (int i = 0; i < count; ++i)
+        dst[i] = src[i] * (start + float(i >> 1) * step);
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define PELORN_HAS_AVX2_PATH 1
+const bool kHasAvx2 = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+}();
+
+// Interleaved stereo repeated over six channels, the usual surround output: four frames
+// (eight input samples) become three full vectors of output.
+__attribute__((target("avx2"))) void rampStereoInto6(const float* src, float* dst, uint32_t frames, float start,
+                                                     float step)
+{
+    const __m256i p0 = _mm256_setr_epi32(0, 1, 0, 1, 0, 1, 2, 3);
+    const __m256i p1 = _mm256_setr_epi32(2, 3, 2, 3, 4, 5, 4, 5);
+    const __m256i p2 = _mm256_setr_epi32(4, 5, 6, 7, 6, 7, 6, 7);
+    const __m256 lanes = _mm256_mul_ps(_mm256_setr_ps(0, 0, 1, 1, 2, 2, 3, 3), _mm256_set1_ps(step));
+    uint32_t f = 0;
+    for (; f + 4 <= frames; f += 4) {
+        const __m256 g = _mm256_add_ps(_mm256_set1_ps(start + float(int(f)) * step), lanes);
+        const __m256 y = _mm256_mul_ps(_mm256_loadu_ps(src + 2 * size_t(f)), g);
+        float* out = dst + 6 * size_t(f);
+        _mm256_storeu_ps(out, _mm256_permutevar8x32_ps(y, p0));
+        _mm256_storeu_ps(out + 8, _mm256_permutevar8x32_ps(y, p1));
+        _mm256_storeu_ps(out + 16, _mm256_permutevar8x32_ps(y, p2));
+    }
+    for (; f < frames; ++f) {
+        const float g = start + float(int(f)) * step;
+        for (int k = 0; k < 6; k += 2) {
+            dst[6 * size_t(f) + k] = src[2 * size_t(f)] * g;
+            dst[6 * size_t(f) + k + 1] = src[2 * size_t(f) + 1] * g;
+        }
+    }
+}
+#endif
 
 // Interleaved stereo into an output of c channels (c even or not): channel k takes the left
 // or right input by the parity of its number across the outputs.
@@ -55,13 +114,20 @@ void stereoInto(const float* in, float* out, uint32_t runtimeC, uint32_t copied,
     const uint32_t c = C ? C : runtimeC;
     if (C == 2 && !swap) {
         // Same layout in and out: one flat pass the compiler turns into vector code.
-        const uint32_t count = copied * 2;
-        for (uint32_t i = 0; i < count; ++i)
-            out[i] = in[i] * (start + float(i >> 1) * step);
+        const int count = int(copied * 2);
+        rampStereo(in, out, count, start, step);
         if (copied < n)
             std::memset(out + count, 0, size_t(n - copied) * 2 * 4);
         return;
     }
+#ifdef PELORN_HAS_AVX2_PATH
+    if (c == 6 && !swap && kHasAvx2) {
+        rampStereoInto6(in, out, copied, start, step);
+        if (copied < n)
+            std::memset(out + size_t(copied) * 6, 0, size_t(n - copied) * 6 * 4);
+        return;
+    }
+#endif
     const uint32_t l = swap ? 1 : 0;
     const uint32_t r = 1 - l;
     for (uint32_t f = 0; f < copied; ++f) {

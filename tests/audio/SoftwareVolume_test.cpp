@@ -93,6 +93,27 @@ TEST(SoftwareVolumeRender, MapsChannelsFramesAndGain)
     }
 }
 
+// Longer buffers take the vectorised paths; every sample must still follow the formula.
+TEST(SoftwareVolumeRender, LongBuffersFollowTheSameFormula)
+{
+    for (uint32_t channels : {1u, 2u, 3u, 6u, 8u}) {
+        for (uint32_t frames : {13u, 512u}) {
+            SCOPED_TRACE(testing::Message() << channels << " channels, " << frames << " frames");
+            Buffers in({{2, int(frames)}});
+            number(in);
+            Buffers out({{channels, int(frames + 3)}}, -7.0f);
+            const float start = 0.9f, target = 0.1f;
+            SoftwareVolume::render(in.list, out.list, start, target);
+            const double step = (double(target) - start) / (frames + 3);
+            for (uint32_t f = 0; f < frames + 3; ++f)
+                for (uint32_t k = 0; k < channels; ++k) {
+                    const double source = f < frames ? in.at(0, f, k % 2) : 0.0;
+                    ASSERT_NEAR(out.at(0, f, k), source * (start + f * step), 1e-3) << "frame " << f << " channel " << k;
+                }
+        }
+    }
+}
+
 TEST(SoftwareVolumeRender, NoUsableInputWritesSilence)
 {
     const Shape inputs[] = {{}, {{0, 4}}, {{2, -1}}};
