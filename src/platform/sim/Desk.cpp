@@ -146,7 +146,8 @@ DeskResult Desk::parse(const QByteArray& json)
     desk.name = top.string("name", "desk");
     parseSmc(top, desk.smc);
     parseBattery(top, desk.battery);
-    top.rejectUnknown({"name", "displays", "smc", "battery"});
+    parseAudio(top, desk.audio);
+    top.rejectUnknown({"name", "displays", "smc", "battery", "audio"});
     if (error)
         return DeskResult::failure(*error);
     return desk;

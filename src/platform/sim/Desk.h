@@ -8,6 +8,8 @@
 #include <QString>
 #include <initializer_list>
 #include <optional>
+#include <vector>
+#include <QStringList>
 
 namespace sim {
 
@@ -71,6 +73,56 @@ struct BatteryDesk {
 
 void parseSmc(Fields& top, SmcDesk& out);
 void parseBattery(Fields& top, BatteryDesk& out);
+// The "audio" section: sound devices, process objects and running applications.
+struct DeskAudioVolume {
+    std::vector<uint32_t> elements; // 0 (main), or 1 and 2 (per channel)
+    double value = 0.5;             // scalar 0-1
+    bool settable = true;
+};
+
+struct DeskAudioDirection {
+    bool present = false;
+    std::vector<uint32_t> buffers;  // channels per buffer
+    std::optional<DeskAudioVolume> volume;
+    std::optional<bool> mute;       // absent: the device has no mute
+    uint32_t channels() const;
+};
+
+struct DeskAudioDevice {
+    uint32_t id = 0;
+    QString uid;
+    QString name;
+    QString transport;               // four characters, empty when unknown
+    bool hidden = false;
+    DeskAudioDirection output, input;
+    QStringList unreadable;          // "uid", "name", "streams", "transport": reads that fail
+};
+
+struct DeskAudioProcess {
+    uint32_t object = 0;
+    int32_t pid = 0;
+    int32_t responsible = 0;         // 0: its own
+    bool playing = false;
+    double amplitude = 0.5;          // peak of the tone it plays while playing
+};
+
+struct DeskAudioApp {
+    int32_t pid = 0;
+    QString bundleID;                // empty: none
+    QString name;                    // empty: none
+    QString policy = "regular";      // regular, accessory, prohibited
+    QString icon;                    // a colour name; empty: no icon
+};
+
+struct DeskAudio {
+    std::vector<DeskAudioDevice> devices;
+    QString defaultOutput, defaultInput, systemOutput; // UIDs, empty for none
+    int32_t selfPid = 500;
+    bool responsibility = true;      // whether the responsibility lookup exists
+    std::vector<DeskAudioProcess> processes;
+    std::vector<DeskAudioApp> apps;
+};
+void parseAudio(Fields& top, DeskAudio& audio);
 
 struct Desk;
 using DeskResult = pelorn::Result<Desk, DeskError>;
@@ -80,6 +132,7 @@ struct Desk {
     QJsonObject raw;
     SmcDesk smc;
     BatteryDesk battery;
+    DeskAudio audio;
 
     static DeskResult parse(const QByteArray& json);
     static DeskResult load(const QString& path);

@@ -2,6 +2,7 @@
 
 #include "platform/sim/Battery.h"
 #include "platform/sim/Smc.h"
+#include "platform/sim/SimAudio.h"
 
 namespace sim {
 
@@ -17,6 +18,7 @@ void Mac::install(const Desk& desk)
     desk_ = desk;
     sim::smc::install(desk.smc);
     sim::battery::install(desk.battery);
+    AudioSystem::shared().install(desk.audio);
 }
 
 Desk Mac::desk() const

@@ -1,0 +1,70 @@
+#include "audio/ShowcaseAudio.h"
+
+#include "app/Prefs.h"
+#include "platform/Audio.h"
+#include "showcase/Showcase.h"
+
+using namespace platform::audio;
+
+QString AudioDevice::symbol() const
+{
+    switch (transport) {
+    case kTransportBluetooth:
+    case kTransportBluetoothLE:
+        return "headphones";
+    case kTransportHDMI:
+    case kTransportDisplayPort:
+        return "display";
+    case kTransportAirPlay:
+        return "airplayaudio";
+    case kTransportBuiltIn:
+        return "laptopcomputer";
+    default:
+        return "hifispeaker";
+    }
+}
+
+QString ShowcaseAudio::presentedName(const QString& name)
+{
+    if (!Showcase::isEnabled())
+        return name;
+    const QStringList langs = Locale::preferredLocalizations();
+    return presentedName(name, true, !langs.isEmpty() && langs.first().startsWith("en"));
+}
+
+QString ShowcaseAudio::presentedName(const QString& name, bool showcase, bool english)
+{
+    if (!showcase)
+        return name;
+    QString out = name;
+    const int open = out.indexOf('(');
+    if (out.endsWith(')') && open >= 0)
+        out = out.mid(open + 1, out.size() - open - 2);
+    if (out.contains("iPhone"))
+        out = english ? "iPhone Microphone" : "iPhone Mikrofonu";
+    if (english) {
+        out.replace("Hoparlörü", "Speakers");
+        out.replace("Mikrofonu", "Microphone");
+    }
+    return out;
+}
+
+std::optional<uint32_t> ShowcaseAudio::presentedOutput(const std::vector<AudioDevice>& outputs)
+{
+    if (!Showcase::isEnabled())
+        return std::nullopt;
+    for (const AudioDevice& d : outputs)
+        if (d.transport == kTransportHDMI || d.transport == kTransportDisplayPort)
+            return d.id;
+    return std::nullopt;
+}
+
+std::optional<uint32_t> ShowcaseAudio::presentedInput(const std::vector<AudioDevice>& inputs)
+{
+    if (!Showcase::isEnabled())
+        return std::nullopt;
+    for (const AudioDevice& d : inputs)
+        if (d.transport == kTransportBuiltIn)
+            return d.id;
+    return std::nullopt;
+}
