@@ -88,6 +88,16 @@ protected:
         return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
     }
 
+    // The closest any pixel of the rect (in points) comes to the colour.
+    static int nearest(const QImage& img, const QRectF& r, const QColor& c)
+    {
+        int best = 1 << 30;
+        for (qreal y = r.top(); y < r.bottom(); y += 0.5)
+            for (qreal x = r.left(); x < r.right(); x += 0.5)
+                best = std::min(best, distance(at(img, x, y), c));
+        return best;
+    }
+
     static QString outputDir()
     {
         const QString base = qEnvironmentVariableIsSet("PELORN_BUILD_DIR") ? qEnvironmentVariable("PELORN_BUILD_DIR")
