@@ -7,6 +7,8 @@
 #include "design/TextLine.h"
 #include "design/Theme.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -25,6 +27,62 @@ constexpr qreal kTapSlop = 4;
 
 bool isIncrement(int key) { return key == Qt::Key_Right || key == Qt::Key_Up; }
 bool isDecrement(int key) { return key == Qt::Key_Left || key == Qt::Key_Down; }
+
+// What assistive technology sees of the two drawn sliders: one adjustable element whose value
+// is the bare rounded number and whose increase and decrease actions step by five.
+template <class Slider>
+class SliderAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit SliderAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::Slider) {}
+    Slider* slider() const { return static_cast<Slider*>(widget()); }
+
+    void* interface_cast(QAccessible::InterfaceType t) override
+    {
+        if (t == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Value ? slider()->accessibilityValue() : QAccessibleWidget::text(t);
+    }
+    QVariant currentValue() const override { return slider()->accessibilityValue().toLongLong(); }
+    void setCurrentValue(const QVariant&) override {} // adjusted through its actions only
+    QVariant maximumValue() const override { return QVariant(); }
+    QVariant minimumValue() const override { return QVariant(); }
+    QVariant minimumStepSize() const override { return kAccessibilityStep; }
+
+    QStringList actionNames() const override { return {increaseAction(), decreaseAction()}; }
+    void doAction(const QString& name) override
+    {
+        if (name == increaseAction())
+            slider()->accessibilityIncrement();
+        else if (name == decreaseAction())
+            slider()->accessibilityDecrement();
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+};
+
+QAccessibleInterface* sliderAccessibleFactory(const QString& className, QObject* object)
+{
+    if (!object || !object->isWidgetType())
+        return nullptr;
+    auto* w = static_cast<QWidget*>(object);
+    if (className == QLatin1String("ControlSlider"))
+        return new SliderAccessible<ControlSlider>(w);
+    if (className == QLatin1String("MiniSlider"))
+        return new SliderAccessible<MiniSlider>(w);
+    return nullptr;
+}
+
+void installSliderAccessibility()
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(sliderAccessibleFactory);
+        return true;
+    }();
+    (void)installed;
+}
 } // namespace
 
 // ---- ControlSlider
@@ -38,6 +96,7 @@ ControlSlider::ControlSlider(QString symbol, DoubleBinding value, ClosedRange ra
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(symbol_);
+    installSliderAccessibility();
     connect(&spring_, &Spring::moved, this, qOverload<>(&QWidget::update));
     followTheme(this);
     refresh();
@@ -176,6 +235,7 @@ MiniSlider::MiniSlider(double value, std::function<void(double)> onChange, qreal
     setFixedHeight(22);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFocusPolicy(Qt::StrongFocus);
+    installSliderAccessibility();
     followTheme(this);
 }
 

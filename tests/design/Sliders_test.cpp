@@ -3,6 +3,7 @@
 
 #include "DesignTest.h"
 
+#include <QAccessible>
 #include <QSlider>
 #include <QTest>
 #include <cmath>
@@ -92,6 +93,21 @@ TEST_F(SlidersTest, AccessibilityStepsByFiveAndStopsAtTheBounds)
     QTest::keyClick(&mini, Qt::Key_Left);
     EXPECT_EQ(changes, (std::vector<double>{100, 0}));
     EXPECT_EQ(mini.accessibilityValue(), "2");
+
+    // The same through the accessibility interface.
+    level = 42.5;
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&s);
+    ASSERT_TRUE(a && a->valueInterface() && a->actionInterface());
+    EXPECT_EQ(a->text(QAccessible::Value), "43");
+    a->actionInterface()->doAction(QAccessibleActionInterface::increaseAction());
+    EXPECT_DOUBLE_EQ(level, 47.5);
+    level = 98;
+    a->actionInterface()->doAction(QAccessibleActionInterface::increaseAction());
+    EXPECT_DOUBLE_EQ(level, 100);
+    QAccessibleInterface* m = QAccessible::queryAccessibleInterface(&mini);
+    ASSERT_TRUE(m && m->actionInterface());
+    m->actionInterface()->doAction(QAccessibleActionInterface::decreaseAction());
+    EXPECT_EQ(changes.back(), 0);
 }
 
 TEST_F(SlidersTest, MiniSliderMapsPointerAndKnobOverTheUsableWidth)
