@@ -180,7 +180,7 @@ TEST_F(ThemeTest, CardHeaderShrinksItsGapToEightBeforeTruncatingTheTitle)
     CardHeader h(QString(80, QChar('W')), "display", QColor(Qt::red), trailing);
     render(&h, {260, 24}, 1.0);
     EXPECT_EQ(h.icon()->width(), 18);
-    EXPECT_EQ(trailing->geometry().left() - h.titleLine()->geometry().right() - 1, 8 + 8 /*row spacing*/ - 8);
+    EXPECT_EQ(trailing->geometry().left() - h.titleLine()->geometry().right() - 1, 8);
     EXPECT_TRUE(h.titleLine()->shownText().endsWith(QChar(0x2026)));
 
     CardHeader shortTitle("Ses", "speaker.wave.2", QColor(Qt::gray), new QLabel("x"));
