@@ -1,0 +1,38 @@
+#include "design/Paint.h"
+
+#include <QApplication>
+#include <QFontMetricsF>
+#include <QPainter>
+
+namespace design {
+
+QFont systemFont(qreal size, QFont::Weight weight)
+{
+    QFont f = QApplication::font();
+    f.setPixelSize(std::max(1, int(std::lround(size))));
+    f.setWeight(weight);
+    return f;
+}
+
+qreal textWidth(const QFont& font, const QString& text) { return QFontMetricsF(font).horizontalAdvance(text); }
+
+QFont fittedFont(const QFont& font, const QString& text, qreal width, qreal minimumScale)
+{
+    const qreal natural = textWidth(font, text);
+    if (natural <= width || natural <= 0 || minimumScale >= 1.0)
+        return font;
+    const qreal scale = std::max(minimumScale, width / natural);
+    QFont f = font;
+    f.setPixelSize(std::max(1, int(std::floor(font.pixelSize() * scale))));
+    return f;
+}
+
+void drawLine(QPainter& p, const QRectF& rect, const QString& text, const QFont& font, qreal minimumScale, int alignment)
+{
+    const QFont f = fittedFont(font, text, rect.width(), minimumScale);
+    p.setFont(f);
+    const QString shown = QFontMetricsF(f).elidedText(text, Qt::ElideRight, rect.width());
+    p.drawText(rect, alignment | Qt::TextSingleLine, shown);
+}
+
+} // namespace design

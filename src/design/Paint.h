@@ -1,0 +1,26 @@
+#pragma once
+// Small painting helpers shared by the components: the platform's text styles and single-line
+// text that shrinks before it truncates.
+#include <QFont>
+#include <QRectF>
+#include <QString>
+
+class QPainter;
+
+namespace design {
+
+// System font at a size in points (one point is one device-independent pixel).
+QFont systemFont(qreal size, QFont::Weight weight = QFont::Normal);
+inline QFont calloutFont(QFont::Weight weight = QFont::Normal) { return systemFont(12, weight); }
+
+// The font a single line needs to fit `width`: the font itself, or smaller down to
+// `minimumScale` of its size.
+QFont fittedFont(const QFont& font, const QString& text, qreal width, qreal minimumScale);
+// Width of the text in the font.
+qreal textWidth(const QFont& font, const QString& text);
+
+// Draws one line in `rect`: shrunk down to `minimumScale`, then truncated with an ellipsis.
+void drawLine(QPainter& p, const QRectF& rect, const QString& text, const QFont& font, qreal minimumScale = 1.0,
+              int alignment = 0x0001 /*Qt::AlignLeft*/ | 0x0080 /*Qt::AlignVCenter*/);
+
+} // namespace design

@@ -1,0 +1,107 @@
+#pragma once
+// Rows inside cards: a label with a value, a labelled switch, a selectable list entry with
+// hover highlight and check mark, and a status chip. Texts are shown verbatim.
+#include <QColor>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+class SymbolView;
+class TextLine;
+
+struct BoolBinding {
+    std::function<bool()> get;
+    std::function<void(bool)> set;
+};
+
+class StatRow : public QWidget {
+    Q_OBJECT
+public:
+    StatRow(QString label, QString value, std::optional<QString> secondary = std::nullopt, QWidget* parent = nullptr);
+    TextLine* labelLine() const { return label_; }
+    TextLine* valueLine() const { return value_; }
+    TextLine* secondaryLine() const { return secondary_; } // null without a secondary value
+
+private:
+    TextLine* label_;
+    TextLine* value_;
+    TextLine* secondary_ = nullptr;
+};
+
+// The platform's small switch, drawn in the accent colour when on.
+class Switch : public QWidget {
+    Q_OBJECT
+public:
+    Switch(QString accessibleTitle, BoolBinding isOn, QWidget* parent = nullptr);
+    bool isOn() const { return isOn_.get(); }
+    QSize sizeHint() const override { return {32, 18}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
+
+private:
+    void toggle();
+    BoolBinding isOn_;
+};
+
+class SwitchRow : public QWidget {
+    Q_OBJECT
+public:
+    SwitchRow(QString title, std::optional<QString> subtitle, std::optional<QString> symbol, BoolBinding isOn,
+              QWidget* parent = nullptr);
+    Switch* toggle() const { return switch_; }
+    SymbolView* icon() const { return icon_; } // null without a symbol
+    TextLine* titleLine() const { return title_; }
+    TextLine* subtitleLine() const { return subtitle_; } // null without a subtitle
+
+private:
+    SymbolView* icon_ = nullptr;
+    TextLine* title_;
+    TextLine* subtitle_ = nullptr;
+    Switch* switch_;
+};
+
+class SelectableRow : public QWidget {
+    Q_OBJECT
+public:
+    SelectableRow(QString title, QString symbol, bool selected, std::function<void()> action, QWidget* parent = nullptr);
+    bool hovering() const { return hovering_; }
+    bool selected() const { return selected_; }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return {60, sizeHint().height()}; }
+    // Where the parts are drawn, for the current size.
+    QRectF badgeRect() const;
+    QRectF checkRect() const;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void enterEvent(QEnterEvent*) override;
+    void leaveEvent(QEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+
+private:
+    QString title_;
+    QString symbol_;
+    bool selected_;
+    std::function<void()> action_;
+    bool hovering_ = false;
+    bool pressed_ = false;
+};
+
+class StatusChip : public QWidget {
+    Q_OBJECT
+public:
+    StatusChip(QString text, QString symbol, QColor tint, QWidget* parent = nullptr);
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    QString text_;
+    QString symbol_;
+    QColor tint_;
+};

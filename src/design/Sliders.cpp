@@ -1,0 +1,385 @@
+#include "design/Sliders.h"
+
+#include "design/Glass.h"
+#include "design/Paint.h"
+#include "design/Shapes.h"
+#include "design/Symbols.h"
+#include "design/TextLine.h"
+#include "design/Theme.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSlider>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace {
+constexpr double kAccessibilityStep = 5;
+
+// Moves a pointer has to make before a press on the symbol stops being a tap.
+constexpr qreal kTapSlop = 4;
+
+bool isIncrement(int key) { return key == Qt::Key_Right || key == Qt::Key_Up; }
+bool isDecrement(int key) { return key == Qt::Key_Left || key == Qt::Key_Down; }
+
+// What assistive technology sees of the two drawn sliders: one adjustable element whose value
+// is the bare rounded number and whose increase and decrease actions step by five.
+template <class Slider>
+class SliderAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit SliderAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::Slider) {}
+    Slider* slider() const { return static_cast<Slider*>(widget()); }
+
+    void* interface_cast(QAccessible::InterfaceType t) override
+    {
+        if (t == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Value ? slider()->accessibilityValue() : QAccessibleWidget::text(t);
+    }
+    QVariant currentValue() const override { return slider()->accessibilityValue().toLongLong(); }
+    void setCurrentValue(const QVariant&) override {} // adjusted through its actions only
+    QVariant maximumValue() const override { return QVariant(); }
+    QVariant minimumValue() const override { return QVariant(); }
+    QVariant minimumStepSize() const override { return kAccessibilityStep; }
+
+    QStringList actionNames() const override { return {increaseAction(), decreaseAction()}; }
+    void doAction(const QString& name) override
+    {
+        if (name == increaseAction())
+            slider()->accessibilityIncrement();
+        else if (name == decreaseAction())
+            slider()->accessibilityDecrement();
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+};
+
+QAccessibleInterface* sliderAccessibleFactory(const QString& className, QObject* object)
+{
+    if (!object || !object->isWidgetType())
+        return nullptr;
+    auto* w = static_cast<QWidget*>(object);
+    if (className == QLatin1String("ControlSlider"))
+        return new SliderAccessible<ControlSlider>(w);
+    if (className == QLatin1String("MiniSlider"))
+        return new SliderAccessible<MiniSlider>(w);
+    return nullptr;
+}
+
+void installSliderAccessibility()
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(sliderAccessibleFactory);
+        return true;
+    }();
+    (void)installed;
+}
+} // namespace
+
+// ---- ControlSlider
+
+ControlSlider::ControlSlider(QString symbol, DoubleBinding value, ClosedRange range, std::function<void()> onSymbolTap,
+                             qreal height, QWidget* parent)
+    : QWidget(parent), symbol_(std::move(symbol)), value_(std::move(value)), range_(range),
+      onSymbolTap_(std::move(onSymbolTap)), height_(height), spring_(0.15)
+{
+    setFixedHeight(int(std::lround(height_)));
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(symbol_);
+    installSliderAccessibility();
+    connect(&spring_, &Spring::moved, this, qOverload<>(&QWidget::update));
+    followTheme(this);
+    refresh();
+}
+
+void ControlSlider::setSymbol(const QString& symbol)
+{
+    symbol_ = symbol;
+    update();
+}
+
+void ControlSlider::refresh()
+{
+    spring_.setTarget(value_.get());
+    update();
+}
+
+double ControlSlider::fraction(double value, ClosedRange range)
+{
+    const double span = range.upper - range.lower;
+    if (!(span > 0) || !std::isfinite(value))
+        return 0.0; // equal bounds draw an empty track rather than NaN
+    return std::clamp((value - range.lower) / span, 0.0, 1.0);
+}
+
+double ControlSlider::valueAt(double x, double w, ClosedRange range)
+{
+    if (!(w > 0))
+        return range.lower;
+    return range.clamp(range.lower + (range.upper - range.lower) * (x / w));
+}
+
+qreal ControlSlider::fillWidth() const
+{
+    return std::max(height_, width() * fraction(spring_.current(), range_));
+}
+
+bool ControlSlider::symbolOnFill() const { return width() * fraction(spring_.current(), range_) > 0.9 * height_; }
+
+QSize ControlSlider::sizeHint() const { return {240, int(std::lround(height_))}; }
+
+void ControlSlider::paintEvent(QPaintEvent*)
+{
+    if (spring_.target() != value_.get())
+        spring_.setTarget(value_.get());
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r(0, 0, width(), height_);
+    const KVMGlass glass = kvmGlass(capsule(r), std::nullopt, false);
+    glass.paintBackground(p, this);
+
+    const QRectF fill(0, 0, std::min<qreal>(fillWidth(), width()), height_);
+    p.save();
+    p.translate(0, 0.5);
+    p.fillPath(capsule(fill.adjusted(-0.5, -0.5, 0.5, 0.5)), QColor(0, 0, 0, 31)); // shadow
+    p.restore();
+    p.fillPath(capsule(fill), Qt::white);
+    glass.paintOverlay(p, this);
+
+    const QColor symbolColor = symbolOnFill() ? QColor(0, 0, 0, 179) : secondaryColor(this);
+    Symbols::draw(p, symbol_, Symbols::boxFor(14, QPointF(height_ / 2, height_ / 2)), symbolColor,
+                  SymbolWeight::semibold);
+}
+
+void ControlSlider::dragChanged(qreal x)
+{
+    if (!dragStart_) {
+        // A press that began on the symbol belongs to the symbol's action, for the whole drag.
+        if (pressX_ && *pressX_ < height_ && onSymbolTap_)
+            return;
+        dragStart_ = value_.get();
+    }
+    value_.set(valueAt(x, width(), range_));
+    refresh();
+}
+
+void ControlSlider::mousePressEvent(QMouseEvent* e)
+{
+    if (e->button() != Qt::LeftButton)
+        return;
+    pressX_ = e->position().x();
+    moved_ = false;
+    dragChanged(e->position().x());
+}
+
+void ControlSlider::mouseMoveEvent(QMouseEvent* e)
+{
+    if (!pressX_)
+        return;
+    if (std::abs(e->position().x() - *pressX_) > kTapSlop)
+        moved_ = true;
+    dragChanged(e->position().x());
+}
+
+void ControlSlider::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (!pressX_ || e->button() != Qt::LeftButton)
+        return;
+    const bool tapOnSymbol = *pressX_ < height_ && !moved_ && e->position().x() < height_
+        && e->position().y() >= 0 && e->position().y() <= height_;
+    pressX_.reset();
+    dragStart_.reset();
+    if (tapOnSymbol && onSymbolTap_)
+        onSymbolTap_();
+}
+
+QString ControlSlider::accessibilityValue() const { return QString::number(std::lround(value_.get())); }
+
+void ControlSlider::accessibilityIncrement()
+{
+    value_.set(range_.clamp(value_.get() + kAccessibilityStep));
+    refresh();
+}
+
+void ControlSlider::accessibilityDecrement()
+{
+    value_.set(range_.clamp(value_.get() - kAccessibilityStep));
+    refresh();
+}
+
+void ControlSlider::keyPressEvent(QKeyEvent* e)
+{
+    if (isIncrement(e->key()))
+        accessibilityIncrement();
+    else if (isDecrement(e->key()))
+        accessibilityDecrement();
+    else
+        QWidget::keyPressEvent(e);
+}
+
+// ---- MiniSlider
+
+MiniSlider::MiniSlider(double value, std::function<void(double)> onChange, qreal knob, QWidget* parent)
+    : QWidget(parent), value_(value), onChange_(std::move(onChange)), knob_(knob)
+{
+    setFixedHeight(22);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setFocusPolicy(Qt::StrongFocus);
+    installSliderAccessibility();
+    followTheme(this);
+}
+
+void MiniSlider::setValue(double value)
+{
+    value_ = value;
+    update();
+}
+
+qreal MiniSlider::knobOffset(double value, qreal w, qreal knob)
+{
+    const qreal usable = std::max<qreal>(w - knob, 1);
+    const double f = !(value > 0) ? 0.0 : std::min(value, 100.0) / 100; // NaN draws at the left
+    return usable * f;
+}
+
+double MiniSlider::levelAt(qreal x, qreal w, qreal knob)
+{
+    const qreal usable = std::max<qreal>(w - knob, 1);
+    return std::clamp((x - knob / 2) / usable * 100, 0.0, 100.0);
+}
+
+void MiniSlider::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal w = width();
+    const qreal mid = height() / 2.0;
+    const qreal x = knobOffset(value_, w, knob_);
+    p.fillPath(capsule(QRectF(0, mid - 2, w, 4)), primaryColor(this, 0.14));
+    p.fillPath(capsule(QRectF(0, mid - 2, x + knob_ / 2, 4)), kvmAccent(this));
+    const QRectF knob(x, mid - knob_ / 2, knob_, knob_);
+    p.fillPath(circle(knob.translated(0, 0.5).adjusted(-1, -1, 1, 1)), QColor(0, 0, 0, 40));
+    p.fillPath(circle(knob.translated(0, 0.5)), QColor(0, 0, 0, 40));
+    p.fillPath(circle(knob), Qt::white);
+}
+
+void MiniSlider::mousePressEvent(QMouseEvent* e)
+{
+    if (e->button() == Qt::LeftButton && onChange_)
+        onChange_(levelAt(e->position().x(), width(), knob_));
+}
+
+void MiniSlider::mouseMoveEvent(QMouseEvent* e)
+{
+    if ((e->buttons() & Qt::LeftButton) && onChange_)
+        onChange_(levelAt(e->position().x(), width(), knob_));
+}
+
+QString MiniSlider::accessibilityValue() const { return QString::number(std::lround(value_)); }
+
+void MiniSlider::accessibilityIncrement()
+{
+    if (onChange_)
+        onChange_(std::clamp(value_ + kAccessibilityStep, 0.0, 100.0));
+}
+
+void MiniSlider::accessibilityDecrement()
+{
+    if (onChange_)
+        onChange_(std::clamp(value_ - kAccessibilityStep, 0.0, 100.0));
+}
+
+void MiniSlider::keyPressEvent(QKeyEvent* e)
+{
+    if (isIncrement(e->key()))
+        accessibilityIncrement();
+    else if (isDecrement(e->key()))
+        accessibilityDecrement();
+    else
+        QWidget::keyPressEvent(e);
+}
+
+// ---- ValueSlider
+
+ValueSlider::ValueSlider(QString title, QString symbol, std::optional<QString> valueText, DoubleBinding value,
+                         ClosedRange range, std::function<void()> onSymbolTap, QWidget* parent)
+    : QWidget(parent), title_(std::move(title)), valueText_(std::move(valueText)), value_(std::move(value)),
+      range_(range)
+{
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(4);
+
+    auto* top = new QHBoxLayout;
+    top->setSpacing(8);
+    top->addWidget(new TextLine(title_, design::calloutFont(), TextLine::Tone::secondary), 1);
+    readout_ = new TextLine(QString(), design::calloutFont(), TextLine::Tone::secondary);
+    readout_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    top->addWidget(readout_);
+    column->addLayout(top);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->setSpacing(10);
+    symbol_ = new SymbolView(std::move(symbol), 14, SymbolWeight::medium);
+    symbol_->setFixedWidth(20);
+    if (onSymbolTap) {
+        auto* button = new QToolButton;
+        button->setAutoRaise(true);
+        button->setFixedSize(20, 22);
+        button->setStyleSheet("QToolButton { border: none; background: transparent; }");
+        auto* inner = new QHBoxLayout(button);
+        inner->setContentsMargins(0, 0, 0, 0);
+        inner->addWidget(symbol_);
+        symbol_->setAttribute(Qt::WA_TransparentForMouseEvents);
+        connect(button, &QToolButton::clicked, this, [tap = std::move(onSymbolTap)] { tap(); });
+        symbolButton_ = button;
+    } else {
+        symbolButton_ = symbol_;
+    }
+    bottom->addWidget(symbolButton_);
+    slider_ = new QSlider(Qt::Horizontal);
+    slider_->setRange(0, kSteps);
+    slider_->setFixedHeight(22);
+    bottom->addWidget(slider_, 1);
+    column->addLayout(bottom);
+
+    connect(slider_, &QSlider::valueChanged, this, [this](int step) {
+        const double span = range_.upper - range_.lower;
+        value_.set(range_.clamp(range_.lower + span * step / kSteps));
+        readout_->setText(readout());
+    });
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    refresh();
+}
+
+void ValueSlider::setSymbol(const QString& symbol) { symbol_->setSymbol(symbol); }
+
+void ValueSlider::setValueText(std::optional<QString> text)
+{
+    valueText_ = std::move(text);
+    readout_->setText(readout());
+}
+
+void ValueSlider::refresh()
+{
+    const QSignalBlocker block(slider_);
+    slider_->setValue(int(std::lround(ControlSlider::fraction(value_.get(), range_) * kSteps)));
+    readout_->setText(readout());
+}
+
+QString ValueSlider::percentText(double value)
+{
+    return QCoreApplication::translate("Pelorn", "%%1").arg(std::lround(value));
+}
+
+QString ValueSlider::readout() const { return valueText_ ? *valueText_ : percentText(value_.get()); }

@@ -1,0 +1,132 @@
+#pragma once
+// The level controls. The caller owns the value: sliders read it through a binding (or are
+// given it) and write every change at once; only the drawing follows with a spring.
+#include "design/Spring.h"
+
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+class QSlider;
+class SymbolView;
+class TextLine;
+
+// A value the caller owns: read for drawing, written by the control.
+struct DoubleBinding {
+    std::function<double()> get;
+    std::function<void(double)> set;
+};
+
+struct ClosedRange {
+    double lower;
+    double upper;
+    double clamp(double v) const { return v <= lower ? lower : v > upper ? upper : v; }
+};
+
+// The panel's large capsule slider: the whole capsule is the touch area, a white fill grows
+// from the left, the symbol at the left end can be a button of its own (mute).
+class ControlSlider : public QWidget {
+    Q_OBJECT
+public:
+    ControlSlider(QString symbol, DoubleBinding value, ClosedRange range, std::function<void()> onSymbolTap,
+                  qreal height, QWidget* parent = nullptr);
+
+    void setSymbol(const QString& symbol);
+    QString symbol() const { return symbol_; }
+    // The caller changed the value: draw towards it.
+    void refresh();
+
+    // (value - lower) / (upper - lower), kept to 0...1; 0 when the bounds are equal.
+    static double fraction(double value, ClosedRange range);
+    // The value under a pointer at x in a slider w wide, clamped to the range.
+    static double valueAt(double x, double w, ClosedRange range);
+
+    std::optional<double> dragStart() const { return dragStart_; }
+    double drawnValue() const { return spring_.current(); }
+    // Width of the fill and whether the symbol is drawn dark, for the drawn value.
+    qreal fillWidth() const;
+    bool symbolOnFill() const;
+
+    QString accessibilityValue() const;
+    void accessibilityIncrement();
+    void accessibilityDecrement();
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
+
+private:
+    void dragChanged(qreal x);
+    QString symbol_;
+    DoubleBinding value_;
+    ClosedRange range_;
+    std::function<void()> onSymbolTap_;
+    qreal height_;
+    std::optional<double> dragStart_;
+    std::optional<qreal> pressX_; // start of the running press
+    bool moved_ = false;
+    Spring spring_;
+};
+
+// A thin 0-100 slider with a round knob; every new level goes to `onChange`, clamped.
+class MiniSlider : public QWidget {
+    Q_OBJECT
+public:
+    MiniSlider(double value, std::function<void(double)> onChange, qreal knob, QWidget* parent = nullptr);
+
+    void setValue(double value);
+    double value() const { return value_; }
+    // Knob offset from the left for the value, and the level under a pointer, in a slider w wide.
+    static qreal knobOffset(double value, qreal w, qreal knob);
+    static double levelAt(qreal x, qreal w, qreal knob);
+
+    QString accessibilityValue() const;
+    void accessibilityIncrement();
+    void accessibilityDecrement();
+    QSize sizeHint() const override { return {120, 22}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
+
+private:
+    double value_;
+    std::function<void(double)> onChange_;
+    qreal knob_;
+};
+
+// A labelled row: title and readout above, symbol and the platform's slider below.
+class ValueSlider : public QWidget {
+    Q_OBJECT
+public:
+    ValueSlider(QString title, QString symbol, std::optional<QString> valueText, DoubleBinding value,
+                ClosedRange range, std::function<void()> onSymbolTap, QWidget* parent = nullptr);
+
+    void setSymbol(const QString& symbol);
+    void setValueText(std::optional<QString> text);
+    void refresh(); // the caller changed the value
+
+    // "%43" for 42.6: the percent sign first, the Turkish order.
+    static QString percentText(double value);
+    QString readout() const;
+    QSlider* slider() const { return slider_; }
+    QWidget* symbolButton() const { return symbolButton_; }
+
+private:
+    static constexpr int kSteps = 1000;
+    QString title_;
+    std::optional<QString> valueText_;
+    DoubleBinding value_;
+    ClosedRange range_;
+    TextLine* readout_;
+    SymbolView* symbol_;
+    QWidget* symbolButton_;
+    QSlider* slider_;
+};

@@ -1,0 +1,47 @@
+#pragma once
+// The one provider of the symbol images the views ask for by name ("speaker.wave.2.fill").
+// Each symbol is drawn as vector paths on a 24-unit grid, so it is sharp at every scale and
+// takes the colour it is given; no icon theme is needed.
+#include <QColor>
+#include <QRectF>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+class QPainter;
+
+enum class SymbolWeight { regular, medium, semibold, bold };
+
+class Symbols {
+public:
+    Symbols() = delete;
+    static bool has(const QString& name);
+    static QStringList names();
+    // Draws the symbol centred in `box` (as large as fits in a square). An unknown name
+    // draws a neutral placeholder, so a mistyped name shows up without breaking the view.
+    static void draw(QPainter& p, const QString& name, const QRectF& box, const QColor& color,
+                     SymbolWeight weight = SymbolWeight::regular);
+    // The box of a symbol shown at a font size: the glyph is about as tall as a capital.
+    static QRectF boxFor(qreal fontSize, const QPointF& centre);
+};
+
+// A symbol as a widget, for layouts (card headers, rows).
+class SymbolView : public QWidget {
+    Q_OBJECT
+public:
+    SymbolView(QString name, qreal fontSize, SymbolWeight weight, QWidget* parent = nullptr);
+    void setSymbol(const QString& name);
+    QString symbol() const { return name_; }
+    // An invalid colour means the secondary label colour.
+    void setColor(const QColor& color);
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    QString name_;
+    qreal fontSize_;
+    SymbolWeight weight_;
+    QColor color_;
+};

@@ -1,0 +1,52 @@
+#include "design/TextLine.h"
+
+#include "design/Paint.h"
+#include "design/Theme.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+TextLine::TextLine(QString text, QFont font, Tone tone, QWidget* parent)
+    : QWidget(parent), text_(std::move(text)), font_(std::move(font)), tone_(tone)
+{
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setAccessibleName(text_);
+}
+
+void TextLine::setText(const QString& text)
+{
+    text_ = text;
+    setAccessibleName(text_);
+    updateGeometry();
+    update();
+}
+
+void TextLine::setColor(const QColor& color)
+{
+    color_ = color;
+    update();
+}
+
+QFont TextLine::shownFont() const { return design::fittedFont(font_, text_, width(), minimumScale_); }
+
+QString TextLine::shownText() const
+{
+    const QFont f = shownFont();
+    return QFontMetricsF(f).elidedText(text_, Qt::ElideRight, width());
+}
+
+QSize TextLine::sizeHint() const
+{
+    const QFontMetricsF fm(font_);
+    return {int(std::ceil(fm.horizontalAdvance(text_))) + 1, int(std::ceil(fm.height()))};
+}
+
+QSize TextLine::minimumSizeHint() const { return {0, sizeHint().height()}; }
+
+void TextLine::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.setPen(color_.isValid() ? color_ : tone_ == Tone::primary ? primaryColor(this) : secondaryColor(this));
+    design::drawLine(p, rect(), text_, font_, minimumScale_, int(alignment_));
+}

@@ -1,0 +1,37 @@
+#pragma once
+// One line of text as a widget: shown verbatim, shrinking down to a minimum scale and then
+// truncated, never wrapped. Colour: an explicit colour, or the primary or secondary label
+// colour of the widget's appearance.
+#include <QColor>
+#include <QFont>
+#include <QWidget>
+
+class TextLine : public QWidget {
+    Q_OBJECT
+public:
+    enum class Tone { primary, secondary };
+    TextLine(QString text, QFont font, Tone tone = Tone::primary, QWidget* parent = nullptr);
+
+    void setText(const QString& text);
+    QString text() const { return text_; }
+    void setColor(const QColor& color); // invalid: back to the tone
+    void setMinimumScale(qreal scale) { minimumScale_ = scale; }
+    void setAlignment(Qt::Alignment a) { alignment_ = a; }
+    // The text as it is drawn now (after shrinking and truncating).
+    QString shownText() const;
+    QFont shownFont() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    QString text_;
+    QFont font_;
+    Tone tone_;
+    QColor color_;
+    qreal minimumScale_ = 1.0;
+    Qt::Alignment alignment_ = Qt::AlignLeft | Qt::AlignVCenter;
+};

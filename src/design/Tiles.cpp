@@ -1,0 +1,128 @@
+#include "design/Tiles.h"
+
+#include "design/Glass.h"
+#include "design/Paint.h"
+#include "design/Shapes.h"
+#include "design/Symbols.h"
+#include "design/Theme.h"
+
+#include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+constexpr qreal kPadding = 10;
+constexpr qreal kBadge = 30;
+constexpr qreal kSpacing = 10;
+QFont titleFont() { return design::systemFont(13, QFont::DemiBold); }
+QFont subtitleFont() { return design::systemFont(12); }
+QPainterPath tileShape(const QRectF& r) { return continuousRoundedRect(r, 16); }
+} // namespace
+
+TileLabel::TileLabel(QString symbol, QString title, std::optional<QString> subtitle, bool active,
+                     std::optional<QColor> tint, QWidget* parent)
+    : QWidget(parent), symbol_(std::move(symbol)), title_(std::move(title)), subtitle_(std::move(subtitle)),
+      active_(active), tint_(std::move(tint))
+{
+    setAttribute(Qt::WA_Hover);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setAccessibleName(subtitle_ ? title_ + ", " + *subtitle_ : title_);
+    followTheme(this);
+}
+
+QColor TileLabel::color() const { return tint_.value_or(kvmAccent(this)); }
+
+QSize TileLabel::sizeHint() const
+{
+    const qreal text = std::max(design::textWidth(titleFont(), title_),
+                                subtitle_ ? design::textWidth(subtitleFont(), *subtitle_) : 0.0);
+    return {int(std::ceil(2 * kPadding + kBadge + kSpacing + text)), int(2 * kPadding + kBadge)};
+}
+
+QRectF TileLabel::badgeRect() const { return QRectF(kPadding, (height() - kBadge) / 2, kBadge, kBadge); }
+
+QRectF TileLabel::titleRect() const
+{
+    const qreal left = kPadding + kBadge + kSpacing;
+    const qreal w = std::max<qreal>(0, width() - left - kPadding);
+    const qreal th = QFontMetricsF(titleFont()).height();
+    if (!subtitle_)
+        return QRectF(left, (height() - th) / 2, w, th); // alone, centred beside the badge
+    const qreal sh = QFontMetricsF(subtitleFont()).height();
+    const qreal top = (height() - th - 1 - sh) / 2;
+    return QRectF(left, top, w, th);
+}
+
+QRectF TileLabel::subtitleRect() const
+{
+    if (!subtitle_)
+        return {};
+    const QRectF t = titleRect();
+    return QRectF(t.left(), t.bottom() + 1, t.width(), QFontMetricsF(subtitleFont()).height());
+}
+
+void TileLabel::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor c = color();
+    const KVMGlass glass = kvmGlass(tileShape(QRectF(rect())), active_ ? std::optional(withAlpha(c, 0.25)) : std::nullopt,
+                                    true);
+    glass.paintBackground(p, this, hovered_ || pressed_);
+    const QRectF badge = badgeRect();
+    p.fillPath(circle(badge), active_ ? c : primaryColor(this, 0.1));
+    Symbols::draw(p, symbol_, Symbols::boxFor(13, badge.center()), active_ ? QColor(Qt::white) : primaryColor(this),
+                  SymbolWeight::semibold);
+    p.setPen(primaryColor(this));
+    design::drawLine(p, titleRect(), title_, titleFont(), 0.68);
+    if (subtitle_) {
+        p.setPen(secondaryColor(this));
+        design::drawLine(p, subtitleRect(), *subtitle_, subtitleFont(), 0.8);
+    }
+    glass.paintOverlay(p, this);
+}
+
+void TileLabel::enterEvent(QEnterEvent*)
+{
+    hovered_ = true;
+    update();
+}
+
+void TileLabel::leaveEvent(QEvent*)
+{
+    hovered_ = false;
+    update();
+}
+
+ControlTile::ControlTile(QString symbol, QString title, std::optional<QString> subtitle, bool active,
+                         std::optional<QColor> tint, std::function<void()> action, QWidget* parent)
+    : TileLabel(std::move(symbol), std::move(title), std::move(subtitle), active, std::move(tint), parent),
+      action_(std::move(action))
+{
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void ControlTile::mousePressEvent(QMouseEvent* e)
+{
+    pressed_ = e->button() == Qt::LeftButton && tileShape(QRectF(rect())).contains(e->position());
+    update();
+}
+
+void ControlTile::mouseReleaseEvent(QMouseEvent* e)
+{
+    const bool tap = pressed_ && e->button() == Qt::LeftButton && tileShape(QRectF(rect())).contains(e->position());
+    pressed_ = false;
+    update();
+    if (tap && action_)
+        action_();
+}
+
+void ControlTile::keyPressEvent(QKeyEvent* e)
+{
+    if ((e->key() == Qt::Key_Space || e->key() == Qt::Key_Return) && action_)
+        action_();
+    else
+        QWidget::keyPressEvent(e);
+}

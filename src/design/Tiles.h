@@ -1,0 +1,53 @@
+#pragma once
+// Glass tiles: a round symbol badge, a title and an optional subtitle, highlighted with the
+// tile's colour (or the accent) while the thing they stand for is on.
+#include <QColor>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+class TileLabel : public QWidget {
+    Q_OBJECT
+public:
+    TileLabel(QString symbol, QString title, std::optional<QString> subtitle, bool active, std::optional<QColor> tint,
+              QWidget* parent = nullptr);
+
+    // The highlight colour: the tile's tint, else the accent.
+    QColor color() const;
+    QRectF badgeRect() const;
+    QRectF titleRect() const;
+    QRectF subtitleRect() const; // empty without a subtitle
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return {80, sizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void enterEvent(QEnterEvent*) override;
+    void leaveEvent(QEvent*) override;
+
+    bool hovered_ = false;
+    bool pressed_ = false;
+
+private:
+    QString symbol_;
+    QString title_;
+    std::optional<QString> subtitle_;
+    bool active_;
+    std::optional<QColor> tint_;
+};
+
+// A tile as a button: a tap anywhere on its rounded rectangle runs the action.
+class ControlTile : public TileLabel {
+    Q_OBJECT
+public:
+    ControlTile(QString symbol, QString title, std::optional<QString> subtitle, bool active, std::optional<QColor> tint,
+                std::function<void()> action, QWidget* parent = nullptr);
+
+protected:
+    void mousePressEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
+
+private:
+    std::function<void()> action_;
+};

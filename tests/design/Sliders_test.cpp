@@ -1,0 +1,235 @@
+#include "design/Sliders.h"
+#include "design/Spring.h"
+
+#include "DesignTest.h"
+
+#include <QAccessible>
+#include <QSlider>
+#include <QTest>
+#include <cmath>
+
+namespace {
+
+class SlidersTest : public DesignTest {
+protected:
+    double level = 50;
+    DoubleBinding binding()
+    {
+        return {[this] { return level; }, [this](double v) { written.push_back(v), level = v; }};
+    }
+    std::vector<double> written;
+};
+
+TEST_F(SlidersTest, PointerAndFractionStayInsideTheRange)
+{
+    const ClosedRange r{10, 110};
+    struct Case {
+        double x, w, value;
+    };
+    const Case pointer[] = {{-20, 200, 10}, {0, 200, 10}, {100, 200, 60}, {200, 200, 110}, {260, 200, 110},
+                            {50, 0, 10} /*no width yet*/};
+    for (const Case& c : pointer)
+        EXPECT_DOUBLE_EQ(ControlSlider::valueAt(c.x, c.w, r), c.value) << c.x << " of " << c.w;
+
+    const std::pair<double, double> fractions[] = {{10, 0}, {60, 0.5}, {110, 1}, {-50, 0}, {500, 1}, {NAN, 0}};
+    for (const auto& [value, f] : fractions)
+        EXPECT_DOUBLE_EQ(ControlSlider::fraction(value, r), f) << value;
+    // Equal bounds: nothing to divide by, an empty track and no NaN.
+    EXPECT_EQ(ControlSlider::fraction(5, {5, 5}), 0.0);
+    EXPECT_EQ(ControlSlider::valueAt(80, 200, {5, 5}), 5.0);
+}
+
+TEST_F(SlidersTest, APressOnTheSymbolOfASliderWithAnActionNeverMovesTheValue)
+{
+    int taps = 0;
+    ControlSlider s("speaker.wave.2.fill", binding(), {0, 100}, [&] { ++taps; }, 34);
+    render(&s, {200, 34}, 1.0);
+
+    QTest::mousePress(&s, Qt::LeftButton, {}, QPoint(10, 17));
+    EXPECT_FALSE(s.dragStart());
+    QTest::mouseMove(&s, QPoint(150, 17));
+    EXPECT_FALSE(s.dragStart());
+    QTest::mouseRelease(&s, Qt::LeftButton, {}, QPoint(150, 17));
+    EXPECT_TRUE(written.empty());
+    EXPECT_EQ(taps, 0); // dragged off: not a tap
+
+    QTest::mouseClick(&s, Qt::LeftButton, {}, QPoint(12, 17));
+    EXPECT_EQ(taps, 1);
+    EXPECT_TRUE(written.empty());
+
+    QTest::mousePress(&s, Qt::LeftButton, {}, QPoint(150, 17)); // right of the symbol: jumps
+    EXPECT_DOUBLE_EQ(level, 75);
+    EXPECT_EQ(s.dragStart(), 50.0);
+    QTest::mouseMove(&s, QPoint(260, 17));
+    EXPECT_DOUBLE_EQ(level, 100); // pinned at the bound
+    QTest::mouseRelease(&s, Qt::LeftButton, {}, QPoint(260, 17));
+    EXPECT_FALSE(s.dragStart());
+    EXPECT_EQ(taps, 1);
+
+    ControlSlider plain("sun.max.fill", binding(), {0, 100}, {}, 34);
+    render(&plain, {200, 34}, 1.0);
+    QTest::mousePress(&plain, Qt::LeftButton, {}, QPoint(10, 17)); // the symbol is decoration
+    EXPECT_DOUBLE_EQ(level, 5);
+    QTest::mouseRelease(&plain, Qt::LeftButton, {}, QPoint(10, 17));
+}
+
+TEST_F(SlidersTest, AccessibilityStepsByFiveAndStopsAtTheBounds)
+{
+    level = 97.6;
+    ControlSlider s("sun.max.fill", binding(), {0, 100}, {}, 34);
+    EXPECT_EQ(s.accessibilityValue(), "98");
+    QTest::keyClick(&s, Qt::Key_Right);
+    EXPECT_DOUBLE_EQ(level, 100);
+    level = 3;
+    QTest::keyClick(&s, Qt::Key_Down);
+    EXPECT_DOUBLE_EQ(level, 0);
+    level = 2.5;
+    EXPECT_EQ(s.accessibilityValue(), "3"); // halves away from zero
+
+    std::vector<double> changes;
+    MiniSlider mini(98, [&](double v) { changes.push_back(v); }, 16);
+    QTest::keyClick(&mini, Qt::Key_Up);
+    mini.setValue(2);
+    QTest::keyClick(&mini, Qt::Key_Left);
+    EXPECT_EQ(changes, (std::vector<double>{100, 0}));
+    EXPECT_EQ(mini.accessibilityValue(), "2");
+
+    // The same through the accessibility interface.
+    level = 42.5;
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&s);
+    ASSERT_TRUE(a && a->valueInterface() && a->actionInterface());
+    EXPECT_EQ(a->text(QAccessible::Value), "43");
+    a->actionInterface()->doAction(QAccessibleActionInterface::increaseAction());
+    EXPECT_DOUBLE_EQ(level, 47.5);
+    level = 98;
+    a->actionInterface()->doAction(QAccessibleActionInterface::increaseAction());
+    EXPECT_DOUBLE_EQ(level, 100);
+    QAccessibleInterface* m = QAccessible::queryAccessibleInterface(&mini);
+    ASSERT_TRUE(m && m->actionInterface());
+    m->actionInterface()->doAction(QAccessibleActionInterface::decreaseAction());
+    EXPECT_EQ(changes.back(), 0);
+}
+
+TEST_F(SlidersTest, MiniSliderMapsPointerAndKnobOverTheUsableWidth)
+{
+    const qreal w = 216, knob = 16; // usable 200
+    EXPECT_DOUBLE_EQ(MiniSlider::levelAt(knob / 2, w, knob), 0);
+    EXPECT_DOUBLE_EQ(MiniSlider::levelAt(w - knob / 2, w, knob), 100);
+    EXPECT_DOUBLE_EQ(MiniSlider::levelAt(108, w, knob), 50);
+    EXPECT_DOUBLE_EQ(MiniSlider::levelAt(-40, w, knob), 0);
+    EXPECT_DOUBLE_EQ(MiniSlider::levelAt(900, w, knob), 100);
+    EXPECT_DOUBLE_EQ(MiniSlider::knobOffset(-3, w, knob), 0);
+    EXPECT_DOUBLE_EQ(MiniSlider::knobOffset(140, w, knob), 200);
+    EXPECT_DOUBLE_EQ(MiniSlider::knobOffset(25, w, knob), 50);
+    EXPECT_DOUBLE_EQ(MiniSlider::knobOffset(50, 10, knob), 0.5); // narrower than the knob
+
+    std::vector<double> changes;
+    MiniSlider mini(50, [&](double v) { changes.push_back(v); }, knob);
+    render(&mini, {int(w), 22}, 1.0);
+    QTest::mousePress(&mini, Qt::LeftButton, {}, QPoint(58, 11));
+    QTest::mouseMove(&mini, QPoint(500, 11));
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_DOUBLE_EQ(changes[0], 25);
+    EXPECT_DOUBLE_EQ(changes[1], 100);
+}
+
+TEST_F(SlidersTest, ValueSliderReadoutAndPlatformSlider)
+{
+    EXPECT_EQ(ValueSlider::percentText(42.6), "%43");
+    level = 42.6;
+    ValueSlider s("Parlaklık", "sun.max.fill", std::nullopt, binding(), {0, 100}, {});
+    EXPECT_EQ(s.readout(), "%43");
+    s.setValueText(QString("1920 × 1080"));
+    EXPECT_EQ(s.readout(), "1920 × 1080");
+    s.slider()->setValue(s.slider()->maximum());
+    EXPECT_DOUBLE_EQ(level, 100);
+    EXPECT_EQ(s.readout(), "1920 × 1080");
+
+    int taps = 0;
+    ValueSlider muted("Ses", "speaker.slash.fill", std::nullopt, binding(), {0, 100}, [&] { ++taps; });
+    render(&muted, {260, 50}, 1.0);
+    QTest::mouseClick(muted.symbolButton(), Qt::LeftButton);
+    EXPECT_EQ(taps, 1);
+    ValueSlider same("Eşit", "sun.max.fill", std::nullopt, binding(), {30, 30}, {});
+    EXPECT_EQ(same.slider()->value(), 0);
+}
+
+TEST_F(SlidersTest, SpringMovesTheDrawingNotTheValue)
+{
+    EXPECT_EQ(Spring::progress(0, 0.15), 0.0);
+    EXPECT_NEAR(Spring::progress(Spring::settleTime(0.5), 0.5), 0.999, 1e-4);
+    double last = 0;
+    for (double t = 0.01; t < 1; t += 0.01) { // critically damped: no overshoot
+        const double x = Spring::progress(t, 0.15);
+        EXPECT_GE(x, last);
+        EXPECT_LE(x, 1.0);
+        last = x;
+    }
+    Spring::setAnimationsEnabled(true);
+    ControlSlider s("sun.max.fill", binding(), {0, 100}, {}, 34);
+    render(&s, {200, 34}, 1.0);
+    QTest::mousePress(&s, Qt::LeftButton, {}, QPoint(180, 17));
+    EXPECT_DOUBLE_EQ(level, 90);            // the value at once
+    EXPECT_DOUBLE_EQ(s.drawnValue(), 50.0); // the drawing on its way
+    QTest::mouseRelease(&s, Qt::LeftButton, {}, QPoint(180, 17));
+    Spring::setAnimationsEnabled(false);
+}
+
+TEST_F(SlidersTest, FillEndsWhereTheValueSays)
+{
+    for (const Look& look : looks()) {
+        for (qreal dpr : {1.0, 2.0}) {
+            SCOPED_TRACE(std::string(look.style) + (look.dark ? " dark " : " light ") + std::to_string(dpr));
+            level = 50;
+            ControlSlider s("sun.max.fill", binding(), {0, 100}, {}, 34);
+            applyLook(&s, look);
+            QImage img = render(&s, {240, 34}, dpr);
+            EXPECT_GT(at(img, 116, 17).lightness(), 245); // inside the fill
+            EXPECT_LT(at(img, 126, 17).lightness(), 245); // past its end
+            EXPECT_TRUE(s.symbolOnFill());
+
+            level = 0; // the lower bound still shows a circle of the capsule's height
+            s.refresh();
+            img = render(&s, {240, 34}, dpr);
+            EXPECT_EQ(s.fillWidth(), 34);
+            EXPECT_GT(at(img, 30, 17).lightness(), 245);
+            EXPECT_LT(at(img, 40, 17).lightness(), 245);
+            EXPECT_FALSE(s.symbolOnFill());
+
+            level = 100;
+            s.refresh();
+            img = render(&s, {240, 34}, dpr);
+            EXPECT_GT(at(img, 225, 17).lightness(), 245);
+        }
+    }
+    level = 7;
+    ControlSlider same("sun.max.fill", binding(), {7, 7}, {}, 34);
+    render(&same, {240, 34}, 2.0);
+    EXPECT_EQ(same.fillWidth(), 34);
+}
+
+TEST_F(SlidersTest, SliderGallery)
+{
+    static double levels[] = {0, 35, 100, 60, 42.6};
+    const QString path = writeGallery(
+        "sliders",
+        {{"empty", {200, 34}, [] {
+              return new ControlSlider("speaker.slash.fill", {[] { return levels[0]; }, [](double) {}}, {0, 100},
+                                       [] {}, 34);
+          }},
+         {"part", {200, 34}, [] {
+              return new ControlSlider("speaker.wave.2.fill", {[] { return levels[1]; }, [](double) {}}, {0, 100},
+                                       [] {}, 34);
+          }},
+         {"full", {200, 34}, [] {
+              return new ControlSlider("sun.max.fill", {[] { return levels[2]; }, [](double) {}}, {0, 100}, {}, 34);
+          }},
+         {"mini", {140, 22}, [] { return new MiniSlider(levels[3], {}, 16); }},
+         {"value", {220, 50}, [] {
+              return new ValueSlider("Parlaklık · Monitör", "sun.max.fill", std::nullopt,
+                                     {[] { return levels[4]; }, [](double) {}}, {0, 100}, {});
+          }}});
+    EXPECT_FALSE(QImage(path).isNull());
+}
+
+} // namespace
