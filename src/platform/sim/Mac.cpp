@@ -12,6 +12,7 @@ void Mac::install(const Desk& desk)
 {
     std::lock_guard lock(mutex_);
     desk_ = desk;
+    displays_.install(desk.displays);
 }
 
 Desk Mac::desk() const

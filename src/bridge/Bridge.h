@@ -1,0 +1,26 @@
+#pragma once
+// The native bridge: flat functions with plain integer results over the platform's display
+// ports, private frameworks and power services. They keep no state of their own beyond what
+// each section says; callers serialise the DDC/CI ones on one queue.
+#include "platform/IoRegistry.h"
+
+#include <QVariantMap>
+#include <cstdint>
+
+// --- DDC/CI over the I2C channel of external display ports ---
+
+// A reference-counted handle of one external port's channel; null means none.
+using ddc_service = platform::avservice::Ref;
+
+int ddc_service_count();
+// The external port at that zero-based registry position; the count receives how many there are.
+ddc_service ddc_nth(int index, unsigned* count);
+// The port of the monitor with that identity; `ordinal` tells identical monitors apart and
+// `fallbackIndex` (>= 0) is used when no port matches.
+ddc_service ddc_service_for_display(uint32_t vendor, uint32_t model, uint32_t serial, int ordinal, int fallbackIndex);
+int is_external(platform::ioreg::Entry entry);
+int ddc_write(const ddc_service& service, uint8_t vcp, uint16_t value);
+int ddc_read(const ddc_service& service, uint8_t vcp, uint16_t* current, uint16_t* maximum);
+// The capabilities string, NUL-terminated; returns the bytes stored without the terminator.
+int ddc_capabilities(const ddc_service& service, char* buffer, int size);
+int number_in(const QVariantMap& dictionary, const QString& key, int64_t* result);
