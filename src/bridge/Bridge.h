@@ -24,3 +24,17 @@ int ddc_read(const ddc_service& service, uint8_t vcp, uint16_t* current, uint16_
 // The capabilities string, NUL-terminated; returns the bytes stored without the terminator.
 int ddc_capabilities(const ddc_service& service, char* buffer, int size);
 int number_in(const QVariantMap& dictionary, const QString& key, int64_t* result);
+
+// --- Built-in panel brightness and keyboard backlight (private frameworks) ---
+// Each answers unsupported (0, or -1.0 for the keyboard level) when its framework, class or
+// selector is missing.
+
+int builtin_get_brightness(uint32_t display, float* level); // 0.0-1.0
+int builtin_set_brightness(uint32_t display, float level);
+int kbd_builtin_id(uint64_t* id);
+float kbd_get_brightness(uint64_t id);
+int kbd_set_brightness(uint64_t id, float level);
+int kbd_get_auto(uint64_t id);
+int kbd_set_auto(uint64_t id, int enabled);
+// Tests only: a fresh simulated machine gets a fresh keyboard client.
+void bridge_forget_cached_clients();

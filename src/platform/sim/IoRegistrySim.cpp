@@ -11,6 +11,18 @@ struct Service {
     std::weak_ptr<sim::Monitor> monitor; // empty for the panel's port
 };
 
+namespace {
+// The monitor behind a handle while it is still attached to this Mac.
+std::shared_ptr<sim::Monitor> attached(const Ref& service)
+{
+    auto m = service ? service->monitor.lock() : nullptr;
+    if (!m)
+        return nullptr;
+    const auto d = sim::Mac::shared().displays().display(m->displayID());
+    return d && d->online ? m : nullptr;
+}
+} // namespace
+
 } // namespace platform::avservice
 
 namespace platform::ioreg {
@@ -86,7 +98,7 @@ Ref create(ioreg::Entry entry)
 
 int writeI2C(const Ref& service, uint32_t chipAddress, uint32_t dataAddress, const uint8_t* bytes, uint32_t length)
 {
-    const auto monitor = service ? service->monitor.lock() : nullptr;
+    const auto monitor = attached(service);
     if (!monitor)
         return ioreg::kNoDevice;
     return monitor->write(chipAddress, dataAddress, bytes, length);
@@ -94,7 +106,7 @@ int writeI2C(const Ref& service, uint32_t chipAddress, uint32_t dataAddress, con
 
 int readI2C(const Ref& service, uint32_t chipAddress, uint32_t offset, uint8_t* bytes, uint32_t length)
 {
-    const auto monitor = service ? service->monitor.lock() : nullptr;
+    const auto monitor = attached(service);
     if (!monitor)
         return ioreg::kNoDevice;
     return monitor->read(chipAddress, offset, bytes, length);

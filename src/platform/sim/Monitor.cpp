@@ -59,7 +59,28 @@ void Monitor::log(bool write, uint32_t chip, uint32_t address, const uint8_t* by
 
 int Monitor::write(uint32_t chip, uint32_t dataAddress, const uint8_t* bytes, uint32_t length)
 {
+    std::function<void(const Transfer&)> observer;
+    Transfer last;
+    int status;
+    {
+        std::lock_guard lock(mutex_);
+        status = writeLocked(chip, dataAddress, bytes, length);
+        observer = observer_;
+        last = log_.back();
+    }
+    if (observer)
+        observer(last);
+    return status;
+}
+
+void Monitor::setWriteObserver(std::function<void(const Transfer&)> observer)
+{
     std::lock_guard lock(mutex_);
+    observer_ = std::move(observer);
+}
+
+int Monitor::writeLocked(uint32_t chip, uint32_t dataAddress, const uint8_t* bytes, uint32_t length)
+{
     int status = platform::ioreg::kSuccess;
     if (chip != kAddress || awayLocked())
         status = platform::ioreg::kNoDevice;

@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -51,6 +52,10 @@ public:
     void showInput(uint16_t code);
     bool switchedAway() const;
 
+    // Called after every write reaches the monitor, outside its lock (tests hold a transfer
+    // on the bus with it).
+    void setWriteObserver(std::function<void(const Transfer&)> observer);
+
     std::vector<Transfer> transfers() const;
     void clearTransfers();
     // How many Set VCP requests for the code it accepted.
@@ -60,6 +65,7 @@ public:
     static constexpr uint8_t kHostAddress = 0x51;
 
 private:
+    int writeLocked(uint32_t chip, uint32_t dataAddress, const uint8_t* bytes, uint32_t length);
     bool takeFault(Fault fault);
     void log(bool write, uint32_t chip, uint32_t address, const uint8_t* bytes, uint32_t length, int status);
     void handle(const uint8_t* body, uint32_t length);
@@ -74,6 +80,7 @@ private:
     QByteArray pendingReply_;
     double replyReadyAt_ = 0;
     std::vector<Transfer> log_;
+    std::function<void(const Transfer&)> observer_;
 };
 
 } // namespace sim
