@@ -321,10 +321,10 @@ void DisplayManager::readAll(const std::optional<QString>& key)
     if (ddc_read(service_, uint8_t(VCP::inputSource), &current, nullptr))
         input = uint16_t(current & 0xFF);
 
-    onMain([this, key, b, c, v, input] {
+    onMain([this, key, b, c, v, input, read = service_] {
         if (key && b && !reportedInputs_.count(*key) && !inputListAsked_.count(*key)) {
             inputListAsked_.insert(*key);
-            readInputList(*key);
+            readInputList(*key, read);
         }
         ddcAvailable_ = b.has_value();
         if (b)
@@ -457,13 +457,18 @@ QString DisplayManager::InputChoice::menuTitle() const
     return name == port ? port : name + " · " + port;
 }
 
-void DisplayManager::readInputList(const QString& key)
+void DisplayManager::readInputList(const QString& key) { readInputList(key, std::nullopt); }
+
+void DisplayManager::readInputList(const QString& key, std::optional<ddc_service> readFrom)
 {
-    ddcQueue_.async([this, key] {
-        if (!service_)
+    ddcQueue_.async([this, key, readFrom] {
+        // The channel the readings came from, so a selection that moved on meanwhile never
+        // files one monitor's inputs under another's key.
+        const ddc_service service = readFrom ? *readFrom : service_;
+        if (!service)
             return onMain([this, key] { inputListAsked_.erase(key); });
         std::vector<char> buffer(4096, '\0');
-        if (ddc_capabilities(service_, buffer.data(), int(buffer.size())) < 1)
+        if (ddc_capabilities(service, buffer.data(), int(buffer.size())) < 1)
             return onMain([this, key] { inputListAsked_.erase(key); }); // asked again next read
         static const QRegularExpression entry(R"((?:^|[ (])60\(([0-9A-Fa-f ]+)\))");
         const QRegularExpressionMatch match = entry.match(QString::fromLatin1(buffer.data()));

@@ -123,6 +123,8 @@ public:
     const std::map<QString, std::map<QString, InputDevice>>& inputDevices() const { return inputDevices_; }
     std::vector<InputChoice> inputChoices(const std::optional<QString>& monitorKey, std::optional<uint16_t> current) const;
     void setInputDevice(const InputDevice& device, uint16_t code);
+    // Reads and stores the selected monitor's input list (from readAll).
+    void readInputList(const QString& key);
     static QString portName(uint16_t code);
     static const std::vector<std::pair<QString, uint16_t>>& inputSources();
     static const QString& thisMacName();
@@ -174,7 +176,7 @@ private:
     void resolveAllServices();
     // DDC queue only. `key` is the monitor the readings are for, taken on the main thread.
     void readAll(const std::optional<QString>& key);
-    void readInputList(const QString& key);
+    void readInputList(const QString& key, std::optional<ddc_service> readFrom);
     void flush();
     void publishReportedInputs();
     void onMain(std::function<void()> work);
