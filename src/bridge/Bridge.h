@@ -36,5 +36,5 @@ float kbd_get_brightness(uint64_t id);
 int kbd_set_brightness(uint64_t id, float level);
 int kbd_get_auto(uint64_t id);
 int kbd_set_auto(uint64_t id, int enabled);
-// Tests only: a fresh simulated machine gets a fresh keyboard client.
+// Tests only: a fresh simulated machine gets a fresh framework handle and keyboard client.
 void bridge_forget_cached_clients();

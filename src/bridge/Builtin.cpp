@@ -9,16 +9,17 @@
 
 namespace {
 
+std::mutex gHandleMutex;
+void* gDisplayServices = nullptr;
+
 void* displayServices()
 {
-    // A failed open is tried again next time: the framework may appear later.
-    static std::mutex mutex;
-    static void* handle = nullptr;
-    std::lock_guard lock(mutex);
-    if (!handle)
-        handle = platform::dl::open("/System/Library/PrivateFrameworks/DisplayServices.framework/DisplayServices",
-                                    platform::dl::kLoadNow);
-    return handle;
+    // Kept once opened; a failed open is tried again next time.
+    std::lock_guard lock(gHandleMutex);
+    if (!gDisplayServices)
+        gDisplayServices = platform::dl::open(
+            "/System/Library/PrivateFrameworks/DisplayServices.framework/DisplayServices", platform::dl::kLoadNow);
+    return gDisplayServices;
 }
 
 std::mutex gClientMutex;
@@ -128,6 +129,10 @@ int kbd_set_auto(uint64_t id, int enabled)
 
 void bridge_forget_cached_clients()
 {
+    {
+        std::lock_guard lock(gHandleMutex);
+        gDisplayServices = nullptr;
+    }
     std::lock_guard lock(gClientMutex);
     gClientTried = false;
     gClient.reset();
