@@ -81,6 +81,34 @@ TEST_F(DisplayListTest, BurstOfReconfigurationsGivesOneRefreshASecondAfterTheLas
     EXPECT_EQ(last.size(), 2u);
     advance(5);
     EXPECT_EQ(refreshes, 1);
+
+    // The begin flag alone schedules nothing.
+    world().beginReconfiguration(2);
+    advance(2);
+    EXPECT_EQ(refreshes, 1);
+}
+
+TEST_F(DisplayListTest, MonitorPluggedInAtRunTimeIsListedAndAnswers)
+{
+    useDisplays({builtinJson(), monitorJson(2, 200)});
+    start();
+    sim::DeskDisplay plugged;
+    plugged.id = 9;
+    plugged.name = "Yeni";
+    plugged.vendor = 100;
+    plugged.model = 900;
+    plugged.x = -1920;
+    plugged.modes = {sim::DeskMode{1920, 1080, 1920, 60, true}};
+    plugged.ddc = sim::DeskDdc{};
+    plugged.ddc->vcp[0x10] = {80, 100};
+    world().plug(plugged);
+    refreshed();
+    ASSERT_EQ(manager->displays().size(), 3u);
+    EXPECT_EQ(manager->displays()[2].ddcIndex, 1);
+    manager->setSelectedID(9);
+    settle();
+    EXPECT_TRUE(manager->ddcAvailable());
+    EXPECT_DOUBLE_EQ(manager->brightness(), 80);
 }
 
 TEST_F(DisplayListTest, SelectionMovesToAnExternalMonitorAndAwayFromOneThatLeft)

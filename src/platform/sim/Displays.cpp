@@ -217,6 +217,17 @@ void Displays::setOnline(uint32_t id, bool online)
     notify({id});
 }
 
+void Displays::beginReconfiguration(uint32_t id)
+{
+    std::vector<std::pair<platform::displays::ReconfigurationCallback, void*>> callbacks;
+    {
+        std::lock_guard lock(mutex_);
+        callbacks = callbacks_;
+    }
+    for (const auto& [cb, info] : callbacks)
+        cb(id, platform::displays::kBeginConfigurationFlag, info);
+}
+
 void Displays::plug(const DeskDisplay& display)
 {
     {

@@ -32,6 +32,8 @@ public:
     uint32_t mainID() const;
     // A monitor comes online or leaves, as a KVM switch makes it; the callbacks fire.
     void setOnline(uint32_t id, bool online);
+    // Only the first half of a reconfiguration: the begin flag, nothing changed yet.
+    void beginReconfiguration(uint32_t id);
     // Adds a display at run time (plugged in); it comes online.
     void plug(const DeskDisplay& display);
     // The transfer table set for a display, as {min, max, gamma} per channel; none: untouched.
