@@ -144,6 +144,7 @@ DeskResult Desk::parse(const QByteArray& json)
     Desk desk;
     desk.raw = doc.object();
     desk.name = top.string("name", "desk");
+    desk.displays = parseDisplays(top);
     parseSmc(top, desk.smc);
     parseBattery(top, desk.battery);
     parseAudio(top, desk.audio);

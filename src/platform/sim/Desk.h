@@ -6,10 +6,14 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QString>
+#include <cstdint>
 #include <initializer_list>
+#include <map>
 #include <optional>
 #include <vector>
 #include <QStringList>
+#include <set>
+#include <vector>
 
 namespace sim {
 
@@ -124,6 +128,52 @@ struct DeskAudio {
 };
 void parseAudio(Fields& top, DeskAudio& audio);
 
+// One VCP feature a monitor holds; monitors have their own maximum, not always 100.
+struct DeskVcp {
+    uint16_t value = 0;
+    uint16_t maximum = 100;
+};
+
+// How a monitor speaks DDC/CI on its I2C channel.
+struct DeskDdc {
+    std::map<uint8_t, DeskVcp> vcp;
+    std::set<uint8_t> unsupported;    // answered with result code 0x01
+    QByteArray capabilities;          // empty: the monitor sends only the empty fragment
+    int fragmentSize = 32;            // payload bytes per capabilities fragment (1-32)
+    bool endsWithEmptyFragment = true; // false: it wraps around and never ends the string
+    double replyDelay = 0.040;        // seconds until a reply can be read
+    std::optional<uint16_t> macInput; // the input this Mac is cabled to; default the VCP 0x60 value
+    // Failure modes: "silent" (never answers), "nakWrites", "badChecksum", "wrongOpcode".
+    QStringList faults;
+};
+
+struct DeskMode {
+    int width = 0;
+    int height = 0;
+    int pixelWidth = 0;
+    double refresh = 60;
+    bool usable = true;
+};
+
+// One display: the built-in panel or a monitor.
+struct DeskDisplay {
+    uint32_t id = 0;                  // the display id the window server hands out
+    QString name;                     // the screen's localized name; empty: none
+    bool builtin = false;
+    uint32_t vendor = 0;
+    uint32_t model = 0;
+    uint32_t serial = 0;              // 0: the monitor reports none
+    bool online = true;
+    int x = 0;                        // global origin, top-left, y down
+    int y = 0;
+    uint32_t mirrorOf = 0;
+    std::vector<DeskMode> modes;
+    int mode = 0;                     // index of the current mode
+    std::optional<double> brightness; // built-in panel, 0-1
+    std::optional<DeskDdc> ddc;       // external: its DDC/CI channel; none: no I2C service
+    int registryIndex = 0;            // position of its AV service entry in registry order
+};
+
 struct Desk;
 using DeskResult = pelorn::Result<Desk, DeskError>;
 
@@ -133,6 +183,7 @@ struct Desk {
     SmcDesk smc;
     BatteryDesk battery;
     DeskAudio audio;
+    std::vector<DeskDisplay> displays;
 
     static DeskResult parse(const QByteArray& json);
     static DeskResult load(const QString& path);
@@ -140,5 +191,8 @@ struct Desk {
     static DeskResult fromEnvironment();
     static QByteArray defaultJson();
 };
+
+// The "displays" section (DeskDisplays.cpp).
+std::vector<DeskDisplay> parseDisplays(Fields& top);
 
 } // namespace sim

@@ -19,6 +19,7 @@ void Mac::install(const Desk& desk)
     sim::smc::install(desk.smc);
     sim::battery::install(desk.battery);
     AudioSystem::shared().install(desk.audio);
+    displays_.install(desk.displays);
 }
 
 Desk Mac::desk() const

@@ -1,0 +1,457 @@
+#include "platform/sim/Displays.h"
+
+#include <algorithm>
+
+namespace sim {
+
+using platform::ioreg::Entry;
+
+Entry Displays::addNode(const QString& name, const QString& className, Entry parent, QVariantMap properties)
+{
+    Node n;
+    n.id = Entry(nodes_.size() + 1);
+    n.name = name;
+    n.className = className;
+    n.parent = parent;
+    n.properties = std::move(properties);
+    if (parent)
+        nodes_[parent - 1].children.push_back(n.id);
+    nodes_.push_back(std::move(n));
+    return nodes_.back().id;
+}
+
+void Displays::install(const std::vector<DeskDisplay>& displays)
+{
+    std::lock_guard lock(mutex_);
+    desk_ = displays;
+    monitors_.clear();
+    lookupFails_ = false;
+    // A new machine: nothing registered, nothing dimmed, every framework in place.
+    callbacks_.clear();
+    formulas_.clear();
+    restores_ = 0;
+    transactions_ = 0;
+    failNextConfiguration_ = false;
+    pointer_.reset();
+    modesUnavailable_.clear();
+    missingFrameworks_.clear();
+    missingSymbols_.clear();
+    keyboardClass_ = true;
+    missingKeyboardSelectors_.clear();
+    keyboard_ = Keyboard{};
+    main_ = 0;
+    normalizeLocked();
+    for (const DeskDisplay& d : desk_)
+        if (d.ddc)
+            monitors_.push_back(std::make_shared<Monitor>(d.id, *d.ddc));
+    buildRegistryLocked();
+}
+
+void Displays::buildRegistryLocked()
+{
+    // Only displays that are online have their port's entries.
+    nodes_.clear();
+    const Entry root = addNode("Root", "IORegistryEntry", 0);
+    // Each port: a framebuffer service "<prefix>" whose subtree describes the attached
+    // display, and an AV service "<prefix>:dcpav-service-epic" whose child is the proxy.
+    std::vector<const DeskDisplay*> ports;
+    for (const DeskDisplay& d : desk_)
+        if (d.online && (d.builtin || d.ddc))
+            ports.push_back(&d);
+    std::stable_sort(ports.begin(), ports.end(),
+                     [](const DeskDisplay* a, const DeskDisplay* b) { return a->registryIndex < b->registryIndex; });
+    int external = 0;
+    for (const DeskDisplay* d : ports) {
+        const QString prefix = d->builtin ? QString("disp0") : QString("dispext%1").arg(external++);
+        const Entry framebuffer = addNode(prefix, "IOMobileFramebufferShim", root);
+        const Entry port = addNode("port0", "IOMobileFramebufferPort", framebuffer);
+        QVariantMap product{{"LegacyManufacturerID", qint64(d->vendor)}, {"ProductID", qint64(d->model)}};
+        if (d->serial != 0)
+            product.insert("SerialNumber", qint64(d->serial));
+        addNode("display0", "IOMobileFramebufferDisplay", port,
+                QVariantMap{{"DisplayAttributes", QVariantMap{{"ProductAttributes", product}}}});
+        const Entry epic = addNode(prefix + ":dcpav-service-epic", "DCPAVServiceEpic", root);
+        const Entry proxy = addNode("DCPAVServiceProxy", "DCPAVServiceProxy", epic,
+                                    QVariantMap{{"Location", d->builtin ? "Embedded" : "External"}});
+        if (d->ddc) {
+            for (const auto& m : monitors_)
+                if (m->displayID() == d->id)
+                    nodes_[proxy - 1].monitor = m;
+        }
+    }
+}
+
+std::shared_ptr<Monitor> Displays::monitor(uint32_t displayID) const
+{
+    std::lock_guard lock(mutex_);
+    for (const auto& m : monitors_)
+        if (m->displayID() == displayID)
+            return m;
+    return nullptr;
+}
+
+void Displays::setRegistryLookupFails(bool fails)
+{
+    std::lock_guard lock(mutex_);
+    lookupFails_ = fails;
+}
+
+bool Displays::registryLookupFails() const
+{
+    std::lock_guard lock(mutex_);
+    return lookupFails_;
+}
+
+std::vector<Entry> Displays::entriesOfClass(const QString& className) const
+{
+    std::lock_guard lock(mutex_);
+    std::vector<Entry> out;
+    for (const Node& n : nodes_)
+        if (n.className == className)
+            out.push_back(n.id);
+    return out;
+}
+
+Entry Displays::entryNamed(const QString& name) const
+{
+    std::lock_guard lock(mutex_);
+    for (const Node& n : nodes_)
+        if (n.name == name)
+            return n.id;
+    return 0;
+}
+
+std::optional<Displays::Node> Displays::node(Entry entry) const
+{
+    std::lock_guard lock(mutex_);
+    if (entry == 0 || entry > nodes_.size())
+        return std::nullopt;
+    return nodes_[entry - 1];
+}
+
+// --- The window server's side ---
+
+namespace {
+bool shown(const DeskDisplay& d) { return d.online && d.mirrorOf == 0; }
+} // namespace
+
+void Displays::normalizeLocked()
+{
+    // The display at the origin is the main one; when none is there the main one stays and
+    // the desktop shifts so that it is.
+    const DeskDisplay* atOrigin = nullptr;
+    const DeskDisplay* current = nullptr;
+    const DeskDisplay* first = nullptr;
+    for (const DeskDisplay& d : desk_) {
+        if (!shown(d))
+            continue;
+        if (!first)
+            first = &d;
+        if (!atOrigin && d.x == 0 && d.y == 0)
+            atOrigin = &d;
+        if (d.id == main_)
+            current = &d;
+    }
+    const DeskDisplay* chosen = atOrigin ? atOrigin : current ? current : first;
+    main_ = chosen ? chosen->id : 0;
+    if (chosen && (chosen->x != 0 || chosen->y != 0)) {
+        const int dx = chosen->x, dy = chosen->y;
+        for (DeskDisplay& d : desk_) {
+            d.x -= dx;
+            d.y -= dy;
+        }
+    }
+    // A mirror sits where its master is.
+    for (DeskDisplay& d : desk_)
+        for (const DeskDisplay& m : desk_)
+            if (d.mirrorOf == m.id) {
+                d.x = m.x;
+                d.y = m.y;
+            }
+}
+
+std::optional<DeskDisplay> Displays::display(uint32_t id) const
+{
+    std::lock_guard lock(mutex_);
+    for (const DeskDisplay& d : desk_)
+        if (d.id == id)
+            return d;
+    return std::nullopt;
+}
+
+std::vector<DeskDisplay> Displays::all() const
+{
+    std::lock_guard lock(mutex_);
+    return desk_;
+}
+
+uint32_t Displays::mainID() const
+{
+    std::lock_guard lock(mutex_);
+    return main_;
+}
+
+void Displays::notify(const std::vector<uint32_t>& ids)
+{
+    std::vector<std::pair<platform::displays::ReconfigurationCallback, void*>> callbacks;
+    {
+        std::lock_guard lock(mutex_);
+        callbacks = callbacks_;
+    }
+    for (uint32_t flags : {uint32_t(platform::displays::kBeginConfigurationFlag), uint32_t(0x10)})
+        for (uint32_t id : ids)
+            for (const auto& [cb, info] : callbacks)
+                cb(id, flags, info);
+}
+
+void Displays::setOnline(uint32_t id, bool online)
+{
+    {
+        std::lock_guard lock(mutex_);
+        for (DeskDisplay& d : desk_)
+            if (d.id == id)
+                d.online = online;
+        normalizeLocked();
+        buildRegistryLocked();
+    }
+    notify({id});
+}
+
+void Displays::beginReconfiguration(uint32_t id)
+{
+    std::vector<std::pair<platform::displays::ReconfigurationCallback, void*>> callbacks;
+    {
+        std::lock_guard lock(mutex_);
+        callbacks = callbacks_;
+    }
+    for (const auto& [cb, info] : callbacks)
+        cb(id, platform::displays::kBeginConfigurationFlag, info);
+}
+
+void Displays::plug(const DeskDisplay& display)
+{
+    {
+        std::lock_guard lock(mutex_);
+        desk_.push_back(display);
+        desk_.back().online = true;
+        desk_.back().registryIndex = 1 << 20; // its port joins the registry after the others
+        if (display.ddc)
+            monitors_.push_back(std::make_shared<Monitor>(display.id, *display.ddc));
+        buildRegistryLocked();
+        normalizeLocked();
+    }
+    notify({display.id});
+}
+
+std::optional<std::array<float, 9>> Displays::transferFormula(uint32_t id) const
+{
+    std::lock_guard lock(mutex_);
+    const auto it = formulas_.find(id);
+    if (it == formulas_.end())
+        return std::nullopt;
+    return it->second;
+}
+
+int Displays::colorSyncRestores() const
+{
+    std::lock_guard lock(mutex_);
+    return restores_;
+}
+
+int Displays::completedTransactions() const
+{
+    std::lock_guard lock(mutex_);
+    return transactions_;
+}
+
+void Displays::setPointer(const QPointF& p)
+{
+    std::lock_guard lock(mutex_);
+    pointer_ = p;
+}
+
+QPointF Displays::pointer() const
+{
+    std::lock_guard lock(mutex_);
+    if (pointer_)
+        return *pointer_;
+    const auto m = display(main_);
+    if (!m)
+        return {};
+    const auto& mode = m->modes[size_t(m->mode)];
+    return QPointF(mode.width / 2.0, mode.height / 2.0);
+}
+
+void Displays::setHostName(const QString& name)
+{
+    std::lock_guard lock(mutex_);
+    hostName_ = name;
+}
+
+QString Displays::hostName() const
+{
+    std::lock_guard lock(mutex_);
+    return hostName_;
+}
+
+void Displays::setModesUnavailable(uint32_t id, bool unavailable)
+{
+    std::lock_guard lock(mutex_);
+    if (unavailable)
+        modesUnavailable_.insert(id);
+    else
+        modesUnavailable_.remove(id);
+}
+
+bool Displays::modesUnavailableFor(uint32_t id) const
+{
+    std::lock_guard lock(mutex_);
+    return modesUnavailable_.contains(id);
+}
+
+void Displays::failNextConfiguration()
+{
+    std::lock_guard lock(mutex_);
+    failNextConfiguration_ = true;
+}
+
+bool Displays::beginAllowed()
+{
+    std::lock_guard lock(mutex_);
+    const bool fail = failNextConfiguration_;
+    failNextConfiguration_ = false;
+    return !fail;
+}
+
+void Displays::registerCallback(platform::displays::ReconfigurationCallback callback, void* userInfo)
+{
+    std::lock_guard lock(mutex_);
+    callbacks_.push_back({callback, userInfo});
+}
+
+int Displays::complete(const Pending& pending)
+{
+    std::vector<uint32_t> changed;
+    {
+        std::lock_guard lock(mutex_);
+        for (DeskDisplay& d : desk_) {
+            bool touched = false;
+            if (auto it = pending.modes.find(d.id); it != pending.modes.end()) {
+                d.mode = it->second;
+                touched = true;
+            }
+            if (auto it = pending.origins.find(d.id); it != pending.origins.end()) {
+                d.x = it->second.first;
+                d.y = it->second.second;
+                touched = true;
+            }
+            if (auto it = pending.mirrors.find(d.id); it != pending.mirrors.end()) {
+                d.mirrorOf = it->second == d.id ? 0 : it->second;
+                touched = true;
+            }
+            if (touched)
+                changed.push_back(d.id);
+        }
+        ++transactions_;
+        normalizeLocked();
+    }
+    notify(changed);
+    return platform::displays::kSuccess;
+}
+
+void Displays::setFormula(uint32_t id, const std::array<float, 9>& formula)
+{
+    std::lock_guard lock(mutex_);
+    formulas_[id] = formula;
+}
+
+void Displays::restoreColorSync()
+{
+    std::lock_guard lock(mutex_);
+    formulas_.clear();
+    ++restores_;
+}
+
+void Displays::setFrameworkPresent(const QString& path, bool present)
+{
+    std::lock_guard lock(mutex_);
+    if (present)
+        missingFrameworks_.remove(path);
+    else
+        missingFrameworks_.insert(path);
+}
+
+void Displays::removeSymbol(const QString& name)
+{
+    std::lock_guard lock(mutex_);
+    missingSymbols_.insert(name);
+}
+
+void Displays::setKeyboardClientClassPresent(bool present)
+{
+    std::lock_guard lock(mutex_);
+    keyboardClass_ = present;
+}
+
+void Displays::removeKeyboardSelector(const QString& selector)
+{
+    std::lock_guard lock(mutex_);
+    missingKeyboardSelectors_.insert(selector);
+}
+
+bool Displays::frameworkPresent(const QString& path) const
+{
+    std::lock_guard lock(mutex_);
+    return !missingFrameworks_.contains(path);
+}
+
+bool Displays::symbolPresent(const QString& name) const
+{
+    std::lock_guard lock(mutex_);
+    return !missingSymbols_.contains(name);
+}
+
+bool Displays::keyboardClassPresent() const
+{
+    std::lock_guard lock(mutex_);
+    return keyboardClass_;
+}
+
+bool Displays::keyboardSelectorPresent(const QString& selector) const
+{
+    std::lock_guard lock(mutex_);
+    return !missingKeyboardSelectors_.contains(selector);
+}
+
+std::optional<double> Displays::builtinBrightness(uint32_t id) const
+{
+    const auto d = display(id);
+    if (!d || !d->builtin || !d->online)
+        return std::nullopt;
+    return d->brightness;
+}
+
+bool Displays::setBuiltinBrightness(uint32_t id, double level)
+{
+    std::lock_guard lock(mutex_);
+    for (DeskDisplay& d : desk_)
+        if (d.id == id && d.builtin && d.online && d.brightness) {
+            d.brightness = std::clamp(level, 0.0, 1.0);
+            return true;
+        }
+    return false;
+}
+
+Displays::Keyboard Displays::keyboard() const
+{
+    std::lock_guard lock(mutex_);
+    return keyboard_;
+}
+
+void Displays::setKeyboard(const Keyboard& keyboard)
+{
+    std::lock_guard lock(mutex_);
+    keyboard_ = keyboard;
+}
+
+} // namespace sim

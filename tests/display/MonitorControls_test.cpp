@@ -1,0 +1,191 @@
+#include "display/DisplayTest.h"
+
+#include "app/Prefs.h"
+
+#include <semaphore>
+#include <thread>
+
+namespace {
+
+class MonitorControlsTest : public DisplayTest {};
+
+TEST_F(MonitorControlsTest, ReadingsArePercentagesOfTheMonitorsOwnMaximumWithinZeroToHundred)
+{
+    struct Case {
+        int value, maximum;
+        double expected;
+    };
+    const Case cases[] = {{30, 50, 60}, {128, 255, 128 * 100.0 / 255}, {37, 0, 37}, {300, 100, 100}, {255, 0, 100}};
+    for (const Case& c : cases) {
+        useDisplays({monitorJson(2, 200, 0, QJsonObject{{"10", QJsonObject{{"value", c.value}, {"max", c.maximum}}}})});
+        start();
+        EXPECT_TRUE(manager->ddcAvailable());
+        EXPECT_DOUBLE_EQ(manager->brightness(), c.expected) << c.value << "/" << c.maximum;
+        manager.reset();
+    }
+}
+
+TEST_F(MonitorControlsTest, MonitorThatAnswersBrightnessButNotVolume)
+{
+    useDisplays({monitorJson(2, 200, 0, QJsonObject{{"10", 40}})});
+    start();
+    EXPECT_TRUE(manager->ddcAvailable());
+    EXPECT_FALSE(manager->ddcVolumeAvailable());
+    EXPECT_DOUBLE_EQ(manager->volume(), 50);
+    EXPECT_EQ(manager->currentInput(), std::nullopt);
+}
+
+TEST_F(MonitorControlsTest, WritesAreClampedWholeNumbersRoundedHalfAwayFromZero)
+{
+    useDisplays({monitorJson(2)});
+    start();
+    struct Case {
+        std::function<void(DisplayManager&)> set;
+        std::function<double(const DisplayManager&)> published;
+        uint8_t code;
+        double shown;
+        int written;
+    };
+    auto brightness = [](double v) { return [v](DisplayManager& m) { m.setBrightness(v, false); }; };
+    auto getB = [](const DisplayManager& m) { return m.brightness(); };
+    const Case cases[] = {
+        {brightness(49.5), getB, 0x10, 49.5, 50},
+        {brightness(-3), getB, 0x10, 0, 0},
+        {brightness(std::nan("")), getB, 0x10, 0, 0},
+        {brightness(72.49), getB, 0x10, 72.49, 72},
+        {[](DisplayManager& m) { m.setVolume(150); }, [](const DisplayManager& m) { return m.volume(); }, 0x62, 100, 100},
+        {[](DisplayManager& m) { m.setContrast(0.5); }, [](const DisplayManager& m) { return m.contrast(); }, 0x12, 0.5, 1},
+    };
+    for (const Case& c : cases) {
+        clearTransfers();
+        c.set(*manager);
+        EXPECT_DOUBLE_EQ(c.published(*manager), c.shown);
+        settle();
+        EXPECT_EQ(setsOf(2, c.code), (std::vector<int>{c.written, c.written})) << c.shown;
+    }
+}
+
+// Ten values arriving while one write is on the bus give exactly one more write: the newest.
+TEST_F(MonitorControlsTest, NewestValueWinsWhileAWriteIsInFlight)
+{
+    useDisplays({monitorJson(2)});
+    start();
+    clearTransfers();
+    std::binary_semaphore onBus(0), release(0);
+    bool first = true;
+    monitor(2)->setWriteObserver([&](const sim::Transfer&) {
+        if (std::exchange(first, false)) {
+            onBus.release();
+            release.acquire();
+        }
+    });
+    manager->setVolume(10);
+    onBus.acquire();
+    for (int v = 11; v <= 20; ++v)
+        manager->setVolume(v);
+    manager->setBrightness(33, false); // another code is kept alongside
+    release.release();
+    settle();
+    monitor(2)->setWriteObserver(nullptr);
+    EXPECT_EQ(setsOf(2, 0x62), (std::vector<int>{10, 10, 20, 20}));
+    EXPECT_EQ(setsOf(2, 0x10), (std::vector<int>{33, 33}));
+}
+
+TEST_F(MonitorControlsTest, LinkAllWritesEveryExternalMonitor)
+{
+    struct Case {
+        bool linkAll;
+        int monitors;
+        bool onlySelected;
+        std::vector<uint32_t> written;
+    };
+    const Case cases[] = {
+        {true, 2, false, {2, 3}},
+        {true, 2, true, {2}},
+        {false, 2, false, {2}},
+        {true, 1, false, {2}},
+    };
+    for (const Case& c : cases) {
+        QJsonArray displays{builtinJson(), monitorJson(2, 200)};
+        if (c.monitors == 2)
+            displays.append(monitorJson(3, 300));
+        useDisplays(displays);
+        start();
+        manager->setLinkAll(c.linkAll);
+        clearTransfers();
+        manager->setBrightness(44, c.onlySelected);
+        manager->setVolume(12); // contrast and volume always go to the selected monitor only
+        settle();
+        std::vector<uint32_t> written;
+        for (uint32_t id : {2u, 3u})
+            if (monitor(id) && !setsOf(id, 0x10).empty())
+                written.push_back(id);
+        EXPECT_EQ(written, c.written) << c.linkAll << c.monitors << c.onlySelected;
+        EXPECT_EQ(setsOf(2, 0x62).size(), 2u);
+        if (c.monitors == 2) {
+            EXPECT_TRUE(setsOf(3, 0x62).empty());
+        }
+        EXPECT_EQ(Prefs::boolValue("display.linkAll", !c.linkAll), c.linkAll);
+        manager.reset();
+    }
+}
+
+TEST_F(MonitorControlsTest, MonitorThatStopsAnsweringKeepsItsLastReadings)
+{
+    useDisplays({monitorJson(2)});
+    start();
+    ASSERT_TRUE(manager->ddcAvailable());
+    monitor(2)->setFault(sim::Fault::Silent);
+    manager->reload();
+    settle();
+    EXPECT_FALSE(manager->ddcAvailable());
+    EXPECT_FALSE(manager->ddcVolumeAvailable());
+    EXPECT_DOUBLE_EQ(manager->brightness(), 60);
+}
+
+TEST_F(MonitorControlsTest, WithoutADdcChannelReadsReportUnavailableAndWritesAreDropped)
+{
+    QJsonObject plain = monitorJson(2);
+    plain.remove("ddc");
+    useDisplays({plain});
+    start();
+    EXPECT_FALSE(manager->ddcAvailable());
+    EXPECT_DOUBLE_EQ(manager->brightness(), 50);
+    manager->setBrightness(70, false);
+    settle();
+    EXPECT_DOUBLE_EQ(manager->brightness(), 70);
+}
+
+// Readings taken for one monitor are filed under that monitor even when the selection moves
+// on while they are on the bus.
+TEST_F(MonitorControlsTest, QuickSelectionChangeNeverFilesReadingsUnderAnotherMonitor)
+{
+    QJsonObject a = monitorJson(2, 200), b = monitorJson(3, 300, 0, QJsonObject{{"10", 20}, {"60", 0x11}});
+    QJsonObject ddcA = a["ddc"].toObject();
+    ddcA["faults"] = QJsonArray{"silent"};
+    ddcA["capabilities"] = "vcp(10 60(0F 11))";
+    a["ddc"] = ddcA;
+    QJsonObject ddcB = b["ddc"].toObject();
+    ddcB["capabilities"] = "vcp(10 60(1B 11))";
+    b["ddc"] = ddcB;
+    useDisplays({a, b});
+    start();
+    ASSERT_EQ(manager->selectedID(), 2u);
+    ASSERT_FALSE(manager->ddcAvailable());
+
+    std::binary_semaphore release(0);
+    manager->ddcQueue().async([&] { release.acquire(); });
+    monitor(2)->setFault(sim::Fault::Silent, 0);
+    manager->reload();       // reads monitor 2
+    manager->setSelectedID(3); // then monitor 3
+    release.release();
+    settle();
+    const QString keyA = "100:200:0", keyB = "100:300:0";
+    EXPECT_EQ(manager->macInputs().at(keyA), 0x0F);
+    EXPECT_EQ(manager->macInputs().at(keyB), 0x11);
+    EXPECT_EQ(manager->reportedInputs().at(keyA), (std::vector<uint16_t>{0x0F, 0x11}));
+    EXPECT_EQ(manager->reportedInputs().at(keyB), (std::vector<uint16_t>{0x1B, 0x11}));
+    EXPECT_DOUBLE_EQ(manager->brightness(), 20);
+}
+
+} // namespace
