@@ -233,8 +233,37 @@ TEST_F(AudioTest, RouteFollowsTheDefaultOutputAndTheSetting)
     ASSERT_TRUE(audio->setDefaultOutput(kHdmi));
     EXPECT_EQ(audio->volumeSource(), Source::software);
     audio->setUseSoftwareVolume(false);
-    EXPECT_EQ(audio->volumeSource(), Source::none) << "no DDC monitor answers";
+    EXPECT_EQ(audio->volumeSource(), Source::ddc) << "the selected monitor answers DDC/CI";
     EXPECT_EQ(Prefs::d().object("audio.softwareVolume"), QVariant(false));
+}
+
+TEST_F(AudioTest, WithoutAnAnsweringMonitorTheHdmiOutputHasNoRoute)
+{
+    start(R"({"defaultOutput": "HDMI", "devices": [{"id": 50, "uid": "HDMI", "name": "Monitor", "transport": "hdmi", "output": {"channels": 2}}]})");
+    audio->setUseSoftwareVolume(false);
+    EXPECT_FALSE(display->ddcAvailable());
+    EXPECT_EQ(audio->volumeSource(), Source::none);
+}
+
+TEST_F(AudioTest, DdcRouteStepsTheMonitorsVolumeOverVcp62)
+{
+    start();
+    ASSERT_TRUE(audio->setDefaultOutput(kHdmi));
+    audio->setUseSoftwareVolume(false);
+    ASSERT_EQ(audio->volumeSource(), Source::ddc);
+    const double before = display->volume();
+    audio->stepVolume(true, false);
+    settleDdc();
+    EXPECT_DOUBLE_EQ(display->volume(), AudioManager::steppedLevel(before, 5, true, false));
+    EXPECT_DOUBLE_EQ(audio->level().volume(), display->volume());
+
+    // Mute sends 0 and unmute brings the level back.
+    audio->setMuted(true);
+    settleDdc();
+    EXPECT_EQ(display->volume(), 0);
+    audio->setMuted(false);
+    settleDdc();
+    EXPECT_DOUBLE_EQ(display->volume(), AudioManager::steppedLevel(before, 5, true, false));
 }
 
 // --- master volume: levels ---
