@@ -1,5 +1,7 @@
 #include "platform/sim/Mac.h"
 
+#include "platform/sim/ChargeLimit.h"
+
 namespace sim {
 
 Mac& Mac::shared()
@@ -12,6 +14,7 @@ void Mac::install(const Desk& desk)
 {
     std::lock_guard lock(mutex_);
     desk_ = desk;
+    chargelimit::reset();
 }
 
 Desk Mac::desk() const
