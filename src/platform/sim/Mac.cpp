@@ -1,6 +1,7 @@
 #include "platform/sim/Mac.h"
 
 #include "platform/sim/ChargeLimit.h"
+#include "platform/sim/PowerSources.h"
 
 namespace sim {
 
@@ -15,6 +16,7 @@ void Mac::install(const Desk& desk)
     std::lock_guard lock(mutex_);
     desk_ = desk;
     chargelimit::reset();
+    power::reset();
 }
 
 Desk Mac::desk() const
