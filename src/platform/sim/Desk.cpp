@@ -144,7 +144,9 @@ DeskResult Desk::parse(const QByteArray& json)
     Desk desk;
     desk.raw = doc.object();
     desk.name = top.string("name", "desk");
-    top.rejectUnknown({"name", "displays"});
+    parseSmc(top, desk.smc);
+    parseBattery(top, desk.battery);
+    top.rejectUnknown({"name", "displays", "smc", "battery"});
     if (error)
         return DeskResult::failure(*error);
     return desk;

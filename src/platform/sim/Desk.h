@@ -45,12 +45,41 @@ private:
     std::optional<DeskError>* error_;
 };
 
+// The SMC's key table. A key's size is the length of its bytes.
+struct SmcKeyDesk {
+    QString name;              // four ASCII characters
+    quint32 type = 0;          // four-character type code, packed like a key
+    quint8 attributes = 0;
+    QByteArray bytes;
+    bool failWrites = false;   // the SMC refuses every write to it
+};
+struct SmcDesk {
+    bool present = true;       // false: the machine has no AppleSMC service
+    QList<SmcKeyDesk> keys;
+};
+
+// The internal battery as its power source and the smart battery report it.
+struct BatteryDesk {
+    bool present = false;
+    double percent = 80;
+    bool externalConnected = true;   // the power cable
+    int chargeLimit = 100;
+    double chargePerMinute = 1.0;    // while the cable is in and the adapter switched on
+    double dischargePerMinute = 0.5; // while on battery or with the adapter switched off
+    bool reportsCapacity = true;     // false: the source has no "Current Capacity"
+};
+
+void parseSmc(Fields& top, SmcDesk& out);
+void parseBattery(Fields& top, BatteryDesk& out);
+
 struct Desk;
 using DeskResult = pelorn::Result<Desk, DeskError>;
 
 struct Desk {
     QString name;
     QJsonObject raw;
+    SmcDesk smc;
+    BatteryDesk battery;
 
     static DeskResult parse(const QByteArray& json);
     static DeskResult load(const QString& path);

@@ -1,7 +1,9 @@
 #include "platform/sim/Mac.h"
 
+#include "platform/sim/Battery.h"
 #include "platform/sim/ChargeLimit.h"
 #include "platform/sim/PowerSources.h"
+#include "platform/sim/Smc.h"
 
 namespace sim {
 
@@ -15,6 +17,8 @@ void Mac::install(const Desk& desk)
 {
     std::lock_guard lock(mutex_);
     desk_ = desk;
+    sim::smc::install(desk.smc);
+    sim::battery::install(desk.battery);
     chargelimit::reset();
     power::reset();
 }
