@@ -1,6 +1,7 @@
 #include "platform/sim/ChargeLimit.h"
 
 #include "platform/ChargeLimit.h"
+#include "platform/sim/Battery.h"
 
 #include <cmath>
 #include <mutex>
@@ -11,7 +12,6 @@ namespace {
 struct State {
     std::mutex mutex;
     Controls controls;
-    int limit = 100;
     int setCalls = 0;
 };
 
@@ -28,7 +28,6 @@ void reset()
     auto& s = state();
     std::lock_guard lock(s.mutex);
     s.controls = Controls();
-    s.limit = 100;
     s.setCalls = 0;
 }
 
@@ -44,17 +43,9 @@ void setControls(const Controls& controls)
     state().controls = controls;
 }
 
-int limit()
-{
-    std::lock_guard lock(state().mutex);
-    return state().limit;
-}
+int limit() { return battery::read().chargeLimit; }
 
-void setLimit(int percent)
-{
-    std::lock_guard lock(state().mutex);
-    state().limit = percent;
-}
+void setLimit(int percent) { battery::setChargeLimit(percent); }
 
 int setCalls()
 {

@@ -17,12 +17,12 @@ struct Controls {
     QVariant offered = QVariantList{80, 85, 90, 95, 100};
 };
 
-// Back to a Mac that offers the limit, with no limit set (100).
+// Back to a Mac that offers the limit; the limit itself is the battery's (the desk's).
 void reset();
 Controls controls();
 void setControls(const Controls& controls);
 
-int limit();
+int limit(); // the shared battery's charge limit
 void setLimit(int percent);
 int setCalls(); // "setMCLLimit:error:" calls that reached the client
 

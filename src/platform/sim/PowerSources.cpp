@@ -2,7 +2,12 @@
 
 #include "platform/Clock.h"
 #include "platform/PowerSources.h"
+#include "platform/sim/Battery.h"
+#include "platform/sim/Smc.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <mutex>
 
 namespace sim::power {
@@ -11,7 +16,6 @@ namespace {
 struct State {
     std::mutex mutex;
     Controls controls;
-    std::function<Figures()> provider;
 };
 
 State& state()
@@ -31,12 +35,13 @@ QVariantList derivedSources(const Figures& f)
     d["Name"] = QString("InternalBattery-0");
     d["Transport Type"] = QString("Internal");
     d["Is Present"] = true;
-    d["Current Capacity"] = integer(f.percent);
+    if (f.reportsCapacity)
+        d["Current Capacity"] = integer(f.percent);
     d["Max Capacity"] = integer(100);
     d["Is Charging"] = f.charging;
     d["Is Charged"] = f.externalConnected && f.percent >= 100;
-    d["Power Source State"] = QString(f.externalConnected ? "AC Power" : "Battery Power");
-    d["Time to Empty"] = integer(f.charging || f.externalConnected ? 0 : f.minutesToEmpty);
+    d["Power Source State"] = QString(f.onAC ? "AC Power" : "Battery Power");
+    d["Time to Empty"] = integer(f.onAC ? 0 : f.minutesToEmpty);
     d["Time to Full Charge"] = integer(f.charging ? f.minutesToFull : 0);
     return {d};
 }
@@ -61,9 +66,9 @@ QVariantMap derivedProperties(const Figures& f)
     p["PowerTelemetryData"] = QVariantMap{
         {"BatteryPower", integer(qlonglong(f.amperage) * f.voltage / 1000)},
         {"SystemLoad", integer(f.systemLoad)},
-        {"SystemPowerIn", integer(f.externalConnected ? f.systemPowerIn : 0)},
+        {"SystemPowerIn", integer(f.systemPowerIn)},
     };
-    if (f.externalConnected) {
+    if (f.onAC) {
         p["AdapterDetails"] = QVariantMap{
             {"Watts", integer(f.adapterWatts)},
             {"AdapterVoltage", integer(f.adapterVoltage)},
@@ -82,27 +87,46 @@ QVariantMap derivedProperties(const Figures& f)
 
 } // namespace
 
-void setFiguresProvider(std::function<Figures()> provider)
-{
-    std::lock_guard lock(state().mutex);
-    state().provider = std::move(provider);
-}
-
 Figures figures()
 {
-    std::function<Figures()> provider;
-    {
-        std::lock_guard lock(state().mutex);
-        provider = state().provider;
+    const battery::State b = battery::read();
+    Figures f;
+    f.hasBattery = b.present;
+    f.percent = int(std::lround(b.percent));
+    f.reportsCapacity = b.reportsCapacity;
+    f.charging = b.charging;
+    f.externalConnected = b.externalConnected;
+    f.onAC = b.externalConnected && b.adapterEnabled;
+    f.remainingCapacity = int(std::lround(f.fullCapacity * b.percent / 100.0));
+    f.voltage = 11000 + int(std::lround(b.percent * 20)); // a cell's voltage follows its charge
+    // The current that moves the charge at the battery's rate: capacity x %/min -> mA.
+    const double mAhPerMinute = f.fullCapacity / 100.0;
+    if (b.charging) {
+        f.amperage = int(std::lround(b.chargePerMinute * mAhPerMinute * 60));
+        f.minutesToFull = b.chargePerMinute > 0 ? int(std::ceil((b.chargeLimit - b.percent) / b.chargePerMinute)) : -1;
+    } else if (!f.onAC) {
+        f.amperage = -int(std::lround(b.dischargePerMinute * mAhPerMinute * 60));
+        f.minutesToEmpty = b.dischargePerMinute > 0 ? int(b.percent / b.dischargePerMinute) : -1;
     }
-    return provider ? provider() : Figures();
+    const int batteryPower = int(qlonglong(f.amperage) * f.voltage / 1000); // mW
+    if (!f.onAC) {
+        f.systemLoad = -batteryPower;
+        f.systemPowerIn = 0;
+    } else {
+        f.systemPowerIn = f.systemLoad + std::max(0, batteryPower);
+    }
+    if (const auto tb0t = smc::value("TB0T"); tb0t && tb0t->size() == 4) {
+        float t = 0;
+        std::memcpy(&t, tb0t->constData(), 4);
+        f.temperature = t;
+    }
+    return f;
 }
 
 void reset()
 {
     std::lock_guard lock(state().mutex);
     state().controls = Controls();
-    state().provider = nullptr;
 }
 
 Controls controls()

@@ -1,8 +1,9 @@
 #pragma once
-// The simulated power sources and smart battery. Their dictionaries are derived from the
-// battery's figures at each read, so what the application reads follows the battery; tests
-// can reshape what comes out (a second battery, a missing key, values only inside
-// "BatteryData") to reach the readers' fallbacks.
+// The simulated power sources and smart battery. Their dictionaries are derived at each read
+// from the shared battery (sim/Battery.h: charge, cable, adapter key, charge limit) and the
+// SMC's "TB0T", so what the application reads follows what the helper does; tests can reshape
+// what comes out (a second battery, a missing key, values only inside "BatteryData") to reach
+// the readers' fallbacks.
 #include <QString>
 #include <QVariant>
 #include <functional>
@@ -14,8 +15,10 @@ namespace sim::power {
 struct Figures {
     bool hasBattery = true;
     int percent = 80;
+    bool reportsCapacity = true;
     bool charging = false;
-    bool externalConnected = true;
+    bool externalConnected = true; // the cable
+    bool onAC = true;              // the cable is in and the adapter switched on
     int minutesToEmpty = -1;  // -1: still calculating
     int minutesToFull = -1;
     int cycleCount = 120;
@@ -43,11 +46,10 @@ struct Controls {
     bool notifications = true;      // a notification source is given
 };
 
-// Where the figures come from: the battery model installs itself here.
-void setFiguresProvider(std::function<Figures()> provider);
+// The figures of the shared battery now.
 Figures figures();
 
-// Back to the defaults: no edits, and the default figures until a provider is installed.
+// Back to the defaults: no edits.
 void reset();
 Controls controls();
 void setControls(const Controls& controls);
