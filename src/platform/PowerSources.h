@@ -2,12 +2,18 @@
 // Power sources and the smart battery's registry properties. Values are QVariants of the
 // property-list kinds (qlonglong integers, bool, double, QString, QVariantMap, QVariantList),
 // as the platform hands them out: callers check the kinds they expect.
+#include <QList>
 #include <QVariant>
+#include <QVariantMap>
 #include <functional>
 #include <memory>
 #include <optional>
 
 namespace platform::powersources {
+
+// The descriptions in the snapshot's list order; none when the snapshot or its list is missing.
+// (The helper's short form of the snapshot below.)
+std::optional<QList<QVariantMap>> descriptions();
 
 // One snapshot of every power source; nullopt when the platform has none to give.
 struct Snapshot {

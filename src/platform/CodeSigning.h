@@ -1,0 +1,36 @@
+#pragma once
+// Code signing: the code object of a running program, the static code (the executable on
+// disk) behind it, its signing information, and checking it against a requirement text such as
+//   identifier "com.example.app" and certificate leaf = H"<40 hex digits of the SHA-1>"
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace platform::codesign {
+
+constexpr int32_t kSuccess = 0;
+constexpr int32_t kErrorUnsigned = -67062;
+constexpr int32_t kErrorRequirementFailed = -67050;
+constexpr int32_t kErrorRequirementInvalid = -67052;
+constexpr int32_t kErrorNoSuchCode = -67065;
+
+struct Code {
+    qint64 pid = 0;
+};
+struct StaticCode {
+    QString path;
+};
+struct SigningInformation {
+    QString identifier;
+    QList<QByteArray> certificates; // DER bytes, the leaf first
+};
+
+std::optional<Code> copySelf();
+std::optional<Code> codeForPid(qint64 pid); // the kernel's process, never what a peer claims
+std::optional<StaticCode> copyStaticCode(const Code& code);
+std::optional<SigningInformation> copySigningInformation(const StaticCode& code);
+// kSuccess when the code is signed and meets the requirement.
+int32_t checkValidity(const StaticCode& code, const QString& requirement);
+
+} // namespace platform::codesign

@@ -1,0 +1,31 @@
+#pragma once
+// The simulated system power: power sources and the smart battery (both read the battery
+// model, sim/Battery.h), the system power settings (shared machine state), and the delivery of
+// sleep and wake messages to the processes that registered for them.
+//
+// A registered process listens on a local socket "<sim root>/.sim/power/<pid>"; sendMessage
+// plays the system: it hands the message to every registered process and, for can-sleep and
+// will-sleep, waits (like the system, for a bounded time) until each has allowed the change.
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+namespace sim::power {
+
+struct Allowed {
+    qint64 pid;
+    quint32 message;
+};
+
+// Returns the pids of the processes that allowed the change in time (all that were reached
+// for has-powered-on, which needs no answer).
+QList<qint64> sendMessage(quint32 message, int timeoutMs = 10000);
+QList<Allowed> allowedChanges(); // every allow call, oldest first, across processes
+
+QVariant systemSetting(const QString& key);
+int settingWrites(const QString& key); // how often the setting was written, across processes
+
+// Whether the run-time lookup finds the system power setting call (this process only).
+void setSettingCallAvailable(bool available);
+
+} // namespace sim::power
