@@ -1,7 +1,9 @@
 #include "platform/sim/Mac.h"
 
+#include "platform/sim/AdminScript.h"
 #include "platform/sim/Battery.h"
 #include "platform/sim/ChargeLimit.h"
+#include "platform/sim/Launchd.h"
 #include "platform/sim/PowerSources.h"
 #include "platform/sim/Smc.h"
 
@@ -21,6 +23,8 @@ void Mac::install(const Desk& desk)
     sim::battery::install(desk.battery);
     chargelimit::reset();
     power::reset();
+    launchd::reset();
+    adminscript::reset();
 }
 
 Desk Mac::desk() const
