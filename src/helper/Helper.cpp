@@ -251,3 +251,14 @@ void Helper::stopDischarge(StopReply reply)
         reply(self->adapterEnabled());
     });
 }
+
+bool Helper::shouldAcceptNewConnection(platform::xpc::Connection& connection)
+{
+    if (!clientRequirement_.contains(" and certificate leaf = H\""))
+        return false;
+    connection.setCodeSigningRequirement(clientRequirement_);
+    connection.setExportedInterface(helperInterface());
+    connection.setExportedObject(exportHelper(*this));
+    connection.resume();
+    return true;
+}

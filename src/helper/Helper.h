@@ -12,7 +12,9 @@
 #include <memory>
 #include <optional>
 
-class Helper : public PelornHelperProtocol, public std::enable_shared_from_this<Helper> {
+class Helper : public PelornHelperProtocol,
+               public platform::xpc::ListenerDelegate,
+               public std::enable_shared_from_this<Helper> {
 public:
     struct AdapterKey {
         QString name;     // the four-character SMC key
@@ -39,6 +41,11 @@ public:
     void status(StatusReply reply) override;
     void startDischarge(int64_t target, StartReply reply) override;
     void stopDischarge(StopReply reply) override;
+
+    // Every connection gets the client requirement and the one Helper as its exported object.
+    // A requirement that names no certificate admits no one: any process can claim an
+    // identifier.
+    bool shouldAcceptNewConnection(platform::xpc::Connection& connection) override;
 
     // The code-signing requirement every client connection must meet.
     const QString& clientRequirement() const { return clientRequirement_; }

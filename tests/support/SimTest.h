@@ -10,6 +10,10 @@
 #include <memory>
 
 class SimTest : public ::testing::Test {
+public:
+    // advance(), for test helpers outside the fixture.
+    static void advanceClock(double seconds) { advance(seconds); }
+
 protected:
     void SetUp() override;
     void TearDown() override;

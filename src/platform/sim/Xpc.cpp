@@ -1,0 +1,388 @@
+#include "platform/Xpc.h"
+
+#include "platform/CodeSigning.h"
+#include "platform/sim/Machine.h"
+
+#include <QCborValue>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QMap>
+#include <QPointer>
+#include <QTimer>
+#include <mutex>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform::xpc {
+namespace {
+
+constexpr qint64 kMaxFrame = 64 * 1024;
+
+QByteArray frame(const QCborArray& message)
+{
+    const QByteArray body = QCborValue(message).toCbor();
+    QByteArray out(4, 0);
+    const quint32 n = quint32(body.size());
+    out[0] = char(n >> 24);
+    out[1] = char(n >> 16);
+    out[2] = char(n >> 8);
+    out[3] = char(n);
+    return out + body;
+}
+
+// Takes complete frames off the socket; false when the peer sent something that is not one.
+bool readFrames(QLocalSocket* socket, QByteArray& buffer, QList<QCborArray>& out)
+{
+    buffer += socket->readAll();
+    while (buffer.size() >= 4) {
+        const quint32 n = quint32(uchar(buffer[0])) << 24 | quint32(uchar(buffer[1])) << 16
+                          | quint32(uchar(buffer[2])) << 8 | quint32(uchar(buffer[3]));
+        if (n == 0 || n > kMaxFrame)
+            return false;
+        if (buffer.size() < qsizetype(4 + n))
+            return true;
+        QCborParserError error{};
+        const QCborValue v = QCborValue::fromCbor(buffer.mid(4, n), &error);
+        buffer.remove(0, 4 + n);
+        if (error.error != QCborError::NoError || !v.isArray())
+            return false;
+        out.append(v.toArray());
+    }
+    return true;
+}
+
+// Where a reply goes once its work is done, from whichever thread does it.
+struct Outbox {
+    std::mutex mutex;
+    QLocalSocket* socket = nullptr; // cleared on the socket's thread before it goes away
+
+    void send(const QByteArray& bytes)
+    {
+        std::lock_guard lock(mutex);
+        if (!socket)
+            return;
+        QMetaObject::invokeMethod(socket, [s = socket, bytes] { s->write(bytes); }, Qt::QueuedConnection);
+    }
+};
+
+class ServerConnection final : public Connection {
+public:
+    // onClosed runs later on the context's thread, unless the context is gone by then.
+    ServerConnection(QLocalSocket* socket, QObject* context, std::function<void(ServerConnection*)> onClosed)
+        : socket_(socket), context_(context), outbox_(std::make_shared<Outbox>()), onClosed_(std::move(onClosed))
+    {
+        outbox_->socket = socket;
+        ucred cred{};
+        socklen_t len = sizeof cred;
+        if (::getsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &cred, &len) == 0)
+            pid_ = cred.pid;
+        QObject::connect(socket, &QLocalSocket::disconnected, socket, [this] { invalidate(); });
+    }
+
+    ~ServerConnection() override { close(); }
+
+    qint64 peerPid() const override { return pid_; }
+    void setCodeSigningRequirement(const QString& requirement) override { requirement_ = requirement; }
+    void setExportedInterface(const Interface& interface) override { interface_ = interface; }
+    void setExportedObject(ExportedObject object) override { object_ = std::move(object); }
+
+    void resume() override
+    {
+        if (!socket_ || resumed_)
+            return;
+        if (!requirement_.isEmpty() && !peerMeetsRequirement()) {
+            invalidate();
+            return;
+        }
+        resumed_ = true;
+        QObject::connect(socket_, &QLocalSocket::readyRead, socket_, [this] { receive(); });
+        receive();
+    }
+
+    void invalidate() override
+    {
+        if (!socket_)
+            return;
+        close();
+        auto closed = onClosed_;
+        QTimer::singleShot(0, context_, [closed, self = this] { closed(self); });
+    }
+
+private:
+    bool peerMeetsRequirement() const
+    {
+        const auto code = codesign::codeForPid(pid_);
+        if (!code)
+            return false;
+        const auto staticCode = codesign::copyStaticCode(*code);
+        return staticCode && codesign::checkValidity(*staticCode, requirement_) == codesign::kSuccess;
+    }
+
+    void close()
+    {
+        if (!socket_)
+            return;
+        {
+            std::lock_guard lock(outbox_->mutex);
+            outbox_->socket = nullptr;
+        }
+        QLocalSocket* s = socket_;
+        socket_ = nullptr;
+        s->disconnect();
+        s->abort();
+        s->deleteLater();
+    }
+
+    void receive()
+    {
+        QList<QCborArray> messages;
+        const bool wellFormed = socket_ && readFrames(socket_, buffer_, messages);
+        for (const QCborArray& m : messages) {
+            const Method* method = m.size() == 3 && m[0].isInteger() && m[1].isString() && m[2].isArray()
+                                       ? interface_.find(m[1].toString())
+                                       : nullptr;
+            const QCborArray arguments = m[2].toArray();
+            if (!method || !object_ || !conforms(method->arguments, arguments)) {
+                invalidate();
+                return;
+            }
+            auto once = std::make_shared<std::once_flag>();
+            Reply reply = [once, outbox = outbox_, id = m[0].toInteger(), kinds = method->reply](const QCborArray& values) {
+                std::call_once(*once, [&] {
+                    if (conforms(kinds, values))
+                        outbox->send(frame(QCborArray{id, values}));
+                });
+            };
+            object_(method->selector, arguments, std::move(reply));
+            if (!socket_)
+                return;
+        }
+        if (!wellFormed)
+            invalidate();
+    }
+
+    QLocalSocket* socket_;
+    QObject* context_;
+    std::shared_ptr<Outbox> outbox_;
+    std::function<void(ServerConnection*)> onClosed_;
+    qint64 pid_ = 0;
+    QString requirement_;
+    Interface interface_;
+    ExportedObject object_;
+    bool resumed_ = false;
+    QByteArray buffer_;
+};
+
+} // namespace
+
+const Method* Interface::find(const QString& selector) const
+{
+    for (const Method& m : methods)
+        if (m.selector == selector)
+            return &m;
+    return nullptr;
+}
+
+bool conforms(const QList<Kind>& kinds, const QCborArray& values)
+{
+    if (kinds.size() != values.size())
+        return false;
+    for (qsizetype i = 0; i < kinds.size(); ++i) {
+        const QCborValue v = values[i];
+        switch (kinds[i]) {
+        case Kind::Int64:
+            if (!v.isInteger())
+                return false;
+            break;
+        case Kind::Bool:
+            if (!v.isBool())
+                return false;
+            break;
+        case Kind::OptionalString:
+            if (!v.isString() && !v.isNull())
+                return false;
+            break;
+        }
+    }
+    return true;
+}
+
+QString servicePath(const QString& machServiceName) { return sim::machine::stateFolder() + "/xpc/" + machServiceName; }
+
+struct Listener::Impl {
+    QString name;
+    ListenerDelegate* delegate = nullptr;
+    std::unique_ptr<QLocalServer> server;
+    std::vector<std::unique_ptr<ServerConnection>> connections;
+
+    void accept()
+    {
+        while (QLocalSocket* socket = server->nextPendingConnection()) {
+            auto c = std::make_unique<ServerConnection>(socket, server.get(), [this](ServerConnection* closed) {
+                std::erase_if(connections, [closed](const auto& p) { return p.get() == closed; });
+            });
+            ServerConnection* raw = c.get();
+            connections.push_back(std::move(c));
+            if (!delegate || !delegate->shouldAcceptNewConnection(*raw))
+                raw->invalidate();
+        }
+    }
+};
+
+Listener::Listener(const QString& machServiceName) : d(std::make_unique<Impl>()) { d->name = machServiceName; }
+
+Listener::~Listener()
+{
+    d->connections.clear();
+    if (d->server)
+        d->server->close();
+}
+
+void Listener::setDelegate(ListenerDelegate* delegate) { d->delegate = delegate; }
+
+bool Listener::resume()
+{
+    const QString path = servicePath(d->name);
+    const QString folder = QFileInfo(path).absolutePath();
+    QDir().mkpath(folder);
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
+    struct stat st {};
+    // Only the service's owner may have made or be able to change the folder.
+    if (::lstat(QFile::encodeName(folder).constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()
+        || (st.st_mode & (S_IWGRP | S_IWOTH)))
+        return false;
+    QLocalServer::removeServer(path);
+    d->server = std::make_unique<QLocalServer>();
+    QObject::connect(d->server.get(), &QLocalServer::newConnection, [impl = d.get()] { impl->accept(); });
+    return d->server->listen(path);
+}
+
+int Listener::connectionCount() const { return int(d->connections.size()); }
+
+struct RemoteConnection::Impl {
+    struct Pending {
+        std::function<void(const QCborArray&)> reply;
+        std::function<void()> onError;
+        QList<Kind> kinds;
+    };
+    QString name;
+    Interface interface;
+    std::function<void()> invalidationHandler;
+    std::unique_ptr<QLocalSocket> socket;
+    QByteArray buffer;
+    QByteArray unsent;
+    QMap<qint64, Pending> pending;
+    qint64 nextId = 1;
+    bool invalid = false;
+
+    void fail()
+    {
+        if (invalid)
+            return;
+        invalid = true;
+        const auto calls = std::exchange(pending, {});
+        if (socket) {
+            socket->disconnect();
+            socket->abort();
+            socket.release()->deleteLater();
+        }
+        for (const Pending& p : calls)
+            if (p.onError)
+                p.onError();
+        if (auto handler = std::exchange(invalidationHandler, {}))
+            handler();
+    }
+
+    void receive()
+    {
+        QList<QCborArray> messages;
+        const bool wellFormed = readFrames(socket.get(), buffer, messages);
+        for (const QCborArray& m : messages) {
+            if (m.size() != 2 || !m[0].isInteger() || !m[1].isArray() || !pending.contains(m[0].toInteger())) {
+                fail();
+                return;
+            }
+            const Pending p = pending.take(m[0].toInteger());
+            if (!conforms(p.kinds, m[1].toArray())) {
+                if (p.onError)
+                    p.onError();
+                continue;
+            }
+            p.reply(m[1].toArray());
+            if (invalid)
+                return;
+        }
+        if (!wellFormed)
+            fail();
+    }
+};
+
+RemoteConnection::RemoteConnection(const QString& machServiceName, int) : d(std::make_shared<Impl>())
+{
+    d->name = machServiceName;
+}
+
+RemoteConnection::~RemoteConnection()
+{
+    d->invalidationHandler = {};
+    for (auto& p : d->pending)
+        p.onError = {};
+    d->fail();
+}
+
+void RemoteConnection::setRemoteObjectInterface(const Interface& interface) { d->interface = interface; }
+
+void RemoteConnection::setInvalidationHandler(std::function<void()> handler) { d->invalidationHandler = std::move(handler); }
+
+void RemoteConnection::resume()
+{
+    if (d->socket || d->invalid)
+        return;
+    d->socket = std::make_unique<QLocalSocket>();
+    QLocalSocket* s = d->socket.get();
+    std::weak_ptr<Impl> weak = d;
+    QObject::connect(s, &QLocalSocket::connected, s, [weak] {
+        if (auto impl = weak.lock(); impl && !impl->unsent.isEmpty())
+            impl->socket->write(std::exchange(impl->unsent, {}));
+    });
+    QObject::connect(s, &QLocalSocket::readyRead, s, [weak] {
+        if (auto impl = weak.lock())
+            impl->receive();
+    });
+    auto lost = [weak] {
+        QTimer::singleShot(0, [weak] {
+            if (auto impl = weak.lock())
+                impl->fail();
+        });
+    };
+    QObject::connect(s, &QLocalSocket::disconnected, s, lost);
+    QObject::connect(s, &QLocalSocket::errorOccurred, s, lost);
+    s->connectToServer(servicePath(d->name));
+}
+
+void RemoteConnection::invalidate() { d->fail(); }
+
+void RemoteConnection::send(const QString& selector, const QCborArray& arguments,
+                            std::function<void(const QCborArray&)> reply, std::function<void()> onError)
+{
+    const Method* method = d->interface.find(selector);
+    if (d->invalid || !d->socket || !method || !conforms(method->arguments, arguments)) {
+        QTimer::singleShot(0, [onError] {
+            if (onError)
+                onError();
+        });
+        return;
+    }
+    const qint64 id = d->nextId++;
+    d->pending[id] = {std::move(reply), std::move(onError), method->reply};
+    const QByteArray bytes = frame(QCborArray{id, selector, arguments});
+    if (d->socket->state() == QLocalSocket::ConnectedState)
+        d->socket->write(bytes);
+    else
+        d->unsent += bytes;
+}
+
+} // namespace platform::xpc

@@ -1,0 +1,300 @@
+// The three service methods, their refusals in order, and who may call them.
+#include "HelperFixture.h"
+#include "HelperProcess.h"
+
+#include "platform/Xpc.h"
+#include "platform/sim/CodeSigning.h"
+#include "platform/sim/Smc.h"
+
+#include <QCborValue>
+#include <QCryptographicHash>
+#include <QLocalSocket>
+#include <limits>
+
+namespace {
+
+const QString kMissingKey = "Bu Mac'te adaptör kontrol anahtarı bulunamadı";
+const QString kBelowTarget = "Pil zaten hedefin altında";
+const QString kNeedsAdapter = "Deşarj için adaptör takılı olmalı";
+const QString kWriteFailed = "SMC yazılamadı";
+
+using HelperService = HelperTest;
+
+TEST_F(HelperService, StartRefusalsComeInTheirOrder)
+{
+    struct Case {
+        const char* desk;
+        int64_t target;
+        std::optional<QString> refusal; // nullopt: accepted
+    };
+    const Case cases[] = {
+        // No key wins over everything, even a low level without a cable.
+        {R"({"smc": {"keys": []}, "battery": {"percent": 5, "externalConnected": false}})", 40, kMissingKey},
+        {R"({"smc": {"keys": [{"name": "CHIE", "bytes": [0]}]}, "battery": {"percent": 45}})", 45, kBelowTarget},
+        {R"({"smc": {"keys": [{"name": "CHIE", "bytes": [0]}]}, "battery": {"percent": 45}})", 44, std::nullopt},
+        {R"({"smc": {"keys": [{"name": "CHIE", "bytes": [0]}]}, "battery": {"percent": 45}})",
+         std::numeric_limits<int64_t>::max(), kBelowTarget},
+        // A target raised to 10 must still lie below the level.
+        {R"({"smc": {"keys": [{"name": "CHIE", "bytes": [0]}]}, "battery": {"percent": 10}})", 3, kBelowTarget},
+        {R"({"smc": {"keys": [{"name": "CHIE", "bytes": [0]}]}, "battery": {"percent": 45, "reportsCapacity": false}})",
+         20, kBelowTarget},
+        {R"({"smc": {"keys": [{"name": "CHIE", "bytes": [0]}]}})", 20, kBelowTarget}, // no battery at all
+        // The cable is looked at only after the level.
+        {R"({"smc": {"keys": [{"name": "CHIE", "bytes": [0]}]}, "battery": {"percent": 45, "externalConnected": false}})",
+         50, kBelowTarget},
+        {R"({"smc": {"keys": [{"name": "CHIE", "bytes": [0]}]}, "battery": {"percent": 45, "externalConnected": false}})",
+         40, kNeedsAdapter},
+        {R"({"smc": {"keys": [{"name": "CHIE", "bytes": [0], "failWrites": true}]}, "battery": {"percent": 45}})", 40,
+         kWriteFailed},
+    };
+    for (const Case& c : cases) {
+        installDesk(c.desk);
+        startHelper();
+        const StartAnswer answer = start(c.target);
+        EXPECT_EQ(answer.ok, !c.refusal) << c.desk << " target " << c.target;
+        EXPECT_EQ(answer.error, c.refusal) << c.desk << " target " << c.target;
+        EXPECT_EQ(status().target, c.refusal ? 0 : c.target) << c.desk;
+        EXPECT_EQ(markerExists(), !c.refusal) << c.desk;
+        helper->shutdown();
+        helper.reset();
+    }
+}
+
+TEST_F(HelperService, LowTargetsAreRaisedToTheMinimum)
+{
+    startHelper();
+    for (int64_t requested : {int64_t(9), int64_t(0), int64_t(-7), std::numeric_limits<int64_t>::min()}) {
+        EXPECT_TRUE(start(requested).ok) << requested;
+        EXPECT_EQ(status().target, 10) << requested;
+    }
+}
+
+TEST_F(HelperService, RefusedReplacementLeavesTheRunningDischarge)
+{
+    startHelper();
+    ASSERT_TRUE(start(30).ok);
+    EXPECT_EQ(start(45).error, kBelowTarget);
+    EXPECT_EQ(status().target, 30);
+    EXPECT_EQ(chie(), 0x08);
+    EXPECT_TRUE(markerExists());
+}
+
+// A replacement whose write fails leaves no discharge running, so nothing would ever lift the
+// block the first one set.
+TEST_F(HelperService, FailedReplacementUnblocksSleep)
+{
+    startHelper();
+    ASSERT_TRUE(start(30).ok);
+    sim::smc::setWriteFailure("CHIE", true);
+    EXPECT_EQ(start(20).error, kWriteFailed);
+    EXPECT_EQ(status().target, 0);
+    EXPECT_FALSE(sleepDisabled());
+    EXPECT_FALSE(markerExists());
+}
+
+TEST_F(HelperService, StatusAndStop)
+{
+    startHelper();
+    const StatusAnswer idle = status();
+    EXPECT_EQ(idle.version, 2);
+    EXPECT_TRUE(idle.adapterEnabled);
+    EXPECT_EQ(idle.target, 0);
+    EXPECT_EQ(idle.error, std::nullopt);
+
+    ASSERT_TRUE(start(30).ok);
+    const StatusAnswer running = status();
+    EXPECT_FALSE(running.adapterEnabled);
+    EXPECT_EQ(running.target, 30);
+
+    EXPECT_TRUE(stop());
+    EXPECT_EQ(status().target, 0);
+    EXPECT_FALSE(markerExists());
+
+    sim::smc::clearRequests();
+    EXPECT_TRUE(stop()); // idle: still writes 0 to the key
+    bool wroteZero = false;
+    for (const QByteArray& r : sim::smc::requests())
+        wroteZero = wroteZero || (r[42] == 6 && r[48] == 0);
+    EXPECT_TRUE(wroteZero);
+
+    installDesk(R"({"smc": {"keys": []}, "battery": {"percent": 45}})");
+    startHelper();
+    const StatusAnswer keyless = status();
+    EXPECT_EQ(keyless.error, kMissingKey);
+    EXPECT_TRUE(keyless.adapterEnabled);
+    EXPECT_EQ(keyless.version, 2);
+}
+
+// Records whether any method was reached.
+struct RecordingHelper : PelornHelperProtocol {
+    int calls = 0;
+    void status(StatusReply reply) override { ++calls, reply(2, true, 0, std::nullopt); }
+    void startDischarge(int64_t, StartReply reply) override { ++calls, reply(true, std::nullopt); }
+    void stopDischarge(StopReply reply) override { ++calls, reply(true); }
+};
+
+struct RequirementDelegate : platform::xpc::ListenerDelegate {
+    QString requirement;
+    PelornHelperProtocol* object = nullptr;
+    bool shouldAcceptNewConnection(platform::xpc::Connection& c) override
+    {
+        c.setCodeSigningRequirement(requirement);
+        c.setExportedInterface(helperInterface());
+        c.setExportedObject(exportHelper(*object));
+        c.resume();
+        return true;
+    }
+};
+
+// The peer is this very test program, signed by the build as the application with the
+// developer certificate; its identity comes from the kernel, not from anything it sends.
+TEST_F(HelperService, OnlyAPeerMeetingTheRequirementReachesTheMethods)
+{
+    const QString leaf = QString::fromLatin1(
+        QCryptographicHash::hash(sim::codesign::developerCertificate(), QCryptographicHash::Sha1).toHex());
+    const QString otherLeaf = QString::fromLatin1(QCryptographicHash::hash("Other", QCryptographicHash::Sha1).toHex());
+    struct Case {
+        QString requirement;
+        bool reaches;
+    };
+    const Case cases[] = {
+        {"identifier \"com.ostrane.pelorn\" and certificate leaf = H\"" + leaf + "\"", true},
+        {"identifier \"com.ostrane.pelorn.other\" and certificate leaf = H\"" + leaf + "\"", false},
+        {"identifier \"com.ostrane.pelorn\" and certificate leaf = H\"" + otherLeaf + "\"", false},
+        {"identifier \"com.ostrane.pelorn\" or anything", false}, // a requirement we cannot read
+    };
+    for (const Case& c : cases) {
+        RecordingHelper object;
+        RequirementDelegate delegate;
+        delegate.requirement = c.requirement;
+        delegate.object = &object;
+        platform::xpc::Listener listener(QString::fromUtf8(HelperConstants::label.data()));
+        listener.setDelegate(&delegate);
+        ASSERT_TRUE(listener.resume());
+
+        TestClient client;
+        const auto answer = client.start(40);
+        EXPECT_EQ(answer.has_value(), c.reaches) << c.requirement.toStdString();
+        EXPECT_EQ(object.calls, c.reaches ? 1 : 0) << c.requirement.toStdString();
+        EXPECT_EQ(client.invalidated(), !c.reaches);
+    }
+}
+
+TEST_F(HelperService, HelperRequiresTheApplicationWithItsOwnCertificate)
+{
+    startHelper(); // in this process: signed with the developer certificate
+    const QString leaf = QString::fromLatin1(
+        QCryptographicHash::hash(sim::codesign::developerCertificate(), QCryptographicHash::Sha1).toHex());
+    EXPECT_EQ(helper->clientRequirement(), "identifier \"com.ostrane.pelorn\" and certificate leaf = H\"" + leaf + "\"");
+}
+
+TEST_F(HelperService, MalformedMessagesCloseOnlyTheirConnection)
+{
+    startHelper();
+    platform::xpc::Listener listener(QString::fromUtf8(HelperConstants::label.data()));
+    listener.setDelegate(helper.get());
+    ASSERT_TRUE(listener.resume());
+
+    auto framed = [](const QCborArray& message) {
+        const QByteArray body = QCborValue(message).toCbor();
+        const quint32 n = quint32(body.size());
+        const char length[4] = {char(n >> 24), char(n >> 16), char(n >> 8), char(n)};
+        return QByteArray(length, 4) + body;
+    };
+    const QList<QByteArray> garbage = {
+        QByteArray("\xff\xff\xff\xff", 4),         // absurd length
+        QByteArray("\x00\x00\x00\x02\xff\xff", 6), // not CBOR
+        framed({}).replace(4, 1, QByteArray(1, 0x01)), // not an array
+        framed({1, "pwnKey:", QCborArray{}}),      // unknown selector
+        framed({1, "startDischargeTo:reply:", QCborArray{"40"}}), // a string for the target
+        framed({1, "startDischargeTo:reply:", QCborArray{}}),     // no target
+    };
+    for (const QByteArray& bytes : garbage) {
+        QLocalSocket socket;
+        socket.connectToServer(platform::xpc::servicePath(QString::fromUtf8(HelperConstants::label.data())));
+        ASSERT_TRUE(socket.waitForConnected(2000));
+        socket.write(bytes);
+        socket.flush();
+        EXPECT_TRUE(waitUntil([&] { return socket.state() == QLocalSocket::UnconnectedState; })) << bytes.toHex().data();
+    }
+    EXPECT_EQ(chie(), 0);
+    TestClient client;
+    EXPECT_TRUE(client.start(40)->first);
+}
+
+// Calls sent in a burst are answered in the order they arrived.
+TEST_F(HelperService, RepliesComeInArrivalOrder)
+{
+    startHelper();
+    platform::xpc::Listener listener(QString::fromUtf8(HelperConstants::label.data()));
+    listener.setDelegate(helper.get());
+    ASSERT_TRUE(listener.resume());
+    platform::xpc::RemoteConnection connection(QString::fromUtf8(HelperConstants::label.data()),
+                                               platform::xpc::RemoteConnection::kPrivileged);
+    connection.setRemoteObjectInterface(helperInterface());
+    connection.resume();
+    PelornHelperProxy proxy(connection, [] { ADD_FAILURE() << "call failed"; });
+
+    QStringList answers;
+    auto note = [&](const QString& what) { answers.append(what); };
+    proxy.status([&](int64_t, bool, int64_t target, std::optional<QString>) { note(QString("status %1").arg(target)); });
+    proxy.startDischarge(30, [&](bool ok, std::optional<QString>) { note(ok ? "started" : "refused"); });
+    proxy.status([&](int64_t, bool, int64_t target, std::optional<QString>) { note(QString("status %1").arg(target)); });
+    proxy.stopDischarge([&](bool enabled) { note(enabled ? "stopped" : "still off"); });
+    proxy.status([&](int64_t, bool, int64_t target, std::optional<QString>) { note(QString("status %1").arg(target)); });
+    ASSERT_TRUE(waitUntil([&] { return answers.size() == 5; }));
+    EXPECT_EQ(answers, QStringList({"status 0", "started", "status 30", "stopped", "status 0"}));
+}
+
+class HelperServiceProcess : public HelperTest {
+protected:
+    // A copy of the built helper, signed as given; nullopt certificate: unsigned.
+    QString helperCopy(const std::optional<QByteArray>& certificate)
+    {
+        const QString path = root() + "/PelornHelper-copy";
+        QFile::remove(path);
+        EXPECT_TRUE(QFile::copy(builtHelperPath(), path));
+        QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
+        if (certificate)
+            EXPECT_TRUE(sim::codesign::sign(path, "com.ostrane.pelorn.helper", {*certificate}));
+        else
+            EXPECT_TRUE(sim::codesign::unsign(path));
+        return path;
+    }
+};
+
+TEST_F(HelperServiceProcess, RepliesCrossTheConnectionAsTheyStand)
+{
+    HelperProcess process;
+    ASSERT_TRUE(process.start());
+    TestClient client;
+    EXPECT_EQ(client.start(45)->second, kBelowTarget);
+    sim::battery::setExternalConnected(false);
+    EXPECT_EQ(client.start(40)->second, kNeedsAdapter);
+    sim::battery::setExternalConnected(true);
+    const auto accepted = client.start(2);
+    EXPECT_TRUE(accepted->first);
+    EXPECT_EQ(accepted->second, std::nullopt);
+    const auto status = client.status();
+    EXPECT_EQ(status->version, 2);
+    EXPECT_EQ(status->target, 10);
+    EXPECT_FALSE(status->adapterEnabled);
+    EXPECT_EQ(client.stop(), true);
+}
+
+// A helper signed with another certificate, or one that cannot read its own (unsigned), lets
+// this application call nothing.
+TEST_F(HelperServiceProcess, ClientWithoutTheHelpersCertificateIsRefused)
+{
+    for (const auto& certificate : {std::optional<QByteArray>("Another Developer"), std::optional<QByteArray>()}) {
+        HelperProcess process;
+        ASSERT_TRUE(process.start(helperCopy(certificate)));
+        TestClient client;
+        EXPECT_EQ(client.start(40), std::nullopt);
+        EXPECT_TRUE(client.invalidated());
+        EXPECT_EQ(chie(), 0);
+        EXPECT_FALSE(markerExists());
+    }
+}
+
+} // namespace
