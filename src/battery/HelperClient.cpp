@@ -6,6 +6,8 @@
 #include "platform/DispatchQueue.h"
 #include "platform/Paths.h"
 #include "shared/HelperConstants.h"
+#include "shared/HelperProtocol.h"
+#include "platform/Xpc.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -16,21 +18,35 @@ namespace {
 QString sv(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 } // namespace
 
-// The live connection to the helper's service.
-class HelperConnection {
-public:
-    virtual ~HelperConnection() = default;
-};
-
 HelperClient::HelperClient(QObject* parent) : QObject(parent) {}
 HelperClient::~HelperClient() = default;
 
-HelperConnection* HelperClient::proxy(std::function<void()>)
+std::unique_ptr<PelornHelperProtocol> HelperClient::proxy(std::function<void()> onError)
 {
-    return connection_.get();
+    if (!connection_) {
+        auto connection = std::make_shared<platform::xpc::RemoteConnection>(
+            sv(HelperConstants::label), platform::xpc::RemoteConnection::kPrivileged);
+        connection->setRemoteObjectInterface(helperInterface());
+        QPointer<HelperClient> self(this);
+        const platform::xpc::RemoteConnection* identity = connection.get();
+        connection->setInvalidationHandler([self, identity] {
+            platform::mainQueue::async([self, identity] {
+                // A connection made since (after an install, say) is not this one's to clear.
+                if (self && self->connection_.get() == identity)
+                    self->connection_.reset();
+            });
+        });
+        connection->resume();
+        connection_ = std::move(connection);
+    }
+    return std::make_unique<PelornHelperProxy>(*connection_, std::move(onError));
 }
 
-void HelperClient::dropConnection() { connection_.reset(); }
+void HelperClient::dropConnection()
+{
+    if (auto connection = std::exchange(connection_, nullptr))
+        connection->invalidate();
+}
 
 void HelperClient::status(std::function<void(std::optional<HelperStatus>)> completion)
 {
@@ -39,30 +55,44 @@ void HelperClient::status(std::function<void(std::optional<HelperStatus>)> compl
         return;
     }
     auto fail = [completion] { platform::mainQueue::async([completion] { completion(std::nullopt); }); };
-    if (!proxy(fail)) {
+    const auto remote = proxy(fail);
+    if (!remote) {
         fail();
         return;
     }
+    remote->status([completion](int64_t version, bool adapterEnabled, int64_t target, std::optional<QString> error) {
+        platform::mainQueue::async([=] {
+            completion(HelperStatus{int(version), adapterEnabled, int(target), error});
+        });
+    });
 }
 
-void HelperClient::startDischarge(int, std::function<void(bool, std::optional<QString>)> completion)
+void HelperClient::startDischarge(int target, std::function<void(bool, std::optional<QString>)> completion)
 {
     auto fail = [completion] {
         platform::mainQueue::async([completion] { completion(false, batterytexts::localized("Yardımcıya bağlanılamadı")); });
     };
-    if (!proxy(fail)) {
+    const auto remote = proxy(fail);
+    if (!remote) {
         fail();
         return;
     }
+    remote->startDischarge(target, [completion](bool ok, std::optional<QString> error) {
+        platform::mainQueue::async([=] { completion(ok, error); });
+    });
 }
 
 void HelperClient::stopDischarge(std::function<void(bool)> completion)
 {
     auto fail = [completion] { platform::mainQueue::async([completion] { completion(false); }); };
-    if (!proxy(fail)) {
+    const auto remote = proxy(fail);
+    if (!remote) {
         fail();
         return;
     }
+    remote->stopDischarge([completion](bool adapterEnabled) {
+        platform::mainQueue::async([=] { completion(adapterEnabled); });
+    });
 }
 
 namespace {

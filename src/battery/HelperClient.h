@@ -19,7 +19,10 @@ struct HelperStatus {
     bool operator==(const HelperStatus&) const = default;
 };
 
-class HelperConnection;
+class PelornHelperProtocol;
+namespace platform::xpc {
+class RemoteConnection;
+}
 
 class HelperClient : public QObject {
     Q_OBJECT
@@ -49,9 +52,11 @@ public:
     bool isConnected() const { return connection_ != nullptr; }
 
 private:
-    HelperConnection* proxy(std::function<void()> onError);
+    // The remote object on the (made when missing) connection; each call's failure reaches
+    // onError instead of its reply.
+    std::unique_ptr<PelornHelperProtocol> proxy(std::function<void()> onError);
     InstallResult runAsAdmin(const QString& script);
     void dropConnection();
 
-    std::shared_ptr<HelperConnection> connection_;
+    std::shared_ptr<platform::xpc::RemoteConnection> connection_;
 };
