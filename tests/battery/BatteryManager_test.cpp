@@ -97,7 +97,7 @@ TEST_F(BatteryManagerTest, ReadingsReachThePublishedState)
     EXPECT_EQ(m.percent(), 85);
 
     sim::battery::setExternalConnected(false);
-    advance(1);
+    advance(sim::power::kNotificationPoll);
     EXPECT_FALSE(m.onAC());
     EXPECT_FALSE(m.isCharging());
     EXPECT_EQ(m.minutesRemaining(), 169); // just under 85 % at 0.5 %/min

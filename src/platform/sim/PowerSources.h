@@ -59,6 +59,6 @@ QVariantList sourceDescriptions();
 std::optional<QVariant> smartBatteryProperties();
 
 // Seconds between two looks for a change, for the notification source.
-constexpr double kNotificationPoll = 1.0;
+constexpr double kNotificationPoll = 5.0;
 
 } // namespace sim::power
