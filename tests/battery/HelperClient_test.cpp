@@ -157,6 +157,31 @@ TEST_F(HelperClientTest, AHelperThatIsDownFailsThenAnswersAfterItRestarts)
     EXPECT_TRUE(waitUntil([&] { return status().value_or(std::nullopt).has_value(); }));
 }
 
+TEST_F(HelperClientTest, ADischargeRunsThroughTheHelperToItsTarget)
+{
+    putInstalledHelper();
+    HelperProcess helper;
+    ASSERT_TRUE(helper.start(platform::paths::map(sv(HelperConstants::installPath))));
+    BatteryManager manager;
+    ASSERT_TRUE(waitUntil([&] { return status().value_or(std::nullopt).has_value(); }));
+
+    manager.startDischarge(70);
+    ASSERT_TRUE(waitUntil([&] { processEvents(); return manager.dischargeTarget() == 70; }));
+    EXPECT_FALSE(manager.onAC()) << "the adapter is switched off with the cable in";
+    EXPECT_TRUE(manager.explanation().startsWith("Adaptör takılı ama devre dışı; Mac pilden çalışıyor. Pil %70'e"));
+
+    // 80 % at 0.5 %/min: twenty minutes to the target, then the helper's watchdog ends it.
+    int minutes = 0;
+    for (; minutes < 25 && manager.dischargeTarget() != 0; ++minutes) {
+        ASSERT_TRUE(helper.advance(60));
+        waitUntil([&] { return false; }, 2);
+    }
+    EXPECT_GE(minutes, 18);
+    EXPECT_EQ(manager.dischargeTarget(), 0);
+    EXPECT_LE(manager.percent(), 71);
+    EXPECT_TRUE(manager.onAC());
+}
+
 TEST_F(HelperClientTest, AStatusWithAnErrorTextIsStillAStatus)
 {
     putInstalledHelper();
@@ -226,6 +251,40 @@ TEST_F(HelperClientTest, ARefusedCalibrationDischargeWaitsForTheTimedRefresh)
         return manager.dischargeTarget() == 15;
     }));
     EXPECT_FALSE(manager.actionError());
+
+    // Stopping the cycle mid-way tells the helper to stop and puts the user's limit back.
+    ASSERT_TRUE(manager.setLimit(100));
+    manager.stopCalibration();
+    EXPECT_TRUE(waitUntil([&] { processEvents(); return helper.target == 0 && manager.dischargeTarget() == 0; }));
+    EXPECT_FALSE(manager.calibration());
+    EXPECT_EQ(manager.limit(), 80);
+}
+
+TEST_F(HelperClientTest, AnOldConnectionsInvalidationLeavesTheNewOneAlone)
+{
+    // The bundle's helper here is a stand-in that never answers; the in-process service does.
+    const QString bundle = root() + "/Applications/Pelorn.app";
+    qputenv("PELORN_BUNDLE", bundle.toLocal8Bit());
+    const QString inBundle = bundle + "/Contents/Library/LaunchServices/" + sv(HelperConstants::label);
+    QDir().mkpath(QFileInfo(inBundle).path());
+    QFile f(inBundle);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("#!/bin/sh\nexec sleep 600\n");
+    f.close();
+
+    FakeHelper helper(2);
+    putInstalledHelper();
+    ASSERT_TRUE(status().value_or(std::nullopt));
+    ASSERT_TRUE(client.isConnected());
+
+    ASSERT_TRUE(client.install()); // drops the connection; its invalidation reaches main later
+    EXPECT_FALSE(client.isConnected());
+    std::optional<HelperStatus> s;
+    client.status([&](std::optional<HelperStatus> r) { s = r; }); // a new connection at once
+    EXPECT_TRUE(waitUntil([&] { return s.has_value(); }));
+    processEvents();
+    EXPECT_TRUE(client.isConnected());
+    qunsetenv("PELORN_BUNDLE");
 }
 
 TEST_F(HelperClientTest, DischargeRequestsAndStatusMirror)
