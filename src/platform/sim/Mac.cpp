@@ -1,6 +1,10 @@
 #include "platform/sim/Mac.h"
 
+#include "platform/sim/AdminScript.h"
 #include "platform/sim/Battery.h"
+#include "platform/sim/ChargeLimit.h"
+#include "platform/sim/Launchd.h"
+#include "platform/sim/PowerSources.h"
 #include "platform/sim/Smc.h"
 #include "platform/sim/SimAudio.h"
 
@@ -20,6 +24,10 @@ void Mac::install(const Desk& desk)
     sim::battery::install(desk.battery);
     AudioSystem::shared().install(desk.audio);
     displays_.install(desk.displays);
+    chargelimit::reset();
+    power::reset();
+    launchd::reset();
+    adminscript::reset();
 }
 
 Desk Mac::desk() const
