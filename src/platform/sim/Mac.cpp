@@ -1,5 +1,8 @@
 #include "platform/sim/Mac.h"
 
+#include "platform/sim/EventSystem.h"
+#include "platform/sim/PowerAssertionTable.h"
+
 namespace sim {
 
 Mac& Mac::shared()
@@ -12,6 +15,8 @@ void Mac::install(const Desk& desk)
 {
     std::lock_guard lock(mutex_);
     desk_ = desk;
+    EventSystem::shared().reset();
+    PowerAssertionTable::shared().reset();
 }
 
 Desk Mac::desk() const
