@@ -162,6 +162,7 @@ Event* InputTap::handleMediaKey(Event* event)
     // The input thread waits for the main thread's answer. One captured reference keeps the
     // hop's closure free of allocations.
     struct Question {
+        Question(InputTap* s, MediaKey k, bool d, ModifierFlags f) : self(s), key(k), down(d), flags(f) {}
         InputTap* self;
         MediaKey key;
         bool down;
@@ -178,7 +179,7 @@ Event* InputTap::handleMediaKey(Event* event)
             answered = true;
             cv.notify_one();
         }
-    } q{this, *key, down, appKit->modifierFlags};
+    } q(this, *key, down, appKit->modifierFlags);
     if (platform::mainQueue::isCurrent()) {
         q.ask();
     } else {
