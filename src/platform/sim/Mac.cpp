@@ -7,6 +7,8 @@
 #include "platform/sim/PowerSources.h"
 #include "platform/sim/Smc.h"
 #include "platform/sim/SimAudio.h"
+#include "platform/sim/EventSystem.h"
+#include "platform/sim/PowerAssertionTable.h"
 
 namespace sim {
 
@@ -28,6 +30,8 @@ void Mac::install(const Desk& desk)
     power::reset();
     launchd::reset();
     adminscript::reset();
+    EventSystem::shared().reset();
+    PowerAssertionTable::shared().reset();
 }
 
 Desk Mac::desk() const
