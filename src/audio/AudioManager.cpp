@@ -2,7 +2,7 @@
 
 #include "app/Prefs.h"
 #include "audio/CA.h"
-#include "audio/ShowcaseAudio.h"
+#include "showcase/Showcase.h"
 #include "display/DisplayManager.h"
 #include "platform/DispatchQueue.h"
 #include "platform/Log.h"
@@ -154,7 +154,7 @@ std::vector<AudioDevice> AudioManager::readDevices(const std::vector<uint32_t>& 
             continue;
         if (uid->startsWith(kOwnUIDPrefix))
             continue;
-        out.push_back(AudioDevice{id, *uid, ShowcaseAudio::presentedName(*name), word(kDeviceTransportType).value_or(0)});
+        out.push_back(AudioDevice{id, *uid, Showcase::presentedName(*name), word(kDeviceTransportType).value_or(0)});
     }
     return out;
 }
@@ -193,8 +193,8 @@ void AudioManager::refresh()
     dirty |= assign(inputs_, readDevices(ids, kScopeInput));
 
     const uint32_t previousOutput = defaultOutputID_;
-    dirty |= assign(defaultOutputID_, ShowcaseAudio::presentedOutput(outputs_).value_or(readDefault(kHardwareDefaultOutputDevice)));
-    dirty |= assign(defaultInputID_, ShowcaseAudio::presentedInput(inputs_).value_or(readDefault(kHardwareDefaultInputDevice)));
+    dirty |= assign(defaultOutputID_, Showcase::presentedOutput(outputs_).value_or(readDefault(kHardwareDefaultOutputDevice)));
+    dirty |= assign(defaultInputID_, Showcase::presentedInput(inputs_).value_or(readDefault(kHardwareDefaultInputDevice)));
     if (dirty)
         emit changed();
 

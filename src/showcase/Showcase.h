@@ -3,7 +3,11 @@
 // persisted and no profile is applied by itself.
 #include <QMap>
 #include <QString>
+#include <cstdint>
 #include <optional>
+#include <vector>
+
+struct AudioDevice;
 
 class Showcase {
 public:
@@ -17,6 +21,13 @@ public:
     // "YES"/"NO" as Booleans and numeric strings as Doubles, and an empty profile list is
     // added when none is given. Does nothing outside the mode.
     static void prepareDefaults();
+
+    // What the mode changes in the sound device lists: tidied names and the devices it
+    // presents as the defaults. Outside the mode names pass unchanged and there is no default.
+    static QString presentedName(const QString& name);
+    static QString presentedName(const QString& name, bool showcase, bool english);
+    static std::optional<uint32_t> presentedOutput(const std::vector<AudioDevice>& outputs);
+    static std::optional<uint32_t> presentedInput(const std::vector<AudioDevice>& inputs);
 
     // Tests only: force the switch for this process (nullopt goes back to the environment).
     static void setEnabledForTesting(std::optional<bool> enabled);

@@ -498,12 +498,12 @@ TEST_F(AudioTest, SettingsAreReadOnceAndWrittenOnChange)
 
 } // namespace
 
-#include "audio/ShowcaseAudio.h"
+#include "showcase/Showcase.h"
 #include "showcase/Showcase.h"
 
 namespace {
 
-TEST(ShowcaseAudio, NamesAndPresentedDefaults)
+TEST(ShowcasePresented, NamesAndPresentedDefaults)
 {
     struct Case {
         const char* name;
@@ -520,17 +520,17 @@ TEST(ShowcaseAudio, NamesAndPresentedDefaults)
         {"(unclosed", true, false, "(unclosed"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(ShowcaseAudio::presentedName(c.name, c.showcase, c.english), c.shown) << c.name;
+        EXPECT_EQ(Showcase::presentedName(c.name, c.showcase, c.english), c.shown) << c.name;
 
     const std::vector<AudioDevice> list{{1, "a", "A", kTransportBuiltIn}, {2, "b", "B", kTransportDisplayPort},
                                         {3, "c", "C", kTransportHDMI}};
     Showcase::setEnabledForTesting(false);
-    EXPECT_FALSE(ShowcaseAudio::presentedOutput(list));
-    EXPECT_FALSE(ShowcaseAudio::presentedInput(list));
+    EXPECT_FALSE(Showcase::presentedOutput(list));
+    EXPECT_FALSE(Showcase::presentedInput(list));
     Showcase::setEnabledForTesting(true);
-    EXPECT_EQ(ShowcaseAudio::presentedOutput(list), 2u);
-    EXPECT_EQ(ShowcaseAudio::presentedInput(list), 1u);
-    EXPECT_FALSE(ShowcaseAudio::presentedOutput({list[0]}));
+    EXPECT_EQ(Showcase::presentedOutput(list), 2u);
+    EXPECT_EQ(Showcase::presentedInput(list), 1u);
+    EXPECT_FALSE(Showcase::presentedOutput({list[0]}));
     Showcase::setEnabledForTesting(std::nullopt);
 }
 

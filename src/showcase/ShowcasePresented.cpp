@@ -1,30 +1,12 @@
-#include "audio/ShowcaseAudio.h"
+#include "showcase/Showcase.h"
 
 #include "app/Prefs.h"
+#include "audio/AudioDevice.h"
 #include "platform/Audio.h"
-#include "showcase/Showcase.h"
 
 using namespace platform::audio;
 
-QString AudioDevice::symbol() const
-{
-    switch (transport) {
-    case kTransportBluetooth:
-    case kTransportBluetoothLE:
-        return "headphones";
-    case kTransportHDMI:
-    case kTransportDisplayPort:
-        return "display";
-    case kTransportAirPlay:
-        return "airplayaudio";
-    case kTransportBuiltIn:
-        return "laptopcomputer";
-    default:
-        return "hifispeaker";
-    }
-}
-
-QString ShowcaseAudio::presentedName(const QString& name)
+QString Showcase::presentedName(const QString& name)
 {
     if (!Showcase::isEnabled())
         return name;
@@ -32,7 +14,7 @@ QString ShowcaseAudio::presentedName(const QString& name)
     return presentedName(name, true, !langs.isEmpty() && langs.first().startsWith("en"));
 }
 
-QString ShowcaseAudio::presentedName(const QString& name, bool showcase, bool english)
+QString Showcase::presentedName(const QString& name, bool showcase, bool english)
 {
     if (!showcase)
         return name;
@@ -49,7 +31,7 @@ QString ShowcaseAudio::presentedName(const QString& name, bool showcase, bool en
     return out;
 }
 
-std::optional<uint32_t> ShowcaseAudio::presentedOutput(const std::vector<AudioDevice>& outputs)
+std::optional<uint32_t> Showcase::presentedOutput(const std::vector<AudioDevice>& outputs)
 {
     if (!Showcase::isEnabled())
         return std::nullopt;
@@ -59,7 +41,7 @@ std::optional<uint32_t> ShowcaseAudio::presentedOutput(const std::vector<AudioDe
     return std::nullopt;
 }
 
-std::optional<uint32_t> ShowcaseAudio::presentedInput(const std::vector<AudioDevice>& inputs)
+std::optional<uint32_t> Showcase::presentedInput(const std::vector<AudioDevice>& inputs)
 {
     if (!Showcase::isEnabled())
         return std::nullopt;
