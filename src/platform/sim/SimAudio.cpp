@@ -51,6 +51,21 @@ AudioSystem& AudioSystem::shared()
     return *system;
 }
 
+void AudioSystem::addDeviceLocked(const DeskAudioDevice& d)
+{
+    Device dev;
+    dev.desk = d;
+    for (auto [scope, dir] : {std::pair{kScopeOutput, &d.output}, std::pair{kScopeInput, &d.input}}) {
+        if (dir->volume)
+            for (uint32_t e : dir->volume->elements)
+                dev.volume[{scope, e}] = float(dir->volume->value);
+        if (dir->mute)
+            dev.muted[scope] = *dir->mute;
+    }
+    devices_[d.id] = dev;
+    order_.push_back(d.id);
+}
+
 void AudioSystem::install(const DeskAudio& desk)
 {
     std::lock_guard lock(mutex_);
@@ -65,17 +80,7 @@ void AudioSystem::install(const DeskAudio& desk)
     refuseDefaults_ = false;
     frameClock_ = 0;
     for (const DeskAudioDevice& d : desk.devices) {
-        Device dev;
-        dev.desk = d;
-        for (auto [scope, dir] : {std::pair{kScopeOutput, &d.output}, std::pair{kScopeInput, &d.input}}) {
-            if (dir->volume)
-                for (uint32_t e : dir->volume->elements)
-                    dev.volume[{scope, e}] = float(dir->volume->value);
-            if (dir->mute)
-                dev.muted[scope] = *dir->mute;
-        }
-        devices_[d.id] = dev;
-        order_.push_back(d.id);
+        addDeviceLocked(d);
     }
     const auto idFor = [&](const QString& uid) -> uint32_t {
         const Device* d = deviceByUID(uid);
@@ -148,17 +153,7 @@ void AudioSystem::addDevice(const DeskAudioDevice& d)
 {
     {
         std::lock_guard lock(mutex_);
-        Device dev;
-        dev.desk = d;
-        for (auto [scope, dir] : {std::pair{kScopeOutput, &d.output}, std::pair{kScopeInput, &d.input}}) {
-            if (dir->volume)
-                for (uint32_t e : dir->volume->elements)
-                    dev.volume[{scope, e}] = float(dir->volume->value);
-            if (dir->mute)
-                dev.muted[scope] = *dir->mute;
-        }
-        devices_[d.id] = dev;
-        order_.push_back(d.id);
+        addDeviceLocked(d);
     }
     notify(kSystemObject, {kHardwareDevices});
 }

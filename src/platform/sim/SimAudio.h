@@ -102,6 +102,7 @@ private:
         platform::SerialQueue* queue = nullptr;
         bool started = false;
     };
+    void addDeviceLocked(const DeskAudioDevice& d); // with mutex_ held
     struct Device {
         DeskAudioDevice desk;
         std::map<std::pair<uint32_t, uint32_t>, float> volume; // (scope, element)
