@@ -3,6 +3,7 @@
 #include "platform/sim/Battery.h"
 #include "platform/sim/EventSystem.h"
 #include "platform/sim/PowerAssertionTable.h"
+#include "platform/sim/Session.h"
 #include "platform/sim/Smc.h"
 #include "platform/sim/SimAudio.h"
 
@@ -24,6 +25,7 @@ void Mac::install(const Desk& desk)
     displays_.install(desk.displays);
     EventSystem::shared().reset();
     PowerAssertionTable::shared().reset();
+    Session::shared().reset();
 }
 
 Desk Mac::desk() const
