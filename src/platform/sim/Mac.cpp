@@ -4,6 +4,7 @@
 #include "platform/sim/EventSystem.h"
 #include "platform/sim/PowerAssertionTable.h"
 #include "platform/sim/Session.h"
+#include "platform/sim/Updates.h"
 #include "platform/sim/Smc.h"
 #include "platform/sim/SimAudio.h"
 
@@ -26,6 +27,7 @@ void Mac::install(const Desk& desk)
     EventSystem::shared().reset();
     PowerAssertionTable::shared().reset();
     Session::shared().reset();
+    Updates::shared().reset();
 }
 
 Desk Mac::desk() const
