@@ -9,6 +9,8 @@
 #include "platform/sim/SimAudio.h"
 #include "platform/sim/EventSystem.h"
 #include "platform/sim/PowerAssertionTable.h"
+#include "platform/sim/Session.h"
+#include "platform/sim/Updates.h"
 
 namespace sim {
 
@@ -32,6 +34,8 @@ void Mac::install(const Desk& desk)
     adminscript::reset();
     EventSystem::shared().reset();
     PowerAssertionTable::shared().reset();
+    Session::shared().reset();
+    Updates::shared().reset();
 }
 
 Desk Mac::desk() const

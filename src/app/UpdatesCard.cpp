@@ -1,0 +1,91 @@
+#include "app/UpdatesCard.h"
+
+#include "app/Updater.h"
+#include "design/Card.h"
+#include "design/Glass.h"
+#include "design/Paint.h"
+#include "design/Rows.h"
+#include "design/TextLine.h"
+#include "design/Theme.h"
+#include "platform/Updater.h"
+
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// A push button on glass: a capsule of the material under its title.
+class GlassButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        QPainterPath capsule;
+        const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+        capsule.addRoundedRect(r, r.height() / 2, r.height() / 2);
+        const KVMGlass glass = kvmGlass(capsule, std::nullopt, true);
+        glass.paintBackground(p, this, isEnabled() && (underMouse() || isDown()));
+        p.setFont(font());
+        p.setPen(isEnabled() ? primaryColor(this) : secondaryColor(this));
+        p.drawText(rect(), Qt::AlignCenter, text());
+        glass.paintOverlay(p, this);
+    }
+    QSize sizeHint() const override
+    {
+        const QSize s = fontMetrics().size(Qt::TextSingleLine, text());
+        return {s.width() + 28, s.height() + 12};
+    }
+};
+
+QString localized(const char* text) { return QCoreApplication::translate("Pelorn", text); }
+
+} // namespace
+
+UpdatesCard::UpdatesCard(Updater& updater, QWidget* parent) : QWidget(parent), updater_(updater)
+{
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* card = new Card(14, this);
+    outer->addWidget(card);
+
+    card->addWidget(new CardHeader(localized("Güncellemeler"), "arrow.down.circle", secondaryColor(this)));
+    switch_ = new SwitchRow(localized("Güncellemeleri otomatik denetle"),
+                            localized("Günde bir kez bakar; yeni sürüm varsa kurmadan önce sorar."), std::nullopt,
+                            BoolBinding{[this] { return updater_.automaticallyChecks(); },
+                                        [this](bool on) { updater_.setAutomaticallyChecks(on); }});
+    card->addWidget(switch_);
+
+    auto* footer = new QHBoxLayout;
+    footer->setAlignment(Qt::AlignVCenter);
+    version_ = new TextLine(versionText(), design::calloutFont(), TextLine::Tone::secondary);
+    footer->addWidget(version_);
+    footer->addStretch(1);
+    button_ = new GlassButton(localized("Güncellemeleri Denetle"));
+    connect(button_, &QPushButton::clicked, this, [this] { updater_.checkForUpdates(); });
+    footer->addWidget(button_);
+    card->addLayout(footer);
+
+    connect(&updater_, &Updater::changed, this, &UpdatesCard::sync);
+    sync();
+}
+
+QString UpdatesCard::versionText()
+{
+    using platform::updates::infoDictionaryValue;
+    return localized("Sürüm ") + infoDictionaryValue("CFBundleShortVersionString").value_or(QString()) + " ("
+           + infoDictionaryValue("CFBundleVersion").value_or(QString()) + ")";
+}
+
+void UpdatesCard::sync()
+{
+    button_->setEnabled(updater_.canCheck());
+    switch_->update();
+    switch_->toggle()->update();
+}

@@ -1,0 +1,74 @@
+#pragma once
+// The simulated user session: the application's own system windows (the status item), the
+// menu bar, which application is frontmost, the pointer's hide count, event monitors, the time
+// of the last input, and the display assertions other processes hold.
+#include "platform/Windowing.h"
+
+#include <QPointF>
+#include <QString>
+#include <map>
+#include <optional>
+#include <vector>
+
+namespace sim {
+
+class Session {
+public:
+    static constexpr double kMenuBarHeight = 24.0;
+
+    static Session& shared();
+    // A fresh session: no system windows, this application frontmost, pointer shown, input
+    // just now, no other assertions.
+    void reset();
+
+    void setAppWindows(std::vector<platform::windowing::AppWindow> windows);
+    std::vector<platform::windowing::AppWindow> appWindows() const { return windows_; }
+
+    void setFrontmost(int32_t pid) { frontmost_ = pid; }
+    int32_t frontmost() const { return frontmost_; }
+    std::vector<int32_t> activations() const { return activations_; } // pids, in order
+    void recordActivation(int32_t pid);
+
+    int cursorHideCount() const { return hideCount_; }
+    void hideCursor() { ++hideCount_; }
+    void showCursor() { --hideCount_; }
+
+    // Input from the user: marks the time; a move puts the pointer at `pointer` first. Events
+    // aimed at this application reach the local monitors (and it, unless one swallows them),
+    // others the global ones. Answers whether the application received it.
+    bool input(uint32_t type, bool toThisApp = false, std::optional<QPointF> pointer = std::nullopt);
+    void setSecondsSinceInput(double seconds);
+    double secondsSinceInput() const;
+
+    platform::windowing::MonitorToken addMonitor(bool global, uint64_t mask,
+                                                 std::function<bool(const platform::windowing::MonitoredEvent&)> handler);
+    void removeMonitor(platform::windowing::MonitorToken token);
+    int monitorCount() const { return int(monitors_.size()); }
+    void refuseNextMonitors(int count) { refusals_ = count; }
+
+    // Display assertions held by other processes, by type.
+    void setOtherAssertions(const QString& type, int count) { others_[type] = count; }
+    enum class StatusQuery { ok, fails, malformed };
+    void setStatusQuery(StatusQuery q) { query_ = q; }
+    int32_t copyAssertionsStatus(QVariantMap* out) const;
+
+private:
+    Session() = default;
+    struct Monitor {
+        bool global;
+        uint64_t mask;
+        std::function<bool(const platform::windowing::MonitoredEvent&)> handler;
+    };
+    std::vector<platform::windowing::AppWindow> windows_;
+    int32_t frontmost_ = 0;
+    std::vector<int32_t> activations_;
+    int hideCount_ = 0;
+    double lastInput_ = 0;
+    std::map<int, Monitor> monitors_;
+    int nextToken_ = 1;
+    int refusals_ = 0;
+    std::map<QString, int> others_;
+    StatusQuery query_ = StatusQuery::ok;
+};
+
+} // namespace sim

@@ -1,0 +1,57 @@
+#pragma once
+// The simulated update framework. The feed is a JSON file under the sim root
+// ("Library/Updates/appcast.json": {"items": [{"version": "12", "shortVersionString": "1.2"}]});
+// a missing or unreadable feed is a failed check. The framework's windows are real top-level
+// widgets; the user closes the last one with dismiss(), which ends the session.
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <map>
+#include <optional>
+
+class QWidget;
+
+namespace sim {
+
+class Updates {
+public:
+    static constexpr double kFeedDelay = 0.5;        // seconds until the feed is read
+    static constexpr double kCheckInterval = 86400;  // the bundle's scheduled check interval
+
+    static Updates& shared();
+    void reset();
+
+    static QString feedPath();
+    void writeFeed(const QString& version, const QString& shortVersion);
+
+    // The bundle's information dictionary.
+    void setInfo(const QString& key, std::optional<QString> value);
+    std::optional<QString> info(const QString& key) const;
+
+    // What the framework showed: window texts in order, and the gentle reminders.
+    QStringList windowTexts() const { return texts_; }
+    QWidget* window() const { return window_; }
+    int userChecks() const { return userChecks_; }
+    int scheduledChecks() const { return scheduledChecks_; }
+    int gentleReminders() const { return reminders_; }
+    // The user closes the framework's window; the session ends.
+    void dismiss();
+
+    // Served to the controllers.
+    void showWindow(const QString& text);
+    void countUserCheck() { ++userChecks_; }
+    void countScheduledCheck() { ++scheduledChecks_; }
+    void countReminder() { ++reminders_; }
+    std::function<void()> onDismiss;
+
+private:
+    Updates() = default;
+    QStringList texts_;
+    QWidget* window_ = nullptr;
+    int userChecks_ = 0;
+    int scheduledChecks_ = 0;
+    int reminders_ = 0;
+    std::map<QString, std::optional<QString>> info_;
+};
+
+} // namespace sim
