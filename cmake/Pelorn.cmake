@@ -18,6 +18,17 @@ function(pelorn_library name)
   add_library(pelorn_${name} STATIC ${sources})
   target_include_directories(pelorn_${name} PUBLIC "${PELORN_SRC}")
   target_link_libraries(pelorn_${name} PUBLIC Qt6::Core Qt6::Gui Qt6::Widgets Qt6::Network Threads::Threads)
+  # moc does not look again when a glob brings a new header into an existing build folder;
+  # dropping its timestamp when the file list changed makes it run.
+  set(list_file "${CMAKE_CURRENT_BINARY_DIR}/pelorn_${name}_sources.txt")
+  string(REPLACE ";" "\n" listed "${sources}")
+  if(EXISTS "${list_file}")
+    file(READ "${list_file}" previous)
+    if(NOT previous STREQUAL "${listed}\n")
+      file(REMOVE "${CMAKE_CURRENT_BINARY_DIR}/pelorn_${name}_autogen/timestamp")
+    endif()
+  endif()
+  file(CONFIGURE OUTPUT "${list_file}" CONTENT "${listed}\n")
   set(PELORN_LIBRARIES ${PELORN_LIBRARIES} pelorn_${name} CACHE INTERNAL "")
 endfunction()
 
