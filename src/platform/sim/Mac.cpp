@@ -3,6 +3,8 @@
 #include "platform/sim/Battery.h"
 #include "platform/sim/Smc.h"
 #include "platform/sim/SimAudio.h"
+#include "platform/sim/EventSystem.h"
+#include "platform/sim/PowerAssertionTable.h"
 
 namespace sim {
 
@@ -20,6 +22,8 @@ void Mac::install(const Desk& desk)
     sim::battery::install(desk.battery);
     AudioSystem::shared().install(desk.audio);
     displays_.install(desk.displays);
+    EventSystem::shared().reset();
+    PowerAssertionTable::shared().reset();
 }
 
 Desk Mac::desk() const

@@ -1,0 +1,169 @@
+#include "app/InputTap.h"
+
+#include "app/SyntheticEvents.h"
+
+#include "platform/DispatchQueue.h"
+#include "platform/Log.h"
+#include "platform/RunLoop.h"
+
+
+using namespace platform::events;
+
+namespace {
+
+constexpr uint32_t kKeyNumberMask = 0xFFFF0000;
+constexpr uint32_t kKeyStateMask = 0xFF00;
+constexpr uint32_t kKeyStateDown = 0x0A00;
+
+} // namespace
+
+std::optional<InputTap::MediaKey> InputTap::mediaKeyFrom(int32_t number)
+{
+    switch (number) {
+    case int32_t(MediaKey::soundUp):
+    case int32_t(MediaKey::soundDown):
+    case int32_t(MediaKey::brightnessUp):
+    case int32_t(MediaKey::brightnessDown):
+    case int32_t(MediaKey::mute):
+        return MediaKey(number);
+    default:
+        return std::nullopt;
+    }
+}
+
+InputTap& InputTap::shared()
+{
+    static InputTap* instance = new InputTap(); // lives as long as the process
+    return *instance;
+}
+
+InputTap::InputTap() = default;
+
+InputTap::~InputTap()
+{
+    retryTimer_.stop();
+    // Released first, so no callback reaches this instance once it starts going.
+    if (wheelTap_)
+        releaseTap(wheelTap_);
+    if (tap_)
+        releaseTap(tap_);
+    if (thread_.joinable()) {
+        platform::RunLoop* loop;
+        while (!(loop = loop_.load()))
+            std::this_thread::yield();
+        loop->stop();
+        thread_.join();
+    }
+}
+
+void InputTap::start(bool promptForPermission)
+{
+    if (tap_)
+        return;
+    if (promptForPermission)
+        platform::accessibility::isProcessTrusted(true);
+    if (installTap())
+        return;
+    retryTimer_.start(
+        2.0,
+        [this] {
+            if (installTap())
+                retryTimer_.stop();
+        },
+        true);
+}
+
+void InputTap::openAccessibilitySettings()
+{
+    platform::accessibility::openSettings(kAccessibilitySettingsURL);
+}
+
+bool InputTap::installTap()
+{
+    if (tap_)
+        return true;
+    TapRef keys = createTap(TapLocation::session, TapPlacement::headInsert, TapOption::defaultTap,
+                            maskBit(kTypeSystemDefined), &InputTap::inputTapCallback, this);
+    if (!keys)
+        return false;
+    TapRef wheel = createTap(TapLocation::annotatedSession, TapPlacement::tailAppend, TapOption::defaultTap,
+                             maskBit(kTypeScrollWheel), &InputTap::inputTapCallback, this);
+    if (!wheel) {
+        releaseTap(keys);
+        return false;
+    }
+    auto keysSource = createRunLoopSource(keys);
+    auto wheelSource = createRunLoopSource(wheel);
+
+    // Stored before the thread starts, so its callbacks see them.
+    tap_ = keys;
+    wheelTap_ = wheel;
+    thread_ = std::thread([this, keys, wheel, keysSource, wheelSource] {
+        platform::setThreadName("Pelorn.input");
+        auto& loop = platform::RunLoop::current();
+        loop.addSource(keysSource);
+        loop.addSource(wheelSource);
+        enableTap(keys, true);
+        enableTap(wheel, true);
+        loop_.store(&loop);
+        loop.run();
+    });
+
+    isRunning_ = true;
+    platform::log::write("Pelorn: event tap active");
+    emit changed();
+    return true;
+}
+
+Event* InputTap::inputTapCallback(TapProxy*, uint32_t type, Event* event, void* refcon)
+{
+    if (!refcon)
+        return event;
+    return static_cast<InputTap*>(refcon)->handle(type, event);
+}
+
+Event* InputTap::handle(uint32_t type, Event* event)
+{
+    switch (type) {
+    case kTypeTapDisabledByTimeout:
+    case kTypeTapDisabledByUserInput:
+        for (TapRef t : {tap_, wheelTap_})
+            if (t && !isTapEnabled(t))
+                enableTap(t, true);
+        return event;
+    case kTypeSystemDefined:
+        return handleMediaKey(event);
+    case kTypeScrollWheel:
+        // The scrolling engine's own events pass by their mark.
+        if (event->integerField(Field::sourceUserData) == kSyntheticMark)
+            return event;
+        return onScroll.callOr(event, event);
+    default:
+        return event;
+    }
+}
+
+Event* InputTap::handleMediaKey(Event* event)
+{
+    if (!onMediaKey)
+        return event;
+    const std::optional<AppKitEvent> appKit = toAppKit(*event);
+    if (!appKit || appKit->subtype != kSubtypeAuxControlButtons)
+        return event;
+    const auto data1 = uint32_t(appKit->data1);
+    const std::optional<MediaKey> key = mediaKeyFrom(int32_t((data1 & kKeyNumberMask) >> 16));
+    if (!key)
+        return event;
+    const bool down = (data1 & kKeyStateMask) == kKeyStateDown;
+
+    // One captured reference keeps the hop's closure free of allocations.
+    struct Question {
+        InputTap* self;
+        MediaKey key;
+        bool down;
+        ModifierFlags flags;
+        bool swallow = false;
+    } q{this, *key, down, appKit->modifierFlags};
+    platform::mainQueue::sync([&q] { q.swallow = q.self->onMediaKey.callOr(false, q.key, q.down, q.flags); });
+    return q.swallow ? nullptr : event;
+}
