@@ -1,6 +1,10 @@
 #include "platform/sim/Mac.h"
 
+#include "platform/sim/AdminScript.h"
 #include "platform/sim/Battery.h"
+#include "platform/sim/ChargeLimit.h"
+#include "platform/sim/Launchd.h"
+#include "platform/sim/PowerSources.h"
 #include "platform/sim/Smc.h"
 #include "platform/sim/SimAudio.h"
 #include "platform/sim/EventSystem.h"
@@ -24,6 +28,10 @@ void Mac::install(const Desk& desk)
     displays_.install(desk.displays);
     EventSystem::shared().reset();
     PowerAssertionTable::shared().reset();
+    chargelimit::reset();
+    power::reset();
+    launchd::reset();
+    adminscript::reset();
 }
 
 Desk Mac::desk() const

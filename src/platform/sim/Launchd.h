@@ -1,0 +1,25 @@
+#pragma once
+// The simulated launchd of the system domain: bootstrap reads a job's property list and, with
+// RunAtLoad, starts its program as a real process (with the sim root in its environment);
+// KeepAlive starts it again a moment after it exits; bootout stops it with SIGTERM and forgets
+// the job. Jobs live as long as this process does.
+#include <QString>
+#include <QStringList>
+
+namespace sim::launchd {
+
+constexpr double kThrottle = 1.0; // s before a KeepAlive job is started again
+
+// launchctl's exit status, with its message in *error when not 0.
+int bootstrap(const QString& domain, const QString& plistFile, QString* error);
+int bootout(const QString& serviceTarget, QString* error);
+
+bool isLoaded(const QString& label);
+qint64 pid(const QString& label); // 0 when not running
+int launches(const QString& label);
+QStringList labels();
+
+// Stops every job (SIGTERM) and forgets them.
+void reset();
+
+} // namespace sim::launchd

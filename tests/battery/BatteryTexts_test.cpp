@@ -1,0 +1,136 @@
+#include "battery/BatteryTexts.h"
+
+#include "app/Prefs.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using batterytexts::State;
+using Step = BatteryCalibration::Step;
+
+State onBattery(int percent) { State s; s.hasBattery = true; s.percent = percent; return s; }
+State onAC(int percent, int limit, bool charging = false)
+{
+    State s = onBattery(percent);
+    s.onAC = true;
+    s.limit = limit;
+    s.isCharging = charging;
+    return s;
+}
+State calibrating(Step step, bool ac, int saved = 80)
+{
+    State s = onAC(50, 100);
+    s.onAC = ac;
+    s.calibration = BatteryCalibration{step, saved, std::nullopt};
+    return s;
+}
+
+TEST(BatteryTexts, ExplanationFollowsTheFirstRuleThatApplies)
+{
+    State topUp = onAC(90, 100, true);
+    topUp.topUpRestoreLimit = 80;
+    State calibrationAndTopUp = calibrating(Step::discharge, true);
+    calibrationAndTopUp.topUpRestoreLimit = 70;
+    State chargingWhileDischargeShown = onAC(60, 80, true);
+    chargingWhileDischargeShown.dischargeTarget = 40;
+    State withRemaining = onBattery(50);
+    withRemaining.minutesRemaining = 125;
+    State noBattery = onAC(50, 80, true);
+    noBattery.hasBattery = false;
+
+    const QString dischargeTo40 =
+        "Adaptör takılı ama devre dışı; Mac pilden çalışıyor. Pil %40'e inince adaptör kendiliğinden açılır. "
+        "Kapak kapalıyken uyumaması için uyku bu sürede kapalı; kabloyu çekerseniz deşarj durur ve uyku geri gelir.";
+    const struct {
+        const char* name;
+        State state;
+        QString text;
+    } cases[] = {
+        {"no battery wins over everything", noBattery, "Bu Mac'te pil yok."},
+        {"hold", calibrating(Step::hold, true, 75),
+         "Pil %100'de bir süre bekletiliyor; ardından şarj sınırı %75'e geri dönülecek."},
+        {"calibration wins over a top-up", calibrationAndTopUp,
+         "Kalibrasyon için adaptör devre dışı; Mac pilden çalışıyor ve pil %15'e kadar boşalacak."},
+        {"charge full on AC", calibrating(Step::chargeFull, true),
+         "Kalibrasyon için pil %100'e şarj ediliyor. Adaptörü çıkarmayın."},
+        {"recharge without AC", calibrating(Step::rechargeFull, false),
+         "Kalibrasyon bekliyor: devam etmesi için adaptörü takın."},
+        {"top-up", topUp, "Pil bir seferliğine %100'e dolduruluyor; dolunca şarj sınırı %80'e geri döner."},
+        {"discharge wins over charging", chargingWhileDischargeShown, dischargeTo40},
+        {"charging without limit", onAC(60, 100, true), "Pil %100'e kadar şarj oluyor."},
+        {"charging to the limit", onAC(60, 80, true), "Pil şarj oluyor ve %80'de duracak."},
+        {"on battery, time known", withRemaining,
+         "Mac pilden çalışıyor. Bu kullanımla yaklaşık 2 sa 5 dk kaldı."},
+        {"on battery, time unknown", onBattery(50), "Mac pilden çalışıyor."},
+        {"above the limit", onAC(85, 80),
+         "Pil sınırın üzerinde. macOS şarjı durdurdu; pil %80'e yavaşça inecek, Mac adaptörden de beslenecek."},
+        {"at the limit", onAC(80, 80),
+         "Pil %80 sınırında tutuluyor. Mac doğrudan adaptörden çalışıyor, pil dinleniyor."},
+        {"one below the limit", onAC(79, 80),
+         "Pil %80 sınırında tutuluyor. Mac doğrudan adaptörden çalışıyor, pil dinleniyor."},
+        {"two below the limit",
+         onAC(78, 80),
+         "Adaptör takılı, şarj şu an yapılmıyor (macOS sıcaklık ya da optimize şarj nedeniyle bekletiyor olabilir)."},
+        {"no limit, full",
+         onAC(100, 100),
+         "Adaptör takılı, şarj şu an yapılmıyor (macOS sıcaklık ya da optimize şarj nedeniyle bekletiyor olabilir)."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(batterytexts::explanation(c.state), c.text);
+    }
+}
+
+TEST(BatteryTexts, DischargeNoteShowsTheRealFillOnlyFromOnePointApart)
+{
+    State s = onBattery(45);
+    s.dischargeTarget = 40;
+    const QString base = batterytexts::explanation(s); // capacities unknown: no note
+    EXPECT_TRUE(base.endsWith("uyku geri gelir."));
+
+    s.telemetry.remainingCapacity = 2000;
+    s.telemetry.fullCapacity = 5000;
+    EXPECT_EQ(batterytexts::explanation(s),
+              base + " macOS göstergeyi tam şarjdan sonra bir süre %45'de tutar; pilin gerçek doluluğu şu an %"
+                  + Locale::ui().toString(40.0, 'f', 1) + ".");
+
+    s.telemetry.remainingCapacity = 2225; // 44.5 %: less than a point below the shown 45
+    EXPECT_EQ(batterytexts::explanation(s), base);
+    s.telemetry.remainingCapacity = 2000;
+    s.telemetry.fullCapacity = 0; // no division by zero
+    EXPECT_EQ(batterytexts::explanation(s), base);
+}
+
+TEST(BatteryTexts, CalibrationLineNamesTheStep)
+{
+    EXPECT_FALSE(batterytexts::calibrationText(onAC(50, 80)));
+
+    State hold = calibrating(Step::hold, true);
+    hold.now = 1'000'000;
+    hold.calibration->holdUntil = hold.now + 90.5 * 60;
+    State overdue = hold;
+    overdue.calibration->holdUntil = hold.now - 600;
+    State noEnd = hold;
+    noEnd.calibration->holdUntil.reset();
+    const struct {
+        const char* name;
+        State state;
+        QString text;
+    } cases[] = {
+        {"1/4 on AC", calibrating(Step::chargeFull, true), "Kalibrasyon 1/4: %100'e şarj ediliyor"},
+        {"1/4 unplugged", calibrating(Step::chargeFull, false), "Kalibrasyon 1/4: adaptörü takın"},
+        {"2/4", calibrating(Step::discharge, false), "Kalibrasyon 2/4: %15'e deşarj ediliyor"},
+        {"3/4 on AC", calibrating(Step::rechargeFull, true), "Kalibrasyon 3/4: %100'e şarj ediliyor"},
+        {"3/4 unplugged", calibrating(Step::rechargeFull, false), "Kalibrasyon 3/4: adaptörü takın"},
+        {"4/4 minutes truncated", hold, "Kalibrasyon 4/4: %100'de bekleniyor (90 dk)"},
+        {"4/4 overdue", overdue, "Kalibrasyon 4/4: %100'de bekleniyor (0 dk)"},
+        {"4/4 without an end", noEnd, "Kalibrasyon 4/4: %100'de bekleniyor (0 dk)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(batterytexts::calibrationText(c.state), c.text);
+    }
+}
+
+} // namespace
