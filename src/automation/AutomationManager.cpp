@@ -288,6 +288,9 @@ void AutomationManager::apply(const KVMProfile& profile)
         return;
     }
     const uint32_t displayID = display->id;
+    // After a selection change the published input is still the previous monitor's until the
+    // new one has been read, so it says nothing about this monitor's input.
+    const bool selectionMoved = display_.selectedID() != displayID;
     display_.setSelectedID(displayID);
 
     if (profile.modeID && display_.currentModeID() != profile.modeID) {
@@ -300,7 +303,7 @@ void AutomationManager::apply(const KVMProfile& profile)
     }
     if (profile.dimming)
         display_.setSoftwareBrightness(*profile.dimming, true);
-    if (const auto input = profile.inputSource; input && display_.currentInput() != input) {
+    if (const auto input = profile.inputSource; input && (selectionMoved || display_.currentInput() != input)) {
         display_.setCurrentInput(input);
         display_.enqueue(uint8_t(DisplayManager::VCP::inputSource), *input, false);
     }

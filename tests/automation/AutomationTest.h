@@ -9,6 +9,7 @@
 #include "bridge/Bridge.h"
 #include "bridge/ChargeLimitBridge.h"
 #include "display/DisplayManager.h"
+#include "platform/Clock.h"
 #include "platform/sim/Mac.h"
 #include "support/SimTest.h"
 
@@ -49,11 +50,18 @@ protected:
         automation = std::make_unique<AutomationManager>(*display, *audio, *scroll, *battery);
         if (wire) {
             display->onDisplaysChanged = [this](const std::vector<DisplayInfo>& list) {
+                reportedAt = platform::clock::now();
                 automation->displaysChanged(list);
                 audio->refresh();
             };
+            reportedAt = platform::clock::now();
             automation->displaysChanged(display->displays());
         }
+        QObject::connect(automation.get(), &AutomationManager::changed, [this] {
+            const auto event = automation->lastEvent();
+            if (event && (events.empty() || events.back().second != *event))
+                events.emplace_back(platform::clock::now(), *event);
+        });
         settle();
     }
     // Runs the DDC queue and the main-thread hops until both are quiet.
@@ -91,4 +99,6 @@ protected:
     std::unique_ptr<ScrollManager> scroll;
     std::unique_ptr<BatteryManager> battery;
     std::unique_ptr<AutomationManager> automation;
+    double reportedAt = 0;                             // the last display change the manager was told of
+    std::vector<std::pair<double, QString>> events;    // each new event text, with its time
 };
