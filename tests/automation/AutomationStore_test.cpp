@@ -35,6 +35,7 @@ TEST_F(AutomationStoreTest, StartUpReadsTheListOrTheOlderSingleProfileAndWritesN
         {"list with nothing readable", "[" + kBroken + "]", kOffice, {"Ofis"}},
         {"older form undecodable", {}, kBroken, {}},
     };
+    start(false);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Prefs::d().remove("kvm.profiles");
