@@ -6,6 +6,9 @@
 #include "platform/Log.h"
 #include "platform/RunLoop.h"
 
+#include <condition_variable>
+#include <mutex>
+
 
 using namespace platform::events;
 
@@ -156,14 +159,33 @@ Event* InputTap::handleMediaKey(Event* event)
         return event;
     const bool down = (data1 & kKeyStateMask) == kKeyStateDown;
 
-    // One captured reference keeps the hop's closure free of allocations.
+    // The input thread waits for the main thread's answer. One captured reference keeps the
+    // hop's closure free of allocations.
     struct Question {
+        Question(InputTap* s, MediaKey k, bool d, ModifierFlags f) : self(s), key(k), down(d), flags(f) {}
         InputTap* self;
         MediaKey key;
         bool down;
         ModifierFlags flags;
         bool swallow = false;
-    } q{this, *key, down, appKit->modifierFlags};
-    platform::mainQueue::sync([&q] { q.swallow = q.self->onMediaKey.callOr(false, q.key, q.down, q.flags); });
+        bool answered = false;
+        std::mutex m;
+        std::condition_variable cv;
+        void ask()
+        {
+            const bool s = self->onMediaKey.callOr(false, key, down, flags);
+            std::lock_guard lock(m); // notified under the lock: the asker's frame ends once it sees
+            swallow = s;
+            answered = true;
+            cv.notify_one();
+        }
+    } q(this, *key, down, appKit->modifierFlags);
+    if (platform::mainQueue::isCurrent()) {
+        q.ask();
+    } else {
+        platform::mainQueue::async([&q] { q.ask(); });
+        std::unique_lock lock(q.m);
+        q.cv.wait(lock, [&] { return q.answered; });
+    }
     return q.swallow ? nullptr : event;
 }

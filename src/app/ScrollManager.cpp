@@ -91,10 +91,10 @@ platform::RunLoop& ScrollManager::glideLoop()
         platform::setThreadName("Pelorn.glide");
         auto& loop = platform::RunLoop::current();
         {
-            std::lock_guard l(m);
+            std::lock_guard l(m); // notified under the lock: the waiter's frame ends once it sees
             box = &loop;
+            ready.notify_one();
         }
-        ready.notify_one();
         loop.run();
     });
     std::unique_lock l(m);

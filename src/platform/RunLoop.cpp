@@ -55,12 +55,12 @@ void RunLoop::perform(std::function<void()> block)
     d->queued.push_back(std::move(block));
 }
 
+// Notified under the lock: once the loop's thread sees the change it may end and take the
+// loop with it.
 void RunLoop::wakeUp()
 {
-    {
-        std::lock_guard lock(d->mutex);
-        d->woken = true;
-    }
+    std::lock_guard lock(d->mutex);
+    d->woken = true;
     d->wake.notify_all();
 }
 
@@ -101,9 +101,9 @@ bool RunLoop::performAndWait(const std::function<void()>& block)
                 ticket->ran = true;
             });
             d->woken = true;
+            d->wake.notify_all();
         }
     }
-    d->wake.notify_all();
     std::unique_lock l(w.m);
     w.cv.wait(l, [&] { return w.done; });
     return w.ran;
@@ -132,10 +132,8 @@ void RunLoop::run()
 
 void RunLoop::stop()
 {
-    {
-        std::lock_guard lock(d->mutex);
-        d->stopping = true;
-    }
+    std::lock_guard lock(d->mutex);
+    d->stopping = true;
     d->wake.notify_all();
 }
 

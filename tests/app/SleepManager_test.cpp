@@ -66,8 +66,9 @@ TEST_F(SleepTest, SwitchChangesKeepTheAssertionsInLine)
         if (m.keepDisplayOn() != s.keepDisplayOn)
             m.setKeepDisplayOn(s.keepDisplayOn);
         EXPECT_EQ(held(), s.held);
-        if (systemBefore && s.preventSleep)
+        if (systemBefore && s.preventSleep) {
             EXPECT_EQ(idOf(kSystem), systemBefore) << "the system assertion is left alone";
+        }
         m.update(); // an update with nothing to change changes nothing
         EXPECT_EQ(held(), s.held);
     }

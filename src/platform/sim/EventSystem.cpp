@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <chrono>
 #include <atomic>
 #include <condition_variable>
 #include <map>
@@ -83,6 +84,7 @@ struct EventSystem::Impl {
     std::vector<ScreenSpec> screens;
     QPointF mouse;
     std::vector<std::shared_ptr<LinkState>> links;
+    double lastFrameSeconds = 0;
 
     std::thread thread;
 
@@ -430,14 +432,28 @@ void EventSystem::stepFrames(uint32_t screenNumber, int frames)
                 if (l->screen == screenNumber && l->valid && !l->paused && l->loop && rate > 0)
                     due.emplace_back(l, l->loop);
         }
+        double spent = 0;
         for (auto& [link, loop] : due)
             loop->performAndWait([&, link = link] {
                 // Paused or invalidated since: the frame is not delivered.
-                if (link->valid && !link->paused && link->owner)
+                if (link->valid && !link->paused && link->owner) {
+                    const auto start = std::chrono::steady_clock::now();
                     link->frame(*link->owner);
+                    spent += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+                }
             });
+        {
+            std::lock_guard lock(d->mutex);
+            d->lastFrameSeconds = spent;
+        }
         settle();
     }
+}
+
+double EventSystem::lastFrameSeconds() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->lastFrameSeconds;
 }
 
 int EventSystem::runningLinks(uint32_t screenNumber) const
@@ -583,6 +599,12 @@ void releaseTap(TapRef tap)
 
 void postToPid(pid_t pid, const Event& event)
 {
+    {
+        // Posting to a process that is not running does nothing, and says nothing.
+        std::lock_guard lock(sys().mutex);
+        if (!sys().apps.count(pid))
+            return;
+    }
     sim::Pending p;
     p.kind = sim::Pending::posted;
     p.event = event;

@@ -50,7 +50,7 @@ public:
     int promptCount() const;
     QStringList openedSettings() const;
 
-    // Applications.
+    // Running applications; events posted to any other process are lost.
     void setApplication(pid_t pid, const QString& bundleID);
     // The process hardware events are addressed to (0: none, the event keeps no target).
     void setPointerTarget(pid_t pid);
@@ -80,6 +80,8 @@ public:
     // Runs `frames` refreshes of one screen: moves the shared clock on by a frame each time,
     // runs the unpaused links' callbacks and waits for the events they posted to arrive.
     void stepFrames(uint32_t screenNumber, int frames = 1);
+    // Seconds the link callbacks of the last stepped frame took on their threads.
+    double lastFrameSeconds() const;
     // Links on a screen that would get the next frame.
     int runningLinks(uint32_t screenNumber) const;
     int links(uint32_t screenNumber) const; // not invalidated, paused or not
