@@ -5,6 +5,7 @@
 #include "platform/Clock.h"
 #include "platform/PowerSources.h"
 #include "platform/SystemSettings.h"
+#include "showcase/Showcase.h"
 #include "platform/sim/Battery.h"
 #include "platform/sim/ChargeLimit.h"
 #include "platform/sim/PowerSources.h"
@@ -378,6 +379,20 @@ TEST_F(BatteryManagerTest, StoredStateIsCheckedAtStart)
     EXPECT_FALSE(again.calibration());
     EXPECT_FALSE(Prefs::d().object("battery.calibration").isValid());
     EXPECT_EQ(again.limit(), 80);
+}
+
+TEST_F(BatteryManagerTest, ShowcaseModeStoresNothing)
+{
+    Showcase::setEnabledForTesting(true);
+    Prefs::d().set("battery.topUp", QString("stale"));
+    auto& m = start();
+    EXPECT_TRUE(Prefs::d().object("battery.topUp").isValid()) << "not even the clean-up is written";
+    ASSERT_TRUE(m.setLimit(80));
+    m.startTopUp();
+    m.startCalibration();
+    EXPECT_EQ(Prefs::d().object("battery.topUp"), QVariant(QString("stale")));
+    EXPECT_FALSE(Prefs::d().object("battery.calibration").isValid());
+    EXPECT_TRUE(m.calibration());
 }
 
 TEST_F(BatteryManagerTest, TopUpLiftsTheLimitOnceAndPutsItBack)
