@@ -361,3 +361,30 @@ TEST_F(AutomationApplyTest, TwoMonitorsInOneSwitchEachGetTheirOwnValues)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(AutomationApplyTest, AMonitorAlreadyThereAtStartIsAppliedTwoSecondsLater)
+{
+    // The key as the display list will name monitor 2.
+    display = std::make_unique<DisplayManager>();
+    settle();
+    KVMProfile p = profileFor(2, "Açılış");
+    p.brightness = 45;
+    display.reset();
+    storeRaw("kvm.profiles", "[" + QJsonDocument(p.toJson().toObject()).toJson(QJsonDocument::Compact) + "]");
+    clearTransfers();
+
+    start();
+    const double t = reportedAt;
+    wait(3.0);
+    const auto applied = eventAfterReport("“Açılış” uygulandı");
+    ASSERT_TRUE(applied);
+    EXPECT_GE(*applied, 2.0);
+    EXPECT_LT(*applied, 2.5);
+    ASSERT_FALSE(writesOf(2, 0x10).empty());
+    EXPECT_EQ(writesOf(2, 0x10)[0].value, 45);
+    EXPECT_GE(writesOf(2, 0x10)[0].time, t + 2.0);
+}
+
+} // namespace
