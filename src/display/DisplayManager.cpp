@@ -239,6 +239,7 @@ void DisplayManager::selectionChanged()
     ddcQueue_.async([this, id, key] {
         service_ = id ? ddc_service_for_display(id->vendor, id->model, id->serial, id->ordinal, id->fallbackIndex)
                       : nullptr;
+        serviceIdentity_ = id;
         readAll(key);
     });
     loadModes();
@@ -379,10 +380,15 @@ void DisplayManager::setLinkAll(bool on)
 
 void DisplayManager::enqueue(uint8_t code, uint16_t value, bool toAll)
 {
+    const auto current = selected();
+    std::optional<Identity> target;
+    if (current && !current->isBuiltin)
+        target = identity(*current);
+    const uint32_t targetID = toAll || !current ? 0 : current->id;
     bool wasFlushing;
     {
         std::lock_guard lock(lock_);
-        pending_[code] = PendingWrite{value, toAll};
+        pending_[{code, targetID}] = PendingWrite{value, toAll, target};
         wasFlushing = flushing_;
         flushing_ = true;
     }
@@ -395,15 +401,20 @@ void DisplayManager::flush()
     std::unique_lock lock(lock_);
     while (!pending_.empty()) {
         const auto it = pending_.begin();
-        const uint8_t code = it->first;
+        const uint8_t code = it->first.first;
         const PendingWrite write = it->second;
         pending_.erase(it);
         lock.unlock();
         if (write.toAll && !allServices_.empty()) {
             for (const ddc_service& s : allServices_)
                 ddc_write(s, code, write.value);
-        } else if (service_) {
-            ddc_write(service_, code, write.value);
+        } else if (write.target && write.target == serviceIdentity_) {
+            if (service_)
+                ddc_write(service_, code, write.value);
+        } else if (const auto& t = write.target) {
+            // The selection moved on since this was queued: the value still goes to its monitor.
+            if (auto s = ddc_service_for_display(t->vendor, t->model, t->serial, t->ordinal, t->fallbackIndex))
+                ddc_write(s, code, write.value);
         }
         lock.lock();
     }

@@ -208,11 +208,18 @@ private:
     ddc_service service_;
     std::vector<ddc_service> allServices_;
 
+    // DDC queue only: the monitor `service_` was resolved for.
+    std::optional<Identity> serviceIdentity_;
+
+    // A write belongs to the monitor selected when it was queued, so a selection change before
+    // the flush cannot send one monitor's value to another. Newer values replace pending ones
+    // of the same code and monitor.
     struct PendingWrite {
         uint16_t value = 0;
         bool toAll = false;
+        std::optional<Identity> target;
     };
-    std::map<uint8_t, PendingWrite> pending_;
+    std::map<std::pair<uint8_t, uint32_t>, PendingWrite> pending_; // by code, then display id
     bool flushing_ = false;
     std::mutex lock_; // guards pending_ and flushing_, never held during a transfer
 
