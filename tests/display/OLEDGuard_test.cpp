@@ -6,6 +6,7 @@
 #include "display/OLEDGuard.h"
 #include "platform/Windowing.h"
 #include "platform/sim/Mac.h"
+#include "platform/sim/EventSystem.h"
 #include "platform/sim/Session.h"
 #include "showcase/Showcase.h"
 
@@ -204,6 +205,18 @@ TEST_F(OLEDTest, ARefusedMonitorIsLeftOutAndTheOtherStillEndsIt)
     afterGrace();
     input(win::kKeyDown, true);
     EXPECT_FALSE(guard->isActive());
+}
+
+TEST_F(OLEDTest, AHardwareEventFromTheEventServerEndsItAndResetsTheIdleTime)
+{
+    make();
+    session.setSecondsSinceInput(600);
+    guard->activate();
+    afterGrace();
+    sim::EventSystem::shared().deliver(platform::events::Event(platform::events::kTypeScrollWheel));
+    processEvents();
+    EXPECT_FALSE(guard->isActive());
+    EXPECT_LT(session.secondsSinceInput(), 1.0);
 }
 
 TEST_F(OLEDTest, ScreenChangesEndIt)

@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/DisplayLink.h"
 #include "platform/DispatchQueue.h"
+#include "platform/sim/Session.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -339,6 +340,9 @@ void EventSystem::disableTap(TapRef tap, bool byTimeout)
 
 std::optional<Event> EventSystem::deliver(const Event& event)
 {
+    // A hardware event is the user's input: it resets the idle time and reaches the global
+    // event monitors, as on the real system.
+    Session::shared().input(event.type());
     Pending p;
     p.kind = Pending::hardware;
     p.event = event;
