@@ -1,8 +1,15 @@
-// Until the application entry exists, Pelorn starts its event loop on the simulated desk.
+// Pelorn's entry: a menu-bar utility on the simulated desk. The main window stays closed until
+// the user or a notification opens it; without a status area it opens at launch instead, so
+// the application is never out of reach.
+#include "app/AppDelegate.h"
+#include "app/Hub.h"
+#include "app/Notifications.h"
+#include "panel/MenuBarLabel.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/sim/Desk.h"
 #include "platform/sim/Mac.h"
+#include "showcase/Showcase.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -11,6 +18,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     app.setApplicationName("Pelorn");
+    app.setQuitOnLastWindowClosed(false);
 
     const sim::DeskResult desk = sim::Desk::fromEnvironment();
     if (!desk) {
@@ -19,5 +27,19 @@ int main(int argc, char** argv)
     }
     sim::Mac::shared().install(desk.value());
     platform::log::write(QString("Pelorn: desk \"%1\", sim root %2").arg(desk.value().name, platform::paths::simRoot()));
+
+    Showcase::prepareDefaults(); // before anything reads a setting
+
+    AppDelegate delegate;
+    MenuBarLabel label(Hub::shared());
+    delegate.applicationDidFinishLaunching();
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&] { delegate.applicationWillTerminate(); });
+
+    // URLs of the application's scheme arrive as launch arguments.
+    QStringList urls = app.arguments().mid(1);
+    delegate.openURLs(urls);
+
+    if (!label.isShown())
+        Notifications::shared().post(Notifications::kOpenMainWindow);
     return app.exec();
 }

@@ -883,3 +883,11 @@ void DisplayManager::setMirroring(bool on)
             platform::displays::configureMirror(config, id, on ? main : 0);
     platform::displays::completeConfiguration(config, platform::displays::kConfigurePermanently);
 }
+
+void DisplayManager::restoreDimmedDisplays()
+{
+    if (dimmedIDs_.empty())
+        return;
+    platform::displays::restoreColorSyncSettings();
+    dimmedIDs_.clear();
+}

@@ -141,6 +141,8 @@ public:
     double dimLevel(const std::optional<DisplayInfo>& display) const;
     void applySoftwareBrightness();
     const std::set<uint32_t>& dimmedIDs() const { return dimmedIDs_; }
+    // At quit: gives every software-dimmed display its ColorSync settings back.
+    void restoreDimmedDisplays();
     std::optional<double> builtinBrightness() const { return builtinBrightness_; }
     void setBuiltinBrightness(std::optional<double> level);
     void readBuiltinBrightness();

@@ -4,12 +4,14 @@
 #include "platform/sim/Battery.h"
 #include "platform/sim/ChargeLimit.h"
 #include "platform/sim/Launchd.h"
+#include "platform/sim/LoginItems.h"
 #include "platform/sim/PowerSources.h"
 #include "platform/sim/Smc.h"
 #include "platform/sim/SimAudio.h"
 #include "platform/sim/EventSystem.h"
 #include "platform/sim/PowerAssertionTable.h"
 #include "platform/sim/Session.h"
+#include "platform/sim/Processes.h"
 #include "platform/sim/Updates.h"
 
 namespace sim {
@@ -36,6 +38,8 @@ void Mac::install(const Desk& desk)
     PowerAssertionTable::shared().reset();
     Session::shared().reset();
     Updates::shared().reset();
+    Processes::shared().reset();
+    loginitems::reset();
 }
 
 Desk Mac::desk() const

@@ -1,0 +1,69 @@
+#pragma once
+// The composition root: creates every manager once, in a fixed order, keeps them for the
+// life of the process and wires them together. It also decides what a volume, mute or
+// brightness key does when the application handles it itself.
+#include "app/InputTap.h"
+#include "app/ScrollManager.h"
+#include "app/SleepManager.h"
+#include "audio/AppAudioManager.h"
+#include "audio/AudioManager.h"
+#include "automation/AutomationManager.h"
+#include "battery/BatteryManager.h"
+#include "display/DisplayManager.h"
+#include "display/OLEDGuard.h"
+#include "platform/Events.h"
+#include "platform/Process.h"
+
+#include <QObject>
+#include <memory>
+#include <optional>
+
+class Hub : public QObject {
+    Q_OBJECT
+public:
+    using MediaKey = InputTap::MediaKey;
+    using ModifierFlags = platform::events::ModifierFlags;
+
+    // Made on first use with the shared event taps; main thread.
+    static Hub& shared();
+    // Tests make their own on a fresh simulated Mac, with taps of their own.
+    explicit Hub(InputTap& input);
+    ~Hub() override;
+
+    // Wires the managers; only the first call does anything.
+    void start();
+    bool isStarted() const { return started_; }
+
+    // True swallows the key; false leaves it to the system. Main thread.
+    bool handleMediaKey(MediaKey key, bool down, ModifierFlags flags);
+    void playVolumeFeedback(ModifierFlags flags);
+
+    void setLaunchAtLogin(bool on);
+    std::optional<bool> loginItemEnabled() const { return loginItemEnabled_; }
+
+    static constexpr const char* kFeedbackPlayer = "/usr/bin/afplay";
+    static constexpr const char* kFeedbackSound =
+        "/System/Library/LoginPlugins/BezelServices.loginPlugin/Contents/Resources/volume.aiff";
+    static constexpr double kBrightnessStep = 6.25;
+    static constexpr double kFineBrightnessStep = 1.5625;
+
+    // Members in the order they are made; the blackout guard follows the audio managers it
+    // suspends.
+    DisplayManager display;
+    ScrollManager scroll;
+    BatteryManager battery;
+    SleepManager sleep;
+    InputTap& input;
+    AudioManager audio;
+    AppAudioManager appAudio;
+    OLEDGuard oled;
+    AutomationManager automation;
+
+private:
+    bool handleVolumeKey(MediaKey key, bool down, ModifierFlags flags);
+    bool handleBrightnessKey(MediaKey key, bool down, ModifierFlags flags);
+
+    std::unique_ptr<platform::process::Task> feedbackProcess_;
+    std::optional<bool> loginItemEnabled_;
+    bool started_ = false;
+};

@@ -1,0 +1,57 @@
+#include "panel/MenuBarLabel.h"
+
+#include "app/Hub.h"
+#include "app/Notifications.h"
+#include "design/BrandMark.h"
+#include "panel/MenuView.h"
+#include "window/MainView.h"
+#include "window/Router.h"
+
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QSystemTrayIcon>
+
+MenuBarLabel::MenuBarLabel(Hub& hub, QObject* parent) : QObject(parent), hub_(hub)
+{
+    connect(&Notifications::shared(), &Notifications::posted, this, [this](const QString& name) {
+        if (name == QLatin1String(Notifications::kOpenMainWindow))
+            MainWindow::open(Router::shared(), hub_);
+    });
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        tray_ = new QSystemTrayIcon(QIcon(icon()), this);
+        connect(tray_, &QSystemTrayIcon::activated, this, [this] { togglePanel(); });
+        tray_->show();
+    }
+}
+
+MenuBarLabel::~MenuBarLabel() { delete panel_.data(); }
+
+bool MenuBarLabel::isShown() const { return tray_ && tray_->isVisible(); }
+
+QPixmap MenuBarLabel::icon()
+{
+    BrandMark mark(20);
+    mark.resize(mark.sizeHint());
+    mark.setAttribute(Qt::WA_TranslucentBackground);
+    return mark.grab();
+}
+
+void MenuBarLabel::togglePanel()
+{
+    if (!panel_) {
+        panel_ = new MenuView(hub_.display, hub_.audio, hub_.appAudio, hub_.scroll, hub_.battery, hub_.input,
+                              hub_.automation);
+        panel_->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
+    }
+    if (panel_->isVisible()) {
+        panel_->hide();
+        return;
+    }
+    panel_->adjustSize();
+    if (tray_) {
+        const QRect under = tray_->geometry();
+        panel_->move(under.center().x() - panel_->width() / 2, under.bottom() + 4);
+    }
+    panel_->show();
+}
