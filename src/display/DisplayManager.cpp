@@ -236,11 +236,11 @@ void DisplayManager::selectionChanged()
         id = identity(*current);
     if (current)
         key = current->key;
-    ddcQueue_.async([this, id, key] {
+    ddcQueue_.async([this, id, key, seen = edits_] {
         service_ = id ? ddc_service_for_display(id->vendor, id->model, id->serial, id->ordinal, id->fallbackIndex)
                       : nullptr;
         serviceIdentity_ = id;
-        readAll(key);
+        readAll(key, seen);
     });
     loadModes();
 }
@@ -283,7 +283,7 @@ void DisplayManager::reload()
     readBuiltinBrightness();
     const auto current = selected();
     const std::optional<QString> key = current ? std::optional<QString>(current->key) : std::nullopt;
-    ddcQueue_.async([this, key] { readAll(key); });
+    ddcQueue_.async([this, key, seen = edits_] { readAll(key, seen); });
 }
 
 void DisplayManager::setBrightnessKeysEnabled(bool on)
@@ -295,7 +295,7 @@ void DisplayManager::setBrightnessKeysEnabled(bool on)
 
 // ---------------------------------------------------------------- monitor controls
 
-void DisplayManager::readAll(const std::optional<QString>& key)
+void DisplayManager::readAll(const std::optional<QString>& key, Edits seen)
 {
     if (!service_) {
         onMain([this] {
@@ -322,20 +322,21 @@ void DisplayManager::readAll(const std::optional<QString>& key)
     if (ddc_read(service_, uint8_t(VCP::inputSource), &current, nullptr))
         input = uint16_t(current & 0xFF);
 
-    onMain([this, key, b, c, v, input, read = service_] {
+    onMain([this, key, b, c, v, input, seen, read = service_] {
         if (key && b && !reportedInputs_.count(*key) && !inputListAsked_.count(*key)) {
             inputListAsked_.insert(*key);
             readInputList(*key, read);
         }
         ddcAvailable_ = b.has_value();
-        if (b)
+        if (b && edits_.brightness == seen.brightness)
             brightness_ = *b;
-        if (c)
+        if (c && edits_.contrast == seen.contrast)
             contrast_ = *c;
-        if (v)
+        if (v && edits_.volume == seen.volume)
             volume_ = *v;
         ddcVolumeAvailable_ = v.has_value();
-        currentInput_ = input;
+        if (edits_.input == seen.input)
+            currentInput_ = input;
         if (key && input)
             macInputs_[*key] = *input;
         emit changed();
@@ -345,6 +346,7 @@ void DisplayManager::readAll(const std::optional<QString>& key)
 void DisplayManager::setBrightness(double value, bool onlySelected)
 {
     brightness_ = clampedLevel(value, 0, 100);
+    ++edits_.brightness;
     emit changed();
     const auto rounded = uint16_t(std::round(brightness_));
     const bool toAll = linkAll_ && externals().size() >= 2 && !onlySelected;
@@ -354,6 +356,7 @@ void DisplayManager::setBrightness(double value, bool onlySelected)
 void DisplayManager::setContrast(double value)
 {
     contrast_ = clampedLevel(value, 0, 100);
+    ++edits_.contrast;
     emit changed();
     enqueue(uint8_t(VCP::contrast), uint16_t(std::round(contrast_)), false);
 }
@@ -361,6 +364,7 @@ void DisplayManager::setContrast(double value)
 void DisplayManager::setVolume(double value)
 {
     volume_ = clampedLevel(value, 0, 100);
+    ++edits_.volume;
     emit changed();
     enqueue(uint8_t(VCP::audioSpeakerVolume), uint16_t(std::round(volume_)), false);
 }
@@ -368,6 +372,7 @@ void DisplayManager::setVolume(double value)
 void DisplayManager::setCurrentInput(std::optional<uint16_t> code)
 {
     currentInput_ = code;
+    ++edits_.input;
     emit changed();
 }
 

@@ -177,7 +177,12 @@ private:
     void selectionChanged();
     void resolveAllServices();
     // DDC queue only. `key` is the monitor the readings are for, taken on the main thread.
-    void readAll(const std::optional<QString>& key);
+    // How often each published reading was set here; a read queued before a set must not
+    // publish its older value over it.
+    struct Edits {
+        uint64_t brightness = 0, contrast = 0, volume = 0, input = 0;
+    };
+    void readAll(const std::optional<QString>& key, Edits seen);
     void readInputList(const QString& key, std::optional<ddc_service> readFrom);
     void flush();
     void publishReportedInputs();
@@ -192,6 +197,7 @@ private:
     double volume_ = 50;
     bool ddcVolumeAvailable_ = false;
     std::optional<uint16_t> currentInput_;
+    Edits edits_;
     std::map<QString, uint16_t> macInputs_;
     std::map<QString, std::vector<uint16_t>> reportedInputs_;
     std::map<QString, std::map<QString, InputDevice>> inputDevices_;

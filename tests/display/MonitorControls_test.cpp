@@ -188,4 +188,34 @@ TEST_F(MonitorControlsTest, QuickSelectionChangeNeverFilesReadingsUnderAnotherMo
     EXPECT_DOUBLE_EQ(manager->brightness(), 20);
 }
 
+// A value set while a read of the monitor is still queued stays published: the read, taken
+// before the write reached the monitor, must not put the old value back. Controls that were
+// not set still take the reading.
+TEST_F(MonitorControlsTest, ReadQueuedBeforeASetDoesNotPublishTheOldValueOverIt)
+{
+    useDisplays({monitorJson(2), monitorJson(3, 300, 0, QJsonObject{{"10", 20}, {"12", 25}, {"60", 0x11}, {"62", 35}})});
+    start();
+    ASSERT_EQ(manager->selectedID(), 2u);
+
+    std::binary_semaphore release(0);
+    manager->ddcQueue().async([&] { release.acquire(); });
+    manager->setSelectedID(3); // queues the read of monitor 3
+    manager->setBrightness(80, true);
+    manager->setVolume(5);
+    manager->setCurrentInput(0x0F);
+    release.release();
+    settle();
+
+    EXPECT_DOUBLE_EQ(manager->brightness(), 80);
+    EXPECT_DOUBLE_EQ(manager->volume(), 5);
+    EXPECT_EQ(manager->currentInput(), std::optional<uint16_t>(0x0F));
+    EXPECT_DOUBLE_EQ(manager->contrast(), 25);
+    EXPECT_EQ(setsOf(3, 0x10).back(), 80);
+
+    manager->reload(); // a later read publishes what the monitor now reports
+    settle();
+    EXPECT_DOUBLE_EQ(manager->brightness(), 80);
+    EXPECT_DOUBLE_EQ(manager->contrast(), 25);
+}
+
 } // namespace
