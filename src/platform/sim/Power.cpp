@@ -2,9 +2,6 @@
 
 #include "platform/DynamicSymbols.h"
 #include "platform/PowerEvents.h"
-#include "platform/PowerSources.h"
-#include "platform/SmartBattery.h"
-#include "platform/sim/Battery.h"
 #include "platform/sim/Machine.h"
 
 #include <QCoreApplication>
@@ -227,45 +224,3 @@ void* globalSymbol(const char* name)
 }
 
 } // namespace platform::dynamic
-
-namespace platform::powersources {
-
-std::optional<QList<QVariantMap>> descriptions()
-{
-    const sim::battery::State b = sim::battery::read();
-    QList<QVariantMap> out;
-    if (!b.present)
-        return out;
-    QVariantMap d{{"Type", "InternalBattery"},
-                  {"Name", "InternalBattery-0"},
-                  {"Is Present", true},
-                  {"Power Source State", b.externalConnected ? "AC Power" : "Battery Power"},
-                  {"Is Charging", b.charging},
-                  {"Max Capacity", 100}};
-    if (b.reportsCapacity)
-        d["Current Capacity"] = int(std::lround(b.percent));
-    out.append(d);
-    return out;
-}
-
-} // namespace platform::powersources
-
-namespace platform::smartbattery {
-
-bool present() { return sim::battery::read().present; }
-
-QVariant property(const QString& key)
-{
-    const sim::battery::State b = sim::battery::read();
-    if (!b.present)
-        return {};
-    if (key == "ExternalConnected")
-        return b.externalConnected;
-    if (key == "IsCharging")
-        return b.charging;
-    if (key == "CurrentCapacity")
-        return int(std::lround(b.percent));
-    return {};
-}
-
-} // namespace platform::smartbattery

@@ -1,7 +1,7 @@
 #pragma once
-// The simulated system power: power sources and the smart battery (both read the battery
-// model, sim/Battery.h), the system power settings (shared machine state), and the delivery of
-// sleep and wake messages to the processes that registered for them.
+// The simulated system power: the system power settings (shared machine state) and the delivery
+// of sleep and wake messages to the processes that registered for them. The power sources and
+// the smart battery are described in sim/PowerSources.h.
 //
 // A registered process listens on a local socket "<sim root>/.sim/power/<pid>"; sendMessage
 // plays the system: it hands the message to every registered process and, for can-sleep and

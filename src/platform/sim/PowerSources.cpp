@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/PowerSources.h"
+#include "platform/SmartBattery.h"
 #include "platform/sim/Battery.h"
 #include "platform/sim/Smc.h"
 
@@ -188,6 +189,23 @@ std::optional<Snapshot> copyInfo()
 
 QVariant copyList(const Snapshot& snapshot) { return snapshot.list; }
 
+std::optional<QList<QVariantMap>> descriptions()
+{
+    const auto snapshot = copyInfo();
+    if (!snapshot)
+        return std::nullopt;
+    const QVariant list = copyList(*snapshot);
+    if (list.typeId() != QMetaType::QVariantList)
+        return std::nullopt;
+    QList<QVariantMap> out;
+    for (const QVariant& source : list.toList()) {
+        const QVariant d = description(*snapshot, source);
+        if (d.typeId() == QMetaType::QVariantMap)
+            out.append(d.toMap());
+    }
+    return out;
+}
+
 QVariant description(const Snapshot& snapshot, const QVariant& source)
 {
     if (source.typeId() != QMetaType::LongLong)
@@ -239,5 +257,15 @@ std::unique_ptr<NotificationSource> createNotificationSource(std::function<void(
 namespace platform::smartbattery {
 
 std::optional<QVariant> copyProperties() { return sim::power::smartBatteryProperties(); }
+
+bool present() { return copyProperties().has_value(); }
+
+QVariant property(const QString& key)
+{
+    const auto properties = copyProperties();
+    if (!properties || properties->typeId() != QMetaType::QVariantMap)
+        return {};
+    return properties->toMap().value(key);
+}
 
 } // namespace platform::smartbattery
