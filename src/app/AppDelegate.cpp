@@ -3,6 +3,7 @@
 #include "app/Hub.h"
 #include "app/Notifications.h"
 #include "app/Updater.h"
+#include "showcase/Showcase.h"
 
 #include <QApplication>
 #include <QRegularExpression>
@@ -16,6 +17,7 @@ Notifications& Notifications::shared()
 void AppDelegate::applicationDidFinishLaunching()
 {
     Hub::shared().start();
+    Showcase::start();
     Updater::shared();
 }
 

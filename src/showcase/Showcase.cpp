@@ -66,3 +66,9 @@ void Showcase::prepareDefaults()
         converted.insert("kvm.profiles", QByteArray("[]"));
     store.setVolatileDomain(converted, platform::UserDefaults::kArgumentDomain);
 }
+
+void Showcase::start()
+{
+    if (!isEnabled())
+        return;
+}

@@ -22,6 +22,10 @@ public:
     // added when none is given. Does nothing outside the mode.
     static void prepareDefaults();
 
+    // After the hub has started: the mode's sample profile, backdrop and scripted windows.
+    // Nothing happens outside the mode; the staging itself is not built yet.
+    static void start();
+
     // What the mode changes in the sound device lists: tidied names and the devices it
     // presents as the defaults. Outside the mode names pass unchanged and there is no default.
     static QString presentedName(const QString& name);
