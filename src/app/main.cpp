@@ -5,13 +5,16 @@
 #include "app/Hub.h"
 #include "app/Notifications.h"
 #include "panel/MenuBarLabel.h"
+#include "platform/Launch.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/sim/Desk.h"
 #include "platform/sim/Mac.h"
 #include "showcase/Showcase.h"
+#include "window/MainView.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <cstdio>
 
 int main(int argc, char** argv)
@@ -19,6 +22,12 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     app.setApplicationName("Pelorn");
     app.setQuitOnLastWindowClosed(false);
+
+    // URLs of the application's scheme arrive as launch arguments. While Pelorn already runs
+    // on this Mac, they go to it (no URL: the user opened the application again).
+    const QStringList urls = app.arguments().mid(1);
+    if (platform::launch::handToRunningInstance(urls))
+        return 0;
 
     const sim::DeskResult desk = sim::Desk::fromEnvironment();
     if (!desk) {
@@ -34,12 +43,19 @@ int main(int argc, char** argv)
     MenuBarLabel label(Hub::shared());
     delegate.applicationDidFinishLaunching();
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&] { delegate.applicationWillTerminate(); });
+    platform::launch::Receiver later([&](const QStringList& urls) { delegate.openURLs(urls); },
+                                     [&] {
+                                         const QWidget* window = MainWindow::existing();
+                                         delegate.applicationShouldHandleReopen(window && window->isVisible());
+                                     });
 
-    // URLs of the application's scheme arrive as launch arguments.
-    QStringList urls = app.arguments().mid(1);
     delegate.openURLs(urls);
 
     if (!label.isShown())
         Notifications::shared().post(Notifications::kOpenMainWindow);
+    QTimer::singleShot(0, &app, [&label] {
+        platform::log::write(label.isShown() ? "Pelorn: running, menu-bar icon shown"
+                                             : "Pelorn: running without a status area, main window open");
+    });
     return app.exec();
 }

@@ -1,0 +1,34 @@
+#pragma once
+// Opening the application while it already runs: the system hands the URLs of the new
+// request to the running instance (none: the user opened the application again) instead of
+// starting a second one.
+#include <QObject>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+class QLocalServer;
+
+namespace platform::launch {
+
+// Hands the request to the instance that runs on this Mac, if one does: true means it took
+// the request and this process should end.
+bool handToRunningInstance(const QStringList& urls);
+
+// The running instance's side: receives the later requests for as long as it lives. `opened`
+// gets a request's URLs, `reopened` is called for a request without any.
+class Receiver : public QObject {
+    Q_OBJECT
+public:
+    Receiver(std::function<void(const QStringList&)> opened, std::function<void()> reopened,
+             QObject* parent = nullptr);
+    ~Receiver() override;
+    bool isListening() const;
+
+private:
+    std::function<void(const QStringList&)> opened_;
+    std::function<void()> reopened_;
+    std::unique_ptr<QLocalServer> server_;
+};
+
+} // namespace platform::launch

@@ -1,0 +1,64 @@
+// The Pelorn program itself on a fresh simulated Mac: it starts, and opening it again hands the
+// request to the running instance instead of starting a second one.
+#include "support/SimTest.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QThread>
+
+namespace {
+
+QString builtPelornPath() { return QString::fromLocal8Bit(qgetenv("PELORN_BUILD_DIR")) + "/src/Pelorn"; }
+
+class PelornProcessTest : public SimTest {
+protected:
+    void TearDown() override
+    {
+        if (running.state() != QProcess::NotRunning) {
+            running.kill();
+            running.waitForFinished(5000);
+        }
+        SimTest::TearDown();
+    }
+    // Collects the running instance's log until it holds `line`, or 10 s.
+    bool logged(const QString& line)
+    {
+        QElapsedTimer elapsed;
+        elapsed.start();
+        while (!log.contains(line) && elapsed.elapsed() < 10000) {
+            running.waitForReadyRead(50);
+            log += QString::fromLocal8Bit(running.readAll());
+        }
+        return log.contains(line);
+    }
+    static int launch(const QStringList& arguments)
+    {
+        QProcess later;
+        later.setProcessChannelMode(QProcess::MergedChannels);
+        later.start(builtPelornPath(), arguments);
+        if (!later.waitForFinished(10000))
+            return -1;
+        return later.exitStatus() == QProcess::NormalExit ? later.exitCode() : -1;
+    }
+
+    QProcess running;
+    QString log;
+};
+
+TEST_F(PelornProcessTest, OpeningTheRunningApplicationAgainReachesItsDelegate)
+{
+    running.setProcessChannelMode(QProcess::MergedChannels);
+    running.start(builtPelornPath(), {});
+    ASSERT_TRUE(running.waitForStarted(5000));
+    ASSERT_TRUE(logged("Pelorn: running")) << log.toStdString();
+    EXPECT_TRUE(log.contains("Pelorn: desk \"default\"")) << log.toStdString();
+
+    EXPECT_EQ(launch({"quendrel://check-updates", "quendrel://check-updates"}), 0);
+    EXPECT_TRUE(logged("launch: URLs delivered: quendrel://check-updates quendrel://check-updates")) << log.toStdString();
+    EXPECT_EQ(launch({}), 0);
+    EXPECT_TRUE(logged("launch: reopen delivered")) << log.toStdString();
+    EXPECT_EQ(running.state(), QProcess::Running) << "the later launches did not stop it";
+}
+
+} // namespace
