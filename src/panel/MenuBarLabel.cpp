@@ -8,6 +8,7 @@
 #include "window/Router.h"
 
 #include <QGuiApplication>
+#include <algorithm>
 #include <QPixmap>
 #include <QScreen>
 #include <QSystemTrayIcon>
@@ -26,6 +27,21 @@ MenuBarLabel::MenuBarLabel(Hub& hub, QObject* parent) : QObject(parent), hub_(hu
 }
 
 MenuBarLabel::~MenuBarLabel() { delete panel_.data(); }
+
+QPoint MenuBarLabel::panelOrigin(const QRect& icon, const QSize& panel)
+{
+    QPoint origin(icon.center().x() - panel.width() / 2, icon.bottom() + 4);
+    // Centred under the icon, but never past the edges of the icon's screen.
+    const QScreen* screen = QGuiApplication::screenAt(icon.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect area = screen->availableGeometry();
+        constexpr int kMargin = 8;
+        origin.setX(std::clamp(origin.x(), area.left() + kMargin, std::max(area.left() + kMargin, area.right() + 1 - kMargin - panel.width())));
+    }
+    return origin;
+}
 
 bool MenuBarLabel::isShown() const { return tray_ && tray_->isVisible(); }
 
@@ -48,10 +64,7 @@ void MenuBarLabel::togglePanel()
         panel_->hide();
         return;
     }
-    panel_->adjustSize();
-    if (tray_) {
-        const QRect under = tray_->geometry();
-        panel_->move(under.center().x() - panel_->width() / 2, under.bottom() + 4);
-    }
+    if (tray_)
+        panel_->move(panelOrigin(tray_->geometry(), panel_->size()));
     panel_->show();
 }

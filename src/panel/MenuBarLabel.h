@@ -21,6 +21,8 @@ public:
     MenuView* panel() const { return panel_; }
 
     static QPixmap icon();
+    // Where the panel drops down: centred under the icon, kept 8 points inside its screen.
+    static QPoint panelOrigin(const QRect& icon, const QSize& panel);
 
 private:
     Hub& hub_;

@@ -4,9 +4,12 @@
 #include "audio/AppAudioManager.h"
 #include "audio/AudioManager.h"
 #include "battery/BatteryManager.h"
+#include "design/Glass.h"
+#include "design/Shapes.h"
 #include "display/DisplayManager.h"
 
 #include <QMetaObject>
+#include <QPainter>
 #include <QPointer>
 
 MenuView::MenuView(DisplayManager& display, AudioManager& audio, AppAudioManager& appAudio, ScrollManager& scroll,
@@ -20,6 +23,7 @@ MenuView::MenuView(DisplayManager& display, AudioManager& audio, AppAudioManager
       input_(input),
       automation_(automation)
 {
+    resize(kWidth, kInitialContentHeight);
     const QVariant section = Prefs::d().object("ui.panelSection");
     panelSection_ = section.typeId() == QMetaType::QString ? section.toString() : QString();
 }
@@ -35,8 +39,16 @@ void MenuView::showEvent(QShowEvent* event)
                 return;
             self->display_.reload();
             self->audio_.refresh();
-            self->appAudio_.refresh();
             self->battery_.refresh();
+            self->appAudio_.refresh();
         },
         Qt::QueuedConnection);
+}
+
+void MenuView::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const KVMGlass glass = kvmGlass(continuousRoundedRect(QRectF(rect()), 16), std::nullopt, false);
+    glass.paintBackground(p, this);
+    glass.paintOverlay(p, this);
 }

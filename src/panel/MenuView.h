@@ -1,6 +1,6 @@
 #pragma once
-// The content of the menu-bar panel. Opening the panel reads the displays, the sound devices,
-// the per-application list and the battery again.
+// The content of the menu-bar panel: a glass sheet 360 points wide. Opening the panel reads the
+// displays, the sound devices, the battery and the per-application list again.
 #include <QWidget>
 
 class AppAudioManager;
@@ -19,8 +19,12 @@ public:
 
     QString panelSection() const { return panelSection_; }
 
+    static constexpr int kWidth = 360;
+    static constexpr int kInitialContentHeight = 420;
+
 protected:
     void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     DisplayManager& display_;

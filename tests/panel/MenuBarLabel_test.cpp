@@ -9,6 +9,7 @@
 #include "window/MainView.h"
 
 #include <QApplication>
+#include <QScreen>
 
 namespace {
 
@@ -69,10 +70,28 @@ TEST_F(MenuBarTest, OpeningThePanelReadsTheManagersAgain)
     EXPECT_TRUE(label->panel()->isVisible());
     EXPECT_TRUE(label->panel()->windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(label->panel()->panelSection(), "");
+    EXPECT_EQ(label->panel()->size(), QSize(360, 420));
     processEvents();
     EXPECT_EQ(hub->audio.outputs().size(), outputs - 1);
     label->togglePanel();
     EXPECT_FALSE(label->panel()->isVisible());
+}
+
+TEST(MenuBarPanel, DropsCentredUnderTheIconAndStaysInsideItsScreen)
+{
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QSize panel(360, 420);
+    const struct {
+        int iconCentre, x;
+    } cases[] = {
+        {area.center().x(), area.center().x() - 180}, // room on both sides
+        {area.right() - 10, area.right() + 1 - 8 - 360}, // near the right edge
+        {area.left() + 10, area.left() + 8},            // near the left edge
+    };
+    for (const auto& c : cases) {
+        const QRect icon(c.iconCentre - 11, area.top(), 23, 22); // centre pixel at iconCentre
+        EXPECT_EQ(MenuBarLabel::panelOrigin(icon, panel), QPoint(c.x, icon.bottom() + 4)) << c.iconCentre;
+    }
 }
 
 } // namespace
