@@ -35,6 +35,15 @@ VirtualClock& vclock()
 
 const auto gStart = std::chrono::steady_clock::now();
 
+std::mutex gFiringsMutex;
+std::map<double, int> gFirings;
+
+void countFiring(double interval)
+{
+    std::lock_guard lock(gFiringsMutex);
+    ++gFirings[interval];
+}
+
 } // namespace
 
 double now()
@@ -109,6 +118,7 @@ void advance(double seconds)
                 break;
             c.time = std::max(c.time, best->second.due);
             fire = best->second.fire;
+            countFiring(best->second.interval);
             if (best->second.repeats)
                 best->second.due += std::max(best->second.interval, 1e-6);
             else
@@ -125,6 +135,18 @@ int activeTimers()
 {
     std::lock_guard lock(vclock().mutex);
     return int(vclock().timers.size());
+}
+
+std::map<double, int> firings()
+{
+    std::lock_guard lock(gFiringsMutex);
+    return gFirings;
+}
+
+void resetFirings()
+{
+    std::lock_guard lock(gFiringsMutex);
+    gFirings.clear();
 }
 
 } // namespace testing
@@ -174,7 +196,8 @@ void Timer::start(double seconds, std::function<void()> fire, bool repeats)
     d->qt = std::make_unique<QTimer>();
     d->qt->setTimerType(seconds < 2.0 ? Qt::PreciseTimer : Qt::CoarseTimer);
     d->qt->setSingleShot(!repeats);
-    QObject::connect(d->qt.get(), &QTimer::timeout, [fire = std::move(fire)]() {
+    QObject::connect(d->qt.get(), &QTimer::timeout, [fire = std::move(fire), seconds]() {
+        clock::countFiring(seconds);
         auto keep = fire; // the callback may restart or destroy this timer
         keep();
     });

@@ -3,6 +3,7 @@
 // virtual: sleeps return at once and move time on, and timers fire only when the test
 // advances the clock, so a monitor that never answers costs milliseconds, not seconds.
 #include <functional>
+#include <map>
 #include <memory>
 
 namespace platform::clock {
@@ -43,5 +44,10 @@ bool isVirtual();
 // Moves virtual time on, running every timer that falls due, in order, on this thread.
 void advance(double seconds);
 int activeTimers();
+
+// Every timer firing so far, virtual or real, counted by the timer's interval in seconds (a
+// one-shot's delay): what wakes the thread that runs the timers.
+std::map<double, int> firings();
+void resetFirings();
 
 } // namespace platform::clock::testing
