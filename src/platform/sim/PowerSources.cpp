@@ -6,7 +6,12 @@
 #include "platform/sim/Battery.h"
 #include "platform/sim/Smc.h"
 
+#include <QMetaObject>
+#include <QObject>
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <thread>
 #include <cmath>
 #include <cstring>
 #include <mutex>
@@ -218,29 +223,61 @@ QVariant description(const Snapshot& snapshot, const QVariant& source)
 
 namespace {
 
-// Looks for a change at a short interval, on the thread that made it, as a run-loop source
-// would deliver the system's notification.
+// Looks for a change at a short interval and calls back on the thread that made it, as a
+// run-loop source would deliver the system's notification. On the real clock the looking is done
+// on a thread of the simulation's own, so that the application's thread wakes only for a change;
+// on the virtual clock it is a timer that the test's advance runs.
 class PollingSource : public NotificationSource {
 public:
     explicit PollingSource(std::function<void()> changed) : changed_(std::move(changed))
     {
         last_ = sim::power::sourceDescriptions();
-        timer_.start(sim::power::kNotificationPoll, [this] { look(); }, true);
+        if (platform::clock::testing::isVirtual()) {
+            timer_.start(sim::power::kNotificationPoll, [this] {
+                if (look())
+                    changed_();
+            }, true);
+            return;
+        }
+        thread_ = std::thread([this] {
+            std::unique_lock lock(mutex_);
+            const auto interval = std::chrono::duration<double>(sim::power::kNotificationPoll);
+            while (!wake_.wait_for(lock, interval, [this] { return stopping_; })) {
+                if (look())
+                    QMetaObject::invokeMethod(&context_, [this] { changed_(); }, Qt::QueuedConnection);
+            }
+        });
+    }
+    ~PollingSource() override
+    {
+        if (thread_.joinable()) {
+            {
+                std::lock_guard lock(mutex_);
+                stopping_ = true;
+            }
+            wake_.notify_all();
+            thread_.join();
+        }
     }
 
 private:
-    void look()
+    bool look()
     {
         QVariantList now = sim::power::sourceDescriptions();
         if (now == last_)
-            return;
+            return false;
         last_ = std::move(now);
-        changed_();
+        return true;
     }
 
     std::function<void()> changed_;
     QVariantList last_;
     platform::Timer timer_;
+    QObject context_; // lives on the making thread; a pending call dies with it
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stopping_ = false;
 };
 
 } // namespace
