@@ -6,8 +6,9 @@
 //    this harness was started with; under Xvfb with a system tray the icon is real): the time from
 //    starting the process to its "running" log line, written on the first turn of its event loop
 //    once the menu-bar icon is shown (or, with no status area, the window). Of the last start:
-//    the resident memory 2 s after that line, and the main thread's wake-ups over S seconds of
-//    idling (its voluntary context switches: each is one sleep in the event loop that ended).
+//    the resident memory 2 s after that line, and the main thread's voluntary context switches
+//    over S seconds of idling: an upper bound of its wake-ups (the kernel also counts a sleep it
+//    ends and begins again without returning to the program).
 // 2. In a child of this harness (real clock, offscreen, input access granted): the application
 //    assembled as its entry assembles it; over S seconds of idling, the main event loop's
 //    wake-ups and every timer firing by interval, which says who woke it.
@@ -112,7 +113,7 @@ int idleChild(double seconds)
     const double minutes = idle.elapsed() / 60000.0;
     std::printf("2. In-process, real clock, input access granted, %.0f s idle after a 5 s settle:\n", seconds);
     std::printf("    main event loop woke %d times: %.1f per minute\n", wakes, wakes / minutes);
-    std::printf("    main thread's voluntary context switches: %.1f per minute\n",
+    std::printf("    main thread's voluntary context switches: %.1f per minute (an upper bound)\n",
                 (voluntarySwitches(QCoreApplication::applicationPid()) - switchesBefore) / minutes);
     printFirings(platform::clock::testing::firings(), minutes);
     return 0;
@@ -218,8 +219,8 @@ int main(int argc, char** argv)
             QThread::msleep(qint64(idleSeconds * 1000));
             const long after = voluntarySwitches(app.processId());
             std::printf("    resident memory 2 s after start: %.1f MB\n", rss);
-            std::printf("    main thread woke %ld times in %.0f s idle: %.1f per minute\n", after - before, idleSeconds,
-                        (after - before) * 60.0 / idleSeconds);
+            std::printf("    main thread's voluntary context switches in %.0f s idle: %ld, %.1f per minute\n", idleSeconds,
+                        after - before, (after - before) * 60.0 / idleSeconds);
         }
         app.kill();
         app.waitForFinished(5000);
