@@ -41,26 +41,28 @@
 
 namespace {
 
+// One field of a /proc status file, as text; empty when it cannot be read.
+QByteArray statusField(const QString& path, const QByteArray& key)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith(key + ':'))
+            return line.mid(key.size() + 1).trimmed();
+    return {};
+}
+
 double residentMB(qint64 pid)
 {
-    QFile f(QString("/proc/%1/status").arg(pid));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return -1;
+    const QByteArray kB = statusField(QString("/proc/%1/status").arg(pid), "VmRSS").split(' ').value(0);
+    return kB.isEmpty() ? -1 : kB.toDouble() / 1024.0;
 }
 
 long voluntarySwitches(qint64 pid)
 {
-    QFile f(QString("/proc/%1/task/%1/status").arg(pid));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("voluntary_ctxt_switches:"))
-            return line.mid(24).trimmed().toLong();
-    return -1;
+    const QByteArray n = statusField(QString("/proc/%1/task/%1/status").arg(pid), "voluntary_ctxt_switches");
+    return n.isEmpty() ? -1 : n.toLong();
 }
 
 void printFirings(const std::map<double, int>& firings, double minutes)
