@@ -251,10 +251,10 @@ void DisplayManager::resolveAllServices()
     for (const DisplayInfo& d : externals())
         ids.push_back(identity(d));
     ddcQueue_.async([this, ids] {
-        std::vector<ddc_service> found;
+        std::vector<std::pair<Identity, ddc_service>> found;
         for (const Identity& i : ids)
             if (auto s = ddc_service_for_display(i.vendor, i.model, i.serial, i.ordinal, i.fallbackIndex))
-                found.push_back(std::move(s));
+                found.emplace_back(i, std::move(s));
         allServices_ = std::move(found);
     });
 }
@@ -311,6 +311,8 @@ void DisplayManager::readAll(const std::optional<QString>& key, Edits seen)
         uint16_t current = 0, maximum = 0;
         if (!ddc_read(service_, code, &current, &maximum))
             return std::nullopt;
+        if (serviceIdentity_)
+            rememberMaximum(*serviceIdentity_, code, maximum);
         const double p = maximum == 0 ? double(current) : double(current) * 100.0 / double(maximum);
         return std::clamp(p, 0.0, 100.0);
     };
@@ -411,19 +413,45 @@ void DisplayManager::flush()
         pending_.erase(it);
         lock.unlock();
         if (write.toAll && !allServices_.empty()) {
-            for (const ddc_service& s : allServices_)
-                ddc_write(s, code, write.value);
+            for (const auto& [monitor, s] : allServices_)
+                ddc_write(s, code, rawValue(monitor, code, write.value));
         } else if (write.target && write.target == serviceIdentity_) {
             if (service_)
-                ddc_write(service_, code, write.value);
+                ddc_write(service_, code, rawValue(write.target, code, write.value));
         } else if (const auto& t = write.target) {
             // The selection moved on since this was queued: the value still goes to its monitor.
             if (auto s = ddc_service_for_display(t->vendor, t->model, t->serial, t->ordinal, t->fallbackIndex))
-                ddc_write(s, code, write.value);
+                ddc_write(s, code, rawValue(t, code, write.value));
         }
         lock.lock();
     }
     flushing_ = false;
+}
+
+void DisplayManager::rememberMaximum(const Identity& monitor, uint8_t code, uint16_t maximum)
+{
+    for (auto& [who, codes] : maxima_)
+        if (who == monitor) {
+            codes[code] = maximum;
+            return;
+        }
+    maxima_.push_back({monitor, {{code, maximum}}});
+}
+
+uint16_t DisplayManager::rawValue(const std::optional<Identity>& monitor, uint8_t code, uint16_t value) const
+{
+    const bool level = code == uint8_t(VCP::luminance) || code == uint8_t(VCP::contrast)
+                       || code == uint8_t(VCP::audioSpeakerVolume);
+    if (!level || !monitor)
+        return value;
+    for (const auto& [who, codes] : maxima_)
+        if (who == *monitor) {
+            const auto it = codes.find(code);
+            if (it == codes.end() || it->second == 0)
+                return value;
+            return uint16_t(std::min<double>(it->second, std::round(value * double(it->second) / 100.0)));
+        }
+    return value;
 }
 
 // ---------------------------------------------------------------- input sources

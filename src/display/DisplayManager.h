@@ -214,10 +214,17 @@ private:
 
     // DDC queue only.
     ddc_service service_;
-    std::vector<ddc_service> allServices_;
+    std::vector<std::pair<Identity, ddc_service>> allServices_;
 
     // DDC queue only: the monitor `service_` was resolved for.
     std::optional<Identity> serviceIdentity_;
+
+    // DDC queue only: the maximum each monitor reported for a level code. Levels are percentages
+    // of it, so a write sends the percentage of that maximum (the percentage itself while the
+    // maximum is unknown or 0).
+    std::vector<std::pair<Identity, std::map<uint8_t, uint16_t>>> maxima_;
+    void rememberMaximum(const Identity& monitor, uint8_t code, uint16_t maximum);
+    uint16_t rawValue(const std::optional<Identity>& monitor, uint8_t code, uint16_t value) const;
 
     // A write belongs to the monitor selected when it was queued, so a selection change before
     // the flush cannot send one monitor's value to another. Newer values replace pending ones

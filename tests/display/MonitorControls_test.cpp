@@ -130,6 +130,32 @@ TEST_F(MonitorControlsTest, LinkAllWritesEveryExternalMonitor)
     }
 }
 
+// Levels are percentages of the monitor's own maximum both ways: a monitor whose brightness
+// runs to 255 is sent 204 for 80 %, and reads back 80 %. Codes whose maximum is unknown, or 0,
+// are sent the percentage itself.
+TEST_F(MonitorControlsTest, WritesSendThePercentageOfTheMonitorsOwnMaximum)
+{
+    useDisplays({monitorJson(2, 200, 0,
+                             QJsonObject{{"10", QJsonObject{{"value", 128}, {"max", 255}}},
+                                         {"12", QJsonObject{{"value", 30}, {"max", 0}}},
+                                         {"62", QJsonObject{{"value", 20}, {"max", 40}}}})});
+    start();
+    ASSERT_NEAR(manager->brightness(), 50.2, 0.01);
+    clearTransfers();
+    manager->setBrightness(80, true);
+    manager->setContrast(45);
+    manager->setVolume(33);
+    settle();
+    EXPECT_EQ(setsOf(2, 0x10).back(), 204);
+    EXPECT_EQ(setsOf(2, 0x12).back(), 45);
+    EXPECT_EQ(setsOf(2, 0x62).back(), 13); // 33 % of 40 = 13.2
+
+    manager->reload();
+    settle();
+    EXPECT_DOUBLE_EQ(manager->brightness(), 80);
+    EXPECT_DOUBLE_EQ(manager->volume(), 32.5);
+}
+
 TEST_F(MonitorControlsTest, MonitorThatStopsAnsweringKeepsItsLastReadings)
 {
     useDisplays({monitorJson(2)});
