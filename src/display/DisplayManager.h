@@ -176,12 +176,13 @@ private:
     static void displayReconfigCallback(uint32_t display, uint32_t flags, void* userInfo);
     void selectionChanged();
     void resolveAllServices();
-    // DDC queue only. `key` is the monitor the readings are for, taken on the main thread.
     // How often each published reading was set here; a read queued before a set must not
     // publish its older value over it.
     struct Edits {
         uint64_t brightness = 0, contrast = 0, volume = 0, input = 0;
     };
+    // DDC queue only. `key` is the monitor the readings are for and `seen` the edits made before
+    // the read was queued, both taken on the main thread.
     void readAll(const std::optional<QString>& key, Edits seen);
     void readInputList(const QString& key, std::optional<ddc_service> readFrom);
     void flush();

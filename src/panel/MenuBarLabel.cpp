@@ -8,10 +8,10 @@
 #include "window/Router.h"
 
 #include <QGuiApplication>
-#include <algorithm>
 #include <QPixmap>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <algorithm>
 
 MenuBarLabel::MenuBarLabel(Hub& hub, QObject* parent) : QObject(parent), hub_(hub)
 {
@@ -38,7 +38,9 @@ QPoint MenuBarLabel::panelOrigin(const QRect& icon, const QSize& panel)
     if (screen) {
         const QRect area = screen->availableGeometry();
         constexpr int kMargin = 8;
-        origin.setX(std::clamp(origin.x(), area.left() + kMargin, std::max(area.left() + kMargin, area.right() + 1 - kMargin - panel.width())));
+        const int left = area.left() + kMargin;
+        const int right = std::max(left, area.right() + 1 - kMargin - panel.width());
+        origin.setX(std::clamp(origin.x(), left, right));
     }
     return origin;
 }
