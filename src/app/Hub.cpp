@@ -21,16 +21,17 @@ Hub::Hub(InputTap& input)
       scroll(),
       battery(),
       sleep(),
+      oled(display, audio, appAudio, sleep),
       input(input),
       audio(display),
       appAudio(audio),
-      oled(display, audio, appAudio, sleep),
       automation(display, audio, scroll, battery)
 {
 }
 
 Hub::~Hub()
 {
+    oled.deactivate(); // while the audio managers it resumes still exist
     // Taps of a test's own outlive this hub; they must not call into it afterwards.
     input.onScroll = nullptr;
     input.onMediaKey = nullptr;

@@ -47,16 +47,17 @@ public:
     static constexpr double kBrightnessStep = 6.25;
     static constexpr double kFineBrightnessStep = 1.5625;
 
-    // Members in the order they are made; the blackout guard follows the audio managers it
-    // suspends.
+    // Members in the order they are made. The blackout guard is made before the audio managers
+    // it suspends and only keeps references to them: it first uses them when it blacks the
+    // screens out, at an idle check long after the hub is made.
     DisplayManager display;
     ScrollManager scroll;
     BatteryManager battery;
     SleepManager sleep;
+    OLEDGuard oled;
     InputTap& input;
     AudioManager audio;
     AppAudioManager appAudio;
-    OLEDGuard oled;
     AutomationManager automation;
 
 private:

@@ -10,6 +10,7 @@
 #include "support/SimTest.h"
 
 #include <QJsonArray>
+#include <algorithm>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -108,6 +109,15 @@ protected:
 };
 
 // --- wiring ---
+
+// Members are made in the order they lie in the hub.
+TEST_F(HubTest, MakesTheManagersInTheirFixedOrder)
+{
+    make();
+    const std::vector<const void*> made{&hub->display, &hub->scroll, &hub->battery, &hub->sleep,
+                                        &hub->oled,    &hub->audio,  &hub->appAudio, &hub->automation};
+    EXPECT_TRUE(std::is_sorted(made.begin(), made.end(), std::less<const void*>()));
+}
 
 TEST_F(HubTest, StartWiresTheManagersOnceAndHandsTheCurrentDisplaysToAutomation)
 {
