@@ -7,6 +7,7 @@
 #include "platform/Windowing.h"
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVariantAnimation>
@@ -146,7 +147,13 @@ void HUD::fadeOut()
 void HUD::setAlpha(double alpha) { panel_->setWindowOpacity(alpha); }
 
 HUDView::HUDView(const HUD::Model& model, QWidget* parent)
-    : QWidget(parent), model_(model), levelAnimation_(new QVariantAnimation(this))
+    : QWidget(parent),
+      model_(model),
+      levelAnimation_(new QVariantAnimation(this)),
+      numberAnimation_(new QVariantAnimation(this)),
+      symbolAnimation_(new QVariantAnimation(this)),
+      shownNumber_(numberText()),
+      shownSymbol_(model.symbol)
 {
     levelAnimation_->setDuration(120);
     levelAnimation_->setEasingCurve(QEasingCurve::OutCubic);
@@ -154,17 +161,63 @@ HUDView::HUDView(const HUD::Model& model, QWidget* parent)
         shownLevel_ = v.toDouble();
         update();
     });
+    // The crossovers only drive repaints; the painter reads how far they have come.
+    numberAnimation_->setDuration(120);
+    numberAnimation_->setEasingCurve(QEasingCurve::OutCubic);
+    symbolAnimation_->setDuration(kSymbolReplaceMs);
+    symbolAnimation_->setEasingCurve(QEasingCurve::InOutQuad);
+    for (QVariantAnimation* a : {numberAnimation_, symbolAnimation_}) {
+        a->setStartValue(0.0);
+        a->setEndValue(1.0);
+        connect(a, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
+    }
     connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 
 void HUDView::modelChanged()
 {
     setToolTip(model_.title); // the title is not drawn, only offered as help text
+    // A change in the middle of a crossover starts from what is drawn now.
+    const QString number = numberText();
+    if (number != shownNumber_) {
+        previousNumber_ = numberCrossover().progress < 0.5 ? previousNumber_ : shownNumber_;
+        shownNumber_ = number;
+        numberAnimation_->stop();
+        numberAnimation_->start();
+    }
     levelAnimation_->stop();
     levelAnimation_->setStartValue(shownLevel_);
     levelAnimation_->setEndValue(model_.level);
     levelAnimation_->start();
+    if (model_.symbol != shownSymbol_) {
+        previousSymbol_ = symbolCrossover().progress < 0.5 ? previousSymbol_ : shownSymbol_;
+        shownSymbol_ = model_.symbol;
+        symbolAnimation_->stop();
+        symbolAnimation_->start();
+    }
     update();
+}
+
+namespace {
+
+// How far an animation has come, by its easing: 1 once it has ended (or never ran).
+double eased(const QVariantAnimation* animation)
+{
+    if (animation->state() != QAbstractAnimation::Running || animation->duration() <= 0)
+        return 1.0;
+    return animation->easingCurve().valueForProgress(double(animation->currentTime()) / animation->duration());
+}
+
+} // namespace
+
+HUDView::Crossover HUDView::numberCrossover() const
+{
+    return {previousNumber_, shownNumber_, previousNumber_.isEmpty() ? 1.0 : eased(numberAnimation_)};
+}
+
+HUDView::Crossover HUDView::symbolCrossover() const
+{
+    return {previousSymbol_, shownSymbol_, previousSymbol_.isEmpty() ? 1.0 : eased(symbolAnimation_)};
 }
 
 double HUDView::fillWidth() const { return std::max(kBarHeight, trackWidth(width()) * model_.level / 100.0); }
@@ -182,8 +235,7 @@ void HUDView::paintEvent(QPaintEvent*)
 
     const double midY = height() / 2.0;
     const QColor primary = primaryColor(this);
-    Symbols::draw(p, model_.symbol, Symbols::boxFor(13, QPointF(kPadding + kSymbolWidth / 2, midY)), primary,
-                  SymbolWeight::semibold);
+    paintSymbol(p, QPointF(kPadding + kSymbolWidth / 2, midY), primary);
 
     const double trackX = kPadding + kSymbolWidth + kSpacing;
     const double track = trackWidth(width());
@@ -195,13 +247,68 @@ void HUDView::paintEvent(QPaintEvent*)
     p.setBrush(primary);
     p.drawRoundedRect(QRectF(trackX, trackRect.y(), fill, kBarHeight), kBarHeight / 2, kBarHeight / 2);
 
+    paintNumber(p, QRectF(width() - kPadding - kNumberWidth, 0, kNumberWidth, height()), primary);
+    glass.paintOverlay(p, this);
+}
+
+void HUDView::paintSymbol(QPainter& p, const QPointF& centre, const QColor& color) const
+{
+    const Crossover c = symbolCrossover();
+    auto draw = [&](const QString& name, double scale, double opacity) {
+        if (opacity <= 0)
+            return;
+        p.save();
+        p.setOpacity(p.opacity() * opacity);
+        p.translate(centre);
+        p.scale(scale, scale);
+        p.translate(-centre);
+        Symbols::draw(p, name, Symbols::boxFor(13, centre), color, SymbolWeight::semibold);
+        p.restore();
+    };
+    if (c.progress >= 1.0) {
+        draw(c.to, 1.0, 1.0);
+        return;
+    }
+    // The old symbol shrinks away over the first 60 %, the new one grows in over the last 60 %.
+    const double out = std::min(1.0, c.progress / 0.6), in = std::max(0.0, (c.progress - 0.4) / 0.6);
+    draw(c.from, 1.0 - 0.5 * out, 1.0 - out);
+    draw(c.to, 0.5 + 0.5 * in, in);
+}
+
+void HUDView::paintNumber(QPainter& p, const QRectF& box, const QColor& color) const
+{
     QFont font = p.font();
     font.setPixelSize(12);
     font.setWeight(QFont::Medium);
     font.setStyleHint(QFont::Monospace); // steady digits while the number counts
     p.setFont(font);
-    p.setPen(primary);
-    const QRectF number(width() - kPadding - kNumberWidth, 0, kNumberWidth, height());
-    p.drawText(number, Qt::AlignRight | Qt::AlignVCenter, numberText());
-    glass.paintOverlay(p, this);
+    p.setPen(color);
+    Crossover c = numberCrossover();
+    if (c.progress >= 1.0)
+        c.from = c.to;
+    // Right-aligned digit by digit: a digit that stays is drawn still; one that changes leaves
+    // upwards as its successor rises from below.
+    const double advance = QFontMetricsF(font).horizontalAdvance(QLatin1Char('0'));
+    const double rise = QFontMetricsF(font).height() * 0.6;
+    p.save();
+    p.setClipRect(box.adjusted(-advance, 0, 0, 0));
+    const qsizetype digits = std::max(c.from.size(), c.to.size());
+    for (qsizetype i = 0; i < digits; ++i) {
+        const QChar before = i < c.from.size() ? c.from[c.from.size() - 1 - i] : QChar();
+        const QChar after = i < c.to.size() ? c.to[c.to.size() - 1 - i] : QChar();
+        const QRectF cell(box.right() - (i + 1) * advance, box.top(), advance, box.height());
+        auto draw = [&](QChar ch, double dy, double opacity) {
+            if (ch.isNull() || opacity <= 0)
+                return;
+            p.setOpacity(opacity);
+            p.drawText(cell.translated(0, dy), Qt::AlignCenter, QString(ch));
+        };
+        if (before == after) {
+            draw(after, 0, 1);
+        } else {
+            draw(before, -rise * c.progress, 1.0 - c.progress);
+            draw(after, rise * (1.0 - c.progress), c.progress);
+        }
+    }
+    p.restore();
 }

@@ -67,12 +67,31 @@ public:
     double fillWidth() const;
     QString numberText() const;
 
+    // A changed number rolls its changed digits up into place with the level; a changed symbol
+    // is replaced by scaling the old one down and out and the new one up and in.
+    struct Crossover {
+        QString from, to;
+        double progress = 1; // 0 at the change, 1 when only `to` is drawn
+    };
+    Crossover numberCrossover() const;
+    Crossover symbolCrossover() const;
+    QVariantAnimation* numberAnimation() const { return numberAnimation_; }
+    QVariantAnimation* symbolAnimation() const { return symbolAnimation_; }
+    static constexpr int kSymbolReplaceMs = 250;
+
 protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
+    void paintNumber(QPainter& p, const QRectF& box, const QColor& color) const;
+    void paintSymbol(QPainter& p, const QPointF& centre, const QColor& color) const;
+
     const HUD::Model& model_;
     std::optional<QColor> tint_;
     double shownLevel_ = 0;
     QVariantAnimation* levelAnimation_;
+    QVariantAnimation* numberAnimation_;
+    QVariantAnimation* symbolAnimation_;
+    QString previousNumber_, shownNumber_;
+    QString previousSymbol_, shownSymbol_;
 };

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QPalette>
+#include <QVariantAnimation>
 
 namespace {
 
@@ -58,6 +59,54 @@ TEST_F(HUDTest, AShowDuringTheFadeTakesThePanelBack)
     EXPECT_TRUE(up());
     advance(HUD::kStay);
     EXPECT_FALSE(view()->isVisible());
+}
+
+// A new number rolls in digit by digit and a new symbol replaces the old one; when the
+// animations end, what is drawn is exactly what a fresh indicator draws for the new values.
+TEST_F(HUDTest, NumberAndSymbolCrossOverToTheNewValues)
+{
+    HUD& hud = HUD::shared();
+    hud.show("speaker.wave.2.fill", "Ses", 40);
+    for (QVariantAnimation* a : {view()->numberAnimation(), view()->symbolAnimation()})
+        a->setCurrentTime(a->duration()); // let any earlier crossover end
+    const QRect number(260 - 16 - 26 - 8, 0, 26 + 8, 44), symbol(0, 0, 16 + 18 + 4, 44);
+    auto region = [](QWidget* w, const QRect& r) { return w->grab(r).toImage(); };
+
+    struct Case {
+        const char* symbol;
+        double level;
+        bool numberMoves, symbolMoves;
+    };
+    for (const Case c : {Case{"speaker.wave.2.fill", 41, true, false}, Case{"speaker.wave.3.fill", 41, false, true},
+                         Case{"speaker.slash.fill", 0, true, true}}) {
+        SCOPED_TRACE(testing::Message() << c.symbol << " " << c.level);
+        const HUDView::Crossover numberBefore = view()->numberCrossover();
+        const HUDView::Crossover symbolBefore = view()->symbolCrossover();
+        hud.show(c.symbol, "Ses", c.level);
+        EXPECT_EQ(view()->numberCrossover().progress < 1.0, c.numberMoves);
+        EXPECT_EQ(view()->symbolCrossover().progress < 1.0, c.symbolMoves);
+        if (c.numberMoves) {
+            EXPECT_EQ(view()->numberCrossover().from, numberBefore.to);
+        }
+        if (c.symbolMoves) {
+            EXPECT_EQ(view()->symbolCrossover().from, symbolBefore.to);
+        }
+
+        for (QVariantAnimation* a : {view()->numberAnimation(), view()->symbolAnimation()})
+            if (a->state() == QAbstractAnimation::Running)
+                a->setCurrentTime(a->duration() / 2);
+        const QImage midNumber = region(view(), number), midSymbol = region(view(), symbol);
+        for (QVariantAnimation* a : {view()->numberAnimation(), view()->symbolAnimation()})
+            a->setCurrentTime(a->duration());
+        HUDView fresh(hud.model());
+        fresh.setAttribute(Qt::WA_TranslucentBackground);
+        fresh.setGlassTint(view()->glassTint());
+        fresh.setFixedSize(view()->size());
+        EXPECT_EQ(region(view(), number), region(&fresh, number));
+        EXPECT_EQ(region(view(), symbol), region(&fresh, symbol));
+        EXPECT_EQ(midNumber != region(view(), number), c.numberMoves);
+        EXPECT_EQ(midSymbol != region(view(), symbol), c.symbolMoves);
+    }
 }
 
 TEST_F(HUDTest, LevelIsClampedAndTheTitleIsOnlyTheToolTip)
