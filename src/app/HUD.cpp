@@ -151,9 +151,8 @@ HUDView::HUDView(const HUD::Model& model, QWidget* parent)
       model_(model),
       levelAnimation_(new QVariantAnimation(this)),
       numberAnimation_(new QVariantAnimation(this)),
-      symbolAnimation_(new QVariantAnimation(this)),
       shownNumber_(numberText()),
-      shownSymbol_(model.symbol)
+      symbol_(new SymbolReplace(model.symbol, this))
 {
     levelAnimation_->setDuration(120);
     levelAnimation_->setEasingCurve(QEasingCurve::OutCubic);
@@ -161,16 +160,12 @@ HUDView::HUDView(const HUD::Model& model, QWidget* parent)
         shownLevel_ = v.toDouble();
         update();
     });
-    // The crossovers only drive repaints; the painter reads how far they have come.
+    // The number's crossover only drives repaints; the painter reads how far it has come.
     numberAnimation_->setDuration(120);
     numberAnimation_->setEasingCurve(QEasingCurve::OutCubic);
-    symbolAnimation_->setDuration(kSymbolReplaceMs);
-    symbolAnimation_->setEasingCurve(QEasingCurve::InOutQuad);
-    for (QVariantAnimation* a : {numberAnimation_, symbolAnimation_}) {
-        a->setStartValue(0.0);
-        a->setEndValue(1.0);
-        connect(a, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
-    }
+    numberAnimation_->setStartValue(0.0);
+    numberAnimation_->setEndValue(1.0);
+    connect(numberAnimation_, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
     connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 
@@ -189,35 +184,22 @@ void HUDView::modelChanged()
     levelAnimation_->setStartValue(shownLevel_);
     levelAnimation_->setEndValue(model_.level);
     levelAnimation_->start();
-    if (model_.symbol != shownSymbol_) {
-        previousSymbol_ = symbolCrossover().progress < 0.5 ? previousSymbol_ : shownSymbol_;
-        shownSymbol_ = model_.symbol;
-        symbolAnimation_->stop();
-        symbolAnimation_->start();
-    }
+    symbol_->setName(model_.symbol);
     update();
 }
 
-namespace {
-
-// How far an animation has come, by its easing: 1 once it has ended (or never ran).
-double eased(const QVariantAnimation* animation)
-{
-    if (animation->state() != QAbstractAnimation::Running || animation->duration() <= 0)
-        return 1.0;
-    return animation->easingCurve().valueForProgress(double(animation->currentTime()) / animation->duration());
-}
-
-} // namespace
-
 HUDView::Crossover HUDView::numberCrossover() const
 {
-    return {previousNumber_, shownNumber_, previousNumber_.isEmpty() ? 1.0 : eased(numberAnimation_)};
+    if (previousNumber_.isEmpty() || numberAnimation_->state() != QAbstractAnimation::Running)
+        return {previousNumber_, shownNumber_, 1.0};
+    const double t = double(numberAnimation_->currentTime()) / numberAnimation_->duration();
+    return {previousNumber_, shownNumber_, numberAnimation_->easingCurve().valueForProgress(t)};
 }
 
 HUDView::Crossover HUDView::symbolCrossover() const
 {
-    return {previousSymbol_, shownSymbol_, previousSymbol_.isEmpty() ? 1.0 : eased(symbolAnimation_)};
+    const SymbolReplace::State s = symbol_->state();
+    return {s.from, s.to, s.progress};
 }
 
 double HUDView::fillWidth() const { return std::max(kBarHeight, trackWidth(width()) * model_.level / 100.0); }
@@ -235,7 +217,7 @@ void HUDView::paintEvent(QPaintEvent*)
 
     const double midY = height() / 2.0;
     const QColor primary = primaryColor(this);
-    paintSymbol(p, QPointF(kPadding + kSymbolWidth / 2, midY), primary);
+    symbol_->paint(p, Symbols::boxFor(13, QPointF(kPadding + kSymbolWidth / 2, midY)), primary, SymbolWeight::semibold);
 
     const double trackX = kPadding + kSymbolWidth + kSpacing;
     const double track = trackWidth(width());
@@ -249,30 +231,6 @@ void HUDView::paintEvent(QPaintEvent*)
 
     paintNumber(p, QRectF(width() - kPadding - kNumberWidth, 0, kNumberWidth, height()), primary);
     glass.paintOverlay(p, this);
-}
-
-void HUDView::paintSymbol(QPainter& p, const QPointF& centre, const QColor& color) const
-{
-    const Crossover c = symbolCrossover();
-    auto draw = [&](const QString& name, double scale, double opacity) {
-        if (opacity <= 0)
-            return;
-        p.save();
-        p.setOpacity(p.opacity() * opacity);
-        p.translate(centre);
-        p.scale(scale, scale);
-        p.translate(-centre);
-        Symbols::draw(p, name, Symbols::boxFor(13, centre), color, SymbolWeight::semibold);
-        p.restore();
-    };
-    if (c.progress >= 1.0) {
-        draw(c.to, 1.0, 1.0);
-        return;
-    }
-    // The old symbol shrinks away over the first 60 %, the new one grows in over the last 60 %.
-    const double out = std::min(1.0, c.progress / 0.6), in = std::max(0.0, (c.progress - 0.4) / 0.6);
-    draw(c.from, 1.0 - 0.5 * out, 1.0 - out);
-    draw(c.to, 0.5 + 0.5 * in, in);
 }
 
 void HUDView::paintNumber(QPainter& p, const QRectF& box, const QColor& color) const

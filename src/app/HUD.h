@@ -3,6 +3,7 @@
 // symbol, a level bar and the number, shown when the application handles a volume or
 // brightness key itself. It stays 1.5 s after the last show, then fades out in 0.3 s; it
 // never takes focus or the mouse.
+#include "design/Symbols.h"
 #include "platform/Clock.h"
 
 #include <QObject>
@@ -76,22 +77,19 @@ public:
     Crossover numberCrossover() const;
     Crossover symbolCrossover() const;
     QVariantAnimation* numberAnimation() const { return numberAnimation_; }
-    QVariantAnimation* symbolAnimation() const { return symbolAnimation_; }
-    static constexpr int kSymbolReplaceMs = 250;
+    QVariantAnimation* symbolAnimation() const { return symbol_->animation(); }
 
 protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
     void paintNumber(QPainter& p, const QRectF& box, const QColor& color) const;
-    void paintSymbol(QPainter& p, const QPointF& centre, const QColor& color) const;
 
     const HUD::Model& model_;
     std::optional<QColor> tint_;
     double shownLevel_ = 0;
     QVariantAnimation* levelAnimation_;
     QVariantAnimation* numberAnimation_;
-    QVariantAnimation* symbolAnimation_;
     QString previousNumber_, shownNumber_;
-    QString previousSymbol_, shownSymbol_;
+    SymbolReplace* symbol_;
 };

@@ -89,22 +89,24 @@ void installSliderAccessibility()
 
 ControlSlider::ControlSlider(QString symbol, DoubleBinding value, ClosedRange range, std::function<void()> onSymbolTap,
                              qreal height, QWidget* parent)
-    : QWidget(parent), symbol_(std::move(symbol)), value_(std::move(value)), range_(range),
+    : QWidget(parent), symbol_(new SymbolReplace(symbol, this)), value_(std::move(value)), range_(range),
       onSymbolTap_(std::move(onSymbolTap)), height_(height), spring_(0.15)
 {
     setFixedHeight(int(std::lround(height_)));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFocusPolicy(Qt::StrongFocus);
-    setAccessibleName(symbol_);
+    setAccessibleName(symbol);
     installSliderAccessibility();
     connect(&spring_, &Spring::moved, this, qOverload<>(&QWidget::update));
     followTheme(this);
     refresh();
 }
 
+QString ControlSlider::symbol() const { return symbol_->name(); }
+
 void ControlSlider::setSymbol(const QString& symbol)
 {
-    symbol_ = symbol;
+    symbol_->setName(symbol);
     update();
 }
 
@@ -157,8 +159,7 @@ void ControlSlider::paintEvent(QPaintEvent*)
     glass.paintOverlay(p, this);
 
     const QColor symbolColor = symbolOnFill() ? QColor(0, 0, 0, 179) : secondaryColor(this);
-    Symbols::draw(p, symbol_, Symbols::boxFor(14, QPointF(height_ / 2, height_ / 2)), symbolColor,
-                  SymbolWeight::semibold);
+    symbol_->paint(p, Symbols::boxFor(14, QPointF(height_ / 2, height_ / 2)), symbolColor, SymbolWeight::semibold);
 }
 
 void ControlSlider::dragChanged(qreal x)

@@ -8,6 +8,7 @@
 #include <optional>
 
 class QSlider;
+class SymbolReplace;
 class SymbolView;
 class TextLine;
 
@@ -31,8 +32,10 @@ public:
     ControlSlider(QString symbol, DoubleBinding value, ClosedRange range, std::function<void()> onSymbolTap,
                   qreal height, QWidget* parent = nullptr);
 
+    // A changed symbol replaces the old one with the replace effect.
     void setSymbol(const QString& symbol);
-    QString symbol() const { return symbol_; }
+    QString symbol() const;
+    const SymbolReplace& symbolReplace() const { return *symbol_; }
     // The caller changed the value: draw towards it.
     void refresh();
 
@@ -62,7 +65,7 @@ protected:
 
 private:
     void dragChanged(qreal x);
-    QString symbol_;
+    SymbolReplace* symbol_;
     DoubleBinding value_;
     ClosedRange range_;
     std::function<void()> onSymbolTap_;

@@ -1,10 +1,12 @@
 #include "design/Symbols.h"
 
+#include "design/Spring.h"
 #include "design/Theme.h"
 
 #include <QHash>
 #include <QPainter>
 #include <QPainterPath>
+#include <QVariantAnimation>
 #include <cmath>
 #include <functional>
 
@@ -527,4 +529,60 @@ void SymbolView::paintEvent(QPaintEvent*)
     QPainter p(this);
     Symbols::draw(p, name_, Symbols::boxFor(fontSize_, QRectF(rect()).center()),
                   color_.isValid() ? color_ : secondaryColor(this), weight_);
+}
+
+SymbolReplace::SymbolReplace(QString name, QWidget* owner)
+    : QObject(owner), name_(std::move(name)), animation_(new QVariantAnimation(this))
+{
+    animation_->setDuration(kDurationMs);
+    animation_->setEasingCurve(QEasingCurve::InOutQuad);
+    animation_->setStartValue(0.0);
+    animation_->setEndValue(1.0);
+    connect(animation_, &QVariantAnimation::valueChanged, owner, qOverload<>(&QWidget::update));
+}
+
+void SymbolReplace::setName(const QString& name)
+{
+    if (name == name_)
+        return;
+    // A change in the middle of a replacement starts from the symbol that is mostly drawn.
+    if (state().progress >= 0.5)
+        previous_ = name_;
+    name_ = name;
+    animation_->stop();
+    if (Spring::animationsEnabled())
+        animation_->start();
+}
+
+SymbolReplace::State SymbolReplace::state() const
+{
+    if (previous_.isEmpty() || animation_->state() != QAbstractAnimation::Running || animation_->duration() <= 0)
+        return {previous_, name_, 1.0};
+    const double t = double(animation_->currentTime()) / animation_->duration();
+    return {previous_, name_, animation_->easingCurve().valueForProgress(t)};
+}
+
+void SymbolReplace::paint(QPainter& p, const QRectF& box, const QColor& color, SymbolWeight weight) const
+{
+    const State s = state();
+    const QPointF centre = box.center();
+    auto draw = [&](const QString& name, double scale, double opacity) {
+        if (opacity <= 0)
+            return;
+        p.save();
+        p.setOpacity(p.opacity() * opacity);
+        p.translate(centre);
+        p.scale(scale, scale);
+        p.translate(-centre);
+        Symbols::draw(p, name, box, color, weight);
+        p.restore();
+    };
+    if (s.progress >= 1.0) {
+        draw(s.to, 1.0, 1.0);
+        return;
+    }
+    // The old symbol shrinks away over the first 60 %, the new one grows in over the last 60 %.
+    const double out = std::min(1.0, s.progress / 0.6), in = std::max(0.0, (s.progress - 0.4) / 0.6);
+    draw(s.from, 1.0 - 0.5 * out, 1.0 - out);
+    draw(s.to, 0.5 + 0.5 * in, in);
 }

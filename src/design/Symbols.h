@@ -9,6 +9,7 @@
 #include <QWidget>
 
 class QPainter;
+class QVariantAnimation;
 
 enum class SymbolWeight { regular, medium, semibold, bold };
 
@@ -44,4 +45,31 @@ private:
     qreal fontSize_;
     SymbolWeight weight_;
     QColor color_;
+};
+
+// A symbol shown with the replace effect: when its name changes, the old symbol shrinks and
+// fades out while the new one grows in, and the owner is repainted meanwhile. With animations
+// off (Spring::setAnimationsEnabled) a change is drawn at once.
+class SymbolReplace : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kDurationMs = 250;
+
+    SymbolReplace(QString name, QWidget* owner);
+    void setName(const QString& name);
+    QString name() const { return name_; }
+
+    struct State {
+        QString from, to;
+        double progress = 1; // 0 at the change, 1 once only `to` is drawn
+    };
+    State state() const;
+    QVariantAnimation* animation() const { return animation_; }
+
+    // Draws the state in `box`, as Symbols::draw does.
+    void paint(QPainter& p, const QRectF& box, const QColor& color, SymbolWeight weight) const;
+
+private:
+    QString previous_, name_;
+    QVariantAnimation* animation_;
 };

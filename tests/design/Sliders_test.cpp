@@ -1,9 +1,11 @@
 #include "design/Sliders.h"
 #include "design/Spring.h"
+#include "design/Symbols.h"
 
 #include "DesignTest.h"
 
 #include <QAccessible>
+#include <QVariantAnimation>
 #include <QSlider>
 #include <QTest>
 #include <cmath>
@@ -172,6 +174,36 @@ TEST_F(SlidersTest, SpringMovesTheDrawingNotTheValue)
     EXPECT_DOUBLE_EQ(level, 90);            // the value at once
     EXPECT_DOUBLE_EQ(s.drawnValue(), 50.0); // the drawing on its way
     QTest::mouseRelease(&s, Qt::LeftButton, {}, QPoint(180, 17));
+    Spring::setAnimationsEnabled(false);
+}
+
+// A new symbol (a mute glyph, say) replaces the old one: part way both are drawn smaller and
+// fainter, at the end only the new one, as a slider made with it draws it. With animations off
+// the change is drawn at once.
+TEST_F(SlidersTest, ChangedSymbolIsReplacedByTheNewOne)
+{
+    ControlSlider still("speaker.wave.2.fill", binding(), {0, 100}, {}, 34);
+    still.setSymbol("speaker.slash.fill");
+    EXPECT_EQ(still.symbolReplace().state().progress, 1.0);
+
+    Spring::setAnimationsEnabled(true);
+    ControlSlider s("speaker.wave.2.fill", binding(), {0, 100}, {}, 34);
+    s.setSymbol("speaker.slash.fill");
+    EXPECT_EQ(s.symbol(), "speaker.slash.fill");
+    const SymbolReplace::State started = s.symbolReplace().state();
+    EXPECT_EQ(started.from, "speaker.wave.2.fill");
+    EXPECT_EQ(started.to, "speaker.slash.fill");
+    EXPECT_EQ(started.progress, 0.0);
+
+    QVariantAnimation* a = s.symbolReplace().animation();
+    a->setCurrentTime(a->duration() / 2);
+    const QImage halfway = render(&s, {200, 34}, 1.0);
+    a->setCurrentTime(a->duration());
+    EXPECT_EQ(s.symbolReplace().state().progress, 1.0);
+    ControlSlider fresh("speaker.slash.fill", binding(), {0, 100}, {}, 34);
+    const QImage done = render(&s, {200, 34}, 1.0);
+    EXPECT_EQ(done, render(&fresh, {200, 34}, 1.0));
+    EXPECT_NE(halfway, done);
     Spring::setAnimationsEnabled(false);
 }
 
