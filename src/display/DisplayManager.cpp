@@ -414,14 +414,14 @@ void DisplayManager::flush()
         lock.unlock();
         if (write.toAll && !allServices_.empty()) {
             for (const auto& [monitor, s] : allServices_)
-                ddc_write(s, code, rawValue(monitor, code, write.value));
+                ddc_write(s, code, rawValue(monitor, s, code, write.value));
         } else if (write.target && write.target == serviceIdentity_) {
             if (service_)
-                ddc_write(service_, code, rawValue(write.target, code, write.value));
+                ddc_write(service_, code, rawValue(write.target, service_, code, write.value));
         } else if (const auto& t = write.target) {
             // The selection moved on since this was queued: the value still goes to its monitor.
             if (auto s = ddc_service_for_display(t->vendor, t->model, t->serial, t->ordinal, t->fallbackIndex))
-                ddc_write(s, code, rawValue(t, code, write.value));
+                ddc_write(s, code, rawValue(t, s, code, write.value));
         }
         lock.lock();
     }
@@ -438,20 +438,26 @@ void DisplayManager::rememberMaximum(const Identity& monitor, uint8_t code, uint
     maxima_.push_back({monitor, {{code, maximum}}});
 }
 
-uint16_t DisplayManager::rawValue(const std::optional<Identity>& monitor, uint8_t code, uint16_t value) const
+uint16_t DisplayManager::rawValue(const std::optional<Identity>& monitor, const ddc_service& service, uint8_t code,
+                                  uint16_t value)
 {
     const bool level = code == uint8_t(VCP::luminance) || code == uint8_t(VCP::contrast)
                        || code == uint8_t(VCP::audioSpeakerVolume);
     if (!level || !monitor)
         return value;
+    std::optional<uint16_t> maximum;
     for (const auto& [who, codes] : maxima_)
-        if (who == *monitor) {
-            const auto it = codes.find(code);
-            if (it == codes.end() || it->second == 0)
-                return value;
-            return uint16_t(std::min<double>(it->second, std::round(value * double(it->second) / 100.0)));
-        }
-    return value;
+        if (who == *monitor)
+            if (const auto it = codes.find(code); it != codes.end())
+                maximum = it->second;
+    if (!maximum) {
+        uint16_t current = 0, reported = 0;
+        maximum = ddc_read(service, code, &current, &reported) ? reported : 0;
+        rememberMaximum(*monitor, code, *maximum);
+    }
+    if (*maximum == 0)
+        return value;
+    return uint16_t(std::min<double>(*maximum, std::round(value * double(*maximum) / 100.0)));
 }
 
 // ---------------------------------------------------------------- input sources

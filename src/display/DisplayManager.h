@@ -221,11 +221,12 @@ private:
     std::optional<Identity> serviceIdentity_;
 
     // DDC queue only: the maximum each monitor reported for a level code. Levels are percentages
-    // of it, so a write sends the percentage of that maximum (the percentage itself while the
-    // maximum is unknown or 0).
+    // of it, so a write sends the percentage of that maximum; a monitor not read yet is asked
+    // once, and one that reports 0 or does not answer is sent the percentage itself.
     std::vector<std::pair<Identity, std::map<uint8_t, uint16_t>>> maxima_;
     void rememberMaximum(const Identity& monitor, uint8_t code, uint16_t maximum);
-    uint16_t rawValue(const std::optional<Identity>& monitor, uint8_t code, uint16_t value) const;
+    uint16_t rawValue(const std::optional<Identity>& monitor, const ddc_service& service, uint8_t code,
+                      uint16_t value);
 
     // A write belongs to the monitor selected when it was queued, so a selection change before
     // the flush cannot send one monitor's value to another. Newer values replace pending ones

@@ -156,6 +156,27 @@ TEST_F(MonitorControlsTest, WritesSendThePercentageOfTheMonitorsOwnMaximum)
     EXPECT_DOUBLE_EQ(manager->volume(), 32.5);
 }
 
+// A linked monitor that was never selected is asked for its maximum before its first write.
+TEST_F(MonitorControlsTest, LinkedMonitorNeverReadIsSentThePercentageOfItsMaximum)
+{
+    useDisplays({monitorJson(2), monitorJson(3, 300, 0, QJsonObject{{"10", QJsonObject{{"value", 51}, {"max", 255}}}})});
+    start();
+    ASSERT_EQ(manager->selectedID(), 2u);
+    manager->setLinkAll(true);
+    clearTransfers();
+    manager->setBrightness(40, false);
+    settle();
+    EXPECT_EQ(setsOf(2, 0x10).back(), 40);
+    EXPECT_EQ(setsOf(3, 0x10).back(), 102);
+    manager->setBrightness(60, false);
+    settle();
+    EXPECT_EQ(setsOf(3, 0x10).back(), 153);
+    int reads = 0;
+    for (const auto& t : monitor(3)->transfers())
+        reads += t.write && t.bytes.size() >= 3 && uint8_t(t.bytes[1]) == 0x01 && uint8_t(t.bytes[2]) == 0x10;
+    EXPECT_EQ(reads, 1) << "the maximum is asked for once";
+}
+
 TEST_F(MonitorControlsTest, MonitorThatStopsAnsweringKeepsItsLastReadings)
 {
     useDisplays({monitorJson(2)});
