@@ -43,6 +43,7 @@ int main(int argc, char** argv)
     MenuBarLabel label(Hub::shared());
     delegate.applicationDidFinishLaunching();
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&] { delegate.applicationWillTerminate(); });
+    platform::launch::quitOnTerminationRequest();
     platform::launch::Receiver later([&](const QStringList& urls) { delegate.openURLs(urls); },
                                      [&] {
                                          const QWidget* window = MainWindow::existing();

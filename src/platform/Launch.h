@@ -11,6 +11,10 @@ class QLocalServer;
 
 namespace platform::launch {
 
+// The system asks the application to quit (at logout or shutdown; SIGTERM or SIGINT here): the
+// event loop ends as after a quit from the application itself, so its will-terminate step runs.
+void quitOnTerminationRequest();
+
 // Hands the request to the instance that runs on this Mac, if one does: true means it took
 // the request and this process should end.
 bool handToRunningInstance(const QStringList& urls);

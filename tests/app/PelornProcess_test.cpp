@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QThread>
+#include <csignal>
 
 namespace {
 
@@ -59,6 +60,23 @@ TEST_F(PelornProcessTest, OpeningTheRunningApplicationAgainReachesItsDelegate)
     EXPECT_EQ(launch({}), 0);
     EXPECT_TRUE(logged("launch: reopen delivered")) << log.toStdString();
     EXPECT_EQ(running.state(), QProcess::Running) << "the later launches did not stop it";
+}
+
+// The system's request to quit (SIGTERM, or Ctrl-C) ends Pelorn through its own quit, which
+// runs the will-terminate step, rather than killing it.
+TEST_F(PelornProcessTest, ATerminationRequestQuitsNormally)
+{
+    for (int signal : {SIGTERM, SIGINT}) {
+        running.setProcessChannelMode(QProcess::MergedChannels);
+        running.start(builtPelornPath(), {});
+        ASSERT_TRUE(running.waitForStarted(5000));
+        ASSERT_TRUE(logged("Pelorn: running")) << log.toStdString();
+        ::kill(pid_t(running.processId()), signal);
+        ASSERT_TRUE(running.waitForFinished(10000));
+        EXPECT_EQ(running.exitStatus(), QProcess::NormalExit) << signal;
+        EXPECT_EQ(running.exitCode(), 0) << signal;
+        log.clear();
+    }
 }
 
 } // namespace
