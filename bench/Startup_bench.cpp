@@ -148,6 +148,7 @@ int hourChild()
                 afterHour - atStart);
     printFirings(platform::clock::testing::firings(), 60);
     std::fflush(stdout);
+    app.root.remove();
     std::_Exit(0); // the hub lives to the end of the process, as in the application
 }
 
