@@ -1,6 +1,7 @@
 #include "app/HUD.h"
 
 #include "design/Glass.h"
+#include "design/Spring.h"
 #include "design/Symbols.h"
 #include "design/Theme.h"
 #include "platform/DisplayServices.h"
@@ -178,7 +179,8 @@ void HUDView::modelChanged()
         previousNumber_ = numberCrossover().progress < 0.5 ? previousNumber_ : shownNumber_;
         shownNumber_ = number;
         numberAnimation_->stop();
-        numberAnimation_->start();
+        if (Spring::animationsEnabled())
+            numberAnimation_->start();
     }
     levelAnimation_->stop();
     levelAnimation_->setStartValue(shownLevel_);
@@ -196,11 +198,7 @@ HUDView::Crossover HUDView::numberCrossover() const
     return {previousNumber_, shownNumber_, numberAnimation_->easingCurve().valueForProgress(t)};
 }
 
-HUDView::Crossover HUDView::symbolCrossover() const
-{
-    const SymbolReplace::State s = symbol_->state();
-    return {s.from, s.to, s.progress};
-}
+HUDView::Crossover HUDView::symbolCrossover() const { return symbol_->state(); }
 
 double HUDView::fillWidth() const { return std::max(kBarHeight, trackWidth(width()) * model_.level / 100.0); }
 

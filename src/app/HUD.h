@@ -70,10 +70,7 @@ public:
 
     // A changed number rolls its changed digits up into place with the level; a changed symbol
     // is replaced by scaling the old one down and out and the new one up and in.
-    struct Crossover {
-        QString from, to;
-        double progress = 1; // 0 at the change, 1 when only `to` is drawn
-    };
+    using Crossover = SymbolReplace::State; // from, to, progress (1: only `to` is drawn)
     Crossover numberCrossover() const;
     Crossover symbolCrossover() const;
     QVariantAnimation* numberAnimation() const { return numberAnimation_; }
