@@ -2,6 +2,7 @@
 
 #include "app/Texts.h"
 #include "app/Updater.h"
+#include "design/Buttons.h"
 #include "design/Card.h"
 #include "design/Glass.h"
 #include "design/Paint.h"
@@ -15,36 +16,6 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-namespace {
-
-// A push button on glass: a capsule of the material under its title.
-class GlassButton : public QPushButton {
-public:
-    using QPushButton::QPushButton;
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        QPainterPath capsule;
-        const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        capsule.addRoundedRect(r, r.height() / 2, r.height() / 2);
-        const KVMGlass glass = kvmGlass(capsule, std::nullopt, true);
-        glass.paintBackground(p, this, isEnabled() && (underMouse() || isDown()));
-        p.setFont(font());
-        p.setPen(isEnabled() ? primaryColor(this) : secondaryColor(this));
-        p.drawText(rect(), Qt::AlignCenter, text());
-        glass.paintOverlay(p, this);
-    }
-    QSize sizeHint() const override
-    {
-        const QSize s = fontMetrics().size(Qt::TextSingleLine, text());
-        return {s.width() + 28, s.height() + 12};
-    }
-};
-
-} // namespace
 
 UpdatesCard::UpdatesCard(Updater& updater, QWidget* parent) : QWidget(parent), updater_(updater)
 {

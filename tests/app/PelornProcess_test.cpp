@@ -2,6 +2,7 @@
 // request to the running instance instead of starting a second one.
 #include "platform/UserDefaults.h"
 #include "support/SimTest.h"
+#include "support/TestPaths.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -11,7 +12,7 @@
 
 namespace {
 
-QString builtPelornPath() { return QString::fromLocal8Bit(qgetenv("PELORN_BUILD_DIR")) + "/src/Pelorn"; }
+QString builtPelornPath() { return testpaths::buildDir() + "/src/Pelorn"; }
 
 class PelornProcessTest : public SimTest {
 protected:
