@@ -1,6 +1,7 @@
 #pragma once
-// A simulated desk with the audio manager on it, over any fixture of the simulated Mac (the
+// A simulated desk with the audio managers on it, over any fixture of the simulated Mac (the
 // view tests put it on the design fixture, for its rendering helpers).
+#include "audio/AppAudioManager.h"
 #include "audio/AudioManager.h"
 #include "bridge/Bridge.h"
 #include "display/DisplayManager.h"
@@ -14,6 +15,7 @@ class AudioDesk : public Base {
 protected:
     void TearDown() override
     {
+        apps.reset();
         audio.reset();
         AudioManager::waitForBackgroundStops();
         display.reset();
@@ -30,6 +32,12 @@ protected:
         settleDdc();
         audio = std::make_unique<AudioManager>(*display);
         Base::processEvents();
+    }
+    // The same with the per-application audio on it.
+    void startApps(const QByteArray& audioSection = {})
+    {
+        start(audioSection);
+        apps = std::make_unique<AppAudioManager>(*audio);
     }
     // Lets the monitors' DDC/CI readings reach the display manager.
     void settleDdc()
@@ -51,6 +59,7 @@ protected:
     sim::AudioSystem& sys = sim::AudioSystem::shared();
     std::unique_ptr<DisplayManager> display;
     std::unique_ptr<AudioManager> audio;
+    std::unique_ptr<AppAudioManager> apps;
 };
 
 using AudioTest = AudioDesk<SimTest>;

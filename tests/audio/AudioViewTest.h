@@ -3,7 +3,6 @@
 // and a view shown at the width of the panel.
 #include "AudioTestSupport.h"
 
-#include "audio/AppAudioManager.h"
 #include "design/DesignTest.h"
 
 #include <QLayout>
@@ -11,18 +10,6 @@
 
 class AudioViewTest : public AudioDesk<DesignTest> {
 protected:
-    void TearDown() override
-    {
-        apps.reset();
-        AudioDesk::TearDown();
-    }
-    void startApps(const QByteArray& audioSection = {})
-    {
-        start(audioSection);
-        apps = std::make_unique<AppAudioManager>(*audio);
-        processEvents();
-    }
-
     static constexpr int kPanelWidth = 360;
 
     // The height the view asks for at a width.
@@ -52,6 +39,4 @@ protected:
         processEvents();
         return Variant{name, QSize(width, fittingHeight(*probe, width)), [make] { return static_cast<QWidget*>(make()); }};
     }
-
-    std::unique_ptr<AppAudioManager> apps;
 };
