@@ -7,6 +7,7 @@
 #include "design/ViewSync.h"
 
 #include <QFontMetricsF>
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -18,7 +19,7 @@
 namespace {
 constexpr qreal kBox = 14;
 constexpr qreal kBoxGap = 6;
-constexpr qreal kDisabledOpacity = 0.45;
+constexpr qreal kDisabledOpacity = TextLine::kDisabledOpacity;
 
 bool isActivationKey(int key) { return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter; }
 } // namespace
@@ -237,7 +238,6 @@ void DisclosureGroup::refresh()
 {
     const bool open = isExpanded();
     chevron_->setSymbol(open ? "chevron.down" : "chevron.right");
-    header_->setAccessibleDescription(open ? "expanded" : "collapsed");
     if (content_)
         content_->setVisible(open);
 }
@@ -249,9 +249,12 @@ TextField::TextField(const QString& placeholder, QWidget* parent) : QLineEdit(pa
     setPlaceholderText(placeholder);
     setFrame(false);
     setFont(design::bodyFont());
-    // The text and placeholder colours come from the palette the field inherits.
-    setStyleSheet("QLineEdit { background: transparent; border: none; padding: 1px 0px; }");
-    setAttribute(Qt::WA_MacShowFocusRect, false);
+    // Only the base is set: the text and placeholder colours come from the palette the field
+    // inherits, so it follows the appearance.
+    QPalette clear;
+    clear.setBrush(QPalette::Base, Qt::transparent);
+    setPalette(clear);
+    setTextMargins(2, 1, 2, 1);
 }
 
 void TextField::syncText(const QString& text)
@@ -274,6 +277,22 @@ void TextField::paintEvent(QPaintEvent* e)
         p.drawPath(continuousRoundedRect(r, 5));
     }
     QLineEdit::paintEvent(e);
+}
+
+void TextField::changeEvent(QEvent* e)
+{
+    // Faded when disabled, as the other controls: the line edit draws its own text, so the
+    // whole field is faded as one.
+    if (e->type() == QEvent::EnabledChange) {
+        if (isEnabled()) {
+            setGraphicsEffect(nullptr);
+        } else if (!graphicsEffect()) {
+            auto* fade = new QGraphicsOpacityEffect(this);
+            fade->setOpacity(kDisabledOpacity);
+            setGraphicsEffect(fade);
+        }
+    }
+    QLineEdit::changeEvent(e);
 }
 
 // ---- Divider
@@ -302,69 +321,50 @@ void Divider::paintEvent(QPaintEvent*)
 // ---- WrappingText
 
 WrappingText::WrappingText(QString text, QFont font, TextLine::Tone tone, QWidget* parent)
-    : QWidget(parent), text_(std::move(text)), font_(std::move(font)), tone_(tone)
+    : TextLine(std::move(text), std::move(font), tone, parent)
 {
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
-    setAccessibleName(text_);
+    setAlignment(Qt::AlignLeft);
 }
 
-void WrappingText::setText(const QString& text)
+std::vector<std::unique_ptr<QTextLayout>> WrappingText::laidOut(int width) const
 {
-    if (text == text_)
-        return;
-    text_ = text;
-    setAccessibleName(text_);
-    updateGeometry();
-    update();
+    std::vector<std::unique_ptr<QTextLayout>> out;
+    if (text().isEmpty())
+        return out;
+    const qreal lineSpacing = QFontMetricsF(textFont()).lineSpacing();
+    qreal y = 0;
+    for (const QString& paragraph : text().split('\n')) {
+        auto layout = std::make_unique<QTextLayout>(paragraph, textFont());
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        option.setAlignment(alignment() & Qt::AlignHorizontal_Mask);
+        layout->setTextOption(option);
+        layout->beginLayout();
+        for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
+            line.setLineWidth(std::max(1, width));
+            line.setPosition(QPointF(0, y));
+            y += lineSpacing;
+        }
+        layout->endLayout();
+        out.push_back(std::move(layout));
+    }
+    return out;
 }
-
-void WrappingText::setColor(const QColor& color)
-{
-    color_ = color;
-    update();
-}
-
-void WrappingText::setTone(TextLine::Tone tone)
-{
-    tone_ = tone;
-    update();
-}
-
-void WrappingText::setAlignment(Qt::Alignment alignment)
-{
-    alignment_ = alignment;
-    update();
-}
-
-QColor WrappingText::shownColor() const { return color_.isValid() ? color_ : TextLine::toneColor(tone_, this); }
 
 int WrappingText::lineCount(int width) const
 {
-    if (text_.isEmpty())
-        return 0;
     int lines = 0;
-    for (const QString& paragraph : text_.split('\n')) {
-        QTextLayout layout(paragraph, font_);
-        QTextOption option;
-        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        layout.setTextOption(option);
-        layout.beginLayout();
-        int n = 0;
-        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-            line.setLineWidth(std::max(1, width));
-            ++n;
-        }
-        layout.endLayout();
-        lines += std::max(1, n);
-    }
+    for (const auto& layout : laidOut(width))
+        lines += layout->lineCount();
     return lines;
 }
 
 int WrappingText::heightForWidth(int width) const
 {
-    const QFontMetricsF fm(font_);
+    const QFontMetricsF fm(textFont());
     const int lines = std::max(1, lineCount(width));
     return int(std::ceil(lines * fm.lineSpacing() - fm.leading()));
 }
@@ -372,9 +372,9 @@ int WrappingText::heightForWidth(int width) const
 QSize WrappingText::sizeHint() const
 {
     // As wide as the longest paragraph up to a comfortable measure; layouts narrow it.
-    const QFontMetricsF fm(font_);
+    const QFontMetricsF fm(textFont());
     qreal widest = 0;
-    for (const QString& paragraph : text_.split('\n'))
+    for (const QString& paragraph : text().split('\n'))
         widest = std::max(widest, fm.horizontalAdvance(paragraph));
     const int w = int(std::ceil(std::min<qreal>(widest + 1, 320)));
     return {w, heightForWidth(w)};
@@ -382,36 +382,18 @@ QSize WrappingText::sizeHint() const
 
 QSize WrappingText::minimumSizeHint() const
 {
-    const int w = std::min(sizeHint().width(), 60);
-    return {w, heightForWidth(w)};
+    // One line: the layouts ask heightForWidth for the height at the width they give, and a
+    // minimum taken at the narrowest width would make every card around it needlessly tall.
+    return {std::min(sizeHint().width(), 60), heightForWidth(QWIDGETSIZE_MAX)};
 }
 
 void WrappingText::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::TextAntialiasing);
+    if (!isEnabled())
+        p.setOpacity(TextLine::kDisabledOpacity);
     p.setPen(shownColor());
-    p.setFont(font_);
-    const QFontMetricsF fm(font_);
-    qreal y = 0;
-    // Laid out line by line as heightForWidth counts them, so the two always agree.
-    for (const QString& paragraph : text_.split('\n')) {
-        QTextLayout layout(paragraph, font_);
-        QTextOption option;
-        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        option.setAlignment(alignment_);
-        layout.setTextOption(option);
-        layout.beginLayout();
-        int n = 0;
-        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-            line.setLineWidth(std::max(1, width()));
-            line.setPosition(QPointF(0, y));
-            y += fm.lineSpacing();
-            ++n;
-        }
-        layout.endLayout();
-        if (n == 0)
-            y += fm.lineSpacing();
-        layout.draw(&p, QPointF(0, 0));
-    }
+    for (const auto& layout : laidOut(width()))
+        layout->draw(&p, QPointF(0, 0));
 }

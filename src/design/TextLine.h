@@ -14,10 +14,15 @@ public:
 
     void setText(const QString& text);
     QString text() const { return text_; }
+    QFont textFont() const { return font_; }
+    Qt::Alignment alignment() const { return alignment_; }
+    QColor shownColor() const; // the set colour, else the tone's
     void setColor(const QColor& color); // invalid: back to the tone
     void setTone(Tone tone);
     void setTextFont(const QFont& font);
     static QColor toneColor(Tone tone, const QWidget* widget);
+    // How much of a disabled control's drawing shows.
+    static constexpr qreal kDisabledOpacity = 0.45;
     void setMinimumScale(qreal scale) { minimumScale_ = scale; }
     void setAlignment(Qt::Alignment a) { alignment_ = a; }
     // The text as it is drawn now (after shrinking and truncating).
