@@ -2,14 +2,13 @@
 // The choice of the input device, as a full list of rows or as a compact "Mikrofon" menu, and
 // the input level when the default input has a volume the system can set.
 #include "audio/AudioDevice.h"
+#include "design/Buttons.h"
 
 #include <QWidget>
 #include <cstdint>
 
 class AudioManager;
 class DeviceRowList;
-template <class T>
-class MenuPicker;
 class ValueSlider;
 class ViewSync;
 
