@@ -120,10 +120,6 @@ AppAudioList::AppAudioList(AudioManager& audio, AppAudioManager& appAudio, bool 
     column->addWidget(showAll_, 0, Qt::AlignLeft);
     error_ = new WrappingText(QString(), design::calloutFont());
     column->addWidget(error_);
-    // A wrapping text's own minimum is its height at 60 points wide, many lines for these
-    // messages; their height comes from the width they are given instead.
-    for (WrappingText* text : {empty_, error_})
-        text->setMinimumHeight(1);
 
     if (collapsible) {
         auto* header = new QWidget;

@@ -29,10 +29,6 @@ MasterVolumeSlider::MasterVolumeSlider(AudioManager& audio, QWidget* parent) : Q
 
     error_ = new WrappingText(QString(), design::calloutFont());
     column->addWidget(error_);
-    // A wrapping text's own minimum is its height at 60 points wide, many lines for these
-    // messages; their height comes from the width they are given instead.
-    for (WrappingText* text : {notice_, error_})
-        text->setMinimumHeight(1);
 
     binding_ = new ViewSync(this, [this] { sync(); });
     binding_->follow(&audio_, &AudioManager::changed).follow(&audio_.level(), &AudioLevel::changed);
