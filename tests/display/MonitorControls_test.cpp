@@ -91,6 +91,45 @@ TEST_F(MonitorControlsTest, NewestValueWinsWhileAWriteIsInFlight)
     EXPECT_EQ(setsOf(2, 0x10), (std::vector<int>{33, 33}));
 }
 
+// A selected-only brightness and a linked one queued behind the same write: each monitor ends
+// at the last value asked for it, whichever came first.
+TEST_F(MonitorControlsTest, LinkedAndSelectedWritesQueuedTogetherEndAtTheNewestValuePerMonitor)
+{
+    struct Case {
+        bool firstOnlySelected;
+        int selectedEnd, otherEnd;
+    };
+    const Case cases[] = {{true, 70, 70}, {false, 70, 30}};
+    for (const Case& c : cases) {
+        useDisplays({builtinJson(), monitorJson(2, 200), monitorJson(3, 300)});
+        start();
+        ASSERT_EQ(manager->selectedID(), 2u);
+        manager->setLinkAll(true);
+        clearTransfers();
+        std::binary_semaphore onBus(0), release(0);
+        bool first = true;
+        monitor(2)->setWriteObserver([&](const sim::Transfer&) {
+            if (std::exchange(first, false)) {
+                onBus.release();
+                release.acquire();
+            }
+        });
+        manager->setVolume(10);
+        onBus.acquire();
+        manager->setBrightness(30, c.firstOnlySelected);
+        manager->setBrightness(70, !c.firstOnlySelected);
+        release.release();
+        settle();
+        monitor(2)->setWriteObserver(nullptr);
+        ASSERT_FALSE(setsOf(2, 0x10).empty());
+        ASSERT_FALSE(setsOf(3, 0x10).empty());
+        EXPECT_EQ(setsOf(2, 0x10).back(), c.selectedEnd) << "first only selected: " << c.firstOnlySelected;
+        EXPECT_EQ(setsOf(3, 0x10).back(), c.otherEnd) << "first only selected: " << c.firstOnlySelected;
+        EXPECT_DOUBLE_EQ(manager->brightness(), 70);
+        manager.reset();
+    }
+}
+
 TEST_F(MonitorControlsTest, LinkAllWritesEveryExternalMonitor)
 {
     struct Case {
