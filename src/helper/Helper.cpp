@@ -74,9 +74,9 @@ void Helper::start()
 {
     queue_.sync([this] {
         switchAdapter(true);
-        // A block left behind by an earlier process: its marker, or the setting itself when
-        // the marker never made it to disk.
-        if (markerExists() || platform::power::copySystemPowerSettings().value("SleepDisabled").toBool())
+        // A block left behind by an earlier helper. Without the marker the block, if any, is
+        // not the helper's (the user or another program set it) and stays.
+        if (markerExists())
             applySleepBlock(false);
     });
     std::weak_ptr<Helper> weak = weak_from_this();

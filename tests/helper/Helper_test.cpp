@@ -2,6 +2,8 @@
 
 #include "platform/sim/Smc.h"
 
+#include "platform/PowerEvents.h"
+
 #include <QDir>
 #include <QFile>
 #include <cmath>
@@ -170,8 +172,8 @@ TEST_F(HelperTest, SleepBlockIsIdempotent)
     EXPECT_FALSE(sleepDisabled());
 }
 
-// The marker may fail to appear; sleep must be unblocked all the same, both by this process
-// and by the next one.
+// The marker may fail to appear; this process still knows it blocked sleep and lifts the
+// block.
 TEST_F(HelperTest, SleepIsUnblockedWhenTheMarkerCouldNotBeMade)
 {
     const QString folder = QFileInfo(Helper::sleepMarkerPath()).absolutePath();
@@ -188,10 +190,23 @@ TEST_F(HelperTest, SleepIsUnblockedWhenTheMarkerCouldNotBeMade)
     EXPECT_FALSE(sleepDisabled());
 
     ASSERT_TRUE(start(20).ok);
-    helper.reset(); // killed while blocking, with no marker on disk
-    ASSERT_TRUE(sleepDisabled());
-    startHelper();
+    EXPECT_TRUE(sleepDisabled());
+    helper->shutdown();
     EXPECT_FALSE(sleepDisabled());
+}
+
+// A block that someone else set (the user, another program) is not the helper's to lift:
+// not at start, not by a stop or a shutdown while idle.
+TEST_F(HelperTest, SleepBlockTheHelperDidNotMakeIsLeftAlone)
+{
+    platform::power::setSystemPowerSetting("SleepDisabled", true);
+    const int writes = sim::power::settingWrites("SleepDisabled");
+    startHelper();
+    EXPECT_TRUE(sleepDisabled());
+    EXPECT_TRUE(stop());
+    helper->shutdown();
+    EXPECT_TRUE(sleepDisabled());
+    EXPECT_EQ(sim::power::settingWrites("SleepDisabled"), writes);
 }
 
 TEST_F(HelperTest, WithoutTheSettingCallOnlyTheMarkerIsKept)
