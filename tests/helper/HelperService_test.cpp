@@ -2,6 +2,7 @@
 #include "HelperFixture.h"
 #include "HelperProcess.h"
 
+#include "platform/CodeSigning.h"
 #include "platform/Xpc.h"
 #include "platform/sim/CodeSigning.h"
 #include "platform/sim/Smc.h"
@@ -146,12 +147,22 @@ struct RequirementDelegate : platform::xpc::ListenerDelegate {
     }
 };
 
+// The SHA-1 of the certificate the build signed this test program with, as hex.
+QString ownLeaf()
+{
+    const auto info = platform::codesign::copySigningInformation(
+        *platform::codesign::copyStaticCode(*platform::codesign::copySelf()));
+    return info && !info->certificates.isEmpty()
+               ? QString::fromLatin1(QCryptographicHash::hash(info->certificates.first(), QCryptographicHash::Sha1).toHex())
+               : QString();
+}
+
 // The peer is this very test program, signed by the build as the application with the
-// developer certificate; its identity comes from the kernel, not from anything it sends.
+// developer's key; its identity comes from the kernel, not from anything it sends.
 TEST_F(HelperService, OnlyAPeerMeetingTheRequirementReachesTheMethods)
 {
-    const QString leaf = QString::fromLatin1(
-        QCryptographicHash::hash(sim::codesign::developerCertificate(), QCryptographicHash::Sha1).toHex());
+    const QString leaf = ownLeaf();
+    ASSERT_FALSE(leaf.isEmpty());
     const QString otherLeaf = QString::fromLatin1(QCryptographicHash::hash("Other", QCryptographicHash::Sha1).toHex());
     struct Case {
         QString requirement;
@@ -182,10 +193,9 @@ TEST_F(HelperService, OnlyAPeerMeetingTheRequirementReachesTheMethods)
 
 TEST_F(HelperService, HelperRequiresTheApplicationWithItsOwnCertificate)
 {
-    startHelper(); // in this process: signed with the developer certificate
-    const QString leaf = QString::fromLatin1(
-        QCryptographicHash::hash(sim::codesign::developerCertificate(), QCryptographicHash::Sha1).toHex());
-    EXPECT_EQ(helper->clientRequirement(), "identifier \"com.ostrane.pelorn\" and certificate leaf = H\"" + leaf + "\"");
+    startHelper(); // in this process: signed with the developer's key
+    EXPECT_EQ(helper->clientRequirement(),
+              "identifier \"com.ostrane.pelorn\" and certificate leaf = H\"" + ownLeaf() + "\"");
 }
 
 TEST_F(HelperService, MalformedMessagesCloseOnlyTheirConnection)
@@ -248,15 +258,15 @@ TEST_F(HelperService, RepliesComeInArrivalOrder)
 
 class HelperServiceProcess : public HelperTest {
 protected:
-    // A copy of the built helper, signed as given; nullopt certificate: unsigned.
-    QString helperCopy(const std::optional<QByteArray>& certificate)
+    // A copy of the built helper, signed with the key given; nullopt: unsigned.
+    QString helperCopy(const std::optional<QByteArray>& key)
     {
         const QString path = root() + "/PelornHelper-copy";
         QFile::remove(path);
         EXPECT_TRUE(QFile::copy(builtHelperPath(), path));
         QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
-        if (certificate)
-            EXPECT_TRUE(sim::codesign::sign(path, "com.ostrane.pelorn.helper", {*certificate}));
+        if (key)
+            EXPECT_TRUE(sim::codesign::sign(path, "com.ostrane.pelorn.helper", *key));
         else
             EXPECT_TRUE(sim::codesign::unsign(path));
         return path;
@@ -282,13 +292,13 @@ TEST_F(HelperServiceProcess, RepliesCrossTheConnectionAsTheyStand)
     EXPECT_EQ(client.stop(), true);
 }
 
-// A helper signed with another certificate, or one that cannot read its own (unsigned), lets
-// this application call nothing.
+// A helper signed by another developer, or one that cannot read its own certificate
+// (unsigned), lets this application call nothing.
 TEST_F(HelperServiceProcess, ClientWithoutTheHelpersCertificateIsRefused)
 {
-    for (const auto& certificate : {std::optional<QByteArray>("Another Developer"), std::optional<QByteArray>()}) {
+    for (const auto& key : {std::optional<QByteArray>(sim::codesign::makeKey()), std::optional<QByteArray>()}) {
         HelperProcess process;
-        ASSERT_TRUE(process.start(helperCopy(certificate)));
+        ASSERT_TRUE(process.start(helperCopy(key)));
         TestClient client;
         EXPECT_EQ(client.start(40), std::nullopt);
         EXPECT_TRUE(client.invalidated());
