@@ -6,8 +6,9 @@
 // closes the connection.
 //
 // A connection with a code-signing requirement is checked when it is resumed, against the
-// peer the kernel reports (its credentials and the executable it runs), never against
-// anything the peer says; one that fails is closed before any message is read.
+// peer the kernel reports (its credentials, the executable it runs and the code it has
+// loaded), never against anything the peer says; one that fails is closed before any message
+// is read.
 //
 // Objects live on the thread that made them, which needs an event loop; handlers run there.
 // A reply may be called from any thread.

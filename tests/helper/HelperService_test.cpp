@@ -3,13 +3,17 @@
 #include "HelperProcess.h"
 
 #include "platform/CodeSigning.h"
+#include "platform/Paths.h"
 #include "platform/Xpc.h"
 #include "platform/sim/CodeSigning.h"
 #include "platform/sim/Smc.h"
 
 #include <QCborValue>
 #include <QCryptographicHash>
+#include <QDir>
+#include <QLibraryInfo>
 #include <QLocalSocket>
+#include <QProcess>
 #include <limits>
 
 namespace {
@@ -304,6 +308,82 @@ TEST_F(HelperServiceProcess, ClientWithoutTheHelpersCertificateIsRefused)
         EXPECT_TRUE(client.invalidated());
         EXPECT_EQ(chie(), 0);
         EXPECT_FALSE(markerExists());
+    }
+}
+
+// The running application talks to the helper only while it runs nothing but its own signed
+// code: code put into it at load time (a preloaded or audit library, a plugin from a folder
+// outside the system's), or another program carrying its copied signature, is refused.
+TEST_F(HelperServiceProcess, OnlyAnUntamperedApplicationIsAnswered)
+{
+    const QString installed = platform::paths::map(QString::fromUtf8(HelperConstants::installPath.data()));
+    QDir().mkpath(QFileInfo(installed).absolutePath());
+    QFile(installed).open(QIODevice::WriteOnly); // the application asks an installed helper only
+
+    const QString pelorn = QString::fromLocal8Bit(qgetenv("PELORN_BUILD_DIR")) + "/src/Pelorn";
+    // A system library the application loads anyway, so only the way it came in differs.
+    const QString zlib = QLibraryInfo::path(QLibraryInfo::LibrariesPath) + "/libz.so.1";
+    ASSERT_TRUE(QFileInfo::exists(zlib));
+    const QString plugins = root() + "/plugins";
+    QDir().mkpath(plugins + "/platforms");
+    ASSERT_TRUE(QFile::copy(QLibraryInfo::path(QLibraryInfo::PluginsPath) + "/platforms/libqoffscreen.so",
+                            plugins + "/platforms/libqoffscreen.so"));
+    const QString copied = root() + "/Pelorn-copied";
+    ASSERT_TRUE(QFile::copy(pelorn, copied));
+    QFile::setPermissions(copied, QFile::permissions(copied) | QFile::ExeOwner);
+    ASSERT_TRUE(sim::codesign::unsign(copied));
+    {
+        QFile f(copied);
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        f.write(sim::codesign::trailer("/proc/self/exe")); // this test program's own, valid signature
+    }
+
+    struct Case {
+        const char* what;
+        QString program;
+        QStringList environment;
+        bool answered;
+    };
+    const Case cases[] = {
+        {"as built", pelorn, {}, true},
+        {"preloaded library", pelorn, {"LD_PRELOAD=" + zlib}, false},
+        {"audit library", pelorn, {"LD_AUDIT=" + zlib}, false},
+        {"plugin from another folder", pelorn, {"QT_PLUGIN_PATH=" + plugins}, false},
+        {"copied signature", copied, {}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RecordingHelper object;
+        struct Delegate : RequirementDelegate {
+            QList<qint64> peers;
+            bool shouldAcceptNewConnection(platform::xpc::Connection& connection) override
+            {
+                peers.append(connection.peerPid());
+                return RequirementDelegate::shouldAcceptNewConnection(connection);
+            }
+        } delegate;
+        delegate.requirement = Helper::makeClientRequirement();
+        delegate.object = &object;
+        platform::xpc::Listener listener(QString::fromUtf8(HelperConstants::label.data()));
+        listener.setDelegate(&delegate);
+        ASSERT_TRUE(listener.resume());
+
+        QProcess app;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("ASAN_OPTIONS", "detect_leaks=0:verify_asan_link_order=0");
+        for (const QString& variable : c.environment)
+            environment.insert(variable.section('=', 0, 0), variable.section('=', 1));
+        app.setProcessEnvironment(environment);
+        app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        app.setStandardOutputFile(QProcess::nullDevice());
+        app.start(c.program, {});
+        ASSERT_TRUE(app.waitForStarted(5000));
+        EXPECT_TRUE(waitUntil([&] { return delegate.peers.contains(app.processId()); }, 30000));
+        EXPECT_TRUE(waitUntil([&] { return object.calls > 0 || listener.connectionCount() == 0; }));
+        EXPECT_EQ(object.calls > 0, c.answered);
+        app.kill();
+        app.waitForFinished(5000);
     }
 }
 

@@ -248,6 +248,73 @@ std::optional<Requirement> parse(const QString& text)
     return r;
 }
 
+constexpr qint64 kMaxProcFile = 16 << 20;
+
+std::optional<QByteArray> readProc(qint64 pid, const char* name)
+{
+    QFile f(QString("/proc/%1/%2").arg(pid).arg(name));
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray out;
+    while (out.size() < kMaxProcFile) {
+        const QByteArray chunk = f.read(64 * 1024);
+        if (chunk.isEmpty())
+            return f.error() == QFileDevice::NoError ? std::optional(out) : std::nullopt;
+        out += chunk;
+    }
+    return std::nullopt;
+}
+
+QByteArray withoutDeletedMark(QByteArray path)
+{
+    if (path.endsWith(" (deleted)"))
+        path.chop(10);
+    return path;
+}
+
+// The loader's variables that put code of the caller's choosing into a program at start.
+bool startedWithInjection(const QByteArray& environment)
+{
+    for (const QByteArray& entry : environment.split('\0'))
+        for (const char* name : {"LD_PRELOAD=", "LD_AUDIT="})
+            if (entry.startsWith(name) && entry.size() > qsizetype(strlen(name)))
+                return true;
+    return false;
+}
+
+// Only the system's own libraries (writable by root alone), the build's output and the
+// program itself may hold code in a process that claims a signature.
+bool mapsOnlyTrustedCode(const QByteArray& maps, const QByteArray& executable)
+{
+    static const char* const kSystemFolders[] = {"/lib/",      "/lib32/",      "/lib64/",      "/libx32/",
+                                                 "/usr/lib/",  "/usr/lib32/",  "/usr/lib64/",  "/usr/libx32/"};
+    const QByteArray build = QByteArray(PELORN_BUILD_ROOT) + '/';
+    for (const QByteArray& line : maps.split('\n')) {
+        // start-end perms offset dev inode [path]; the path may hold spaces.
+        qsizetype at = 0;
+        QByteArray perms;
+        for (int field = 0; field < 5; ++field) {
+            while (at < line.size() && line[at] == ' ')
+                ++at;
+            const qsizetype end = line.indexOf(' ', at);
+            if (field == 1)
+                perms = line.mid(at, end - at);
+            at = end < 0 ? line.size() : end;
+        }
+        while (at < line.size() && line[at] == ' ')
+            ++at;
+        if (perms.size() < 3 || perms[2] != 'x' || !line.mid(at).startsWith('/'))
+            continue; // not code, or code of no file ([vdso] and the like)
+        const QByteArray path = withoutDeletedMark(line.mid(at));
+        bool trusted = path == executable || path.startsWith(build);
+        for (const char* folder : kSystemFolders)
+            trusted = trusted || path.startsWith(folder);
+        if (!trusted)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::optional<Code> copySelf() { return Code{::getpid()}; }
@@ -302,6 +369,24 @@ int32_t checkValidity(const StaticCode& code, const QString& requirement)
             || QCryptographicHash::hash(info->certificates.first(), QCryptographicHash::Sha1) != *r->leafSha1)
             return kErrorRequirementFailed;
     }
+    return kSuccess;
+}
+
+int32_t checkValidity(const Code& code, const QString& requirement)
+{
+    const auto staticCode = copyStaticCode(code);
+    if (!staticCode)
+        return kErrorNoSuchCode;
+    if (const int32_t status = checkValidity(*staticCode, requirement); status != kSuccess)
+        return status;
+    char buffer[4096];
+    const ssize_t n = ::readlink(QFile::encodeName(staticCode->path).constData(), buffer, sizeof buffer);
+    const auto environment = readProc(code.pid, "environ");
+    const auto maps = readProc(code.pid, "maps");
+    if (n <= 0 || !environment || !maps)
+        return kErrorNoSuchCode;
+    if (startedWithInjection(*environment) || !mapsOnlyTrustedCode(*maps, withoutDeletedMark(QByteArray(buffer, n))))
+        return kErrorGuestInvalid;
     return kSuccess;
 }
 

@@ -115,10 +115,7 @@ private:
     bool peerMeetsRequirement() const
     {
         const auto code = codesign::codeForPid(pid_);
-        if (!code)
-            return false;
-        const auto staticCode = codesign::copyStaticCode(*code);
-        return staticCode && codesign::checkValidity(*staticCode, requirement_) == codesign::kSuccess;
+        return code && codesign::checkValidity(*code, requirement_) == codesign::kSuccess;
     }
 
     void close()
