@@ -2,8 +2,8 @@
 // The service connection between the programs, in place of XPC: a listener on a named
 // service, connections whose exported object answers typed method calls with one reply each,
 // and the client's connection that sends them. Values cross as CBOR (signed 64-bit integers,
-// booleans, strings, null for an absent string); a message that does not match the interface
-// closes the connection.
+// booleans, strings, null for an absent string); a message that does not match the interface,
+// or one left incomplete for a few seconds, closes the connection.
 //
 // A connection with a code-signing requirement is checked when it is resumed, against the
 // peer the kernel reports (its credentials, the executable it runs and the code it has

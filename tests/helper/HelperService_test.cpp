@@ -236,6 +236,39 @@ TEST_F(HelperService, MalformedMessagesCloseOnlyTheirConnection)
     EXPECT_TRUE(client.start(40)->first);
 }
 
+// A peer that sends part of a message and then nothing is closed a few seconds later; one
+// that is merely idle between whole messages is kept.
+TEST_F(HelperService, MessageLeftHalfSentClosesItsConnection)
+{
+    startHelper();
+    platform::xpc::Listener listener(QString::fromUtf8(HelperConstants::label.data()));
+    listener.setDelegate(helper.get());
+    ASSERT_TRUE(listener.resume());
+    TestClient idle;
+    ASSERT_TRUE(idle.status().has_value());
+
+    QLocalSocket socket;
+    socket.connectToServer(platform::xpc::servicePath(QString::fromUtf8(HelperConstants::label.data())));
+    ASSERT_TRUE(socket.waitForConnected(2000));
+    ASSERT_TRUE(waitUntil([&] { return listener.connectionCount() == 2; }));
+    socket.write(QByteArray("\x00\x00\x00\x20\x83\x01", 6)); // 32 bytes announced, 2 sent
+    ASSERT_TRUE(socket.waitForBytesWritten(2000));
+    int rounds = 0;
+    waitUntil([&] { return ++rounds >= 20; }); // the helper reads what came
+
+    advance(4.5);
+    waitUntil([&] { return ++rounds >= 40; });
+    EXPECT_EQ(socket.state(), QLocalSocket::ConnectedState);
+    advance(1.0);
+    EXPECT_TRUE(waitUntil([&] { return socket.state() == QLocalSocket::UnconnectedState; }));
+    EXPECT_TRUE(waitUntil([&] { return listener.connectionCount() == 1; }));
+
+    advance(60);
+    const auto answer = idle.status();
+    ASSERT_TRUE(answer.has_value());
+    EXPECT_FALSE(idle.invalidated());
+}
+
 // Calls sent in a burst are answered in the order they arrived.
 TEST_F(HelperService, RepliesComeInArrivalOrder)
 {
