@@ -11,6 +11,8 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryFile>
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
@@ -47,27 +49,31 @@ std::optional<Signature> readSignature(const QString& path)
     return Signature{f.read(length), start};
 }
 
+using Key = std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)>;
+using Bio = std::unique_ptr<BIO, decltype(&BIO_free)>;
+using DigestContext = std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)>;
+
 // What the signature covers: the identifier and the digest of the code.
 std::optional<QByteArray> codeDirectory(const QString& path, qint64 codeSize, const QString& identifier)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    DigestContext ctx(EVP_MD_CTX_new(), EVP_MD_CTX_free);
+    if (!f.open(QIODevice::ReadOnly) || !ctx || EVP_DigestInit_ex(ctx.get(), EVP_sha256(), nullptr) != 1)
         return std::nullopt;
-    QCryptographicHash digest(QCryptographicHash::Sha256);
     qint64 left = codeSize;
     while (left > 0) {
         const QByteArray chunk = f.read(std::min<qint64>(left, 1 << 20));
-        if (chunk.isEmpty())
+        if (chunk.isEmpty() || EVP_DigestUpdate(ctx.get(), chunk.constData(), size_t(chunk.size())) != 1)
             return std::nullopt;
-        digest.addData(chunk);
         left -= chunk.size();
     }
-    return "pelorn code directory\n" + identifier.toUtf8() + '\n' + digest.result();
+    QByteArray digest(EVP_MAX_MD_SIZE, 0);
+    unsigned int length = 0;
+    if (EVP_DigestFinal_ex(ctx.get(), reinterpret_cast<unsigned char*>(digest.data()), &length) != 1)
+        return std::nullopt;
+    digest.resize(length);
+    return "pelorn code directory\n" + identifier.toUtf8() + '\n' + digest;
 }
-
-using Key = std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)>;
-using Bio = std::unique_ptr<BIO, decltype(&BIO_free)>;
-using DigestContext = std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)>;
 
 Key privateKey(const QByteArray& pem)
 {
