@@ -395,11 +395,14 @@ void DisplayManager::enqueue(uint8_t code, uint16_t value, bool toAll)
     std::optional<Identity> target;
     if (current && !current->isBuiltin)
         target = identity(*current);
-    const uint32_t targetID = toAll || !current ? 0 : current->id;
+    const uint32_t targetID = current ? current->id : 0;
     bool wasFlushing;
     {
         std::lock_guard lock(lock_);
-        pending_[{code, targetID}] = PendingWrite{value, toAll, target};
+        std::erase_if(pending_, [&](const PendingWrite& w) {
+            return w.code == code && (toAll || (!w.toAll && w.displayID == targetID));
+        });
+        pending_.push_back(PendingWrite{code, targetID, value, toAll, target});
         wasFlushing = flushing_;
         flushing_ = true;
     }
@@ -411,10 +414,9 @@ void DisplayManager::flush()
 {
     std::unique_lock lock(lock_);
     while (!pending_.empty()) {
-        const auto it = pending_.begin();
-        const uint8_t code = it->first.first;
-        const PendingWrite write = it->second;
-        pending_.erase(it);
+        const PendingWrite write = pending_.front();
+        const uint8_t code = write.code;
+        pending_.pop_front();
         lock.unlock();
         if (write.toAll && !allServices_.empty()) {
             for (const auto& [monitor, s] : allServices_)

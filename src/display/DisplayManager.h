@@ -15,6 +15,7 @@
 #include <QJsonValue>
 #include <QObject>
 #include <QRectF>
+#include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -229,14 +230,17 @@ private:
                       uint16_t value);
 
     // A write belongs to the monitor selected when it was queued, so a selection change before
-    // the flush cannot send one monitor's value to another. Newer values replace pending ones
-    // of the same code and monitor.
+    // the flush cannot send one monitor's value to another. A newer value replaces the pending
+    // ones it covers (same code and monitor; a linked write covers every monitor), and writes
+    // are sent in the order they were asked for, so each monitor ends at its newest value.
     struct PendingWrite {
+        uint8_t code = 0;
+        uint32_t displayID = 0; // the selected display, 0 when none
         uint16_t value = 0;
         bool toAll = false;
         std::optional<Identity> target;
     };
-    std::map<std::pair<uint8_t, uint32_t>, PendingWrite> pending_; // by code, then display id
+    std::deque<PendingWrite> pending_; // oldest first
     bool flushing_ = false;
     std::mutex lock_; // guards pending_ and flushing_, never held during a transfer
 

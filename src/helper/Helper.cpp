@@ -9,10 +9,12 @@
 #include "shared/HelperConstants.h"
 
 #include <QCryptographicHash>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <algorithm>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -23,6 +25,44 @@ const Helper::AdapterKey kAdapterKeys[] = {
 };
 
 QString fromView(std::string_view v) { return QString::fromUtf8(v.data(), qsizetype(v.size())); }
+
+namespace fs = std::filesystem;
+
+fs::path fsPath(const QString& path) { return fs::path(QFile::encodeName(path).toStdString()); }
+
+// The helper runs as root, so nothing at these paths is ever followed: a link planted there
+// would make it write or remove wherever the link points.
+bool isRealFolder(const fs::path& path)
+{
+    std::error_code ec;
+    return fs::is_directory(fs::symlink_status(path, ec));
+}
+
+// Removes whatever stands at `path` (a file, a link, a folder with its contents) without
+// following a link.
+void removeEntry(const fs::path& path)
+{
+    std::error_code ec;
+    fs::remove_all(path, ec);
+}
+
+// The helper's folder as a real folder, writable by no one but its owner (root): whatever
+// else stands at its path is removed first. False when it cannot be made.
+bool makeOwnFolder(const fs::path& folder)
+{
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(folder, ec);
+    if (fs::is_directory(status)) {
+        struct stat st {};
+        if (::lstat(folder.c_str(), &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 022))
+            ::chmod(folder.c_str(), st.st_mode & 07755);
+        return true;
+    }
+    if (fs::exists(status) || fs::is_symlink(status))
+        removeEntry(folder);
+    fs::create_directories(folder.parent_path(), ec);
+    return ::mkdir(folder.c_str(), 0755) == 0 || isRealFolder(folder);
+}
 
 } // namespace
 
@@ -74,9 +114,9 @@ void Helper::start()
 {
     queue_.sync([this] {
         switchAdapter(true);
-        // A block left behind by an earlier process: its marker, or the setting itself when
-        // the marker never made it to disk.
-        if (markerExists() || platform::power::copySystemPowerSettings().value("SleepDisabled").toBool())
+        // A block left behind by an earlier helper. Without the marker the block, if any, is
+        // not the helper's (the user or another program set it) and stays.
+        if (markerExists())
             applySleepBlock(false);
     });
     std::weak_ptr<Helper> weak = weak_from_this();
@@ -183,7 +223,12 @@ void Helper::tick()
     }
 }
 
-bool Helper::markerExists() const { return QFileInfo::exists(sleepMarkerPath()); }
+bool Helper::markerExists() const
+{
+    const fs::path marker = fsPath(sleepMarkerPath());
+    std::error_code ec;
+    return isRealFolder(marker.parent_path()) && fs::is_regular_file(fs::symlink_status(marker, ec));
+}
 
 void Helper::setSleepBlocked(bool blocked)
 {
@@ -197,14 +242,17 @@ void Helper::applySleepBlock(bool blocked)
     if (setPowerSetting_)
         setPowerSetting_("SleepDisabled", blocked);
     sleepBlocked_ = blocked;
-    const QString marker = sleepMarkerPath();
+    const fs::path marker = fsPath(sleepMarkerPath());
     if (blocked) {
-        QDir().mkpath(QFileInfo(marker).absolutePath());
-        QFile f(marker);
-        if (f.open(QIODevice::WriteOnly))
-            f.close();
-    } else {
-        QFile::remove(marker);
+        if (!makeOwnFolder(marker.parent_path()))
+            return;
+        // Whatever is there is not the helper's file (it would have been seen as the marker).
+        removeEntry(marker);
+        const int fd = ::open(marker.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd >= 0)
+            ::close(fd);
+    } else if (isRealFolder(marker.parent_path())) {
+        removeEntry(marker);
     }
 }
 

@@ -11,6 +11,8 @@ namespace platform::codesign {
 
 constexpr int32_t kSuccess = 0;
 constexpr int32_t kErrorUnsigned = -67062;
+constexpr int32_t kErrorSignatureFailed = -67061; // the code is not what was signed
+constexpr int32_t kErrorGuestInvalid = -67063;    // the running process holds code beside its own
 constexpr int32_t kErrorRequirementFailed = -67050;
 constexpr int32_t kErrorRequirementInvalid = -67052;
 constexpr int32_t kErrorNoSuchCode = -67065;
@@ -30,7 +32,12 @@ std::optional<Code> copySelf();
 std::optional<Code> codeForPid(qint64 pid); // the kernel's process, never what a peer claims
 std::optional<StaticCode> copyStaticCode(const Code& code);
 std::optional<SigningInformation> copySigningInformation(const StaticCode& code);
-// kSuccess when the code is signed and meets the requirement.
+// kSuccess when the code is signed, its signature holds for this very code, and it meets the
+// requirement.
 int32_t checkValidity(const StaticCode& code, const QString& requirement);
+// The same for a running process, which must also run nothing but its own code and the
+// system's: a process started with the loader's injection variables, or with a library mapped
+// from anywhere else, fails, as the hardened runtime refuses such code on the real system.
+int32_t checkValidity(const Code& code, const QString& requirement);
 
 } // namespace platform::codesign

@@ -2,12 +2,13 @@
 // The service connection between the programs, in place of XPC: a listener on a named
 // service, connections whose exported object answers typed method calls with one reply each,
 // and the client's connection that sends them. Values cross as CBOR (signed 64-bit integers,
-// booleans, strings, null for an absent string); a message that does not match the interface
-// closes the connection.
+// booleans, strings, null for an absent string); a message that does not match the interface,
+// or one left incomplete for a few seconds, closes the connection.
 //
 // A connection with a code-signing requirement is checked when it is resumed, against the
-// peer the kernel reports (its credentials and the executable it runs), never against
-// anything the peer says; one that fails is closed before any message is read.
+// peer the kernel reports (its credentials, the executable it runs and the code it has
+// loaded), never against anything the peer says; one that fails is closed before any message
+// is read.
 //
 // Objects live on the thread that made them, which needs an event loop; handlers run there.
 // A reply may be called from any thread.

@@ -7,7 +7,31 @@
 
 namespace {
 
-class MonitorControlsTest : public DisplayTest {};
+class MonitorControlsTest : public DisplayTest {
+protected:
+    // Holds the first write a monitor receives on the bus until released, so that later
+    // values queue behind it.
+    class BusHold {
+    public:
+        explicit BusHold(uint32_t id) : monitor_(monitor(id))
+        {
+            monitor_->setWriteObserver([this](const sim::Transfer&) {
+                if (std::exchange(first_, false)) {
+                    onBus_.release();
+                    release_.acquire();
+                }
+            });
+        }
+        ~BusHold() { monitor_->setWriteObserver(nullptr); }
+        void waitUntilOnBus() { onBus_.acquire(); }
+        void release() { release_.release(); }
+
+    private:
+        std::shared_ptr<sim::Monitor> monitor_;
+        std::binary_semaphore onBus_{0}, release_{0};
+        bool first_ = true;
+    };
+};
 
 TEST_F(MonitorControlsTest, ReadingsArePercentagesOfTheMonitorsOwnMaximumWithinZeroToHundred)
 {
@@ -71,24 +95,51 @@ TEST_F(MonitorControlsTest, NewestValueWinsWhileAWriteIsInFlight)
     useDisplays({monitorJson(2)});
     start();
     clearTransfers();
-    std::binary_semaphore onBus(0), release(0);
-    bool first = true;
-    monitor(2)->setWriteObserver([&](const sim::Transfer&) {
-        if (std::exchange(first, false)) {
-            onBus.release();
-            release.acquire();
-        }
-    });
-    manager->setVolume(10);
-    onBus.acquire();
-    for (int v = 11; v <= 20; ++v)
-        manager->setVolume(v);
-    manager->setBrightness(33, false); // another code is kept alongside
-    release.release();
-    settle();
-    monitor(2)->setWriteObserver(nullptr);
+    {
+        BusHold hold(2);
+        manager->setVolume(10);
+        hold.waitUntilOnBus();
+        for (int v = 11; v <= 20; ++v)
+            manager->setVolume(v);
+        manager->setBrightness(33, false); // another code is kept alongside
+        hold.release();
+        settle();
+    }
     EXPECT_EQ(setsOf(2, 0x62), (std::vector<int>{10, 10, 20, 20}));
     EXPECT_EQ(setsOf(2, 0x10), (std::vector<int>{33, 33}));
+}
+
+// A selected-only brightness and a linked one queued behind the same write: each monitor ends
+// at the last value asked for it, whichever came first.
+TEST_F(MonitorControlsTest, LinkedAndSelectedWritesQueuedTogetherEndAtTheNewestValuePerMonitor)
+{
+    struct Case {
+        bool firstOnlySelected;
+        int selectedEnd, otherEnd;
+    };
+    const Case cases[] = {{true, 70, 70}, {false, 70, 30}};
+    for (const Case& c : cases) {
+        useDisplays({builtinJson(), monitorJson(2, 200), monitorJson(3, 300)});
+        start();
+        ASSERT_EQ(manager->selectedID(), 2u);
+        manager->setLinkAll(true);
+        clearTransfers();
+        {
+            BusHold hold(2);
+            manager->setVolume(10);
+            hold.waitUntilOnBus();
+            manager->setBrightness(30, c.firstOnlySelected);
+            manager->setBrightness(70, !c.firstOnlySelected);
+            hold.release();
+            settle();
+        }
+        ASSERT_FALSE(setsOf(2, 0x10).empty());
+        ASSERT_FALSE(setsOf(3, 0x10).empty());
+        EXPECT_EQ(setsOf(2, 0x10).back(), c.selectedEnd) << "first only selected: " << c.firstOnlySelected;
+        EXPECT_EQ(setsOf(3, 0x10).back(), c.otherEnd) << "first only selected: " << c.firstOnlySelected;
+        EXPECT_DOUBLE_EQ(manager->brightness(), 70);
+        manager.reset();
+    }
 }
 
 TEST_F(MonitorControlsTest, LinkAllWritesEveryExternalMonitor)

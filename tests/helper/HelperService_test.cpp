@@ -2,13 +2,18 @@
 #include "HelperFixture.h"
 #include "HelperProcess.h"
 
+#include "platform/CodeSigning.h"
+#include "platform/Paths.h"
 #include "platform/Xpc.h"
 #include "platform/sim/CodeSigning.h"
 #include "platform/sim/Smc.h"
 
 #include <QCborValue>
 #include <QCryptographicHash>
+#include <QDir>
+#include <QLibraryInfo>
 #include <QLocalSocket>
+#include <QProcess>
 #include <limits>
 
 namespace {
@@ -146,12 +151,22 @@ struct RequirementDelegate : platform::xpc::ListenerDelegate {
     }
 };
 
+// The SHA-1 of the certificate the build signed this test program with, as hex.
+QString ownLeaf()
+{
+    const auto info = platform::codesign::copySigningInformation(
+        *platform::codesign::copyStaticCode(*platform::codesign::copySelf()));
+    return info && !info->certificates.isEmpty()
+               ? QString::fromLatin1(QCryptographicHash::hash(info->certificates.first(), QCryptographicHash::Sha1).toHex())
+               : QString();
+}
+
 // The peer is this very test program, signed by the build as the application with the
-// developer certificate; its identity comes from the kernel, not from anything it sends.
+// developer's key; its identity comes from the kernel, not from anything it sends.
 TEST_F(HelperService, OnlyAPeerMeetingTheRequirementReachesTheMethods)
 {
-    const QString leaf = QString::fromLatin1(
-        QCryptographicHash::hash(sim::codesign::developerCertificate(), QCryptographicHash::Sha1).toHex());
+    const QString leaf = ownLeaf();
+    ASSERT_FALSE(leaf.isEmpty());
     const QString otherLeaf = QString::fromLatin1(QCryptographicHash::hash("Other", QCryptographicHash::Sha1).toHex());
     struct Case {
         QString requirement;
@@ -182,10 +197,9 @@ TEST_F(HelperService, OnlyAPeerMeetingTheRequirementReachesTheMethods)
 
 TEST_F(HelperService, HelperRequiresTheApplicationWithItsOwnCertificate)
 {
-    startHelper(); // in this process: signed with the developer certificate
-    const QString leaf = QString::fromLatin1(
-        QCryptographicHash::hash(sim::codesign::developerCertificate(), QCryptographicHash::Sha1).toHex());
-    EXPECT_EQ(helper->clientRequirement(), "identifier \"com.ostrane.pelorn\" and certificate leaf = H\"" + leaf + "\"");
+    startHelper(); // in this process: signed with the developer's key
+    EXPECT_EQ(helper->clientRequirement(),
+              "identifier \"com.ostrane.pelorn\" and certificate leaf = H\"" + ownLeaf() + "\"");
 }
 
 TEST_F(HelperService, MalformedMessagesCloseOnlyTheirConnection)
@@ -222,6 +236,39 @@ TEST_F(HelperService, MalformedMessagesCloseOnlyTheirConnection)
     EXPECT_TRUE(client.start(40)->first);
 }
 
+// A peer that sends part of a message and then nothing is closed a few seconds later; one
+// that is merely idle between whole messages is kept.
+TEST_F(HelperService, MessageLeftHalfSentClosesItsConnection)
+{
+    startHelper();
+    platform::xpc::Listener listener(QString::fromUtf8(HelperConstants::label.data()));
+    listener.setDelegate(helper.get());
+    ASSERT_TRUE(listener.resume());
+    TestClient idle;
+    ASSERT_TRUE(idle.status().has_value());
+
+    QLocalSocket socket;
+    socket.connectToServer(platform::xpc::servicePath(QString::fromUtf8(HelperConstants::label.data())));
+    ASSERT_TRUE(socket.waitForConnected(2000));
+    ASSERT_TRUE(waitUntil([&] { return listener.connectionCount() == 2; }));
+    socket.write(QByteArray("\x00\x00\x00\x20\x83\x01", 6)); // 32 bytes announced, 2 sent
+    ASSERT_TRUE(socket.waitForBytesWritten(2000));
+    int rounds = 0;
+    waitUntil([&] { return ++rounds >= 20; }); // the helper reads what came
+
+    advance(4.5);
+    waitUntil([&] { return ++rounds >= 40; });
+    EXPECT_EQ(socket.state(), QLocalSocket::ConnectedState);
+    advance(1.0);
+    EXPECT_TRUE(waitUntil([&] { return socket.state() == QLocalSocket::UnconnectedState; }));
+    EXPECT_TRUE(waitUntil([&] { return listener.connectionCount() == 1; }));
+
+    advance(60);
+    const auto answer = idle.status();
+    ASSERT_TRUE(answer.has_value());
+    EXPECT_FALSE(idle.invalidated());
+}
+
 // Calls sent in a burst are answered in the order they arrived.
 TEST_F(HelperService, RepliesComeInArrivalOrder)
 {
@@ -248,15 +295,15 @@ TEST_F(HelperService, RepliesComeInArrivalOrder)
 
 class HelperServiceProcess : public HelperTest {
 protected:
-    // A copy of the built helper, signed as given; nullopt certificate: unsigned.
-    QString helperCopy(const std::optional<QByteArray>& certificate)
+    // A copy of the built helper, signed with the key given; nullopt: unsigned.
+    QString helperCopy(const std::optional<QByteArray>& key)
     {
         const QString path = root() + "/PelornHelper-copy";
         QFile::remove(path);
         EXPECT_TRUE(QFile::copy(builtHelperPath(), path));
         QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
-        if (certificate)
-            EXPECT_TRUE(sim::codesign::sign(path, "com.ostrane.pelorn.helper", {*certificate}));
+        if (key)
+            EXPECT_TRUE(sim::codesign::sign(path, "com.ostrane.pelorn.helper", *key));
         else
             EXPECT_TRUE(sim::codesign::unsign(path));
         return path;
@@ -282,18 +329,94 @@ TEST_F(HelperServiceProcess, RepliesCrossTheConnectionAsTheyStand)
     EXPECT_EQ(client.stop(), true);
 }
 
-// A helper signed with another certificate, or one that cannot read its own (unsigned), lets
-// this application call nothing.
+// A helper signed by another developer, or one that cannot read its own certificate
+// (unsigned), lets this application call nothing.
 TEST_F(HelperServiceProcess, ClientWithoutTheHelpersCertificateIsRefused)
 {
-    for (const auto& certificate : {std::optional<QByteArray>("Another Developer"), std::optional<QByteArray>()}) {
+    for (const auto& key : {std::optional<QByteArray>(sim::codesign::makeKey()), std::optional<QByteArray>()}) {
         HelperProcess process;
-        ASSERT_TRUE(process.start(helperCopy(certificate)));
+        ASSERT_TRUE(process.start(helperCopy(key)));
         TestClient client;
         EXPECT_EQ(client.start(40), std::nullopt);
         EXPECT_TRUE(client.invalidated());
         EXPECT_EQ(chie(), 0);
         EXPECT_FALSE(markerExists());
+    }
+}
+
+// The running application talks to the helper only while it runs nothing but its own signed
+// code: code put into it at load time (a preloaded or audit library, a plugin from a folder
+// outside the system's), or another program carrying its copied signature, is refused.
+TEST_F(HelperServiceProcess, OnlyAnUntamperedApplicationIsAnswered)
+{
+    const QString installed = platform::paths::map(QString::fromUtf8(HelperConstants::installPath.data()));
+    QDir().mkpath(QFileInfo(installed).absolutePath());
+    QFile(installed).open(QIODevice::WriteOnly); // the application asks an installed helper only
+
+    const QString pelorn = QString::fromLocal8Bit(qgetenv("PELORN_BUILD_DIR")) + "/src/Pelorn";
+    // A system library the application loads anyway, so only the way it came in differs.
+    const QString zlib = QLibraryInfo::path(QLibraryInfo::LibrariesPath) + "/libz.so.1";
+    ASSERT_TRUE(QFileInfo::exists(zlib));
+    const QString plugins = root() + "/plugins";
+    QDir().mkpath(plugins + "/platforms");
+    ASSERT_TRUE(QFile::copy(QLibraryInfo::path(QLibraryInfo::PluginsPath) + "/platforms/libqoffscreen.so",
+                            plugins + "/platforms/libqoffscreen.so"));
+    const QString copied = root() + "/Pelorn-copied";
+    ASSERT_TRUE(QFile::copy(pelorn, copied));
+    QFile::setPermissions(copied, QFile::permissions(copied) | QFile::ExeOwner);
+    ASSERT_TRUE(sim::codesign::unsign(copied));
+    {
+        QFile f(copied);
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        f.write(sim::codesign::trailer("/proc/self/exe")); // this test program's own, valid signature
+    }
+
+    struct Case {
+        const char* what;
+        QString program;
+        QStringList environment;
+        bool answered;
+    };
+    const Case cases[] = {
+        {"as built", pelorn, {}, true},
+        {"preloaded library", pelorn, {"LD_PRELOAD=" + zlib}, false},
+        {"audit library", pelorn, {"LD_AUDIT=" + zlib}, false},
+        {"plugin from another folder", pelorn, {"QT_PLUGIN_PATH=" + plugins}, false},
+        {"copied signature", copied, {}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RecordingHelper object;
+        struct Delegate : RequirementDelegate {
+            QList<qint64> peers;
+            bool shouldAcceptNewConnection(platform::xpc::Connection& connection) override
+            {
+                peers.append(connection.peerPid());
+                return RequirementDelegate::shouldAcceptNewConnection(connection);
+            }
+        } delegate;
+        delegate.requirement = Helper::makeClientRequirement();
+        delegate.object = &object;
+        platform::xpc::Listener listener(QString::fromUtf8(HelperConstants::label.data()));
+        listener.setDelegate(&delegate);
+        ASSERT_TRUE(listener.resume());
+
+        QProcess app;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("ASAN_OPTIONS", "detect_leaks=0:verify_asan_link_order=0");
+        for (const QString& variable : c.environment)
+            environment.insert(variable.section('=', 0, 0), variable.section('=', 1));
+        app.setProcessEnvironment(environment);
+        app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        app.setStandardOutputFile(QProcess::nullDevice());
+        app.start(c.program, {});
+        ASSERT_TRUE(app.waitForStarted(5000));
+        EXPECT_TRUE(waitUntil([&] { return delegate.peers.contains(app.processId()); }, 30000));
+        EXPECT_TRUE(waitUntil([&] { return object.calls > 0 || listener.connectionCount() == 0; }));
+        EXPECT_EQ(object.calls > 0, c.answered);
+        app.kill();
+        app.waitForFinished(5000);
     }
 }
 

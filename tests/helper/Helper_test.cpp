@@ -2,9 +2,15 @@
 
 #include "platform/sim/Smc.h"
 
+#include "platform/Paths.h"
+#include "platform/PowerEvents.h"
+
 #include <QDir>
 #include <QFile>
 #include <cmath>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -170,13 +176,13 @@ TEST_F(HelperTest, SleepBlockIsIdempotent)
     EXPECT_FALSE(sleepDisabled());
 }
 
-// The marker may fail to appear; sleep must be unblocked all the same, both by this process
-// and by the next one.
+// The marker may fail to appear (here nothing can be made below the system's folder); this
+// process still knows it blocked sleep and lifts the block.
 TEST_F(HelperTest, SleepIsUnblockedWhenTheMarkerCouldNotBeMade)
 {
-    const QString folder = QFileInfo(Helper::sleepMarkerPath()).absolutePath();
-    QDir().mkpath(QFileInfo(folder).absolutePath());
-    QFile blocker(folder); // a file where the marker's folder should be
+    const QString systemFolder = platform::paths::map("/Library/Application Support");
+    QDir().mkpath(QFileInfo(systemFolder).absolutePath());
+    QFile blocker(systemFolder);
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
 
@@ -188,10 +194,119 @@ TEST_F(HelperTest, SleepIsUnblockedWhenTheMarkerCouldNotBeMade)
     EXPECT_FALSE(sleepDisabled());
 
     ASSERT_TRUE(start(20).ok);
-    helper.reset(); // killed while blocking, with no marker on disk
-    ASSERT_TRUE(sleepDisabled());
-    startHelper();
+    EXPECT_TRUE(sleepDisabled());
+    helper->shutdown();
     EXPECT_FALSE(sleepDisabled());
+}
+
+// A block that someone else set (the user, another program) is not the helper's to lift:
+// not at start, not by a stop or a shutdown while idle.
+TEST_F(HelperTest, SleepBlockTheHelperDidNotMakeIsLeftAlone)
+{
+    platform::power::setSystemPowerSetting("SleepDisabled", true);
+    const int writes = sim::power::settingWrites("SleepDisabled");
+    startHelper();
+    EXPECT_TRUE(sleepDisabled());
+    EXPECT_TRUE(stop());
+    helper->shutdown();
+    EXPECT_TRUE(sleepDisabled());
+    EXPECT_EQ(sim::power::settingWrites("SleepDisabled"), writes);
+}
+
+// The helper runs as root: whatever stands at its folder's or its marker's path is removed,
+// never followed, and the marker is made as its own file, so sleep is blocked during a
+// discharge and nothing appears outside the folder.
+TEST_F(HelperTest, MarkerIsMadeInPlaceOfWhateverStandsAtItsPath)
+{
+    const QString marker = Helper::sleepMarkerPath();
+    const QString folder = QFileInfo(marker).absolutePath();
+    const QString outside = root() + "/outside";
+    struct Case {
+        const char* what;
+        std::function<void()> plant;
+    };
+    const Case cases[] = {
+        {"dangling link at the marker",
+         [&] {
+             QDir().mkpath(folder);
+             ASSERT_TRUE(QFile::link(outside + "/planted", marker));
+         }},
+        {"link to a file at the marker",
+         [&] {
+             QDir().mkpath(folder);
+             QFile f(outside + "/kept");
+             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+             f.write("kept");
+             f.close();
+             ASSERT_TRUE(QFile::link(outside + "/kept", marker));
+         }},
+        {"folder at the marker",
+         [&] {
+             QDir().mkpath(marker + "/inner");
+             QFile f(marker + "/inner/file");
+             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+         }},
+        {"link at the folder", [&] { ASSERT_TRUE(QFile::link(outside, folder)); }},
+        {"file at the folder",
+         [&] {
+             QFile f(folder);
+             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QDir(folder).removeRecursively();
+        QFile::remove(folder);
+        QDir(outside).removeRecursively();
+        QDir().mkpath(outside);
+        QDir().mkpath(QFileInfo(folder).absolutePath());
+        c.plant();
+        const QStringList outsideBefore = QDir(outside).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+
+        startHelper();
+        ASSERT_TRUE(start(20).ok);
+        EXPECT_TRUE(sleepDisabled());
+        const QFileInfo made(marker);
+        EXPECT_TRUE(made.isFile() && !made.isSymLink());
+        EXPECT_TRUE(QFileInfo(folder).isDir() && !QFileInfo(folder).isSymLink());
+        EXPECT_EQ(QDir(outside).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), outsideBefore);
+        if (QFile kept(outside + "/kept"); kept.exists()) {
+            ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+            EXPECT_EQ(kept.readAll(), "kept");
+        }
+
+        ASSERT_TRUE(stop());
+        EXPECT_FALSE(sleepDisabled());
+        EXPECT_FALSE(QFileInfo::exists(marker));
+        helper.reset();
+    }
+}
+
+// The helper's folder is its own and writable by no one else, whatever the umask, and one
+// found writable by others is closed.
+TEST_F(HelperTest, HelperFolderIsNotWritableByOthers)
+{
+    const QByteArray folder = QFile::encodeName(QFileInfo(Helper::sleepMarkerPath()).absolutePath());
+    for (const bool existing : {false, true}) {
+        SCOPED_TRACE(existing ? "found open to all" : "made by the helper");
+        ::rmdir(folder.constData());
+        const mode_t mask = ::umask(0);
+        if (existing) {
+            QDir().mkpath(QFileInfo(folder).absolutePath());
+            ASSERT_EQ(::mkdir(folder.constData(), 0777), 0);
+        }
+        startHelper();
+        const bool ok = start(20).ok;
+        ::umask(mask);
+        ASSERT_TRUE(ok);
+        struct stat st {};
+        ASSERT_EQ(::lstat(folder.constData(), &st), 0);
+        EXPECT_TRUE(S_ISDIR(st.st_mode));
+        EXPECT_EQ(st.st_uid, ::geteuid());
+        EXPECT_EQ(st.st_mode & 022, 0u);
+        ASSERT_TRUE(stop());
+        helper.reset();
+    }
 }
 
 TEST_F(HelperTest, WithoutTheSettingCallOnlyTheMarkerIsKept)

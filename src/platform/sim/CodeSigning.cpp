@@ -3,12 +3,20 @@
 #include "platform/sim/CodeSigning.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QTemporaryFile>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <openssl/x509.h>
 #include <unistd.h>
 
 namespace sim::codesign {
@@ -18,8 +26,12 @@ constexpr char kMagic[] = "PLNSIG01";
 constexpr int kTrailer = 16; // length digits + magic
 constexpr qint64 kMaxSignature = 1 << 20;
 
-// The signature's JSON and where it starts; none when the file carries none.
-std::optional<std::pair<QByteArray, qint64>> readSignature(const QString& path)
+struct Signature {
+    QByteArray json;
+    qint64 start = 0; // where the trailer begins: the code is every byte before it
+};
+
+std::optional<Signature> readSignature(const QString& path)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly) || f.size() < kTrailer)
@@ -34,12 +46,130 @@ std::optional<std::pair<QByteArray, qint64>> readSignature(const QString& path)
         return std::nullopt;
     const qint64 start = f.size() - kTrailer - length;
     f.seek(start);
-    return std::make_pair(f.read(length), start);
+    return Signature{f.read(length), start};
+}
+
+using Key = std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)>;
+using Bio = std::unique_ptr<BIO, decltype(&BIO_free)>;
+using DigestContext = std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)>;
+
+// What the signature covers: the identifier and the digest of the code.
+std::optional<QByteArray> codeDirectory(const QString& path, qint64 codeSize, const QString& identifier)
+{
+    QFile f(path);
+    DigestContext ctx(EVP_MD_CTX_new(), EVP_MD_CTX_free);
+    if (!f.open(QIODevice::ReadOnly) || !ctx || EVP_DigestInit_ex(ctx.get(), EVP_sha256(), nullptr) != 1)
+        return std::nullopt;
+    qint64 left = codeSize;
+    while (left > 0) {
+        const QByteArray chunk = f.read(std::min<qint64>(left, 1 << 20));
+        if (chunk.isEmpty() || EVP_DigestUpdate(ctx.get(), chunk.constData(), size_t(chunk.size())) != 1)
+            return std::nullopt;
+        left -= chunk.size();
+    }
+    QByteArray digest(EVP_MAX_MD_SIZE, 0);
+    unsigned int length = 0;
+    if (EVP_DigestFinal_ex(ctx.get(), reinterpret_cast<unsigned char*>(digest.data()), &length) != 1)
+        return std::nullopt;
+    digest.resize(length);
+    return "pelorn code directory\n" + identifier.toUtf8() + '\n' + digest;
+}
+
+Key privateKey(const QByteArray& pem)
+{
+    Bio bio(BIO_new_mem_buf(pem.constData(), int(pem.size())), BIO_free);
+    Key key(bio ? PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr) : nullptr, EVP_PKEY_free);
+    if (key && EVP_PKEY_get_base_id(key.get()) != EVP_PKEY_ED25519)
+        key.reset();
+    return key;
+}
+
+Key publicKey(const QByteArray& der)
+{
+    auto p = reinterpret_cast<const unsigned char*>(der.constData());
+    Key key(d2i_PUBKEY(nullptr, &p, long(der.size())), EVP_PKEY_free);
+    if (key && EVP_PKEY_get_base_id(key.get()) != EVP_PKEY_ED25519)
+        key.reset();
+    return key;
+}
+
+QByteArray signMessage(EVP_PKEY* key, const QByteArray& message)
+{
+    DigestContext ctx(EVP_MD_CTX_new(), EVP_MD_CTX_free);
+    size_t length = 0;
+    if (!ctx || EVP_DigestSignInit(ctx.get(), nullptr, nullptr, nullptr, key) != 1
+        || EVP_DigestSign(ctx.get(), nullptr, &length, reinterpret_cast<const unsigned char*>(message.constData()),
+                          size_t(message.size()))
+               != 1)
+        return {};
+    QByteArray out(qsizetype(length), 0);
+    if (EVP_DigestSign(ctx.get(), reinterpret_cast<unsigned char*>(out.data()), &length,
+                       reinterpret_cast<const unsigned char*>(message.constData()), size_t(message.size()))
+        != 1)
+        return {};
+    out.resize(qsizetype(length));
+    return out;
+}
+
+bool verifyMessage(EVP_PKEY* key, const QByteArray& message, const QByteArray& signature)
+{
+    DigestContext ctx(EVP_MD_CTX_new(), EVP_MD_CTX_free);
+    return ctx && EVP_DigestVerifyInit(ctx.get(), nullptr, nullptr, nullptr, key) == 1
+           && EVP_DigestVerify(ctx.get(), reinterpret_cast<const unsigned char*>(signature.constData()),
+                               size_t(signature.size()), reinterpret_cast<const unsigned char*>(message.constData()),
+                               size_t(message.size()))
+                  == 1;
 }
 
 } // namespace
 
-QByteArray developerCertificate() { return QByteArrayLiteral("Pelorn Developer ID (simulated)"); }
+QByteArray makeKey()
+{
+    Key key(EVP_PKEY_Q_keygen(nullptr, nullptr, "ED25519"), EVP_PKEY_free);
+    Bio bio(BIO_new(BIO_s_mem()), BIO_free);
+    if (!key || !bio || PEM_write_bio_PrivateKey(bio.get(), key.get(), nullptr, nullptr, 0, nullptr, nullptr) != 1)
+        return {};
+    char* data = nullptr;
+    const long size = BIO_get_mem_data(bio.get(), &data);
+    return QByteArray(data, qsizetype(size));
+}
+
+QByteArray keptKey(const QString& path)
+{
+    auto read = [&]() -> QByteArray {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        const QByteArray pem = f.read(64 * 1024);
+        return privateKey(pem) ? pem : QByteArray();
+    };
+    if (QByteArray pem = read(); !pem.isEmpty())
+        return pem;
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder))
+        return {};
+    const QByteArray pem = makeKey();
+    QTemporaryFile made(folder + "/key-XXXXXX"); // readable by its owner alone
+    if (pem.isEmpty() || !made.open() || made.write(pem) != pem.size() || !made.flush())
+        return {};
+    // A link never replaces a key another signer put there first; whichever came first is kept.
+    if (::link(QFile::encodeName(made.fileName()).constData(), QFile::encodeName(path).constData()) != 0
+        && errno != EEXIST)
+        return {};
+    return read();
+}
+
+QByteArray certificate(const QByteArray& key)
+{
+    const Key k = privateKey(key);
+    unsigned char* der = nullptr;
+    const int length = k ? i2d_PUBKEY(k.get(), &der) : -1;
+    if (length <= 0)
+        return {};
+    QByteArray out(reinterpret_cast<const char*>(der), length);
+    OPENSSL_free(der);
+    return out;
+}
 
 bool unsign(const QString& path)
 {
@@ -47,24 +177,59 @@ bool unsign(const QString& path)
     if (!signature)
         return true;
     QFile f(path);
-    return f.resize(signature->second);
+    return f.resize(signature->start);
 }
 
-bool sign(const QString& path, const QString& identifier, const QList<QByteArray>& certificates)
+bool sign(const QString& path, const QString& identifier, const QByteArray& key)
 {
-    if (!unsign(path))
+    const Key k = privateKey(key);
+    if (!k || !unsign(path))
         return false;
-    QJsonArray certs;
-    for (const QByteArray& c : certificates)
-        certs.append(QString::fromLatin1(c.toHex()));
-    const QByteArray json =
-        QJsonDocument(QJsonObject{{"identifier", identifier}, {"certificates", certs}}).toJson(QJsonDocument::Compact);
+    const auto directory = codeDirectory(path, QFileInfo(path).size(), identifier);
+    const QByteArray signature = directory ? signMessage(k.get(), *directory) : QByteArray();
+    if (signature.isEmpty())
+        return false;
+    const QJsonObject o{{"identifier", identifier},
+                        {"certificates", QJsonArray{QString::fromLatin1(certificate(key).toHex())}},
+                        {"signature", QString::fromLatin1(signature.toHex())}};
+    const QByteArray json = QJsonDocument(o).toJson(QJsonDocument::Compact);
     QFile f(path);
     if (!f.open(QIODevice::Append))
         return false;
-    return f.write(json + QByteArray::number(json.size()).rightJustified(8, '0') + kMagic) > 0;
+    const QByteArray block = json + QByteArray::number(json.size()).rightJustified(8, '0') + kMagic;
+    return f.write(block) == block.size();
 }
 
+QByteArray trailer(const QString& path)
+{
+    const auto signature = readSignature(path);
+    if (!signature)
+        return {};
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || !f.seek(signature->start))
+        return {};
+    return f.readAll();
+}
+
+namespace {
+
+// Whether the signature over the code holds for the leaf certificate's key.
+bool signatureHolds(const QString& path)
+{
+    const auto signature = readSignature(path);
+    if (!signature)
+        return false;
+    const QJsonObject o = QJsonDocument::fromJson(signature->json).object();
+    const QJsonArray certificates = o["certificates"].toArray();
+    if (!o["identifier"].isString() || certificates.isEmpty() || !o["signature"].isString())
+        return false;
+    const Key key = publicKey(QByteArray::fromHex(certificates.first().toString().toLatin1()));
+    const auto directory = codeDirectory(path, signature->start, o["identifier"].toString());
+    return key && directory
+           && verifyMessage(key.get(), *directory, QByteArray::fromHex(o["signature"].toString().toLatin1()));
+}
+
+} // namespace
 } // namespace sim::codesign
 
 namespace platform::codesign {
@@ -87,6 +252,73 @@ std::optional<Requirement> parse(const QString& text)
     if (m.hasCaptured(2))
         r.leafSha1 = QByteArray::fromHex(m.captured(2).toLatin1());
     return r;
+}
+
+constexpr qint64 kMaxProcFile = 16 << 20;
+
+std::optional<QByteArray> readProc(qint64 pid, const char* name)
+{
+    QFile f(QString("/proc/%1/%2").arg(pid).arg(name));
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray out;
+    while (out.size() < kMaxProcFile) {
+        const QByteArray chunk = f.read(64 * 1024);
+        if (chunk.isEmpty())
+            return f.error() == QFileDevice::NoError ? std::optional(out) : std::nullopt;
+        out += chunk;
+    }
+    return std::nullopt;
+}
+
+QByteArray withoutDeletedMark(QByteArray path)
+{
+    if (path.endsWith(" (deleted)"))
+        path.chop(10);
+    return path;
+}
+
+// The loader's variables that put code of the caller's choosing into a program at start.
+bool startedWithInjection(const QByteArray& environment)
+{
+    for (const QByteArray& entry : environment.split('\0'))
+        for (const char* name : {"LD_PRELOAD=", "LD_AUDIT="})
+            if (entry.startsWith(name) && entry.size() > qsizetype(strlen(name)))
+                return true;
+    return false;
+}
+
+// Only the system's own libraries (writable by root alone), the build's output and the
+// program itself may hold code in a process that claims a signature.
+bool mapsOnlyTrustedCode(const QByteArray& maps, const QByteArray& executable)
+{
+    static const char* const kSystemFolders[] = {"/lib/",      "/lib32/",      "/lib64/",      "/libx32/",
+                                                 "/usr/lib/",  "/usr/lib32/",  "/usr/lib64/",  "/usr/libx32/"};
+    const QByteArray build = QByteArray(PELORN_BUILD_ROOT) + '/';
+    for (const QByteArray& line : maps.split('\n')) {
+        // start-end perms offset dev inode [path]; the path may hold spaces.
+        qsizetype at = 0;
+        QByteArray perms;
+        for (int field = 0; field < 5; ++field) {
+            while (at < line.size() && line[at] == ' ')
+                ++at;
+            const qsizetype end = line.indexOf(' ', at);
+            if (field == 1)
+                perms = line.mid(at, end - at);
+            at = end < 0 ? line.size() : end;
+        }
+        while (at < line.size() && line[at] == ' ')
+            ++at;
+        if (perms.size() < 3 || perms[2] != 'x' || !line.mid(at).startsWith('/'))
+            continue; // not code, or code of no file ([vdso] and the like)
+        const QByteArray path = withoutDeletedMark(line.mid(at));
+        bool trusted = path == executable || path.startsWith(build);
+        for (const char* folder : kSystemFolders)
+            trusted = trusted || path.startsWith(folder);
+        if (!trusted)
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -116,7 +348,7 @@ std::optional<SigningInformation> copySigningInformation(const StaticCode& code)
     const auto signature = sim::codesign::readSignature(code.path);
     if (!signature)
         return std::nullopt;
-    const QJsonObject o = QJsonDocument::fromJson(signature->first).object();
+    const QJsonObject o = QJsonDocument::fromJson(signature->json).object();
     if (!o["identifier"].isString())
         return std::nullopt;
     SigningInformation info;
@@ -134,6 +366,8 @@ int32_t checkValidity(const StaticCode& code, const QString& requirement)
     const std::optional<SigningInformation> info = copySigningInformation(code);
     if (!info)
         return kErrorUnsigned;
+    if (!sim::codesign::signatureHolds(code.path))
+        return kErrorSignatureFailed;
     if (info->identifier != r->identifier)
         return kErrorRequirementFailed;
     if (r->leafSha1) {
@@ -141,6 +375,24 @@ int32_t checkValidity(const StaticCode& code, const QString& requirement)
             || QCryptographicHash::hash(info->certificates.first(), QCryptographicHash::Sha1) != *r->leafSha1)
             return kErrorRequirementFailed;
     }
+    return kSuccess;
+}
+
+int32_t checkValidity(const Code& code, const QString& requirement)
+{
+    const auto staticCode = copyStaticCode(code);
+    if (!staticCode)
+        return kErrorNoSuchCode;
+    if (const int32_t status = checkValidity(*staticCode, requirement); status != kSuccess)
+        return status;
+    char buffer[4096];
+    const ssize_t n = ::readlink(QFile::encodeName(staticCode->path).constData(), buffer, sizeof buffer);
+    const auto environment = readProc(code.pid, "environ");
+    const auto maps = readProc(code.pid, "maps");
+    if (n <= 0 || !environment || !maps)
+        return kErrorNoSuchCode;
+    if (startedWithInjection(*environment) || !mapsOnlyTrustedCode(*maps, withoutDeletedMark(QByteArray(buffer, n))))
+        return kErrorGuestInvalid;
     return kSuccess;
 }
 

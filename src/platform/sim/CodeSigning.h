@@ -1,18 +1,29 @@
 #pragma once
 // The simulated code signature: a trailer appended to the executable file, which the build
 // attaches (cmake/CodeSigning.cmake) and tests may replace on copies:
-//   <JSON {"identifier": "...", "certificates": ["<hex DER>", ...]}> <8 decimal digits: its length> "PLNSIG01"
-// The loader ignores bytes past the program's segments, so a signed executable runs unchanged.
+//   <JSON {"identifier": "...", "certificates": ["<hex DER>", ...], "signature": "<hex>"}>
+//   <8 decimal digits: the JSON's length> "PLNSIG01"
+// The leaf certificate is the signer's Ed25519 public key (DER). The signature covers the
+// identifier and the SHA-256 of every byte before the trailer, so it binds the signer to this
+// very code: the trailer copied onto another program, or a program changed after signing, no
+// longer validates. The loader ignores bytes past the program's segments, so a signed
+// executable runs unchanged.
 #include <QByteArray>
-#include <QList>
 #include <QString>
 
 namespace sim::codesign {
 
-// The certificate the build signs every program with (same text as cmake/CodeSigning.cmake).
-QByteArray developerCertificate();
+// A new signing key (a PEM private key); empty on failure.
+QByteArray makeKey();
+// The key kept at `path`, made there (readable by its owner alone) when there is none yet.
+// Signers starting at once all end up with the same key. Empty on failure.
+QByteArray keptKey(const QString& path);
+// The certificate naming a key's owner: its public key, DER. Empty for a bad key.
+QByteArray certificate(const QByteArray& key);
 
-bool sign(const QString& path, const QString& identifier, const QList<QByteArray>& certificates);
+bool sign(const QString& path, const QString& identifier, const QByteArray& key);
 bool unsign(const QString& path);
+// The trailer as it stands at the end of the file; empty when there is none.
+QByteArray trailer(const QString& path);
 
 } // namespace sim::codesign

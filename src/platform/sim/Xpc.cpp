@@ -1,5 +1,6 @@
 #include "platform/Xpc.h"
 
+#include "platform/Clock.h"
 #include "platform/CodeSigning.h"
 #include "platform/sim/Machine.h"
 
@@ -20,6 +21,9 @@ namespace platform::xpc {
 namespace {
 
 constexpr qint64 kMaxFrame = 64 * 1024;
+// A message begun must be complete this long after its first byte, or after the message before
+// it: a peer that stops half-way would otherwise hold the connection and its buffer forever.
+constexpr double kPartialMessageTimeout = 5.0;
 
 QByteArray frame(const QCborArray& message)
 {
@@ -115,16 +119,14 @@ private:
     bool peerMeetsRequirement() const
     {
         const auto code = codesign::codeForPid(pid_);
-        if (!code)
-            return false;
-        const auto staticCode = codesign::copyStaticCode(*code);
-        return staticCode && codesign::checkValidity(*staticCode, requirement_) == codesign::kSuccess;
+        return code && codesign::checkValidity(*code, requirement_) == codesign::kSuccess;
     }
 
     void close()
     {
         if (!socket_)
             return;
+        partial_.stop();
         {
             std::lock_guard lock(outbox_->mutex);
             outbox_->socket = nullptr;
@@ -160,8 +162,14 @@ private:
             if (!socket_)
                 return;
         }
-        if (!wellFormed)
+        if (!wellFormed) {
             invalidate();
+            return;
+        }
+        if (buffer_.isEmpty())
+            partial_.stop();
+        else if (!messages.isEmpty() || !partial_.isActive())
+            partial_.start(kPartialMessageTimeout, [this] { invalidate(); });
     }
 
     QLocalSocket* socket_;
@@ -174,6 +182,7 @@ private:
     ExportedObject object_;
     bool resumed_ = false;
     QByteArray buffer_;
+    platform::Timer partial_;
 };
 
 } // namespace
