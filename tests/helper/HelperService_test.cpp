@@ -7,6 +7,7 @@
 #include "platform/Xpc.h"
 #include "platform/sim/CodeSigning.h"
 #include "platform/sim/Smc.h"
+#include "support/TestPaths.h"
 
 #include <QCborValue>
 #include <QCryptographicHash>
@@ -353,7 +354,7 @@ TEST_F(HelperServiceProcess, OnlyAnUntamperedApplicationIsAnswered)
     QDir().mkpath(QFileInfo(installed).absolutePath());
     QFile(installed).open(QIODevice::WriteOnly); // the application asks an installed helper only
 
-    const QString pelorn = QString::fromLocal8Bit(qgetenv("PELORN_BUILD_DIR")) + "/src/Pelorn";
+    const QString pelorn = testpaths::buildDir() + "/src/Pelorn";
     // A system library the application loads anyway, so only the way it came in differs.
     const QString zlib = QLibraryInfo::path(QLibraryInfo::LibrariesPath) + "/libz.so.1";
     ASSERT_TRUE(QFileInfo::exists(zlib));
