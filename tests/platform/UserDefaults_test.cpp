@@ -1,5 +1,6 @@
 #include "platform/UserDefaults.h"
 
+#include "platform/Log.h"
 #include "support/SimTest.h"
 
 #include <QDir>
@@ -71,7 +72,8 @@ TEST_F(UserDefaultsTest, ACrashDuringAWriteKeepsTheStore)
 TEST_F(UserDefaultsTest, AnUnreadableStoreIsKeptAsideAndTheAppStartsEmpty)
 {
     const QString path = store().storePath();
-    const QByteArray cases[] = {"{truncated", "[1,2]", "{\"type\":\"dictionary\",\"value\":{\"k\":{\"type\":\"bool\",\"value\":3}}}"};
+    const QByteArray cases[] = {"{truncated", "[1,2]", "{\"type\":\"dictionary\",\"value\":[]}",
+                                "{\"type\":\"dictionary\",\"value\":{\"k\":{\"type\":\"bool\",\"value\":true}}} trailing"};
     for (const QByteArray& bad : cases) {
         SCOPED_TRACE(bad.toStdString());
         QDir(QFileInfo(path).absolutePath()).removeRecursively();
@@ -91,6 +93,69 @@ TEST_F(UserDefaultsTest, AnUnreadableStoreIsKeptAsideAndTheAppStartsEmpty)
         store().set("a", 1);
         store().reload();
         EXPECT_EQ(store().object("a").toLongLong(), 1);
+    }
+}
+
+// A nested array entry `depth` levels deep.
+static QByteArray nestedArray(int depth)
+{
+    QByteArray json = "{\"type\":\"bool\",\"value\":true}";
+    for (int i = 0; i < depth; ++i)
+        json = "{\"type\":\"array\",\"value\":[" + json + "]}";
+    return json;
+}
+
+TEST_F(UserDefaultsTest, OneUndecodableEntryIsLeftOutAndKeptAsideWhileEveryOtherSettingSurvives)
+{
+    const QString path = store().storePath();
+    const QString folder = QFileInfo(path).absolutePath();
+    const QByteArray badEntries[] = {
+        "{\"type\":\"real\",\"value\":-1e400}",                  // refused by the JSON parser itself
+        "{\"type\":\"integer\",\"value\":\"99999999999999999999\"}", // beyond 64 bits
+        "{\"type\":\"integer\",\"value\":99999999999999999999}",
+        "{\"type\":\"bool\",\"value\":3}",
+        "[true]",
+        nestedArray(600), // deeper than the JSON parser goes
+    };
+    for (const QByteArray& bad : badEntries) {
+        SCOPED_TRACE(bad.left(60).toStdString());
+        QDir(folder).removeRecursively();
+        QDir().mkpath(folder);
+        const QByteArray file = "{\"type\": \"dictionary\", \"value\": {"
+                                "\"scroll.step\": {\"type\":\"real\",\"value\":42.5},"
+                                "\"display.broken\": " + bad + ","
+                                "\"say \\\"}\\\" ]\": {\"type\":\"string\",\"value\":\"{[\\\"\"},"
+                                "\"deep\": " + nestedArray(100) + ","
+                                "\"kvm.enabled\": {\"type\":\"bool\",\"value\":false}}}";
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(file);
+        f.close();
+        platform::log::clearRecent();
+        store().reload();
+
+        EXPECT_EQ(store().object("scroll.step").toDouble(), 42.5);
+        EXPECT_EQ(store().object("kvm.enabled").typeId(), QMetaType::Bool);
+        EXPECT_FALSE(store().object("kvm.enabled").toBool());
+        EXPECT_EQ(store().object("say \"}\" ]").toString(), "{[\"");
+        EXPECT_TRUE(store().object("deep").isValid());
+        EXPECT_FALSE(store().object("display.broken").isValid());
+
+        const QStringList aside = QDir(folder).entryList({"*.corrupt-*"});
+        ASSERT_EQ(aside.size(), 1);
+        QFile kept(folder + "/" + aside.first());
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), file) << "the file as it was, byte for byte";
+        const QStringList said = platform::log::recent().filter("display.broken");
+        ASSERT_EQ(said.size(), 1);
+        EXPECT_TRUE(said.first().contains(aside.first()));
+
+        // Said and kept once: the next start finds the store without the bad entry.
+        platform::log::clearRecent();
+        store().reload();
+        EXPECT_EQ(store().object("scroll.step").toDouble(), 42.5);
+        EXPECT_EQ(QDir(folder).entryList({"*.corrupt-*"}).size(), 1);
+        EXPECT_TRUE(platform::log::recent().filter("display.broken").isEmpty());
     }
 }
 
