@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -271,6 +270,7 @@ QString asideStem(const QString& path)
 bool writeDomain(const QString& path, const QVariantMap& domain, bool fail)
 {
     paths::ensureParent(path);
+    files::removeIfNotRegular(path); // replaced, never written through
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return false;
@@ -284,21 +284,18 @@ bool writeDomain(const QString& path, const QVariantMap& domain, bool fail)
     return f.commit();
 }
 
-// Reads a domain file. A file that exists but cannot be read is moved aside, never
-// overwritten, and the domain starts empty. Entries that do not decode are left out; the file
+// Reads a domain file. A file that exists but cannot be read (no regular file, too large,
+// not a stored dictionary) is moved aside, never overwritten, and the domain starts empty. Entries that do not decode are left out; the file
 // as it was is kept aside once, and the domain is written again without them.
 QVariantMap readDomain(const QString& path)
 {
-    QFile f(path);
-    if (!f.exists())
+    const files::Contents file = files::readRegular(path, UserDefaults::kMaxFileBytes);
+    if (file.status == files::ReadStatus::missing)
         return {};
+    const QByteArray& bytes = file.bytes;
     QVariantMap result;
     QStringList unreadable;
-    bool good = f.open(QIODevice::ReadOnly);
-    const QByteArray bytes = good ? f.readAll() : QByteArray();
-    f.close();
-    good = good && decodeEntries(bytes, result, unreadable);
-    if (!good) {
+    if (file.status != files::ReadStatus::ok || !decodeEntries(bytes, result, unreadable)) {
         const QString aside = files::moveAside(path, asideStem(path), {});
         log::write(aside.isEmpty() ? "Pelorn: settings file unreadable and could not be moved aside: " + path
                                    : "Pelorn: settings file unreadable, kept aside as " + aside);

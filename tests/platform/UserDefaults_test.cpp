@@ -1,6 +1,7 @@
 #include "platform/UserDefaults.h"
 
 #include "platform/Log.h"
+#include "support/NotAFile.h"
 #include "support/SimTest.h"
 
 #include <QDir>
@@ -94,6 +95,45 @@ TEST_F(UserDefaultsTest, AnUnreadableStoreIsKeptAsideAndTheAppStartsEmpty)
         store().reload();
         EXPECT_EQ(store().object("a").toLongLong(), 1);
     }
+}
+
+TEST_F(UserDefaultsTest, AStoreThatIsNoRegularFileOrTooLargeIsMovedAsideAtOnce)
+{
+    const QString folder = QFileInfo(store().storePath()).absolutePath();
+    const QString global = folder + "/.GlobalPreferences.json";
+    const QByteArray valid = "{\"type\":\"dictionary\",\"value\":{\"a\":{\"type\":\"bool\",\"value\":true}}}";
+    for (const QString& path : {store().storePath(), global}) {
+        for (int kind = -1; kind < int(std::size(support::kNotAFile)); ++kind) {
+            SCOPED_TRACE((path + " " + (kind < 0 ? "too large" : support::name(support::kNotAFile[kind]))).toStdString());
+            QDir(folder).removeRecursively();
+            if (kind < 0)
+                support::plantOversized(path, valid, platform::UserDefaults::kMaxFileBytes);
+            else
+                support::plant(support::kNotAFile[kind], path);
+            store().reload(); // would block on the FIFO and never end on /dev/zero
+            EXPECT_TRUE(store().persistentDomain().isEmpty());
+            EXPECT_FALSE(store().globalObject("a").isValid());
+            EXPECT_EQ(QDir(folder).entryList({"*.corrupt-*"}, QDir::AllEntries | QDir::System | QDir::Hidden).size(), 1)
+                << "kept aside, not read";
+
+            store().set("b", 2);
+            store().setGlobalObject("c", 3);
+            store().reload();
+            EXPECT_EQ(store().object("b").toLongLong(), 2);
+            EXPECT_EQ(store().globalObject("c").toLongLong(), 3);
+        }
+    }
+
+    // A link planted after start is replaced by the next write, not written through.
+    const QString fifo = folder + "/elsewhere.fifo";
+    support::plant(support::NotAFile::fifo, fifo);
+    QFile::remove(store().storePath());
+    ASSERT_TRUE(QFile::link(fifo, store().storePath()));
+    store().set("d", 4);
+    EXPECT_FALSE(QFileInfo(store().storePath()).isSymLink());
+    EXPECT_FALSE(QFileInfo(fifo).isFile());
+    store().reload();
+    EXPECT_EQ(store().object("d").toLongLong(), 4);
 }
 
 // A nested array entry `depth` levels deep.

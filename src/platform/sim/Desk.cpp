@@ -1,6 +1,7 @@
 #include "platform/sim/Desk.h"
 
-#include <QFile>
+#include "platform/Files.h"
+
 #include <QJsonDocument>
 
 namespace sim {
@@ -156,10 +157,18 @@ DeskResult Desk::parse(const QByteArray& json)
 
 DeskResult Desk::load(const QString& path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    const platform::files::Contents file = platform::files::readRegular(path, kMaxFileBytes);
+    switch (file.status) {
+    case platform::files::ReadStatus::ok:
+        return parse(file.bytes);
+    case platform::files::ReadStatus::notRegular:
+        return DeskResult::failure({{}, "cannot read the desk file " + path + ": not a regular file"});
+    case platform::files::ReadStatus::tooLarge:
+        return DeskResult::failure(
+            {{}, QString("cannot read the desk file %1: larger than %2 bytes").arg(path).arg(kMaxFileBytes)});
+    default:
         return DeskResult::failure({{}, "cannot read the desk file " + path});
-    return parse(f.readAll());
+    }
 }
 
 DeskResult Desk::fromEnvironment()
