@@ -3,6 +3,7 @@
 #include "platform/Files.h"
 
 #include <QJsonDocument>
+#include <cmath>
 
 namespace sim {
 
@@ -70,16 +71,16 @@ qint64 Fields::integer(const char* key, qint64 fallback, qint64 min, qint64 max)
     if (v.isUndefined())
         return fallback;
     const double d = v.toDouble();
-    if (!v.isDouble() || d != double(qint64(d))) {
+    if (!v.isDouble() || d != std::trunc(d)) {
         fail(path(key), "expected a whole number");
         return fallback;
     }
-    const qint64 n = qint64(d);
-    if (n < min || n > max) {
+    // Checked before the conversion: a double outside qint64's range has no value there.
+    if (d < -0x1p63 || d >= 0x1p63 || qint64(d) < min || qint64(d) > max) {
         fail(path(key), QString("must be between %1 and %2").arg(min).arg(max));
         return fallback;
     }
-    return n;
+    return qint64(d);
 }
 
 bool Fields::boolean(const char* key, bool fallback)
