@@ -1,13 +1,14 @@
 #include "battery/BatteryHistory.h"
 
 #include "app/Codable.h"
+#include "platform/Files.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 
 #include <QDir>
-#include <QFile>
 #include <QSaveFile>
 #include <algorithm>
+#include <optional>
 
 namespace json = pelorn::json;
 
@@ -20,29 +21,36 @@ QString BatteryHistory::defaultPath()
 
 BatteryHistory::BatteryHistory(QString path) : path_(std::move(path)) {}
 
-QString BatteryHistory::asidePath() const
+QString BatteryHistory::asideStem() const
 {
     QString p = path_;
     if (p.endsWith(".json"))
         p.chop(5);
-    return p + ".corrupt.json";
+    return p + ".corrupt";
 }
+
+QString BatteryHistory::asidePath() const { return asideStem() + ".json"; }
 
 std::vector<BatterySample> BatteryHistory::load(double now) const
 {
-    QFile file(path_);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray bytes = file.readAll();
-    file.close();
-
-    const auto parsed = json::fromBytes(bytes);
-    const auto samples = parsed ? json::decode<std::vector<BatterySample>>(*parsed) : std::nullopt;
+    const platform::files::Contents file = platform::files::readRegular(path_, kMaxFileBytes);
+    std::optional<std::vector<BatterySample>> samples;
+    switch (file.status) {
+    case platform::files::ReadStatus::ok:
+        if (const auto parsed = json::fromBytes(file.bytes))
+            samples = json::decode<std::vector<BatterySample>>(*parsed);
+        break;
+    case platform::files::ReadStatus::tooLarge:
+        break; // not ours either, but someone's data: kept like a corrupt file
+    default:
+        return {}; // missing or unreadable; the next write replaces it where it can
+    }
     if (!samples) {
-        // The next write would replace it; keep the user's data where it can still be read.
-        QFile::remove(asidePath());
-        if (QFile::rename(path_, asidePath()))
-            platform::log::write("Pelorn: unreadable battery history kept as " + asidePath());
+        // The next write would replace it; keep the user's data where it can still be read, and
+        // keep an earlier copy too.
+        const QString kept = platform::files::moveAside(path_, asideStem(), ".json");
+        if (!kept.isEmpty())
+            platform::log::write("Pelorn: unreadable battery history kept as " + kept);
         return {};
     }
     const double cutoff = now - kWindow;
@@ -71,6 +79,7 @@ bool BatteryHistory::write(const std::vector<BatterySample>& history) const
     const QJsonValue value = json::encode(history);
     if (!json::isEncodable(value))
         return false;
+    platform::files::removeIfNotRegular(path_); // replaced, never written through
     QSaveFile file(path_);
     if (!file.open(QIODevice::WriteOnly))
         return false;

@@ -7,8 +7,6 @@
 #include <functional>
 #include <memory>
 
-class QLocalServer;
-
 namespace platform::launch {
 
 // The system asks the application to quit (at logout or shutdown; SIGTERM or SIGINT here): the
@@ -20,7 +18,9 @@ void quitOnTerminationRequest();
 bool handToRunningInstance(const QStringList& urls);
 
 // The running instance's side: receives the later requests for as long as it lives. `opened`
-// gets a request's URLs, `reopened` is called for a request without any.
+// gets a request's URLs, `reopened` is called for a request without any. The channel stays open
+// whatever its peers do: a failed accept is retried, a connection has a few seconds and a few
+// kilobytes for its one line, and the oldest connections make room when too many are open.
 class Receiver : public QObject {
     Q_OBJECT
 public:
@@ -29,10 +29,20 @@ public:
     ~Receiver() override;
     bool isListening() const;
 
+    static constexpr int kMaxConnections = 16;
+    static constexpr double kConnectionSeconds = 5;  // to deliver the one line
+    static constexpr qint64 kMaxLineBytes = 8 * 1024; // newline included; URLs are far shorter
+    static constexpr double kAcceptRetrySeconds = 0.5;
+
 private:
+    struct Channel;
+    void acceptPending();
+    void serve(int descriptor);
+    void deliver(const QByteArray& line);
+
     std::function<void(const QStringList&)> opened_;
     std::function<void()> reopened_;
-    std::unique_ptr<QLocalServer> server_;
+    std::unique_ptr<Channel> channel_;
 };
 
 } // namespace platform::launch

@@ -1,15 +1,17 @@
 #include "platform/UserDefaults.h"
 
+#include "platform/Files.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+#include <cstring>
+#include <optional>
 
 namespace platform {
 namespace {
@@ -140,37 +142,157 @@ QVariant argumentValue(const QString& text)
 
 QString globalPath() { return paths::home() + "/Library/Preferences/.GlobalPreferences.json"; }
 
-// Reads a domain file. A file that exists but cannot be read is moved aside, never
-// overwritten, and the domain starts empty.
-QVariantMap readDomain(const QString& path)
+// The stored domain is split into its entries before any value is parsed, so that one value the
+// JSON parser refuses (-1e400, nesting deeper than it goes) costs that entry, not every setting.
+// Only the structure is checked here (strings, brackets, colons, commas); each entry's text is
+// then parsed on its own.
+struct MemberText {
+    QByteArray key;   // the JSON string, quotes included
+    QByteArray value; // the JSON value
+};
+
+void skipSpace(const QByteArray& s, qsizetype& i)
 {
-    QFile f(path);
-    if (!f.exists())
-        return {};
-    QVariantMap result;
-    bool good = f.open(QIODevice::ReadOnly);
-    if (good) {
-        QJsonParseError err{};
-        const QJsonDocument doc = QJsonDocument::fromJson(f.readAll(), &err);
-        f.close();
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t' || s[i] == '\n' || s[i] == '\r'))
+        ++i;
+}
+
+bool skipString(const QByteArray& s, qsizetype& i) // at the opening quote
+{
+    for (++i; i < s.size(); ++i) {
+        if (s[i] == '\\')
+            ++i;
+        else if (s[i] == '"') {
+            ++i;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool skipValue(const QByteArray& s, qsizetype& i)
+{
+    if (i >= s.size())
+        return false;
+    if (s[i] == '"')
+        return skipString(s, i);
+    if (s[i] == '{' || s[i] == '[') {
+        qsizetype depth = 0; // counted, not recursed: any depth costs no stack
+        while (i < s.size()) {
+            const char c = s[i];
+            if (c == '"') {
+                if (!skipString(s, i))
+                    return false;
+                continue;
+            }
+            if (c == '{' || c == '[')
+                ++depth;
+            else if ((c == '}' || c == ']') && --depth == 0) {
+                ++i;
+                return true;
+            }
+            ++i;
+        }
+        return false;
+    }
+    const qsizetype start = i;
+    while (i < s.size() && !std::strchr(",}] \t\r\n", s[i]))
+        ++i;
+    return i > start;
+}
+
+bool splitObject(const QByteArray& s, qsizetype& i, QList<MemberText>& members)
+{
+    skipSpace(s, i);
+    if (i >= s.size() || s[i] != '{')
+        return false;
+    ++i;
+    skipSpace(s, i);
+    if (i < s.size() && s[i] == '}') {
+        ++i;
+        return true;
+    }
+    for (;;) {
+        MemberText m;
+        skipSpace(s, i);
+        qsizetype start = i;
+        if (i >= s.size() || s[i] != '"' || !skipString(s, i))
+            return false;
+        m.key = s.mid(start, i - start);
+        skipSpace(s, i);
+        if (i >= s.size() || s[i] != ':')
+            return false;
+        ++i;
+        skipSpace(s, i);
+        start = i;
+        if (!skipValue(s, i))
+            return false;
+        m.value = s.mid(start, i - start);
+        members.append(m);
+        skipSpace(s, i);
+        if (i >= s.size())
+            return false;
+        if (s[i++] == '}')
+            return true;
+        if (s[i - 1] != ',')
+            return false;
+    }
+}
+
+std::optional<QJsonValue> parseValue(const QByteArray& text)
+{
+    QJsonParseError err{};
+    const QJsonArray a = QJsonDocument::fromJson("[" + text + "]", &err).array();
+    if (err.error != QJsonParseError::NoError || a.size() != 1)
+        return std::nullopt;
+    return a.first();
+}
+
+// Decodes a stored domain entry by entry. False when the text is not a stored dictionary at all;
+// otherwise the keys of the entries that do not decode are in `unreadable`.
+bool decodeEntries(const QByteArray& bytes, QVariantMap& values, QStringList& unreadable)
+{
+    QList<MemberText> top;
+    qsizetype i = 0;
+    if (!splitObject(bytes, i, top))
+        return false;
+    skipSpace(bytes, i);
+    if (i != bytes.size())
+        return false;
+    bool isDictionary = false;
+    QByteArray entriesText;
+    for (const MemberText& m : top) {
+        const auto key = parseValue(m.key);
+        if (key && key->toString() == "type")
+            isDictionary = parseValue(m.value) == QJsonValue("dictionary");
+        else if (key && key->toString() == "value")
+            entriesText = m.value;
+    }
+    QList<MemberText> entries;
+    qsizetype j = 0;
+    if (!isDictionary || !splitObject(entriesText, j, entries))
+        return false;
+    for (const MemberText& e : entries) {
+        const auto key = parseValue(e.key);
+        const auto value = parseValue(e.value);
         QVariant v;
-        good = err.error == QJsonParseError::NoError && doc.isObject() && decode(doc.object(), v)
-            && v.typeId() == QMetaType::QVariantMap;
-        if (good)
-            result = v.toMap();
+        if (key && value && decode(*value, v))
+            values.insert(key->toString(), v);
+        else
+            unreadable << (key ? key->toString() : QString::fromUtf8(e.key));
     }
-    if (!good) {
-        const QString aside = path + ".corrupt-" + QDateTime::currentDateTimeUtc().toString("yyyyMMdd-hhmmsszzz");
-        QFile::rename(path, aside);
-        log::write("Pelorn: settings file unreadable, kept aside as " + aside);
-        return {};
-    }
-    return result;
+    return true;
+}
+
+QString asideStem(const QString& path)
+{
+    return path + ".corrupt-" + QDateTime::currentDateTimeUtc().toString("yyyyMMdd-hhmmsszzz");
 }
 
 bool writeDomain(const QString& path, const QVariantMap& domain, bool fail)
 {
     paths::ensureParent(path);
+    files::removeIfNotRegular(path); // replaced, never written through
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return false;
@@ -182,6 +304,37 @@ bool writeDomain(const QString& path, const QVariantMap& domain, bool fail)
     }
     f.write(bytes);
     return f.commit();
+}
+
+// Reads a domain file. A file that exists but cannot be read (no regular file, too large,
+// not a stored dictionary) is moved aside, never overwritten, and the domain starts empty. Entries that do not decode are left out; the file
+// as it was is kept aside once, and the domain is written again without them.
+QVariantMap readDomain(const QString& path)
+{
+    const files::Contents file = files::readRegular(path, UserDefaults::kMaxFileBytes);
+    if (file.status == files::ReadStatus::missing)
+        return {};
+    const QByteArray& bytes = file.bytes;
+    QVariantMap result;
+    QStringList unreadable;
+    if (file.status != files::ReadStatus::ok || !decodeEntries(bytes, result, unreadable)) {
+        const QString aside = files::moveAside(path, asideStem(path), {});
+        log::write(aside.isEmpty() ? "Pelorn: settings file unreadable and could not be moved aside: " + path
+                                   : "Pelorn: settings file unreadable, kept aside as " + aside);
+        return {};
+    }
+    if (!unreadable.isEmpty()) {
+        const QString aside = files::keepAside(bytes, asideStem(path), {});
+        if (aside.isEmpty()) {
+            log::write("Pelorn: settings left out, unreadable: " + unreadable.join(", ")
+                       + "; the file could not be copied aside and is left as it is");
+            return result;
+        }
+        log::write("Pelorn: settings left out, unreadable: " + unreadable.join(", ") + "; the file as it was is kept as "
+                   + aside);
+        writeDomain(path, result, false);
+    }
+    return result;
 }
 
 } // namespace

@@ -17,6 +17,8 @@ public:
     static constexpr const char* kArgumentDomain = "NSArgumentDomain";
     static constexpr const char* kRegistrationDomain = "NSRegistrationDomain";
     static constexpr const char* kAppDomain = "com.ostrane.pelorn";
+    // A domain file larger than this is no store this system wrote: it is kept aside unread.
+    static constexpr qint64 kMaxFileBytes = 16 << 20;
 
     // The application's store; it reads the launch arguments of the running application.
     static UserDefaults& standard();

@@ -1,13 +1,16 @@
 #include "battery/BatteryHistory.h"
 
 #include "app/Codable.h"
+#include "support/NotAFile.h"
 #include "support/SimTest.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <functional>
 
 namespace {
 
@@ -65,26 +68,76 @@ TEST_F(BatteryHistoryTest, LoadKeepsOnlyTheLast24Hours)
     EXPECT_TRUE(store.load(kNow).empty());
 }
 
-TEST_F(BatteryHistoryTest, CorruptFileIsKeptAsideAndNeverOverwritten)
+TEST_F(BatteryHistoryTest, EachCorruptFileIsKeptAsideUnderItsOwnName)
 {
-    const char* corrupt[] = {"not json", "{\"date\": 1}", "[{\"date\": 1, \"percent\": 5.5, \"systemLoad\": 0}]",
-                             "[{\"date\": 1, \"percent\": 5, \"systemLoad\": 0, \"temperature\": \"hot\"}]"};
-    for (const char* bytes : corrupt) {
-        SCOPED_TRACE(bytes);
-        BatteryHistory store(BatteryHistory::defaultPath());
+    const QByteArray corrupt[] = {"not json", "{\"date\": 1}", "[{\"date\": 1, \"percent\": 5.5, \"systemLoad\": 0}]",
+                                  "[{\"date\": 1, \"percent\": 5, \"systemLoad\": 0, \"temperature\": \"hot\"}]"};
+    BatteryHistory store(BatteryHistory::defaultPath());
+    for (const QByteArray& bytes : corrupt) {
+        SCOPED_TRACE(bytes.toStdString());
         put(store.path(), bytes);
         EXPECT_TRUE(store.load(kNow).empty());
         EXPECT_FALSE(QFileInfo::exists(store.path()));
-        QFile aside(store.asidePath());
-        ASSERT_TRUE(aside.open(QIODevice::ReadOnly));
-        EXPECT_EQ(aside.readAll(), QByteArray(bytes));
 
         ASSERT_TRUE(store.write({{kNow, 70, {}, 3}}));
         EXPECT_EQ(store.load(kNow).size(), 1u);
         QFile::remove(store.path());
     }
+    const QDir folder = QFileInfo(store.path()).dir();
+    const QStringList kept = folder.entryList({"battery-history.corrupt*.json"}, QDir::Files, QDir::Name);
+    EXPECT_EQ(kept, (QStringList{"battery-history.corrupt-2.json", "battery-history.corrupt-3.json",
+                                 "battery-history.corrupt-4.json", "battery-history.corrupt.json"}));
+    EXPECT_EQ(folder.filePath(kept.last()), store.asidePath()) << "the first keeps the plain name";
+    QStringList contents;
+    for (const QString& name : kept) {
+        QFile f(folder.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        contents << QString::fromUtf8(f.readAll());
+    }
+    EXPECT_EQ(contents, (QStringList{QString::fromUtf8(corrupt[1]), QString::fromUtf8(corrupt[2]),
+                                     QString::fromUtf8(corrupt[3]), QString::fromUtf8(corrupt[0])}));
     // A missing file is simply an empty history.
     EXPECT_TRUE(BatteryHistory(BatteryHistory::defaultPath()).load(kNow).empty());
+}
+
+TEST_F(BatteryHistoryTest, AHistoryThatIsNoRegularFileReadsAsEmptyAtOnceAndIsReplacedNotWrittenThrough)
+{
+    BatteryHistory store(BatteryHistory::defaultPath());
+    for (support::NotAFile kind : support::kNotAFile) {
+        SCOPED_TRACE(support::name(kind));
+        support::plant(kind, store.path());
+        EXPECT_TRUE(store.load(kNow).empty()); // would block on the FIFO and never end on /dev/zero
+        EXPECT_FALSE(QFileInfo::exists(store.asidePath())) << "unreadable, not corrupt: nothing to keep";
+    }
+
+    // The next write replaces what stands at the path, never what a link there names; a folder
+    // stays and the write fails silently.
+    const QString fifo = QFileInfo(store.path()).dir().filePath("elsewhere.fifo");
+    support::plant(support::NotAFile::fifo, fifo);
+    const std::function<void()> plants[] = {
+        [&] { support::plant(support::NotAFile::fifo, store.path()); },
+        [&] {
+            QFile::remove(store.path());
+            QDir(store.path()).removeRecursively();
+            ASSERT_TRUE(QFile::link(fifo, store.path()));
+        },
+        [&] { support::plant(support::NotAFile::folder, store.path()); },
+    };
+    for (size_t i = 0; i < std::size(plants); ++i) {
+        SCOPED_TRACE(i);
+        plants[i]();
+        const bool folder = i == 2;
+        EXPECT_EQ(store.write({{kNow, 70, {}, 3}}), !folder);
+        EXPECT_EQ(store.load(kNow).size(), folder ? 0u : 1u);
+        EXPECT_EQ(QFileInfo(store.path()).isFile() && !QFileInfo(store.path()).isSymLink(), !folder);
+    }
+    EXPECT_FALSE(QFileInfo(fifo).isFile()) << "the link's target is left alone";
+
+    // A regular file past the bound is no history this system wrote: kept, not replaced.
+    const QByteArray samples = "[{\"date\": 1, \"percent\": 5, \"systemLoad\": 0}]";
+    support::plantOversized(store.path(), samples, BatteryHistory::kMaxFileBytes);
+    EXPECT_TRUE(store.load(kNow).empty());
+    EXPECT_EQ(QFileInfo(store.asidePath()).size(), BatteryHistory::kMaxFileBytes + 1);
 }
 
 TEST_F(BatteryHistoryTest, WritesEveryTenthSampleEvenWithAFullWindow)

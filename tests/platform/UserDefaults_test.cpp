@@ -1,5 +1,7 @@
 #include "platform/UserDefaults.h"
 
+#include "platform/Log.h"
+#include "support/NotAFile.h"
 #include "support/SimTest.h"
 
 #include <QDir>
@@ -97,7 +99,8 @@ TEST_F(UserDefaultsTest, ACrashDuringAWriteKeepsTheStore)
 TEST_F(UserDefaultsTest, AnUnreadableStoreIsKeptAsideAndTheAppStartsEmpty)
 {
     const QString path = store().storePath();
-    const QByteArray cases[] = {"{truncated", "[1,2]", "{\"type\":\"dictionary\",\"value\":{\"k\":{\"type\":\"bool\",\"value\":3}}}"};
+    const QByteArray cases[] = {"{truncated", "[1,2]", "{\"type\":\"dictionary\",\"value\":[]}",
+                                "{\"type\":\"dictionary\",\"value\":{\"k\":{\"type\":\"bool\",\"value\":true}}} trailing"};
     for (const QByteArray& bad : cases) {
         SCOPED_TRACE(bad.toStdString());
         QDir(QFileInfo(path).absolutePath()).removeRecursively();
@@ -117,6 +120,108 @@ TEST_F(UserDefaultsTest, AnUnreadableStoreIsKeptAsideAndTheAppStartsEmpty)
         store().set("a", 1);
         store().reload();
         EXPECT_EQ(store().object("a").toLongLong(), 1);
+    }
+}
+
+TEST_F(UserDefaultsTest, AStoreThatIsNoRegularFileOrTooLargeIsMovedAsideAtOnce)
+{
+    const QString folder = QFileInfo(store().storePath()).absolutePath();
+    const QString global = folder + "/.GlobalPreferences.json";
+    const QByteArray valid = "{\"type\":\"dictionary\",\"value\":{\"a\":{\"type\":\"bool\",\"value\":true}}}";
+    for (const QString& path : {store().storePath(), global}) {
+        for (int kind = -1; kind < int(std::size(support::kNotAFile)); ++kind) {
+            SCOPED_TRACE((path + " " + (kind < 0 ? "too large" : support::name(support::kNotAFile[kind]))).toStdString());
+            QDir(folder).removeRecursively();
+            if (kind < 0)
+                support::plantOversized(path, valid, platform::UserDefaults::kMaxFileBytes);
+            else
+                support::plant(support::kNotAFile[kind], path);
+            store().reload(); // would block on the FIFO and never end on /dev/zero
+            EXPECT_TRUE(store().persistentDomain().isEmpty());
+            EXPECT_FALSE(store().globalObject("a").isValid());
+            EXPECT_EQ(QDir(folder).entryList({"*.corrupt-*"}, QDir::AllEntries | QDir::System | QDir::Hidden).size(), 1)
+                << "kept aside, not read";
+
+            store().set("b", 2);
+            store().setGlobalObject("c", 3);
+            store().reload();
+            EXPECT_EQ(store().object("b").toLongLong(), 2);
+            EXPECT_EQ(store().globalObject("c").toLongLong(), 3);
+        }
+    }
+
+    // A link planted after start is replaced by the next write, not written through.
+    const QString fifo = folder + "/elsewhere.fifo";
+    support::plant(support::NotAFile::fifo, fifo);
+    QFile::remove(store().storePath());
+    ASSERT_TRUE(QFile::link(fifo, store().storePath()));
+    store().set("d", 4);
+    EXPECT_FALSE(QFileInfo(store().storePath()).isSymLink());
+    EXPECT_FALSE(QFileInfo(fifo).isFile());
+    store().reload();
+    EXPECT_EQ(store().object("d").toLongLong(), 4);
+}
+
+// A nested array entry `depth` levels deep.
+static QByteArray nestedArray(int depth)
+{
+    QByteArray json = "{\"type\":\"bool\",\"value\":true}";
+    for (int i = 0; i < depth; ++i)
+        json = "{\"type\":\"array\",\"value\":[" + json + "]}";
+    return json;
+}
+
+TEST_F(UserDefaultsTest, OneUndecodableEntryIsLeftOutAndKeptAsideWhileEveryOtherSettingSurvives)
+{
+    const QString path = store().storePath();
+    const QString folder = QFileInfo(path).absolutePath();
+    const QByteArray badEntries[] = {
+        "{\"type\":\"real\",\"value\":-1e400}",                  // refused by the JSON parser itself
+        "{\"type\":\"integer\",\"value\":\"99999999999999999999\"}", // beyond 64 bits
+        "{\"type\":\"integer\",\"value\":99999999999999999999}",
+        "{\"type\":\"bool\",\"value\":3}",
+        "[true]",
+        nestedArray(600), // deeper than the JSON parser goes
+    };
+    for (const QByteArray& bad : badEntries) {
+        SCOPED_TRACE(bad.left(60).toStdString());
+        QDir(folder).removeRecursively();
+        QDir().mkpath(folder);
+        const QByteArray file = "{\"type\": \"dictionary\", \"value\": {"
+                                "\"scroll.step\": {\"type\":\"real\",\"value\":42.5},"
+                                "\"display.broken\": " + bad + ","
+                                "\"say \\\"}\\\" ]\": {\"type\":\"string\",\"value\":\"{[\\\"\"},"
+                                "\"deep\": " + nestedArray(100) + ","
+                                "\"kvm.enabled\": {\"type\":\"bool\",\"value\":false}}}";
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(file);
+        f.close();
+        platform::log::clearRecent();
+        store().reload();
+
+        EXPECT_EQ(store().object("scroll.step").toDouble(), 42.5);
+        EXPECT_EQ(store().object("kvm.enabled").typeId(), QMetaType::Bool);
+        EXPECT_FALSE(store().object("kvm.enabled").toBool());
+        EXPECT_EQ(store().object("say \"}\" ]").toString(), "{[\"");
+        EXPECT_TRUE(store().object("deep").isValid());
+        EXPECT_FALSE(store().object("display.broken").isValid());
+
+        const QStringList aside = QDir(folder).entryList({"*.corrupt-*"});
+        ASSERT_EQ(aside.size(), 1);
+        QFile kept(folder + "/" + aside.first());
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), file) << "the file as it was, byte for byte";
+        const QStringList said = platform::log::recent().filter("display.broken");
+        ASSERT_EQ(said.size(), 1);
+        EXPECT_TRUE(said.first().contains(aside.first()));
+
+        // Said and kept once: the next start finds the store without the bad entry.
+        platform::log::clearRecent();
+        store().reload();
+        EXPECT_EQ(store().object("scroll.step").toDouble(), 42.5);
+        EXPECT_EQ(QDir(folder).entryList({"*.corrupt-*"}).size(), 1);
+        EXPECT_TRUE(platform::log::recent().filter("display.broken").isEmpty());
     }
 }
 

@@ -1,7 +1,9 @@
 #include "platform/sim/Desk.h"
 
-#include <QFile>
+#include "platform/Files.h"
+
 #include <QJsonDocument>
+#include <cmath>
 
 namespace sim {
 
@@ -69,16 +71,16 @@ qint64 Fields::integer(const char* key, qint64 fallback, qint64 min, qint64 max)
     if (v.isUndefined())
         return fallback;
     const double d = v.toDouble();
-    if (!v.isDouble() || d != double(qint64(d))) {
+    if (!v.isDouble() || d != std::trunc(d)) {
         fail(path(key), "expected a whole number");
         return fallback;
     }
-    const qint64 n = qint64(d);
-    if (n < min || n > max) {
+    // Checked before the conversion: a double outside qint64's range has no value there.
+    if (d < -0x1p63 || d >= 0x1p63 || qint64(d) < min || qint64(d) > max) {
         fail(path(key), QString("must be between %1 and %2").arg(min).arg(max));
         return fallback;
     }
-    return n;
+    return qint64(d);
 }
 
 bool Fields::boolean(const char* key, bool fallback)
@@ -156,10 +158,18 @@ DeskResult Desk::parse(const QByteArray& json)
 
 DeskResult Desk::load(const QString& path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    const platform::files::Contents file = platform::files::readRegular(path, kMaxFileBytes);
+    switch (file.status) {
+    case platform::files::ReadStatus::ok:
+        return parse(file.bytes);
+    case platform::files::ReadStatus::notRegular:
+        return DeskResult::failure({{}, "cannot read the desk file " + path + ": not a regular file"});
+    case platform::files::ReadStatus::tooLarge:
+        return DeskResult::failure(
+            {{}, QString("cannot read the desk file %1: larger than %2 bytes").arg(path).arg(kMaxFileBytes)});
+    default:
         return DeskResult::failure({{}, "cannot read the desk file " + path});
-    return parse(f.readAll());
+    }
 }
 
 DeskResult Desk::fromEnvironment()

@@ -185,7 +185,10 @@ struct Desk {
     DeskAudio audio;
     std::vector<DeskDisplay> displays;
 
+    static constexpr qint64 kMaxFileBytes = 4 << 20; // desks are a few kilobytes
+
     static DeskResult parse(const QByteArray& json);
+    // Reads only a regular file within the bound; anything else cannot be read.
     static DeskResult load(const QString& path);
     // PELORN_DESK when set, else the built-in default desk.
     static DeskResult fromEnvironment();

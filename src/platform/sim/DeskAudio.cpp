@@ -1,6 +1,7 @@
 // The desk file's "audio" section.
 #include "platform/sim/Desk.h"
 
+#include <cmath>
 #include <set>
 
 namespace sim {
@@ -12,7 +13,7 @@ std::vector<uint32_t> unsignedList(Fields& f, const char* key, uint32_t min, uin
     const QJsonArray a = f.array(key);
     for (int i = 0; i < a.size(); ++i) {
         const double d = a[i].toDouble(-1);
-        if (!a[i].isDouble() || d != double(int64_t(d)) || d < min || d > max) {
+        if (!a[i].isDouble() || d < min || d > max || d != std::trunc(d)) {
             f.fail(f.path(key) + QString("[%1]").arg(i), QString("expected a whole number between %1 and %2").arg(min).arg(max));
             return {};
         }
@@ -112,11 +113,18 @@ void parseAudio(Fields& top, DeskAudio& audio)
 
     const QJsonArray processes = a.array("processes");
     for (int i = 0; i < processes.size() && !error; ++i) {
-        Fields p(processes[i].toObject(), a.path(QString("processes[%1]").arg(i)), &error);
+        const QString path = a.path(QString("processes[%1]").arg(i));
+        if (!processes[i].isObject()) {
+            a.fail(path, "expected an object");
+            break;
+        }
+        Fields p(processes[i].toObject(), path, &error);
         DeskAudioProcess proc;
         proc.object = uint32_t(p.integer("object", 0, 2, 0xFFFF));
-        if (!ids.insert(proc.object).second)
-            p.fail(p.path("object"), "missing or used twice");
+        if (!p.has("object"))
+            p.fail(p.path("object"), "missing");
+        else if (!ids.insert(proc.object).second)
+            p.fail(p.path("object"), "used twice");
         proc.pid = int32_t(p.integer("pid", 0, 0, INT32_MAX));
         proc.responsible = int32_t(p.integer("responsible", 0, 0, INT32_MAX));
         proc.playing = p.boolean("playing", false);
@@ -127,8 +135,15 @@ void parseAudio(Fields& top, DeskAudio& audio)
 
     const QJsonArray apps = a.array("apps");
     for (int i = 0; i < apps.size() && !error; ++i) {
-        Fields p(apps[i].toObject(), a.path(QString("apps[%1]").arg(i)), &error);
+        const QString path = a.path(QString("apps[%1]").arg(i));
+        if (!apps[i].isObject()) {
+            a.fail(path, "expected an object");
+            break;
+        }
+        Fields p(apps[i].toObject(), path, &error);
         DeskAudioApp app;
+        if (!p.has("pid"))
+            p.fail(p.path("pid"), "missing");
         app.pid = int32_t(p.integer("pid", 0, 1, INT32_MAX));
         app.bundleID = p.string("bundle");
         app.name = p.string("name");

@@ -2,12 +2,15 @@
 // modes, place on the desktop and DDC/CI behaviour.
 #include "platform/sim/Desk.h"
 
+#include <cmath>
 #include <set>
 
 namespace sim {
 namespace {
 
 const QStringList kFaults{"silent", "nakWrites", "badChecksum", "wrongOpcode"};
+// Far beyond any desktop, and far from int's limits when a width is added.
+constexpr int kMaxCoordinate = 1000000;
 
 // A VCP code written as two hexadecimal digits ("10", "0x62").
 std::optional<uint8_t> vcpCode(QString text)
@@ -57,7 +60,7 @@ DeskDdc parseDdc(Fields& f, std::optional<DeskError>* error)
         } else {
             // Shorthand: "10": 50 is value 50 of maximum 100.
             const double n = it.value().toDouble(-1);
-            if (!it.value().isDouble() || n != double(int(n)) || n < 0 || n > 0xFFFF) {
+            if (!it.value().isDouble() || n < 0 || n > 0xFFFF || n != std::trunc(n)) {
                 f.fail(path, "expected a whole number 0-65535 or {\"value\", \"max\"}");
                 break;
             }
@@ -107,8 +110,12 @@ DeskDisplay parseDisplay(Fields& f, int index, std::optional<DeskError>* error)
     d.online = f.boolean("online", true);
     const QJsonArray origin = f.array("origin");
     if (f.has("origin")) {
-        if (origin.size() != 2 || !origin[0].isDouble() || !origin[1].isDouble())
-            f.fail(f.path("origin"), "expected [x, y]");
+        const auto coordinate = [](const QJsonValue& v) {
+            const double c = v.toDouble();
+            return v.isDouble() && c == std::trunc(c) && std::abs(c) <= kMaxCoordinate;
+        };
+        if (origin.size() != 2 || !coordinate(origin[0]) || !coordinate(origin[1]))
+            f.fail(f.path("origin"), QString("expected [x, y], whole numbers within ±%1").arg(kMaxCoordinate));
         else {
             d.x = origin[0].toInt();
             d.y = origin[1].toInt();

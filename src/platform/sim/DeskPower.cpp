@@ -1,6 +1,8 @@
 // The desk's "smc" and "battery" sections.
 #include "platform/sim/Desk.h"
 
+#include <cfloat>
+
 namespace sim {
 namespace {
 
@@ -49,7 +51,7 @@ void parseKey(Fields& f, SmcKeyDesk& key)
         return;
     }
     if (f.has("float")) {
-        const float v = float(f.number("float", 0));
+        const float v = float(f.number("float", 0, -FLT_MAX, FLT_MAX)); // beyond, float has no value
         key.bytes = QByteArray(reinterpret_cast<const char*>(&v), sizeof v);
     } else {
         const QJsonArray bytes = f.array("bytes");
