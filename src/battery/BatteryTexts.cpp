@@ -46,6 +46,17 @@ QString localized(const char* key, std::initializer_list<QVariant> args)
     return out;
 }
 
+std::optional<double> realFillBelowShown(const State& s)
+{
+    const auto& t = s.telemetry;
+    if (!t.remainingCapacity || !t.fullCapacity || *t.fullCapacity < 1)
+        return std::nullopt;
+    const double real = std::min(double(*t.remainingCapacity) / double(*t.fullCapacity) * 100.0, 100.0);
+    if (double(s.percent) - real < 1.0)
+        return std::nullopt;
+    return real;
+}
+
 QString explanation(const State& s)
 {
     if (!s.hasBattery)
@@ -77,14 +88,10 @@ QString explanation(const State& s)
             "açılır. Kapak kapalıyken uyumaması için uyku bu sürede kapalı; kabloyu çekerseniz deşarj durur ve "
             "uyku geri gelir.",
             {s.dischargeTarget});
-        const auto& t = s.telemetry;
-        if (t.remainingCapacity && t.fullCapacity && *t.fullCapacity >= 1) {
-            const double real = std::min(double(*t.remainingCapacity) / double(*t.fullCapacity) * 100.0, 100.0);
-            if (double(s.percent) - real >= 1.0) {
-                text += localized(" macOS göstergeyi tam şarjdan sonra bir süre %%%lld'de tutar; pilin gerçek "
-                                  "doluluğu şu an %%%.1f.",
-                                  {s.percent, real});
-            }
+        if (const auto real = realFillBelowShown(s)) {
+            text += localized(" macOS göstergeyi tam şarjdan sonra bir süre %%%lld'de tutar; pilin gerçek "
+                              "doluluğu şu an %%%.1f.",
+                              {s.percent, *real});
         }
         return text;
     }
@@ -135,6 +142,50 @@ std::optional<QString> calibrationText(const State& s)
     }
     }
     return std::nullopt;
+}
+
+SystemColor stateTint(const State& s)
+{
+    if (s.dischargeTarget >= 1)
+        return SystemColor::orange;
+    return s.percent >= 21 || s.onAC ? SystemColor::green : SystemColor::red;
+}
+
+QString shortStatus(const State& s)
+{
+    if (s.calibration) {
+        switch (s.calibration->step) {
+        case Step::chargeFull:
+        case Step::rechargeFull:
+            return s.onAC ? localized("Kalibrasyon · %100'e doluyor") : localized("Kalibrasyon · adaptör bekleniyor");
+        case Step::discharge:
+            return localized("Kalibrasyon · %%%lld'e boşalıyor", {kCalibrationTarget});
+        case Step::hold:
+            return localized("Kalibrasyon · %100'de bekliyor");
+        }
+    }
+    if (s.dischargeTarget >= 1) {
+        if (const auto real = realFillBelowShown(s))
+            return localized("Boşalıyor → %%%lld · gerçek %%%.1f", {s.dischargeTarget, *real});
+        return localized("Boşalıyor → %%%lld", {s.dischargeTarget});
+    }
+    if (s.topUpRestoreLimit)
+        return localized("Tam dolduruluyor · sonra %%%lld", {*s.topUpRestoreLimit});
+    if (s.isCharging) {
+        if (s.limit <= 99)
+            return localized("Şarj oluyor → %%%lld", {s.limit});
+        return localized("Şarj oluyor");
+    }
+    if (!s.onAC) {
+        if (s.minutesRemaining)
+            return localized("Pilde · %lld sa %lld dk", {*s.minutesRemaining / 60, *s.minutesRemaining % 60});
+        return localized("Pilde");
+    }
+    if (s.limit <= 99 && s.percent > s.limit)
+        return localized("Sınırın üstünde · %%%lld'e iniyor", {s.limit});
+    if (s.limit <= 99 && s.percent >= s.limit - 1)
+        return localized("Sınırda tutuluyor · adaptörden");
+    return localized("Adaptörde · şarj beklemede");
 }
 
 } // namespace batterytexts

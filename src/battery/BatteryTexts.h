@@ -1,8 +1,9 @@
 #pragma once
-// The battery's one-sentence explanation and the calibration step line, computed from the
-// manager's state at each read. Every text goes through the string table with the Turkish
-// sentence as its key.
+// The battery's one-sentence explanation, the calibration step line, the one-line status and
+// the state colour, computed from the manager's state at each read. Every text goes through the
+// string table with the Turkish sentence as its key.
 #include "battery/BatteryTypes.h"
+#include "design/Theme.h"
 
 #include <QString>
 #include <QVariant>
@@ -27,6 +28,14 @@ struct State {
 
 QString explanation(const State& s);
 std::optional<QString> calibrationText(const State& s);
+// The one line under the charge percentage.
+QString shortStatus(const State& s);
+// The colour role that marks the state on gauges and icons; the view picks its light or dark
+// variant.
+SystemColor stateTint(const State& s);
+// While discharging, macOS keeps showing a higher level for a while after a full charge: the
+// real fill from the capacities, when it lies at least a point below the shown percent.
+std::optional<double> realFillBelowShown(const State& s);
 
 // Looks the key up in the string table and fills in its printf-style arguments: "%lld" takes
 // an integer, "%.1f" a double in the interface locale, "%@" a text, "%%" is a percent sign.
