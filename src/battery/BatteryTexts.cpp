@@ -1,6 +1,7 @@
 #include "battery/BatteryTexts.h"
 
 #include "app/Prefs.h"
+#include "app/Texts.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -46,17 +47,6 @@ QString localized(const char* key, std::initializer_list<QVariant> args)
     return out;
 }
 
-std::optional<double> realFillBelowShown(const State& s)
-{
-    const auto& t = s.telemetry;
-    if (!t.remainingCapacity || !t.fullCapacity || *t.fullCapacity < 1)
-        return std::nullopt;
-    const double real = std::min(double(*t.remainingCapacity) / double(*t.fullCapacity) * 100.0, 100.0);
-    if (double(s.percent) - real < 1.0)
-        return std::nullopt;
-    return real;
-}
-
 QString explanation(const State& s)
 {
     if (!s.hasBattery)
@@ -88,10 +78,14 @@ QString explanation(const State& s)
             "açılır. Kapak kapalıyken uyumaması için uyku bu sürede kapalı; kabloyu çekerseniz deşarj durur ve "
             "uyku geri gelir.",
             {s.dischargeTarget});
-        if (const auto real = realFillBelowShown(s)) {
-            text += localized(" macOS göstergeyi tam şarjdan sonra bir süre %%%lld'de tutar; pilin gerçek "
-                              "doluluğu şu an %%%.1f.",
-                              {s.percent, *real});
+        const auto& t = s.telemetry;
+        if (t.remainingCapacity && t.fullCapacity && *t.fullCapacity >= 1) {
+            const double real = std::min(double(*t.remainingCapacity) / double(*t.fullCapacity) * 100.0, 100.0);
+            if (double(s.percent) - real >= 1.0) {
+                text += localized(" macOS göstergeyi tam şarjdan sonra bir süre %%%lld'de tutar; pilin gerçek "
+                                  "doluluğu şu an %%%.1f.",
+                                  {s.percent, real});
+            }
         }
         return text;
     }
@@ -144,6 +138,17 @@ std::optional<QString> calibrationText(const State& s)
     return std::nullopt;
 }
 
+std::optional<double> realFillBelowShown(const State& s)
+{
+    const auto& t = s.telemetry;
+    if (!t.remainingCapacity || !t.fullCapacity || *t.fullCapacity < 1)
+        return std::nullopt;
+    const double real = std::min(double(*t.remainingCapacity) / double(*t.fullCapacity) * 100.0, 100.0);
+    if (double(s.percent) - real < 1.0)
+        return std::nullopt;
+    return real;
+}
+
 SystemColor stateTint(const State& s)
 {
     if (s.dischargeTarget >= 1)
@@ -157,35 +162,35 @@ QString shortStatus(const State& s)
         switch (s.calibration->step) {
         case Step::chargeFull:
         case Step::rechargeFull:
-            return s.onAC ? localized("Kalibrasyon · %100'e doluyor") : localized("Kalibrasyon · adaptör bekleniyor");
+            return s.onAC ? Texts::tr("Kalibrasyon · %100'e doluyor") : Texts::tr("Kalibrasyon · adaptör bekleniyor");
         case Step::discharge:
-            return localized("Kalibrasyon · %%%lld'e boşalıyor", {kCalibrationTarget});
+            return Texts::tr("Kalibrasyon · %%1'e boşalıyor", kCalibrationTarget);
         case Step::hold:
-            return localized("Kalibrasyon · %100'de bekliyor");
+            return Texts::tr("Kalibrasyon · %100'de bekliyor");
         }
     }
     if (s.dischargeTarget >= 1) {
         if (const auto real = realFillBelowShown(s))
-            return localized("Boşalıyor → %%%lld · gerçek %%%.1f", {s.dischargeTarget, *real});
-        return localized("Boşalıyor → %%%lld", {s.dischargeTarget});
+            return Texts::tr("Boşalıyor → %%1 · gerçek %%2", s.dischargeTarget, Texts::decimal(*real, 1));
+        return Texts::tr("Boşalıyor → %%1", s.dischargeTarget);
     }
     if (s.topUpRestoreLimit)
-        return localized("Tam dolduruluyor · sonra %%%lld", {*s.topUpRestoreLimit});
+        return Texts::tr("Tam dolduruluyor · sonra %%1", *s.topUpRestoreLimit);
     if (s.isCharging) {
         if (s.limit <= 99)
-            return localized("Şarj oluyor → %%%lld", {s.limit});
-        return localized("Şarj oluyor");
+            return Texts::tr("Şarj oluyor → %%1", s.limit);
+        return Texts::tr("Şarj oluyor");
     }
     if (!s.onAC) {
         if (s.minutesRemaining)
-            return localized("Pilde · %lld sa %lld dk", {*s.minutesRemaining / 60, *s.minutesRemaining % 60});
-        return localized("Pilde");
+            return Texts::tr("Pilde · %1 sa %2 dk", *s.minutesRemaining / 60, *s.minutesRemaining % 60);
+        return Texts::tr("Pilde");
     }
     if (s.limit <= 99 && s.percent > s.limit)
-        return localized("Sınırın üstünde · %%%lld'e iniyor", {s.limit});
+        return Texts::tr("Sınırın üstünde · %%1'e iniyor", s.limit);
     if (s.limit <= 99 && s.percent >= s.limit - 1)
-        return localized("Sınırda tutuluyor · adaptörden");
-    return localized("Adaptörde · şarj beklemede");
+        return Texts::tr("Sınırda tutuluyor · adaptörden");
+    return Texts::tr("Adaptörde · şarj beklemede");
 }
 
 } // namespace batterytexts

@@ -1,7 +1,7 @@
 #include "battery/HistoryChart.h"
 
 #include "app/Prefs.h"
-#include "battery/BatteryTexts.h"
+#include "app/Texts.h"
 #include "design/Paint.h"
 #include "design/Symbols.h"
 #include "design/TextLine.h"
@@ -187,8 +187,7 @@ using namespace historychart;
 
 namespace {
 
-QFont axisFont() { return design::systemFont(10); }
-QFont subheadlineFont() { return design::systemFont(11); }
+QFont axisFont() { return design::captionFont(); }
 constexpr qreal kGridOpacity = 0.15;
 constexpr qreal kAxisGap = 6;
 const qreal kPointDiameter = std::sqrt(70.0); // a point mark of symbol size 70 (its area)
@@ -224,7 +223,7 @@ HistoryChart::HistoryChart(QString title, QString headline, QString symbol, Syst
     auto* caption = new TextLine(std::move(title), design::calloutFont(), TextLine::Tone::secondary);
     caption->setMinimumScale(0.8);
     texts->addWidget(caption);
-    value_ = new TextLine(QString(), design::systemFont(22, QFont::DemiBold));
+    value_ = new TextLine(QString(), design::valueFont(22));
     texts->addWidget(value_);
     header->addLayout(texts, 1);
     symbol_ = new SymbolView(std::move(symbol), 15, SymbolWeight::medium);
@@ -433,8 +432,8 @@ void HistoryPlot::paintStill(QPainter& p) const
         dashed.setDashPattern({4, 4}); // in units of the pen width, which is 1
         p.setPen(dashed);
         p.drawLine(QPointF(m.plot.left(), y), QPointF(m.plot.right(), y));
-        const QFontMetricsF sfm(subheadlineFont());
-        p.setFont(subheadlineFont());
+        const QFontMetricsF sfm(design::subheadlineFont());
+        p.setFont(design::subheadlineFont());
         p.setPen(secondary);
         const qreal top = std::max<qreal>(0, y - 2 - sfm.height());
         p.drawText(QRectF(m.plot.left() + 2, top, m.plot.width() - 2, sfm.height()), Qt::AlignLeft | Qt::AlignBottom,
@@ -446,9 +445,9 @@ void HistoryPlot::paintEmpty(QPainter& p) const
 {
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    const QString title = batterytexts::localized("Veri toplanıyor");
-    const QString description = batterytexts::localized("Grafik birkaç dakika içinde dolacak.");
-    const QFont titleFont = design::systemFont(15, QFont::DemiBold);
+    const QString title = Texts::tr("Veri toplanıyor");
+    const QString description = Texts::tr("Grafik birkaç dakika içinde dolacak.");
+    const QFont titleFont = design::title3Font(QFont::DemiBold);
     const QFont bodyFont = design::calloutFont();
     const qreal symbolSide = 28, gap = 6;
     const QRectF box(8, 0, width() - 16, 0);

@@ -1,7 +1,7 @@
 #include "battery/HistorySection.h"
 
 #include "app/Prefs.h"
-#include "battery/BatteryTexts.h"
+#include "app/Texts.h"
 #include "battery/HistoryChart.h"
 
 #include <cmath>
@@ -10,15 +10,15 @@ namespace {
 
 const QString kNone = QString(QChar(0x2013));
 
-QString percentText(long long value) { return batterytexts::localized("%%%lld", {value}); }
-QString celsius(double value) { return Locale::ui().toString(value, 'f', 1) + " °C"; }
-QString watts(double value) { return Locale::ui().toString(value, 'f', 1) + " W"; }
+QString percentText(long long value) { return Texts::tr("%%1", value); }
+QString celsius(double value) { return Texts::tr("%1 °C", Texts::decimal(value, 1)); }
+QString watts(double value) { return Texts::tr("%1 W", Texts::decimal(value, 1)); }
 
 std::optional<HistoryChart::Reference> limitLine(int limit)
 {
     if (limit >= 100)
         return std::nullopt;
-    return HistoryChart::Reference{double(limit), batterytexts::localized("Sınır %%%lld", {limit})};
+    return HistoryChart::Reference{double(limit), Texts::tr("Sınır %%1", limit)};
 }
 
 } // namespace
@@ -28,13 +28,13 @@ HistorySection::HistorySection(const std::vector<Sample>& samples, int limit, QW
 {
     const auto thinned = points(samples);
     level_ = new HistoryChart(
-        batterytexts::localized("Pil seviyesi"), kNone, "battery.75percent", SystemColor::green, thinned,
+        Texts::tr("Pil seviyesi"), kNone, "battery.75percent", SystemColor::green, thinned,
         [](const Sample& s) { return std::optional<double>(s.percent); },
         [](double v) { return percentText((long long)std::trunc(v)); }, historychart::Range{0, 100}, limitLine(limit),
         true);
-    temperature_ = new HistoryChart(batterytexts::localized("Pil sıcaklığı"), kNone, "thermometer.medium",
+    temperature_ = new HistoryChart(Texts::tr("Pil sıcaklığı"), kNone, "thermometer.medium",
                                     SystemColor::orange, thinned, [](const Sample& s) { return s.temperature; }, celsius);
-    power_ = new HistoryChart(batterytexts::localized("Sistem güç tüketimi"), kNone, "bolt", SystemColor::purple,
+    power_ = new HistoryChart(Texts::tr("Sistem güç tüketimi"), kNone, "bolt", SystemColor::purple,
                               thinned, [](const Sample& s) { return std::optional<double>(s.systemLoad); }, watts);
     addWidget(level_);
     addWidget(temperature_);
