@@ -270,9 +270,10 @@ void HistoryChart::setSelected(std::optional<double> date)
     const auto point = date && !points_.empty() ? nearest(points_, *date) : std::nullopt;
     if (point == selectedPoint_)
         return;
+    const auto previous = selectedPoint_;
     selectedPoint_ = point;
     syncHeader();
-    plot_->update();
+    plot_->selectionMoved(previous, point);
 }
 
 QString HistoryChart::valueText() const { return selectedPoint_ ? format_(selectedPoint_->value) : headline_; }
@@ -307,6 +308,21 @@ HistoryPlot::HistoryPlot(HistoryChart* chart) : QWidget(chart), chart_(chart)
 QSize HistoryPlot::sizeHint() const { return {272, int(HistoryChart::kPlotHeight)}; }
 
 QSize HistoryPlot::minimumSizeHint() const { return {120, int(HistoryChart::kPlotHeight)}; }
+
+void HistoryPlot::selectionMoved(const std::optional<Point>& from, const std::optional<Point>& to)
+{
+    if (!showsChart())
+        return;
+    // Only the strips of the old and the new rule are drawn again.
+    const Mapping m = mapping();
+    for (const auto& p : {from, to}) {
+        if (!p)
+            continue;
+        const qreal x = m.map(p->date, p->value).x();
+        const qreal half = kPointDiameter / 2 + 2;
+        update(QRectF(x - half, m.plot.top() - half, 2 * half, m.plot.height() + 2 * half).toAlignedRect());
+    }
+}
 
 void HistoryPlot::invalidate()
 {

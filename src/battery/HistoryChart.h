@@ -139,6 +139,8 @@ public:
     historychart::Mapping mapping() const;
     // Throws away the still image (the data changed).
     void invalidate();
+    // Repaints where the pointer's rule and point were and are.
+    void selectionMoved(const std::optional<historychart::Point>& from, const std::optional<historychart::Point>& to);
     int stillPaints() const { return stillPaints_; }
 
     QSize sizeHint() const override;

@@ -7,6 +7,7 @@
 
 #include "FakeHelper.h"
 #include "app/Prefs.h"
+#include "app/Texts.h"
 #include "bridge/ChargeLimitBridge.h"
 #include "design/Buttons.h"
 #include "design/DesignTest.h"
@@ -502,6 +503,14 @@ TEST_F(BatteryViewsTest, Galleries)
         {"narrow page", {300, 480}, [&] { return column(true, true); }},
     });
     qunsetenv("PELORN_BUNDLE");
+
+    // The English texts in the same places.
+    Texts::useEnglishForTesting(true);
+    writeGallery("battery-views-en", {
+        {"panel", {360, 420}, [&] { return column(false, false); }},
+        {"narrow page", {300, 480}, [&] { return column(true, true); }},
+    });
+    Texts::useEnglishForTesting(false);
     SUCCEED();
 }
 

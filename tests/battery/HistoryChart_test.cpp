@@ -2,6 +2,7 @@
 #include "battery/HistorySection.h"
 
 #include "app/Prefs.h"
+#include "app/Texts.h"
 #include "design/DesignTest.h"
 #include "design/TextLine.h"
 
@@ -300,6 +301,12 @@ TEST_F(HistoryChartTest, Gallery)
              return s;
          }},
     });
+    Texts::useEnglishForTesting(true);
+    writeGallery("battery-history-en", {
+        {"day", {960, 232}, [&] { return new HistorySection(full, 80); }},
+        {"empty", {960, 232}, [] { return new HistorySection({}, 80); }},
+    });
+    Texts::useEnglishForTesting(false);
     writeGallery("battery-history-narrow", {
         {"no limit", {320, 760}, [] { return new HistorySection(day(300), 100); }},
         {"empty", {320, 760}, [] { return new HistorySection({}, 80); }},
