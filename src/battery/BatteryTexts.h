@@ -1,13 +1,10 @@
 #pragma once
 // The battery's one-sentence explanation, the calibration step line, the one-line status and
-// the state colour, computed from the manager's state at each read. Every text goes through the
-// string table with the Turkish sentence as its key.
+// the state colour, computed from the manager's state at each read, in the interface language.
 #include "battery/BatteryTypes.h"
 #include "design/Theme.h"
 
 #include <QString>
-#include <QVariant>
-#include <initializer_list>
 #include <optional>
 
 namespace batterytexts {
@@ -36,10 +33,5 @@ SystemColor stateTint(const State& s);
 // While discharging, macOS keeps showing a higher level for a while after a full charge: the
 // real fill from the capacities, when it lies at least a point below the shown percent.
 std::optional<double> realFillBelowShown(const State& s);
-
-// Looks the key up in the string table and fills in its printf-style arguments: "%lld" takes
-// an integer, "%.1f" a double in the interface locale, "%@" a text, "%%" is a percent sign.
-// A key without arguments is used as it stands (its percent signs are literal).
-QString localized(const char* key, std::initializer_list<QVariant> args = {});
 
 } // namespace batterytexts

@@ -329,8 +329,9 @@ TEST_P(BatteryTilesEnabledTest, TilesTakeTapsOnlyWhereTheyCanAct)
 
     auto* tiles = place(new BatteryActionTiles(m, true));
     EXPECT_EQ(!tiles->installButton()->isHidden(), c.install.has_value());
-    if (c.install)
+    if (c.install) {
         EXPECT_EQ(tiles->installButton()->text(), *c.install);
+    }
     EXPECT_EQ(tiles->drainTile()->isEnabled(), c.drain);
     EXPECT_EQ(tiles->topUpTile()->isEnabled(), c.topUp);
     EXPECT_EQ(tiles->calibrationTile()->isEnabled(), c.calibration);

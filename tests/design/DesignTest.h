@@ -4,6 +4,7 @@
 #include "design/Spring.h"
 #include "design/Theme.h"
 #include "support/SimTest.h"
+#include "support/TestPaths.h"
 
 #include <QDir>
 #include <QImage>
@@ -100,9 +101,7 @@ protected:
 
     static QString outputDir()
     {
-        const QString base = qEnvironmentVariableIsSet("PELORN_BUILD_DIR") ? qEnvironmentVariable("PELORN_BUILD_DIR")
-                                                                           : QDir::currentPath();
-        const QString dir = base + "/gallery";
+        const QString dir = testpaths::buildDir() + "/gallery";
         QDir().mkpath(dir);
         return dir;
     }
@@ -144,6 +143,14 @@ protected:
                 cell.setDevicePixelRatio(dpr);
                 cell.fill(Qt::transparent);
                 w->render(&cell, QPoint(), QRegion(), QWidget::DrawChildren);
+                // A drawing that broke into nothing shows here, not only in the picture.
+                if (cell == [&] {
+                        QImage blank(cell.size(), cell.format());
+                        blank.fill(Qt::transparent);
+                        blank.setDevicePixelRatio(dpr);
+                        return blank;
+                    }())
+                    ADD_FAILURE() << family.toStdString() << " / " << v.name.toStdString() << " drew nothing";
                 sp.drawImage(QPointF(x, y), cell);
                 x += v.size.width() + gap;
             }
