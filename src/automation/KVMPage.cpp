@@ -23,6 +23,9 @@
 
 namespace {
 
+// An invalid tint draws a header symbol in the secondary colour of the appearance shown.
+const QColor kSecondaryTint;
+
 constexpr qreal kListWidth = 240;
 constexpr qreal kRowPadX = 8;
 constexpr qreal kRowPadY = 6;
@@ -149,7 +152,7 @@ void KVMPage::build()
     auto* automationCard = new Card(14);
     chip_ = new StatusChip(QString(), "link", systemColor(SystemColor::green, this));
     chip_->hide();
-    automationCard->addWidget(new CardHeader(Texts::tr("Otomasyon"), "bolt.horizontal", secondaryColor(this), chip_));
+    automationCard->addWidget(new CardHeader(Texts::tr("Otomasyon"), "bolt.horizontal", kSecondaryTint, chip_));
     switch_ = new SwitchRow(Texts::tr("Monitör bağlanınca profili uygula"),
                             Texts::tr("KVM bu Mac'e geçtiğinde, o monitöre bağlı ilk açık profil uygulanır."),
                             std::nullopt,
@@ -173,7 +176,7 @@ void KVMPage::build()
     auto* list = new Card(10);
     list->setFixedWidth(int(kListWidth));
     list->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Maximum);
-    list->addWidget(new CardHeader(Texts::tr("Profiller"), "person.crop.rectangle.stack", secondaryColor(this)));
+    list->addWidget(new CardHeader(Texts::tr("Profiller"), "person.crop.rectangle.stack", kSecondaryTint));
     auto* rowColumn = new QVBoxLayout;
     rowColumn->setSpacing(2);
     rows_ = std::make_unique<KeyedRows>(rowColumn);
@@ -212,12 +215,20 @@ ProfileRow* KVMPage::row(const QUuid& id) const { return rows_->row<ProfileRow>(
 
 int KVMPage::rowCount() const { return int(rows_->keys().size()); }
 
+void KVMPage::changeEvent(QEvent* e)
+{
+    QWidget::changeEvent(e);
+    if (e->type() == QEvent::PaletteChange && binding_)
+        binding_->schedule(); // the chip's green follows the appearance
+}
+
 QSize KVMPage::sizeHint() const { return {860, QWidget::sizeHint().height()}; }
 
 void KVMPage::sync()
 {
     const auto active = automation_.activeProfile();
     chip_->setVisible(active.has_value());
+    chip_->setTint(systemColor(SystemColor::green, chip_));
     if (active)
         chip_->setText(Texts::tr("Etkin: %1", active->label()));
     switch_->toggle()->update();

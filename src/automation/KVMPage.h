@@ -78,6 +78,9 @@ public:
 
     QSize sizeHint() const override;
 
+protected:
+    void changeEvent(QEvent* e) override;
+
 private:
     void build();
     void sync();

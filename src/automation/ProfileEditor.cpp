@@ -21,6 +21,9 @@
 
 namespace {
 
+// An invalid tint draws a header symbol in the secondary colour of the appearance shown.
+const QColor kSecondaryTint;
+
 constexpr qreal kCardPadding = 14;
 constexpr int kNarrowPicker = 80; // a picker in a narrow card shortens its title down to this
 
@@ -67,14 +70,15 @@ OptionalRow::OptionalRow(QString title, BoolBinding isOn, QWidget* control, QWid
 {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(10);
+    row->setSpacing(0);
     check_ = new CheckBox(std::move(title), isOn_);
     // In a narrow card a control given a minimum width (a picker, whose title then ends in an
     // ellipsis) gives way first; beside a rigid one (a level) the row's title does.
     if (control_->minimumWidth() == 0)
         check_->setMinimumWidth(int(check_->boxRect().width()) + 40);
     row->addWidget(check_, 0, Qt::AlignVCenter);
-    row->addStretch(1);
+    // One gap of at least 10 between the title and the control, however wide the row.
+    row->addSpacerItem(new QSpacerItem(10, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
     row->addWidget(control_, 0, Qt::AlignVCenter);
     unchanged_ = new TextLine(Texts::tr("Değiştirme"), design::calloutFont(), TextLine::Tone::tertiary);
     row->addWidget(unchanged_, 0, Qt::AlignVCenter);
@@ -94,7 +98,7 @@ LevelField::LevelField(DoubleBinding value, ClosedRange range, QWidget* parent) 
 {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(6);
+    row->setSpacing(4); // the readout's own width leaves room before a short figure
     slider_ = new MiniSlider(value_.get(), range, [this](double v) {
         value_.set(v);
         readout_->setText(percent(value_.get()));
@@ -293,7 +297,7 @@ Switch* ProfileEditor::restoreAudioSwitch() const { return restoreAudio_->toggle
 Card* ProfileEditor::soundCard()
 {
     auto* card = new Card(kCardPadding);
-    card->addWidget(new CardHeader(Texts::tr("Ses"), "speaker.wave.2", secondaryColor(this)));
+    card->addWidget(new CardHeader(Texts::tr("Ses"), "speaker.wave.2", kSecondaryTint));
 
     // Picks a device by UID; one that is absent stays listed under the name it had.
     const auto devicePicker = [this](const std::vector<AudioDevice>& (AudioManager::*list)() const,
@@ -350,7 +354,7 @@ LevelField* ProfileEditor::levelField(std::optional<double> KVMProfile::*field, 
 Card* ProfileEditor::displayCard()
 {
     auto* card = new Card(kCardPadding);
-    card->addWidget(new CardHeader(Texts::tr("Ekran"), "display", secondaryColor(this)));
+    card->addWidget(new CardHeader(Texts::tr("Ekran"), "display", kSecondaryTint));
     addRow(card, Setting::brightness, Texts::tr("Monitör parlaklığı"),
            optional<double>(&KVMProfile::brightness, [this] { return roundedLevel(display_.brightness()); }),
            levelField(&KVMProfile::brightness, 50, {0, 100}));
@@ -399,7 +403,7 @@ Card* ProfileEditor::displayCard()
 Card* ProfileEditor::mouseCard()
 {
     auto* card = new Card(kCardPadding);
-    card->addWidget(new CardHeader(Texts::tr("Fare"), "computermouse", secondaryColor(this)));
+    card->addWidget(new CardHeader(Texts::tr("Fare"), "computermouse", kSecondaryTint));
     const auto toggle = [this, card](std::optional<bool> KVMProfile::*field, const QString& title) {
         auto* s = new Switch(title, BoolBinding{[this, field] { return (profile_.*field).value_or(true); },
                                                 [this, field](bool on) { commit([&](KVMProfile& p) { p.*field = on; }); }});
@@ -414,7 +418,7 @@ Card* ProfileEditor::mouseCard()
 Card* ProfileEditor::makeBatteryCard()
 {
     auto* card = new Card(kCardPadding);
-    card->addWidget(new CardHeader(Texts::tr("Pil"), "battery.75percent", secondaryColor(this)));
+    card->addWidget(new CardHeader(Texts::tr("Pil"), "battery.75percent", kSecondaryTint));
     auto* limit = new MenuPicker<int>({}, std::nullopt, [this](const int& value) {
         commit([&](KVMProfile& p) { p.chargeLimit = value; });
     });
