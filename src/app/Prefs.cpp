@@ -107,4 +107,4 @@ QLocale& uiLocale()
 
 const QLocale& Locale::ui() { return uiLocale(); }
 
-void Locale::setUiForTesting(const QLocale& locale) { uiLocale() = locale; }
+void Locale::setUi(const QLocale& locale) { uiLocale() = locale; }

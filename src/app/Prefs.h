@@ -67,6 +67,6 @@ public:
     static QLocale fromPreferred(const QStringList& preferredLocalizations);
     // The application's localisation in force: "tr" or "en", as the interface language chooses.
     static QStringList preferredLocalizations();
-    // Tests: the interface language changes within one process.
-    static void setUiForTesting(const QLocale& locale);
+    // Set with the catalogue by Texts::installTranslator, so figures and words agree.
+    static void setUi(const QLocale& locale);
 };

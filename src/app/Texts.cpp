@@ -35,6 +35,8 @@ bool useEnglish(bool on)
 
 QString Texts::translated(const char* source) { return QCoreApplication::translate(kContext, source); }
 
+QString Texts::translate(const QString& source) { return translated(source.toUtf8().constData()); }
+
 QString Texts::decimal(double value, int places) { return Locale::ui().toString(value, 'f', places); }
 
 QString Texts::fill(const QString& text, std::initializer_list<QString> args)
@@ -63,11 +65,12 @@ QString Texts::fill(const QString& text, std::initializer_list<QString> args)
 bool Texts::installTranslator()
 {
     const QStringList languages = Locale::preferredLocalizations();
-    return useEnglish(!languages.isEmpty() && languages.first() == QLatin1String("en"));
+    return useEnglishForTesting(!languages.isEmpty() && languages.first() == QLatin1String("en"));
 }
 
-void Texts::useEnglishForTesting(bool on)
+bool Texts::useEnglishForTesting(bool on)
 {
-    useEnglish(on);
-    Locale::setUiForTesting(QLocale(on ? "en" : "tr"));
+    const bool english = useEnglish(on);
+    Locale::setUi(QLocale(english ? "en" : "tr")); // figures follow the words
+    return english;
 }

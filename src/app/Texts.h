@@ -38,8 +38,6 @@ public:
     static constexpr const char* kContext = "Texts";
 
     // The text in the interface language, its placeholders filled with the arguments in order.
-    // Also takes a text that arrives at run time (the helper's replies), whose literal is marked
-    // where it is written with QT_TRANSLATE_NOOP("Texts", ...).
     template <class... Args>
     static QString tr(const char* source, const Args&... args)
     {
@@ -49,6 +47,11 @@ public:
             return fill(translated(source), {argument(args)...});
     }
 
+    // A Turkish text that arrives at run time (the helper's replies) in the interface language;
+    // unknown texts come back as they are. Mark the literal where it is written with
+    // QT_TRANSLATE_NOOP("Texts", "...") so that lupdate collects it.
+    static QString translate(const QString& source);
+
     // A figure with a fixed number of decimals in the interface locale ("8,5" in Turkish,
     // "8.5" in English), for a "%.1f"-style place in a message.
     static QString decimal(double value, int places);
@@ -56,12 +59,14 @@ public:
     // Fills %1 ... %9 of an already translated text; a placeholder without an argument stays.
     static QString fill(const QString& text, std::initializer_list<QString> args);
 
-    // Loads the English catalogue when the interface language is English. Call once, after the
-    // settings store is ready and before any manager or window makes a text. True when English
-    // is in force.
+    // Loads the English catalogue when the interface language (a launch argument, the stored
+    // choice or the system's) is English, and sets the interface locale to match. Called once by
+    // main, after the settings store is ready and before any manager or window makes a text.
+    // True when English is in force.
     static bool installTranslator();
-    // Tests: switches the catalogue in this process (English, or none for Turkish).
-    static void useEnglishForTesting(bool english);
+    // Tests: switches this process to English or back to Turkish, catalogue and figures, without
+    // touching the stored choice. True when English is in force.
+    static bool useEnglishForTesting(bool english);
 
 private:
     static QString translated(const char* source);

@@ -39,7 +39,8 @@ int main(int argc, char** argv)
     platform::log::write(QString("Pelorn: desk \"%1\", sim root %2").arg(desk.value().name, platform::paths::simRoot()));
 
     Showcase::prepareDefaults(); // before anything reads a setting
-    Texts::installTranslator();  // before any manager or window makes a text
+    // Before any manager or window makes a text.
+    platform::log::write(Texts::installTranslator() ? "Pelorn: interface language en" : "Pelorn: interface language tr");
 
     AppDelegate delegate;
     MenuBarLabel label(Hub::shared());

@@ -3,6 +3,7 @@
 // every change, so there is nothing to save. Each optional setting has a check box: ticked, the
 // profile sets it (to the value of the row's control); unticked, the profile leaves it alone.
 #include "automation/KVMProfile.h"
+#include "design/Buttons.h"
 #include "design/Rows.h"
 #include "design/Sliders.h"
 
@@ -18,11 +19,6 @@ class Card;
 class CardGrid;
 class CheckBox;
 class DisplayManager;
-class GlassButton;
-class GlassMenuButton;
-class MenuPickerView;
-template <class T>
-class MenuPicker;
 class MiniSlider;
 class TextField;
 class TextLine;

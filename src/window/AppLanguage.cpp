@@ -59,7 +59,10 @@ AppLanguage AppLanguage::fromStored(const QVariant& stored)
     return system;
 }
 
-AppLanguage AppLanguage::current() { return fromStored(platform::UserDefaults::standard().persistentDomain().value(kKey)); }
+AppLanguage AppLanguage::current()
+{
+    return fromStored(platform::UserDefaults::standard().persistentDomain().value(kKey));
+}
 
 void AppLanguage::apply() const
 {
