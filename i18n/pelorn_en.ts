@@ -377,11 +377,11 @@
     </message>
     <message>
         <source>Ayrılınca sesi dahili hoparlöre al</source>
-        <translation>Switch sound to the built-in speakers on disconnect</translation>
+        <translation>Use built-in speakers on disconnect</translation>
     </message>
     <message>
         <source>Monitör parlaklığı</source>
-        <translation>Monitor brightness</translation>
+        <translation>Brightness</translation>
     </message>
     <message>
         <source>macOS karartması</source>

@@ -1,6 +1,7 @@
 #include "KVMViewTest.h"
 
 #include "../design/DesignTest.h"
+#include "app/Texts.h"
 
 #include <QFileInfo>
 
@@ -46,11 +47,14 @@ TEST_F(KVMGalleryTest, PageAndEditorInEveryLook)
     };
     const QString full = Gallery::writeGallery("kvm-page", {pageVariant({900, 760})});
     const QString narrow = Gallery::writeGallery("kvm-editor", {editorVariant({588, 760}), editorVariant({420, 1120})});
+    Texts::useEnglishForTesting(true);
+    const QString english = Gallery::writeGallery("kvm-page-en", {pageVariant({900, 760})});
+    Texts::useEnglishForTesting(false);
 
     // The empty state.
     automation->setProfiles({});
     const QString empty = Gallery::writeGallery("kvm-page-empty", {pageVariant({760, 340})});
-    for (const QString& path : {full, narrow, empty})
+    for (const QString& path : {full, narrow, english, empty})
         EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
 }
 
