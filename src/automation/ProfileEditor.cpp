@@ -8,6 +8,7 @@
 #include "design/Card.h"
 #include "design/Controls.h"
 #include "design/Grid.h"
+#include "design/MenuRoles.h"
 #include "design/Paint.h"
 #include "design/TextLine.h"
 #include "design/Theme.h"
@@ -260,7 +261,7 @@ void ProfileEditor::build()
     more_->setMenuFill([this](QMenu& menu) {
         addMenuAction(menu, Texts::tr("Çoğalt"), [this] { automation_.duplicate(profile_); });
         menu.addSeparator();
-        addMenuAction(menu, Texts::tr("Sil"), [this] { automation_.remove(profile_); });
+        setMenuItemDestructive(addMenuAction(menu, Texts::tr("Sil"), [this] { automation_.remove(profile_); }));
     });
     actions->addWidget(more_);
     header->addLayout(actions);
