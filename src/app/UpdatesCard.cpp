@@ -1,6 +1,7 @@
 #include "app/UpdatesCard.h"
 
 #include "app/Updater.h"
+#include "design/Buttons.h"
 #include "design/Card.h"
 #include "design/Glass.h"
 #include "design/Paint.h"
@@ -17,32 +18,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-// A push button on glass: a capsule of the material under its title.
-class GlassButton : public QPushButton {
-public:
-    using QPushButton::QPushButton;
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        QPainterPath capsule;
-        const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        capsule.addRoundedRect(r, r.height() / 2, r.height() / 2);
-        const KVMGlass glass = kvmGlass(capsule, std::nullopt, true);
-        glass.paintBackground(p, this, isEnabled() && (underMouse() || isDown()));
-        p.setFont(font());
-        p.setPen(isEnabled() ? primaryColor(this) : secondaryColor(this));
-        p.drawText(rect(), Qt::AlignCenter, text());
-        glass.paintOverlay(p, this);
-    }
-    QSize sizeHint() const override
-    {
-        const QSize s = fontMetrics().size(Qt::TextSingleLine, text());
-        return {s.width() + 28, s.height() + 12};
-    }
-};
 
 QString localized(const char* text) { return QCoreApplication::translate("Pelorn", text); }
 

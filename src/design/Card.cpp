@@ -5,6 +5,7 @@
 #include "design/Shapes.h"
 #include "design/TextLine.h"
 #include "design/Theme.h"
+#include "design/ViewSync.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -36,7 +37,7 @@ void Card::paintEvent(QPaintEvent*)
 CardHeader::CardHeader(QString title, QString symbol, QColor tint, QWidget* trailing, QWidget* parent)
     : QWidget(parent), trailing_(trailing)
 {
-    auto* row = new QHBoxLayout(this);
+    auto* row = row_ = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(8);
     icon_ = new SymbolView(std::move(symbol), 13, SymbolWeight::semibold);
@@ -50,4 +51,20 @@ CardHeader::CardHeader(QString title, QString symbol, QColor tint, QWidget* trai
     if (trailing_)
         row->addWidget(trailing_, 0, Qt::AlignVCenter);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
+
+void CardHeader::setTitle(const QString& title) { title_->setText(title); }
+
+void CardHeader::setSymbol(const QString& symbol) { icon_->setSymbol(symbol); }
+
+void CardHeader::setTint(const QColor& tint) { icon_->setColor(tint); }
+
+void CardHeader::setTrailing(QWidget* trailing)
+{
+    if (trailing == trailing_)
+        return;
+    retireWidget(trailing_);
+    trailing_ = trailing;
+    if (trailing_)
+        row_->addWidget(trailing_, 0, Qt::AlignVCenter);
 }

@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QWidget>
 
+class QHBoxLayout;
 class QVBoxLayout;
 class TextLine;
 
@@ -37,7 +38,14 @@ public:
     TextLine* titleLine() const { return title_; }
     QWidget* trailing() const { return trailing_; }
 
+    void setTitle(const QString& title);
+    void setSymbol(const QString& symbol);
+    void setTint(const QColor& tint);
+    // Puts `trailing` (or nothing) at the end of the row; the previous one is deleted later.
+    void setTrailing(QWidget* trailing);
+
 private:
+    QHBoxLayout* row_;
     SymbolView* icon_;
     TextLine* title_;
     QWidget* trailing_;

@@ -36,6 +36,12 @@ void BatteryRing::setValues(int percent, int limit)
     update();
 }
 
+void BatteryRing::setTint(const QColor& tint)
+{
+    tint_ = tint;
+    update();
+}
+
 double BatteryRing::arcFraction(int percent) { return clampPercent(percent) / 100.0; }
 
 // The stroke is centred on the circle of the square's side, so it reaches half a stroke (and
@@ -99,6 +105,12 @@ void BatteryBar::setValues(int percent, int limit)
     limit_ = limit;
     setAccessibleName(accessibilityLabel(percent_, limit_));
     spring_.setTarget(percent_);
+    update();
+}
+
+void BatteryBar::setTint(const QColor& tint)
+{
+    tint_ = tint;
     update();
 }
 

@@ -14,6 +14,8 @@ class BatteryRing : public QWidget {
 public:
     BatteryRing(int percent, int limit, QColor tint, qreal size, qreal lineWidth, QWidget* parent = nullptr);
     void setValues(int percent, int limit);
+    void setTint(const QColor& tint);
+    QColor tint() const { return tint_; }
 
     // Share of the circle the arc covers, 0...1.
     static double arcFraction(int percent);
@@ -41,6 +43,8 @@ class BatteryBar : public QWidget {
 public:
     BatteryBar(int percent, int limit, QColor tint, qreal height, QWidget* parent = nullptr);
     void setValues(int percent, int limit);
+    void setTint(const QColor& tint);
+    QColor tint() const { return tint_; }
 
     // Width of the charge capsule in a bar w wide: never below `height`, never past w.
     static qreal chargeWidth(double percent, qreal w, qreal height);

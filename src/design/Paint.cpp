@@ -14,6 +14,12 @@ QFont systemFont(qreal size, QFont::Weight weight)
     return f;
 }
 
+QFont valueFont(qreal size, QFont::Weight weight)
+{
+    // The system face's digits all have one advance, which is what the readouts need.
+    return systemFont(size, weight);
+}
+
 qreal textWidth(const QFont& font, const QString& text) { return QFontMetricsF(font).horizontalAdvance(text); }
 
 QFont fittedFont(const QFont& font, const QString& text, qreal width, qreal minimumScale)

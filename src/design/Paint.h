@@ -12,6 +12,16 @@ namespace design {
 // System font at a size in points (one point is one device-independent pixel).
 QFont systemFont(qreal size, QFont::Weight weight = QFont::Normal);
 inline QFont calloutFont(QFont::Weight weight = QFont::Normal) { return systemFont(12, weight); }
+// The platform's other text styles, at their sizes in the default text size.
+inline QFont bodyFont(QFont::Weight weight = QFont::Normal) { return systemFont(13, weight); }
+inline QFont headlineFont() { return systemFont(13, QFont::DemiBold); }
+inline QFont subheadlineFont(QFont::Weight weight = QFont::Normal) { return systemFont(11, weight); }
+inline QFont captionFont(QFont::Weight weight = QFont::Normal) { return systemFont(10, weight); }
+inline QFont title3Font(QFont::Weight weight = QFont::Normal) { return systemFont(15, weight); }
+inline QFont title2Font(QFont::Weight weight = QFont::Normal) { return systemFont(17, weight); }
+// Large numeric readouts (size 22, semibold): digits of equal width, so a changing value does
+// not make its neighbours jump.
+QFont valueFont(qreal size = 22, QFont::Weight weight = QFont::DemiBold);
 
 // The font a single line needs to fit `width`: the font itself, or smaller down to
 // `minimumScale` of its size.

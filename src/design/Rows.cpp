@@ -18,7 +18,7 @@
 
 StatRow::StatRow(QString label, QString value, std::optional<QString> secondary, QWidget* parent) : QWidget(parent)
 {
-    auto* row = new QHBoxLayout(this);
+    auto* row = row_ = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(8);
     label_ = new TextLine(std::move(label), design::calloutFont(), TextLine::Tone::secondary);
@@ -26,13 +26,28 @@ StatRow::StatRow(QString label, QString value, std::optional<QString> secondary,
     row->addSpacerItem(new QSpacerItem(12, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
     value_ = new TextLine(std::move(value), design::calloutFont());
     row->addWidget(value_);
-    if (secondary) {
-        secondary_ = new TextLine(std::move(*secondary), design::calloutFont(), TextLine::Tone::secondary);
+    setSecondary(secondary);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
+
+void StatRow::setLabel(const QString& label) { label_->setText(label); }
+
+void StatRow::setValue(const QString& value) { value_->setText(value); }
+
+void StatRow::setValueColor(const QColor& color) { value_->setColor(color); }
+
+void StatRow::setSecondary(const std::optional<QString>& secondary)
+{
+    if (secondary && !secondary_) {
+        secondary_ = new TextLine(QString(), design::calloutFont(), TextLine::Tone::secondary);
         secondary_->setMinimumWidth(52);
         secondary_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        row->addWidget(secondary_);
+        row_->addWidget(secondary_);
     }
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    if (secondary_) {
+        secondary_->setText(secondary.value_or(QString()));
+        secondary_->setVisible(secondary.has_value());
+    }
 }
 
 // ---- Switch
@@ -198,6 +213,28 @@ QSize StatusChip::sizeHint() const
     const QFontMetricsF fm(chipFont());
     return {int(std::ceil(10 + kChipSymbol + kChipGap + fm.horizontalAdvance(text_) + 10)),
             int(std::ceil(5 + std::max(fm.height(), kChipSymbol) + 5))};
+}
+
+void StatusChip::setText(const QString& text)
+{
+    if (text == text_)
+        return;
+    text_ = text;
+    setAccessibleName(text_);
+    updateGeometry();
+    update();
+}
+
+void StatusChip::setSymbol(const QString& symbol)
+{
+    symbol_ = symbol;
+    update();
+}
+
+void StatusChip::setTint(const QColor& tint)
+{
+    tint_ = tint;
+    update();
 }
 
 void StatusChip::paintEvent(QPaintEvent*)

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 
+class QHBoxLayout;
 class SymbolView;
 class TextLine;
 
@@ -22,7 +23,13 @@ public:
     TextLine* valueLine() const { return value_; }
     TextLine* secondaryLine() const { return secondary_; } // null without a secondary value
 
+    void setLabel(const QString& label);
+    void setValue(const QString& value);
+    void setSecondary(const std::optional<QString>& secondary); // nullopt hides it
+    void setValueColor(const QColor& color); // invalid: the primary colour
+
 private:
+    QHBoxLayout* row_;
     TextLine* label_;
     TextLine* value_;
     TextLine* secondary_ = nullptr;
@@ -96,6 +103,13 @@ class StatusChip : public QWidget {
 public:
     StatusChip(QString text, QString symbol, QColor tint, QWidget* parent = nullptr);
     QSize sizeHint() const override;
+
+    void setText(const QString& text);
+    void setSymbol(const QString& symbol);
+    void setTint(const QColor& tint);
+    QString text() const { return text_; }
+    QString symbol() const { return symbol_; }
+    QColor tint() const { return tint_; }
 
 protected:
     void paintEvent(QPaintEvent*) override;

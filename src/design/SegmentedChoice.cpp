@@ -25,6 +25,22 @@ SegmentedChoiceView::SegmentedChoiceView(QStringList titles, std::vector<bool> s
     followTheme(this);
 }
 
+void SegmentedChoiceView::setTitles(const QStringList& titles)
+{
+    if (titles == titles_)
+        return;
+    titles_ = titles;
+    setFixedHeight(sizeHint().height());
+    updateGeometry();
+    update();
+}
+
+void SegmentedChoiceView::setSelected(std::vector<bool> selected)
+{
+    selected_ = std::move(selected);
+    update();
+}
+
 QSize SegmentedChoiceView::sizeHint() const
 {
     const QFontMetricsF fm(segmentFont());

@@ -12,6 +12,12 @@ public:
     SegmentedChoiceView(QStringList titles, std::vector<bool> selected, qreal maxWidth,
                         std::function<void(int)> select, QWidget* parent = nullptr);
 
+    // In place: new titles (the row keeps its place and width) and the selection flags.
+    void setTitles(const QStringList& titles);
+    void setSelected(std::vector<bool> selected);
+    const QStringList& titles() const { return titles_; }
+    const std::vector<bool>& selected() const { return selected_; }
+
     QRectF segmentRect(int index) const;
     int segmentAt(const QPointF& pos) const; // -1 outside every segment
     QSize sizeHint() const override;
@@ -40,15 +46,28 @@ public:
     SegmentedChoice(std::vector<Option> options, const T& selection, qreal maxWidth, std::function<void(const T&)> select,
                     QWidget* parent = nullptr)
         : SegmentedChoiceView(titles(options), flags(options, selection), maxWidth,
-                              [options, select = std::move(select)](int i) {
-                                  if (select)
-                                      select(options[size_t(i)].value);
+                              [this](int i) {
+                                  if (select_ && i >= 0 && size_t(i) < options_.size())
+                                      select_(options_[size_t(i)].value);
                               },
-                              parent)
+                              parent),
+          options_(std::move(options)), select_(std::move(select))
     {
     }
 
+    void setSelection(const T& selection) { setSelected(flags(options_, selection)); }
+    void setOptions(std::vector<Option> options, const T& selection)
+    {
+        options_ = std::move(options);
+        setTitles(titles(options_));
+        setSelected(flags(options_, selection));
+    }
+    const std::vector<Option>& options() const { return options_; }
+
 private:
+    std::vector<Option> options_;
+    std::function<void(const T&)> select_;
+
     static QStringList titles(const std::vector<Option>& options)
     {
         QStringList out;

@@ -112,7 +112,7 @@ void ControlSlider::setSymbol(const QString& symbol)
 
 void ControlSlider::refresh()
 {
-    spring_.setTarget(value_.get());
+    spring_.setTarget(shownValue());
     update();
 }
 
@@ -142,8 +142,8 @@ QSize ControlSlider::sizeHint() const { return {240, int(std::lround(height_))};
 
 void ControlSlider::paintEvent(QPaintEvent*)
 {
-    if (spring_.target() != value_.get())
-        spring_.setTarget(value_.get());
+    if (spring_.target() != shownValue())
+        spring_.setTarget(shownValue());
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r(0, 0, width(), height_);
@@ -170,7 +170,8 @@ void ControlSlider::dragChanged(qreal x)
             return;
         dragStart_ = value_.get();
     }
-    value_.set(valueAt(x, width(), range_));
+    dragValue_ = valueAt(x, width(), range_);
+    value_.set(*dragValue_);
     refresh();
 }
 
@@ -200,6 +201,8 @@ void ControlSlider::mouseReleaseEvent(QMouseEvent* e)
         && e->position().y() >= 0 && e->position().y() <= height_;
     pressX_.reset();
     dragStart_.reset();
+    dragValue_.reset();
+    refresh(); // what the owner made of the drag
     if (tapOnSymbol && onSymbolTap_)
         onSymbolTap_();
 }
@@ -231,7 +234,13 @@ void ControlSlider::keyPressEvent(QKeyEvent* e)
 // ---- MiniSlider
 
 MiniSlider::MiniSlider(double value, std::function<void(double)> onChange, qreal knob, QWidget* parent)
-    : QWidget(parent), value_(value), onChange_(std::move(onChange)), knob_(knob)
+    : MiniSlider(value, {0, 100}, std::move(onChange), knob, parent)
+{
+}
+
+MiniSlider::MiniSlider(double value, ClosedRange range, std::function<void(double)> onChange, qreal knob,
+                       QWidget* parent)
+    : QWidget(parent), value_(value), range_(range), onChange_(std::move(onChange)), knob_(knob)
 {
     setFixedHeight(22);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -242,21 +251,31 @@ MiniSlider::MiniSlider(double value, std::function<void(double)> onChange, qreal
 
 void MiniSlider::setValue(double value)
 {
+    if (dragging_) {
+        held_ = value;
+        return;
+    }
     value_ = value;
     update();
 }
 
-qreal MiniSlider::knobOffset(double value, qreal w, qreal knob)
+void MiniSlider::setRange(ClosedRange range)
 {
-    const qreal usable = std::max<qreal>(w - knob, 1);
-    const double f = !(value > 0) ? 0.0 : std::min(value, 100.0) / 100; // NaN draws at the left
-    return usable * f;
+    range_ = range;
+    update();
 }
 
-double MiniSlider::levelAt(qreal x, qreal w, qreal knob)
+qreal MiniSlider::knobOffset(double value, qreal w, qreal knob, ClosedRange range)
 {
     const qreal usable = std::max<qreal>(w - knob, 1);
-    return std::clamp((x - knob / 2) / usable * 100, 0.0, 100.0);
+    return usable * ControlSlider::fraction(value, range); // NaN draws at the left
+}
+
+double MiniSlider::levelAt(qreal x, qreal w, qreal knob, ClosedRange range)
+{
+    const qreal usable = std::max<qreal>(w - knob, 1);
+    const double f = std::clamp((x - knob / 2) / usable, 0.0, 1.0);
+    return range.clamp(range.lower + f * (range.upper - range.lower));
 }
 
 void MiniSlider::paintEvent(QPaintEvent*)
@@ -265,7 +284,7 @@ void MiniSlider::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::Antialiasing);
     const qreal w = width();
     const qreal mid = height() / 2.0;
-    const qreal x = knobOffset(value_, w, knob_);
+    const qreal x = knobOffset(value_, w, knob_, range_);
     p.fillPath(capsule(QRectF(0, mid - 2, w, 4)), primaryColor(this, 0.14));
     p.fillPath(capsule(QRectF(0, mid - 2, x + knob_ / 2, 4)), kvmAccent(this));
     const QRectF knob(x, mid - knob_ / 2, knob_, knob_);
@@ -274,16 +293,38 @@ void MiniSlider::paintEvent(QPaintEvent*)
     p.fillPath(circle(knob), Qt::white);
 }
 
+void MiniSlider::dragTo(qreal x)
+{
+    value_ = levelAt(x, width(), knob_, range_);
+    update();
+    if (onChange_)
+        onChange_(value_);
+}
+
 void MiniSlider::mousePressEvent(QMouseEvent* e)
 {
-    if (e->button() == Qt::LeftButton && onChange_)
-        onChange_(levelAt(e->position().x(), width(), knob_));
+    if (e->button() != Qt::LeftButton)
+        return;
+    dragging_ = true;
+    held_.reset();
+    dragTo(e->position().x());
 }
 
 void MiniSlider::mouseMoveEvent(QMouseEvent* e)
 {
-    if ((e->buttons() & Qt::LeftButton) && onChange_)
-        onChange_(levelAt(e->position().x(), width(), knob_));
+    if (dragging_ && (e->buttons() & Qt::LeftButton))
+        dragTo(e->position().x());
+}
+
+void MiniSlider::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (!dragging_ || e->button() != Qt::LeftButton)
+        return;
+    dragging_ = false;
+    // The owner's last word during the drag is what it made of it.
+    if (held_)
+        setValue(*held_);
+    held_.reset();
 }
 
 QString MiniSlider::accessibilityValue() const { return QString::number(std::lround(value_)); }
@@ -291,13 +332,13 @@ QString MiniSlider::accessibilityValue() const { return QString::number(std::lro
 void MiniSlider::accessibilityIncrement()
 {
     if (onChange_)
-        onChange_(std::clamp(value_ + kAccessibilityStep, 0.0, 100.0));
+        onChange_(range_.clamp(value_ + kAccessibilityStep));
 }
 
 void MiniSlider::accessibilityDecrement()
 {
     if (onChange_)
-        onChange_(std::clamp(value_ - kAccessibilityStep, 0.0, 100.0));
+        onChange_(range_.clamp(value_ - kAccessibilityStep));
 }
 
 void MiniSlider::keyPressEvent(QKeyEvent* e)
@@ -323,7 +364,8 @@ ValueSlider::ValueSlider(QString title, QString symbol, std::optional<QString> v
 
     auto* top = new QHBoxLayout;
     top->setSpacing(8);
-    top->addWidget(new TextLine(title_, design::calloutFont(), TextLine::Tone::secondary), 1);
+    titleLine_ = new TextLine(title_, design::calloutFont(), TextLine::Tone::secondary);
+    top->addWidget(titleLine_, 1);
     readout_ = new TextLine(QString(), design::calloutFont(), TextLine::Tone::secondary);
     readout_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     top->addWidget(readout_);
@@ -359,8 +401,15 @@ ValueSlider::ValueSlider(QString title, QString symbol, std::optional<QString> v
         value_.set(range_.clamp(range_.lower + span * step / kSteps));
         readout_->setText(readout());
     });
+    connect(slider_, &QSlider::sliderReleased, this, &ValueSlider::refresh);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     refresh();
+}
+
+void ValueSlider::setTitle(const QString& title)
+{
+    title_ = title;
+    titleLine_->setText(title);
 }
 
 void ValueSlider::setSymbol(const QString& symbol) { symbol_->setSymbol(symbol); }
@@ -373,6 +422,8 @@ void ValueSlider::setValueText(std::optional<QString> text)
 
 void ValueSlider::refresh()
 {
+    if (slider_->isSliderDown())
+        return;
     const QSignalBlocker block(slider_);
     slider_->setValue(int(std::lround(ControlSlider::fraction(value_.get(), range_) * kSteps)));
     readout_->setText(readout());

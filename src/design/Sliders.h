@@ -36,8 +36,10 @@ public:
     void setSymbol(const QString& symbol);
     QString symbol() const;
     const SymbolReplace& symbolReplace() const { return *symbol_; }
-    // The caller changed the value: draw towards it.
+    // The caller changed the value: draw towards it. While the person drags, the slider shows
+    // the drag and takes the caller's value again on release.
     void refresh();
+    bool isDragging() const { return dragValue_.has_value(); }
 
     // (value - lower) / (upper - lower), kept to 0...1; 0 when the bounds are equal.
     static double fraction(double value, ClosedRange range);
@@ -70,23 +72,32 @@ private:
     ClosedRange range_;
     std::function<void()> onSymbolTap_;
     qreal height_;
+    double shownValue() const { return dragValue_ ? *dragValue_ : value_.get(); }
     std::optional<double> dragStart_;
+    std::optional<double> dragValue_; // the running drag's value
     std::optional<qreal> pressX_; // start of the running press
     bool moved_ = false;
     Spring spring_;
 };
 
-// A thin 0-100 slider with a round knob; every new level goes to `onChange`, clamped.
+// A thin slider with a round knob over a range (0-100 unless given); every new level goes to
+// `onChange`, clamped to the range. A value given while the knob is dragged is held until the
+// drag ends, so the knob stays under the pointer.
 class MiniSlider : public QWidget {
     Q_OBJECT
 public:
     MiniSlider(double value, std::function<void(double)> onChange, qreal knob, QWidget* parent = nullptr);
+    MiniSlider(double value, ClosedRange range, std::function<void(double)> onChange, qreal knob,
+               QWidget* parent = nullptr);
 
     void setValue(double value);
     double value() const { return value_; }
+    void setRange(ClosedRange range);
+    ClosedRange range() const { return range_; }
+    bool isDragging() const { return dragging_; }
     // Knob offset from the left for the value, and the level under a pointer, in a slider w wide.
-    static qreal knobOffset(double value, qreal w, qreal knob);
-    static double levelAt(qreal x, qreal w, qreal knob);
+    static qreal knobOffset(double value, qreal w, qreal knob, ClosedRange range = {0, 100});
+    static double levelAt(qreal x, qreal w, qreal knob, ClosedRange range = {0, 100});
 
     QString accessibilityValue() const;
     void accessibilityIncrement();
@@ -97,12 +108,17 @@ protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent*) override;
     void mouseMoveEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
     void keyPressEvent(QKeyEvent*) override;
 
 private:
+    void dragTo(qreal x);
     double value_;
+    ClosedRange range_;
     std::function<void(double)> onChange_;
     qreal knob_;
+    bool dragging_ = false;
+    std::optional<double> held_; // given during the drag
 };
 
 // A labelled row: title and readout above, symbol and the platform's slider below.
@@ -112,9 +128,13 @@ public:
     ValueSlider(QString title, QString symbol, std::optional<QString> valueText, DoubleBinding value,
                 ClosedRange range, std::function<void()> onSymbolTap, QWidget* parent = nullptr);
 
+    void setTitle(const QString& title);
+    QString title() const { return title_; }
     void setSymbol(const QString& symbol);
     void setValueText(std::optional<QString> text);
-    void refresh(); // the caller changed the value
+    // The caller changed the value. While the person drags the knob it stays under the pointer,
+    // and the caller's value is taken again on release.
+    void refresh();
 
     // "%43" for 42.6: the percent sign first, the Turkish order.
     static QString percentText(double value);
@@ -128,6 +148,7 @@ private:
     std::optional<QString> valueText_;
     DoubleBinding value_;
     ClosedRange range_;
+    TextLine* titleLine_;
     TextLine* readout_;
     SymbolView* symbol_;
     QWidget* symbolButton_;

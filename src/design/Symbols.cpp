@@ -3,7 +3,9 @@
 #include "design/Spring.h"
 #include "design/Theme.h"
 
+#include <QApplication>
 #include <QHash>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVariantAnimation>
@@ -276,6 +278,10 @@ const QHash<QString, Glyph>& glyphs()
          }},
         {"chevron.right", [](const Pen& g) { g.poly({{9, 4}, {17, 12}, {9, 20}}); }},
         {"chevron.down", [](const Pen& g) { g.poly({{4, 9}, {12, 17}, {20, 9}}); }},
+        {"chevron.up.chevron.down", [](const Pen& g) {
+             g.poly({{7, 9}, {12, 4}, {17, 9}});
+             g.poly({{7, 15}, {12, 20}, {17, 15}});
+         }},
         {"plus", [](const Pen& g) { g.line(12, 4, 12, 20); g.line(4, 12, 20, 12); }},
         {"ellipsis", [](const Pen& g) { for (qreal x : {5.0, 12.0, 19.0}) g.circle(x, 12, 1.9, true); }},
         {"info.circle", [](const Pen& g) { circleMark(g, false); g.line(12, 11, 12, 17); g.circle(12, 7.5, 1.3, true); }},
@@ -496,6 +502,57 @@ void Symbols::draw(QPainter& p, const QString& name, const QRectF& box, const QC
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.drawImage(target, layer);
     p.restore();
+}
+
+namespace {
+
+class SymbolIconEngine : public QIconEngine {
+public:
+    SymbolIconEngine(QString name, QColor color, SymbolWeight weight)
+        : name_(std::move(name)), color_(std::move(color)), weight_(weight)
+    {
+    }
+    void paint(QPainter* p, const QRect& rect, QIcon::Mode mode, QIcon::State) override
+    {
+        QColor c = color_;
+        if (!c.isValid()) {
+            const QPalette pal = QApplication::palette();
+            c = mode == QIcon::Selected ? pal.color(QPalette::Active, QPalette::HighlightedText)
+                : mode == QIcon::Disabled ? pal.color(QPalette::Disabled, QPalette::WindowText)
+                                          : pal.color(QPalette::Active, QPalette::WindowText);
+        }
+        if (mode == QIcon::Disabled)
+            c = withAlpha(c, 0.4);
+        Symbols::draw(*p, name_, QRectF(rect), c, weight_);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return scaledPixmap(size, mode, state, 1.0);
+    }
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override
+    {
+        QPixmap pm(size * scale);
+        pm.setDevicePixelRatio(scale);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        paint(&p, QRect(QPoint(0, 0), size), mode, state);
+        return pm;
+    }
+    QIconEngine* clone() const override { return new SymbolIconEngine(name_, color_, weight_); }
+    QString key() const override { return "pelorn-symbol"; }
+    bool isNull() override { return name_.isEmpty(); }
+
+private:
+    QString name_;
+    QColor color_;
+    SymbolWeight weight_;
+};
+
+} // namespace
+
+QIcon Symbols::icon(const QString& name, const QColor& color, SymbolWeight weight)
+{
+    return QIcon(new SymbolIconEngine(name, color, weight));
 }
 
 // ---- SymbolView

@@ -3,6 +3,7 @@
 // Each symbol is drawn as vector paths on a 24-unit grid, so it is sharp at every scale and
 // takes the colour it is given; no icon theme is needed.
 #include <QColor>
+#include <QIcon>
 #include <QRectF>
 #include <QString>
 #include <QStringList>
@@ -24,6 +25,11 @@ public:
                      SymbolWeight weight = SymbolWeight::regular);
     // The box of a symbol shown at a font size: the glyph is about as tall as a capital.
     static QRectF boxFor(qreal fontSize, const QPointF& centre);
+    // The symbol as an icon (menu items, tool buttons), drawn afresh at every size and scale.
+    // An invalid colour draws in the text colour of the state it is shown in (normal,
+    // disabled, selected).
+    static QIcon icon(const QString& name, const QColor& color = QColor(),
+                      SymbolWeight weight = SymbolWeight::regular);
 };
 
 // A symbol as a widget, for layouts (card headers, rows).

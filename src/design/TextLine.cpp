@@ -27,6 +27,29 @@ void TextLine::setColor(const QColor& color)
     update();
 }
 
+void TextLine::setTone(Tone tone)
+{
+    tone_ = tone;
+    update();
+}
+
+void TextLine::setTextFont(const QFont& font)
+{
+    font_ = font;
+    updateGeometry();
+    update();
+}
+
+QColor TextLine::toneColor(Tone tone, const QWidget* widget)
+{
+    switch (tone) {
+    case Tone::primary: return primaryColor(widget);
+    case Tone::secondary: return secondaryColor(widget);
+    case Tone::tertiary: return tertiaryColor(widget);
+    }
+    return primaryColor(widget);
+}
+
 QFont TextLine::shownFont() const { return design::fittedFont(font_, text_, width(), minimumScale_); }
 
 QString TextLine::shownText() const
@@ -47,6 +70,6 @@ void TextLine::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::TextAntialiasing);
-    p.setPen(color_.isValid() ? color_ : tone_ == Tone::primary ? primaryColor(this) : secondaryColor(this));
+    p.setPen(color_.isValid() ? color_ : toneColor(tone_, this));
     design::drawLine(p, rect(), text_, font_, minimumScale_, int(alignment_));
 }

@@ -9,12 +9,15 @@
 class TextLine : public QWidget {
     Q_OBJECT
 public:
-    enum class Tone { primary, secondary };
+    enum class Tone { primary, secondary, tertiary };
     TextLine(QString text, QFont font, Tone tone = Tone::primary, QWidget* parent = nullptr);
 
     void setText(const QString& text);
     QString text() const { return text_; }
     void setColor(const QColor& color); // invalid: back to the tone
+    void setTone(Tone tone);
+    void setTextFont(const QFont& font);
+    static QColor toneColor(Tone tone, const QWidget* widget);
     void setMinimumScale(qreal scale) { minimumScale_ = scale; }
     void setAlignment(Qt::Alignment a) { alignment_ = a; }
     // The text as it is drawn now (after shrinking and truncating).

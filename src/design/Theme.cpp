@@ -202,6 +202,10 @@ QColor secondaryColor(const QWidget* widget)
     return primaryColor(widget, isDark(widget) ? 0.55 : 0.5);
 }
 
+QColor tertiaryColor(const QWidget* widget) { return primaryColor(widget, isDark(widget) ? 0.25 : 0.26); }
+
+QColor separatorColor(const QWidget* widget) { return primaryColor(widget, 0.1); }
+
 QColor systemColor(SystemColor color, const QWidget* widget) { return systemColor(color, isDark(widget)); }
 
 QColor kvmAccent(const QWidget* widget)

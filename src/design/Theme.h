@@ -92,6 +92,9 @@ bool isDark(const QWidget* widget);
 // The primary (label) colour at an opacity, and the secondary label colour.
 QColor primaryColor(const QWidget* widget, qreal opacity = 1.0);
 QColor secondaryColor(const QWidget* widget);
+// The tertiary label colour (hints, versions) and the separator colour (dividers).
+QColor tertiaryColor(const QWidget* widget);
+QColor separatorColor(const QWidget* widget);
 QColor systemColor(SystemColor color, const QWidget* widget);
 QColor withAlpha(QColor color, qreal opacity); // multiplies the colour's own alpha
 

@@ -33,6 +33,47 @@ TileLabel::TileLabel(QString symbol, QString title, std::optional<QString> subti
 
 QColor TileLabel::color() const { return tint_.value_or(kvmAccent(this)); }
 
+void TileLabel::textsChanged()
+{
+    setAccessibleName(subtitle_ ? title_ + ", " + *subtitle_ : title_);
+    updateGeometry();
+    update();
+}
+
+void TileLabel::setSymbol(const QString& symbol)
+{
+    symbol_ = symbol;
+    update();
+}
+
+void TileLabel::setTitle(const QString& title)
+{
+    if (title == title_)
+        return;
+    title_ = title;
+    textsChanged();
+}
+
+void TileLabel::setSubtitle(const std::optional<QString>& subtitle)
+{
+    if (subtitle == subtitle_)
+        return;
+    subtitle_ = subtitle;
+    textsChanged();
+}
+
+void TileLabel::setActive(bool active)
+{
+    active_ = active;
+    update();
+}
+
+void TileLabel::setTint(const std::optional<QColor>& tint)
+{
+    tint_ = tint;
+    update();
+}
+
 QSize TileLabel::sizeHint() const
 {
     const qreal text = std::max(design::textWidth(titleFont(), title_),
@@ -66,10 +107,12 @@ void TileLabel::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
+    if (!isEnabled())
+        p.setOpacity(0.45);
     const QColor c = color();
     const KVMGlass glass = kvmGlass(tileShape(QRectF(rect())), active_ ? std::optional(withAlpha(c, 0.25)) : std::nullopt,
                                     true);
-    glass.paintBackground(p, this, hovered_ || pressed_);
+    glass.paintBackground(p, this, isEnabled() && (hovered_ || pressed_));
     const QRectF badge = badgeRect();
     p.fillPath(circle(badge), active_ ? c : primaryColor(this, 0.1));
     Symbols::draw(p, symbol_, Symbols::boxFor(13, badge.center()), active_ ? QColor(Qt::white) : primaryColor(this),

@@ -1,6 +1,7 @@
 #pragma once
 // Glass tiles: a round symbol badge, a title and an optional subtitle, highlighted with the
-// tile's colour (or the accent) while the thing they stand for is on.
+// tile's colour (or the accent) while the thing they stand for is on. A disabled tile is drawn
+// faded and takes no taps.
 #include <QColor>
 #include <QWidget>
 #include <functional>
@@ -14,6 +15,17 @@ public:
 
     // The highlight colour: the tile's tint, else the accent.
     QColor color() const;
+
+    // In place, for a view's sync.
+    void setSymbol(const QString& symbol);
+    void setTitle(const QString& title);
+    void setSubtitle(const std::optional<QString>& subtitle);
+    void setActive(bool active);
+    void setTint(const std::optional<QColor>& tint);
+    QString symbol() const { return symbol_; }
+    QString title() const { return title_; }
+    std::optional<QString> subtitle() const { return subtitle_; }
+    bool isActive() const { return active_; }
     QRectF badgeRect() const;
     QRectF titleRect() const;
     QRectF subtitleRect() const; // empty without a subtitle
@@ -29,6 +41,7 @@ protected:
     bool pressed_ = false;
 
 private:
+    void textsChanged();
     QString symbol_;
     QString title_;
     std::optional<QString> subtitle_;
@@ -42,6 +55,7 @@ class ControlTile : public TileLabel {
 public:
     ControlTile(QString symbol, QString title, std::optional<QString> subtitle, bool active, std::optional<QColor> tint,
                 std::function<void()> action, QWidget* parent = nullptr);
+    void setAction(std::function<void()> action) { action_ = std::move(action); }
 
 protected:
     void mousePressEvent(QMouseEvent*) override;

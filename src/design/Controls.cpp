@@ -1,0 +1,417 @@
+#include "design/Controls.h"
+
+#include "design/Paint.h"
+#include "design/Shapes.h"
+#include "design/Symbols.h"
+#include "design/Theme.h"
+#include "design/ViewSync.h"
+
+#include <QFontMetricsF>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTextLayout>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace {
+constexpr qreal kBox = 14;
+constexpr qreal kBoxGap = 6;
+constexpr qreal kDisabledOpacity = 0.45;
+
+bool isActivationKey(int key) { return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter; }
+} // namespace
+
+// ---- CheckBox
+
+CheckBox::CheckBox(QString title, BoolBinding isOn, QWidget* parent)
+    : QWidget(parent), title_(std::move(title)), isOn_(std::move(isOn))
+{
+    setFont(design::calloutFont());
+    setFocusPolicy(Qt::TabFocus);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setAccessibleName(title_);
+    followTheme(this);
+}
+
+void CheckBox::setTitle(const QString& title)
+{
+    title_ = title;
+    setAccessibleName(title_);
+    updateGeometry();
+    update();
+}
+
+QSize CheckBox::sizeHint() const
+{
+    const QFontMetricsF fm(font());
+    const qreal text = title_.isEmpty() ? 0 : kBoxGap + fm.horizontalAdvance(title_);
+    return {int(std::ceil(kBox + text + 1)), int(std::ceil(std::max(fm.height(), kBox + 2)))};
+}
+
+QRectF CheckBox::boxRect() const { return QRectF(0.5, (height() - kBox) / 2, kBox, kBox); }
+
+void CheckBox::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (!isEnabled())
+        p.setOpacity(kDisabledOpacity);
+    const QRectF box = boxRect();
+    const QPainterPath shape = continuousRoundedRect(box, 4);
+    if (isOn()) {
+        p.fillPath(shape, kvmAccent(this));
+        if (pressed_)
+            p.fillPath(shape, QColor(0, 0, 0, 40));
+        Symbols::draw(p, "checkmark", box.adjusted(2, 2, -2, -2), Qt::white, SymbolWeight::bold);
+    } else {
+        p.fillPath(shape, primaryColor(this, pressed_ ? 0.14 : isDark(this) ? 0.1 : 0.04));
+        p.setPen(QPen(primaryColor(this, 0.3), 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(continuousRoundedRect(box.adjusted(0.5, 0.5, -0.5, -0.5), 3.5));
+    }
+    if (hasFocus()) {
+        p.setPen(QPen(withAlpha(kvmAccent(this), 0.6), 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(continuousRoundedRect(box.adjusted(-1, -1, 1, 1), 5));
+    }
+    if (!title_.isEmpty()) {
+        p.setPen(primaryColor(this));
+        const qreal left = box.right() + kBoxGap;
+        design::drawLine(p, QRectF(left, 0, width() - left, height()), title_, font());
+    }
+}
+
+void CheckBox::toggle()
+{
+    if (isOn_.set)
+        isOn_.set(!isOn());
+    update();
+}
+
+void CheckBox::mousePressEvent(QMouseEvent* e)
+{
+    pressed_ = e->button() == Qt::LeftButton;
+    update();
+}
+
+void CheckBox::mouseReleaseEvent(QMouseEvent* e)
+{
+    const bool click = pressed_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
+    pressed_ = false;
+    if (click)
+        toggle();
+    else
+        update();
+}
+
+void CheckBox::keyPressEvent(QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_Space)
+        toggle();
+    else
+        QWidget::keyPressEvent(e);
+}
+
+void CheckBox::changeEvent(QEvent* e)
+{
+    if (e->type() == QEvent::FontChange)
+        updateGeometry();
+    QWidget::changeEvent(e);
+}
+
+// ---- DisclosureGroup
+
+namespace {
+
+// The header row: the whole row is the tap target.
+class DisclosureHeader : public QWidget {
+public:
+    DisclosureHeader(std::function<void()> toggle, QWidget* parent = nullptr)
+        : QWidget(parent), toggle_(std::move(toggle))
+    {
+        setFocusPolicy(Qt::TabFocus);
+        setCursor(Qt::PointingHandCursor);
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override { pressed_ = e->button() == Qt::LeftButton; }
+    void mouseReleaseEvent(QMouseEvent* e) override
+    {
+        const bool click = pressed_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
+        pressed_ = false;
+        if (click)
+            toggle_();
+    }
+    void keyPressEvent(QKeyEvent* e) override
+    {
+        if (isActivationKey(e->key()))
+            toggle_();
+        else
+            QWidget::keyPressEvent(e);
+    }
+    void paintEvent(QPaintEvent*) override
+    {
+        if (!hasFocus())
+            return;
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(withAlpha(kvmAccent(this), 0.6), 1.5));
+        p.drawRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), 5, 5);
+    }
+
+private:
+    std::function<void()> toggle_;
+    bool pressed_ = false;
+};
+
+} // namespace
+
+DisclosureGroup::DisclosureGroup(QString title, BoolBinding expanded, QWidget* content, QWidget* parent)
+    : QWidget(parent), expanded_(std::move(expanded)), content_(content)
+{
+    title_ = new TextLine(std::move(title), design::calloutFont(), TextLine::Tone::secondary);
+    build(title_);
+}
+
+DisclosureGroup::DisclosureGroup(QWidget* header, BoolBinding expanded, QWidget* content, QWidget* parent)
+    : QWidget(parent), expanded_(std::move(expanded)), content_(content)
+{
+    build(header);
+}
+
+void DisclosureGroup::build(QWidget* label)
+{
+    column_ = new QVBoxLayout(this);
+    column_->setContentsMargins(0, 0, 0, 0);
+    column_->setSpacing(8);
+    header_ = new DisclosureHeader([this] { setExpanded(!isExpanded()); });
+    auto* row = new QHBoxLayout(header_);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(6);
+    chevron_ = new SymbolView("chevron.right", 9, SymbolWeight::bold);
+    chevron_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    row->addWidget(chevron_, 0, Qt::AlignVCenter);
+    if (label) {
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+        row->addWidget(label, 1);
+    }
+    column_->addWidget(header_);
+    if (content_)
+        column_->addWidget(content_);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    refresh();
+}
+
+bool DisclosureGroup::isExpanded() const { return expanded_.get ? expanded_.get() : own_; }
+
+void DisclosureGroup::setExpanded(bool expanded)
+{
+    if (expanded_.set)
+        expanded_.set(expanded);
+    else if (!expanded_.get)
+        own_ = expanded;
+    refresh();
+}
+
+void DisclosureGroup::setTitle(const QString& title)
+{
+    if (title_)
+        title_->setText(title);
+}
+
+void DisclosureGroup::setContent(QWidget* content)
+{
+    if (content == content_)
+        return;
+    retireWidget(content_);
+    content_ = content;
+    if (content_)
+        column_->addWidget(content_);
+    refresh();
+}
+
+void DisclosureGroup::refresh()
+{
+    const bool open = isExpanded();
+    chevron_->setSymbol(open ? "chevron.down" : "chevron.right");
+    header_->setAccessibleDescription(open ? "expanded" : "collapsed");
+    if (content_)
+        content_->setVisible(open);
+}
+
+// ---- TextField
+
+TextField::TextField(const QString& placeholder, QWidget* parent) : QLineEdit(parent)
+{
+    setPlaceholderText(placeholder);
+    setFrame(false);
+    setFont(design::bodyFont());
+    // The text and placeholder colours come from the palette the field inherits.
+    setStyleSheet("QLineEdit { background: transparent; border: none; padding: 1px 0px; }");
+    setAttribute(Qt::WA_MacShowFocusRect, false);
+}
+
+void TextField::syncText(const QString& text)
+{
+    if (hasFocus() || text == this->text())
+        return;
+    setText(text);
+    setCursorPosition(0);
+}
+
+void TextField::paintEvent(QPaintEvent* e)
+{
+    if (hasFocus()) {
+        // Editing shows as a faint well with the accent on its edge.
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF r = QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75);
+        p.fillPath(continuousRoundedRect(r, 5), primaryColor(this, 0.05));
+        p.setPen(QPen(withAlpha(kvmAccent(this), 0.6), 1.5));
+        p.drawPath(continuousRoundedRect(r, 5));
+    }
+    QLineEdit::paintEvent(e);
+}
+
+// ---- Divider
+
+Divider::Divider(qreal opacity, Qt::Orientation orientation, QWidget* parent)
+    : QWidget(parent), opacity_(opacity), orientation_(orientation)
+{
+    if (orientation_ == Qt::Horizontal) {
+        setFixedHeight(1);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    } else {
+        setFixedWidth(1);
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    }
+    followTheme(this);
+}
+
+QSize Divider::sizeHint() const { return orientation_ == Qt::Horizontal ? QSize(40, 1) : QSize(1, 20); }
+
+void Divider::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), withAlpha(separatorColor(this), opacity_));
+}
+
+// ---- WrappingText
+
+WrappingText::WrappingText(QString text, QFont font, TextLine::Tone tone, QWidget* parent)
+    : QWidget(parent), text_(std::move(text)), font_(std::move(font)), tone_(tone)
+{
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+    setAccessibleName(text_);
+}
+
+void WrappingText::setText(const QString& text)
+{
+    if (text == text_)
+        return;
+    text_ = text;
+    setAccessibleName(text_);
+    updateGeometry();
+    update();
+}
+
+void WrappingText::setColor(const QColor& color)
+{
+    color_ = color;
+    update();
+}
+
+void WrappingText::setTone(TextLine::Tone tone)
+{
+    tone_ = tone;
+    update();
+}
+
+void WrappingText::setAlignment(Qt::Alignment alignment)
+{
+    alignment_ = alignment;
+    update();
+}
+
+QColor WrappingText::shownColor() const { return color_.isValid() ? color_ : TextLine::toneColor(tone_, this); }
+
+int WrappingText::lineCount(int width) const
+{
+    if (text_.isEmpty())
+        return 0;
+    int lines = 0;
+    for (const QString& paragraph : text_.split('\n')) {
+        QTextLayout layout(paragraph, font_);
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        int n = 0;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(std::max(1, width));
+            ++n;
+        }
+        layout.endLayout();
+        lines += std::max(1, n);
+    }
+    return lines;
+}
+
+int WrappingText::heightForWidth(int width) const
+{
+    const QFontMetricsF fm(font_);
+    const int lines = std::max(1, lineCount(width));
+    return int(std::ceil(lines * fm.lineSpacing() - fm.leading()));
+}
+
+QSize WrappingText::sizeHint() const
+{
+    // As wide as the longest paragraph up to a comfortable measure; layouts narrow it.
+    const QFontMetricsF fm(font_);
+    qreal widest = 0;
+    for (const QString& paragraph : text_.split('\n'))
+        widest = std::max(widest, fm.horizontalAdvance(paragraph));
+    const int w = int(std::ceil(std::min<qreal>(widest + 1, 320)));
+    return {w, heightForWidth(w)};
+}
+
+QSize WrappingText::minimumSizeHint() const
+{
+    const int w = std::min(sizeHint().width(), 60);
+    return {w, heightForWidth(w)};
+}
+
+void WrappingText::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.setPen(shownColor());
+    p.setFont(font_);
+    const QFontMetricsF fm(font_);
+    qreal y = 0;
+    // Laid out line by line as heightForWidth counts them, so the two always agree.
+    for (const QString& paragraph : text_.split('\n')) {
+        QTextLayout layout(paragraph, font_);
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        option.setAlignment(alignment_);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        int n = 0;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(std::max(1, width()));
+            line.setPosition(QPointF(0, y));
+            y += fm.lineSpacing();
+            ++n;
+        }
+        layout.endLayout();
+        if (n == 0)
+            y += fm.lineSpacing();
+        layout.draw(&p, QPointF(0, 0));
+    }
+}
