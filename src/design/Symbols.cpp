@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QVariantAnimation>
+#include <QtMath>
 #include <cmath>
 #include <functional>
 
@@ -442,6 +443,93 @@ const QHash<QString, Glyph>& glyphs()
              for (qreal y : {8.0, 12.0, 16.0})
                  g.line(14, y, 20, y, 0.6);
          }},
+        // Devices: what an input of a monitor or an audio device is.
+        {"desktopcomputer", [](const Pen& g) {
+             g.rect(2.5, 3, 19, 13.5, 2);
+             g.line(2.5, 13, 21.5, 13);
+             g.poly({{10, 16.5}, {9.5, 20.5}});
+             g.poly({{14, 16.5}, {14.5, 20.5}});
+             g.line(7.5, 20.5, 16.5, 20.5);
+         }},
+        {"macmini", [](const Pen& g) {
+             g.rect(2.5, 8.5, 19, 7.5, 2.5);
+             g.circle(17.5, 12.25, 0.9, true);
+             g.line(5, 18.5, 19, 18.5, 0.8);
+         }},
+        {"pc", [](const Pen& g) {
+             g.rect(7, 2.5, 10, 19, 2);
+             g.line(9.5, 6, 14.5, 6, 0.8);
+             g.line(9.5, 8.5, 14.5, 8.5, 0.8);
+             g.circle(12, 17, 1.4, true);
+         }},
+        {"gamecontroller", [](const Pen& g) {
+             QPainterPath body;
+             body.moveTo(7, 6.5);
+             body.lineTo(17, 6.5);
+             body.cubicTo(20.5, 6.5, 22, 10, 22.3, 14);
+             body.cubicTo(22.6, 18.5, 19.5, 19.5, 17.5, 17);
+             body.lineTo(16, 15.5);
+             body.lineTo(8, 15.5);
+             body.lineTo(6.5, 17);
+             body.cubicTo(4.5, 19.5, 1.4, 18.5, 1.7, 14);
+             body.cubicTo(2, 10, 3.5, 6.5, 7, 6.5);
+             body.closeSubpath();
+             g.stroke(body);
+             g.line(7.5, 9, 7.5, 13, 0.8);
+             g.line(5.5, 11, 9.5, 11, 0.8);
+             g.circle(16, 9.8, 1.1, true);
+             g.circle(18, 12, 1.1, true);
+         }},
+        {"tv", [](const Pen& g) { g.rect(2, 4, 20, 13, 2); g.line(7.5, 20, 16.5, 20); }},
+        {"appletv", [](const Pen& g) {
+             g.rect(2.5, 7, 19, 10, 3);
+             // the "tv" lettering on the box
+             g.line(9.5, 9.5, 9.5, 14.2, 0.7);
+             g.line(8.3, 11, 10.9, 11, 0.7);
+             g.poly({{12.5, 11}, {14, 14.2}, {15.5, 11}});
+         }},
+        {"headphones", [](const Pen& g) {
+             g.arc(12, 13, 8.5, 0, 180);
+             g.line(3.5, 13, 3.5, 16);
+             g.line(20.5, 13, 20.5, 16);
+             g.rect(3, 13, 4.5, 7.5, 2, true);
+             g.rect(16.5, 13, 4.5, 7.5, 2, true);
+         }},
+        {"iphone", [](const Pen& g) { g.rect(6.5, 2, 11, 20, 2.8); g.line(10.5, 4.6, 13.5, 4.6, 0.8); }},
+        {"hifispeaker", [](const Pen& g) {
+             g.rect(5.5, 2, 13, 20, 2.5);
+             g.circle(12, 6.8, 1.8);
+             g.circle(12, 15, 3.7);
+             g.circle(12, 15, 1, true);
+         }},
+        {"airplayaudio", [](const Pen& g) {
+             g.arc(12, 12.5, 4, 210, -240);
+             g.arc(12, 12.5, 8, 215, -250);
+             g.poly({{7.5, 21.5}, {12, 16}, {16.5, 21.5}}, true, true);
+         }},
+        {"bolt", [](const Pen& g) { g.stroke(boltPath(), 0.8); }},
+        {"gearshape", [](const Pen& g) {
+             // Eight square-cut teeth around a ring, a hole in the middle.
+             QPainterPath gear;
+             auto point = [](qreal deg, qreal r) {
+                 const qreal a = qDegreesToRadians(deg);
+                 return QPointF(12 + r * std::cos(a), 12 + r * std::sin(a));
+             };
+             for (int i = 0; i < 8; ++i) {
+                 const qreal a = i * 45.0;
+                 const QPointF pts[] = {point(a - 15, 7.4), point(a - 9, 9.8), point(a + 9, 9.8), point(a + 15, 7.4)};
+                 if (i == 0)
+                     gear.moveTo(pts[0]);
+                 else
+                     gear.lineTo(pts[0]);
+                 for (int k = 1; k < 4; ++k)
+                     gear.lineTo(pts[k]);
+             }
+             gear.closeSubpath();
+             g.stroke(gear);
+             g.circle(12, 12, 3);
+         }},
+        {"rectangle", [](const Pen& g) { g.rect(2.5, 5, 19, 14, 2.5); }},
     };
     return table;
 }
@@ -525,18 +613,18 @@ public:
             c = withAlpha(c, 0.4);
         Symbols::draw(*p, name_, QRectF(rect), c, weight_);
     }
+    // `size` is in device pixels here; QIcon sets the pixmap's ratio afterwards.
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
     {
-        return scaledPixmap(size, mode, state, 1.0);
-    }
-    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override
-    {
-        QPixmap pm(size * scale);
-        pm.setDevicePixelRatio(scale);
+        QPixmap pm(size);
         pm.fill(Qt::transparent);
         QPainter p(&pm);
         paint(&p, QRect(QPoint(0, 0), size), mode, state);
         return pm;
+    }
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal) override
+    {
+        return pixmap(size, mode, state);
     }
     QIconEngine* clone() const override { return new SymbolIconEngine(name_, color_, weight_); }
     QString key() const override { return "pelorn-symbol"; }

@@ -1,6 +1,7 @@
 // The Pelorn program itself on a fresh simulated Mac: it starts, and opening it again hands the
 // request to the running instance instead of starting a second one.
 #include "support/SimTest.h"
+#include "support/TestPaths.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -10,7 +11,7 @@
 
 namespace {
 
-QString builtPelornPath() { return QString::fromLocal8Bit(qgetenv("PELORN_BUILD_DIR")) + "/src/Pelorn"; }
+QString builtPelornPath() { return testpaths::buildDir() + "/src/Pelorn"; }
 
 class PelornProcessTest : public SimTest {
 protected:

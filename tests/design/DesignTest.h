@@ -4,6 +4,7 @@
 #include "design/Spring.h"
 #include "design/Theme.h"
 #include "support/SimTest.h"
+#include "support/TestPaths.h"
 
 #include <QDir>
 #include <QImage>
@@ -100,9 +101,7 @@ protected:
 
     static QString outputDir()
     {
-        const QString base = qEnvironmentVariableIsSet("PELORN_BUILD_DIR") ? qEnvironmentVariable("PELORN_BUILD_DIR")
-                                                                           : QDir::currentPath();
-        const QString dir = base + "/gallery";
+        const QString dir = testpaths::buildDir() + "/gallery";
         QDir().mkpath(dir);
         return dir;
     }

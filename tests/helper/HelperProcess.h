@@ -7,6 +7,7 @@
 #include "shared/HelperConstants.h"
 #include "shared/HelperProtocol.h"
 #include "support/SimTest.h"
+#include "support/TestPaths.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -20,7 +21,7 @@
 
 inline QString builtHelperPath()
 {
-    return QString::fromLocal8Bit(qgetenv("PELORN_BUILD_DIR")) + "/src/PelornHelper";
+    return testpaths::buildDir() + "/src/PelornHelper";
 }
 
 // Runs the test's event loop until the condition holds (another process's doing), or 10 s.

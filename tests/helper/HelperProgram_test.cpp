@@ -11,7 +11,7 @@ protected:
     void SetUp() override
     {
         HelperTest::SetUp();
-        ASSERT_TRUE(QFile::exists(builtHelperPath())) << "PELORN_BUILD_DIR must name the build folder";
+        ASSERT_TRUE(QFile::exists(builtHelperPath())) << "no PelornHelper in " << testpaths::buildDir().toStdString();
     }
 };
 
