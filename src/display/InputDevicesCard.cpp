@@ -12,6 +12,7 @@
 #include "design/ViewSync.h"
 #include "display/InputSourceMenu.h"
 
+#include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QPainter>
@@ -100,7 +101,10 @@ InputDeviceRow::InputDeviceRow(DisplayManager& display, DisplayManager::InputCho
     });
     texts->addWidget(name_);
     port_ = new TextLine(QString(), design::subheadlineFont(), TextLine::Tone::secondary);
-    texts->addWidget(port_);
+    auto* portRow = new QHBoxLayout;
+    portRow->addSpacing(2); // under the field's text, which the field insets by its margin
+    portRow->addWidget(port_, 1);
+    texts->addLayout(portRow);
     row->addLayout(texts, 1);
     row->addSpacing(8);
 
@@ -145,6 +149,7 @@ void InputDeviceRow::setChoice(const DisplayManager::InputChoice& choice)
     switch_->setVisible(!choice_.isThisMac && !active && !choice_.device.hidden);
 
     hide_->setSymbol(choice_.device.hidden ? "eye" : "eye.slash");
+    hide_->setTint(secondaryColor(this));
     hide_->setToolTip(choice_.device.hidden ? Texts::tr("Menüde göster") : Texts::tr("Menüde gizle"));
     hide_->setAccessibleName(hide_->toolTip());
     const bool locked = choice_.isThisMac || active; // this Mac's and the active input stay in the menu
@@ -157,6 +162,15 @@ void InputDeviceRow::setChoice(const DisplayManager::InputChoice& choice)
     } else if (!locked && hide_->graphicsEffect()) {
         hide_->setGraphicsEffect(nullptr);
     }
+}
+
+void InputDeviceRow::changeEvent(QEvent* e)
+{
+    if (e->type() == QEvent::PaletteChange) {
+        hide_->setTint(secondaryColor(this));
+        setChoice(choice_);
+    }
+    QWidget::changeEvent(e);
 }
 
 void InputDeviceRow::edit(const std::function<void(DisplayManager::InputDevice&)>& change)
