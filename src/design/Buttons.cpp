@@ -4,6 +4,7 @@
 #include "design/Paint.h"
 #include "design/Shapes.h"
 #include "design/Symbols.h"
+#include "design/TextLine.h"
 #include "design/Theme.h"
 
 #include <QActionGroup>
@@ -142,7 +143,7 @@ void GlassButton::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     if (!isEnabled())
-        p.setOpacity(0.45);
+        p.setOpacity(TextLine::kDisabledOpacity);
     const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     const QPainterPath shape = capsule(r);
     const bool highlighted = isEnabled() && (underMouse() || isDown());

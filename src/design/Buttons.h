@@ -147,7 +147,7 @@ public:
 
     MenuPicker(std::vector<Option> options, const std::optional<T>& selection, std::function<void(const T&)> select,
                QWidget* parent = nullptr)
-        : MenuPickerView(titles(options), indexOf(options, selection),
+        : MenuPickerView(titlesOf(options), indexOf(options, selection),
                          [this](int i) {
                              if (select_ && i >= 0 && size_t(i) < options_.size())
                                  select_(options_[size_t(i)].value);
@@ -160,13 +160,13 @@ public:
     void setOptions(std::vector<Option> options, const std::optional<T>& selection)
     {
         options_ = std::move(options);
-        setItems(titles(options_), indexOf(options_, selection));
+        setItems(titlesOf(options_), indexOf(options_, selection));
     }
     void setSelection(const std::optional<T>& selection) { setSelectedIndex(indexOf(options_, selection)); }
     const std::vector<Option>& options() const { return options_; }
 
 private:
-    static QStringList titles(const std::vector<Option>& options)
+    static QStringList titlesOf(const std::vector<Option>& options)
     {
         QStringList out;
         for (const Option& o : options)

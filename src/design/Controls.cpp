@@ -7,6 +7,7 @@
 #include "design/ViewSync.h"
 
 #include <QFontMetricsF>
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -18,7 +19,7 @@
 namespace {
 constexpr qreal kBox = 14;
 constexpr qreal kBoxGap = 6;
-constexpr qreal kDisabledOpacity = 0.45;
+constexpr qreal kDisabledOpacity = TextLine::kDisabledOpacity;
 
 bool isActivationKey(int key) { return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter; }
 } // namespace
@@ -249,9 +250,12 @@ TextField::TextField(const QString& placeholder, QWidget* parent) : QLineEdit(pa
     setPlaceholderText(placeholder);
     setFrame(false);
     setFont(design::bodyFont());
-    // The text and placeholder colours come from the palette the field inherits.
-    setStyleSheet("QLineEdit { background: transparent; border: none; padding: 1px 0px; }");
-    setAttribute(Qt::WA_MacShowFocusRect, false);
+    // Only the base is set: the text and placeholder colours come from the palette the field
+    // inherits, so it follows the appearance.
+    QPalette clear;
+    clear.setBrush(QPalette::Base, Qt::transparent);
+    setPalette(clear);
+    setTextMargins(2, 1, 2, 1);
 }
 
 void TextField::syncText(const QString& text)
@@ -274,6 +278,22 @@ void TextField::paintEvent(QPaintEvent* e)
         p.drawPath(continuousRoundedRect(r, 5));
     }
     QLineEdit::paintEvent(e);
+}
+
+void TextField::changeEvent(QEvent* e)
+{
+    // Faded when disabled, as the other controls: the line edit draws its own text, so the
+    // whole field is faded as one.
+    if (e->type() == QEvent::EnabledChange) {
+        if (isEnabled()) {
+            setGraphicsEffect(nullptr);
+        } else if (!graphicsEffect()) {
+            auto* fade = new QGraphicsOpacityEffect(this);
+            fade->setOpacity(kDisabledOpacity);
+            setGraphicsEffect(fade);
+        }
+    }
+    QLineEdit::changeEvent(e);
 }
 
 // ---- Divider
@@ -382,14 +402,17 @@ QSize WrappingText::sizeHint() const
 
 QSize WrappingText::minimumSizeHint() const
 {
-    const int w = std::min(sizeHint().width(), 60);
-    return {w, heightForWidth(w)};
+    // One line: the layouts ask heightForWidth for the height at the width they give, and a
+    // minimum taken at the narrowest width would make every card around it needlessly tall.
+    return {std::min(sizeHint().width(), 60), heightForWidth(QWIDGETSIZE_MAX)};
 }
 
 void WrappingText::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::TextAntialiasing);
+    if (!isEnabled())
+        p.setOpacity(TextLine::kDisabledOpacity);
     p.setPen(shownColor());
     p.setFont(font_);
     const QFontMetricsF fm(font_);

@@ -86,6 +86,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void changeEvent(QEvent*) override;
 };
 
 // A hairline between groups, at an opacity of the separator colour.

@@ -45,7 +45,7 @@ public:
 
     SegmentedChoice(std::vector<Option> options, const T& selection, qreal maxWidth, std::function<void(const T&)> select,
                     QWidget* parent = nullptr)
-        : SegmentedChoiceView(titles(options), flags(options, selection), maxWidth,
+        : SegmentedChoiceView(titlesOf(options), flags(options, selection), maxWidth,
                               [this](int i) {
                                   if (select_ && i >= 0 && size_t(i) < options_.size())
                                       select_(options_[size_t(i)].value);
@@ -59,7 +59,7 @@ public:
     void setOptions(std::vector<Option> options, const T& selection)
     {
         options_ = std::move(options);
-        setTitles(titles(options_));
+        setTitles(titlesOf(options_));
         setSelected(flags(options_, selection));
     }
     const std::vector<Option>& options() const { return options_; }
@@ -68,7 +68,7 @@ private:
     std::vector<Option> options_;
     std::function<void(const T&)> select_;
 
-    static QStringList titles(const std::vector<Option>& options)
+    static QStringList titlesOf(const std::vector<Option>& options)
     {
         QStringList out;
         for (const Option& o : options)

@@ -672,6 +672,9 @@ QSize SymbolView::sizeHint() const
 void SymbolView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
+    if (!isEnabled())
+        p.setOpacity(0.45); // as the texts beside it
+
     Symbols::draw(p, name_, Symbols::boxFor(fontSize_, QRectF(rect()).center()),
                   color_.isValid() ? color_ : secondaryColor(this), weight_);
 }

@@ -70,6 +70,8 @@ void TextLine::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::TextAntialiasing);
+    if (!isEnabled())
+        p.setOpacity(kDisabledOpacity);
     p.setPen(color_.isValid() ? color_ : toneColor(tone_, this));
     design::drawLine(p, rect(), text_, font_, minimumScale_, int(alignment_));
 }

@@ -18,6 +18,8 @@ public:
     void setTone(Tone tone);
     void setTextFont(const QFont& font);
     static QColor toneColor(Tone tone, const QWidget* widget);
+    // How much of a disabled control's drawing shows.
+    static constexpr qreal kDisabledOpacity = 0.45;
     void setMinimumScale(qreal scale) { minimumScale_ = scale; }
     void setAlignment(Qt::Alignment a) { alignment_ = a; }
     // The text as it is drawn now (after shrinking and truncating).

@@ -143,6 +143,14 @@ protected:
                 cell.setDevicePixelRatio(dpr);
                 cell.fill(Qt::transparent);
                 w->render(&cell, QPoint(), QRegion(), QWidget::DrawChildren);
+                // A drawing that broke into nothing shows here, not only in the picture.
+                if (cell == [&] {
+                        QImage blank(cell.size(), cell.format());
+                        blank.fill(Qt::transparent);
+                        blank.setDevicePixelRatio(dpr);
+                        return blank;
+                    }())
+                    ADD_FAILURE() << family.toStdString() << " / " << v.name.toStdString() << " drew nothing";
                 sp.drawImage(QPointF(x, y), cell);
                 x += v.size.width() + gap;
             }
