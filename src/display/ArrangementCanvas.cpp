@@ -12,6 +12,7 @@
 #include <QEvent>
 #include <QHash>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPointer>
 #include <QThreadPool>
@@ -136,10 +137,10 @@ struct ArrangementCanvas::Tile {
     Spring lift{kSpringResponse};
     Spring select{kSpringResponse};
     QImage picture;
-    // The picture scaled to fill the tile, for the size it was last drawn at.
-    mutable QPixmap scaled;
-    mutable QSizeF scaledFor;
     std::optional<QUrl> url;
+    // The tile as last drawn, shadow included, and what it was drawn for.
+    mutable QPixmap sprite;
+    mutable QString spriteKey;
 };
 
 ArrangementCanvas::ArrangementCanvas(QWidget* parent) : QWidget(parent)
@@ -232,7 +233,6 @@ void ArrangementCanvas::pictureLoaded(uint32_t id, const QUrl& url, const QImage
     if (!t || t->url != url) // the tile went away, or came back for another picture
         return;
     t->picture = image;
-    t->scaled = QPixmap();
     update();
 }
 
@@ -355,28 +355,70 @@ void ArrangementCanvas::drop()
 void ArrangementCanvas::changeEvent(QEvent* e)
 {
     if (e->type() == QEvent::PaletteChange)
-        for (auto& [id, t] : tiles_)
-            t->scaled = QPixmap();
+        update();
     QWidget::changeEvent(e);
 }
 
 // ---- painting
 
+// Each tile is drawn once into a sprite of its own and the background into another, so a paint
+// is a few copies of pixels: a drag moves one sprite. A sprite is drawn again when anything it
+// shows changes (its key says what), such as its size, selection, lift, picture or the look.
 void ArrangementCanvas::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.fillPath(continuousRoundedRect(rect(), 12), primaryColor(this, 0.05));
+    const QPaintDevice* target = p.paintEngine() ? p.paintEngine()->paintDevice() : nullptr;
+    const qreal dpr = target ? target->devicePixelRatioF() : devicePixelRatioF();
+
+    const QString backgroundKey = QString("%1x%2@%3/%4").arg(width()).arg(height()).arg(dpr).arg(isDark(this));
+    if (backgroundKey != backgroundKey_) {
+        background_ = QPixmap((QSizeF(size()) * dpr).toSize());
+        background_.setDevicePixelRatio(dpr);
+        background_.fill(Qt::transparent);
+        QPainter bp(&background_);
+        bp.setRenderHint(QPainter::Antialiasing);
+        bp.fillPath(continuousRoundedRect(rect(), 12), primaryColor(this, 0.05));
+        backgroundKey_ = backgroundKey;
+    }
+    p.drawPixmap(QPointF(0, 0), background_);
     if (!placement().usable())
         return;
     for (const auto& f : frames_)
         if (f.id != dragging_)
             if (const auto box = tileBox(f.id))
-                paintTile(p, *tile(f.id), *box);
+                paintSprite(p, *tile(f.id), *box, dpr);
     if (dragging_)
         if (const auto box = tileBox(*dragging_))
-            paintTile(p, *tile(*dragging_), *box);
+            paintSprite(p, *tile(*dragging_), *box, dpr);
+}
+
+void ArrangementCanvas::paintSprite(QPainter& p, const Tile& t, const QRectF& box, qreal dpr) const
+{
+    // Room for the shadow and the lift around the box.
+    const qreal margin = std::ceil(20 + 0.015 * std::max(box.width(), box.height()));
+    // Placed on whole device pixels; the tile keeps its exact place inside the sprite.
+    const QPointF origin(std::floor((box.left() - margin) * dpr) / dpr, std::floor((box.top() - margin) * dpr) / dpr);
+    const QRectF inside = box.translated(-origin);
+    const QString key = QString("%1,%2,%3,%4@%5|%6,%7|%8,%9,%10,%11|%12,%13,%14,%15,%16")
+                            .arg(inside.x(), 0, 'f', 3).arg(inside.y(), 0, 'f', 3)
+                            .arg(box.width(), 0, 'f', 3).arg(box.height(), 0, 'f', 3).arg(dpr)
+                            .arg(t.lift.current(), 0, 'f', 4).arg(t.select.current(), 0, 'f', 4)
+                            .arg(isDark(this)).arg(kvmAccent(this).rgba()).arg(GlassStyle::current().rawValue())
+                            .arg(Theme::glassAccentTint())
+                            .arg(t.picture.cacheKey()).arg(t.screen.name).arg(t.screen.isMain).arg(t.screen.isBuiltin)
+                            .arg(QString("%1x%2").arg(t.screen.frame.width()).arg(t.screen.frame.height()));
+    if (key != t.spriteKey) {
+        const QSizeF size(box.width() + 2 * margin + 1, box.height() + 2 * margin + 1);
+        t.sprite = QPixmap((size * dpr).toSize());
+        t.sprite.setDevicePixelRatio(dpr);
+        t.sprite.fill(Qt::transparent);
+        QPainter sp(&t.sprite);
+        sp.setRenderHint(QPainter::Antialiasing);
+        sp.setRenderHint(QPainter::SmoothPixmapTransform);
+        paintTile(sp, t, inside);
+        t.spriteKey = key;
+    }
+    p.drawPixmap(origin, t.sprite);
 }
 
 void ArrangementCanvas::paintTile(QPainter& p, const Tile& t, const QRectF& box) const
@@ -422,18 +464,12 @@ void ArrangementCanvas::paintPicture(QPainter& p, const Tile& t, const QRectF& r
         p.drawImage(rect, meshGradient(kvmAccent(this), isDark(this)));
         return;
     }
-    // Scaled to fill once per size, so a drag only moves pixels.
-    if (t.scaled.isNull() || t.scaledFor != rect.size()) {
-        const qreal dpr = devicePixelRatioF();
-        const QSize target = (rect.size() * dpr).toSize().expandedTo(QSize(1, 1));
-        const QImage filled = t.picture.scaled(target, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
-        const QRect crop((filled.width() - target.width()) / 2, (filled.height() - target.height()) / 2, target.width(),
-                         target.height());
-        t.scaled = QPixmap::fromImage(filled.copy(crop));
-        t.scaled.setDevicePixelRatio(dpr);
-        t.scaledFor = rect.size();
-    }
-    p.drawPixmap(rect, t.scaled, QRectF(QPointF(0, 0), QSizeF(t.scaled.size())));
+    // Scaled to fill the tile, the overflow cut evenly from both sides.
+    const QSizeF picture = t.picture.size();
+    const qreal scale = std::max(rect.width() / picture.width(), rect.height() / picture.height());
+    const QSizeF shown = rect.size() / scale;
+    const QRectF source(QPointF((picture.width() - shown.width()) / 2, (picture.height() - shown.height()) / 2), shown);
+    p.drawImage(rect, t.picture, source);
 }
 
 void ArrangementCanvas::paintMenuBar(QPainter& p, const QRectF& rect) const

@@ -87,6 +87,7 @@ private:
     const ScreenFrame* frame(uint32_t id) const;
     void loadPicture(uint32_t id);
     void pictureLoaded(uint32_t id, const QUrl& url, const QImage& image);
+    void paintSprite(QPainter& p, const Tile& tile, const QRectF& box, qreal dpr) const;
     void paintTile(QPainter& p, const Tile& tile, const QRectF& box) const;
     void paintPicture(QPainter& p, const Tile& tile, const QRectF& rect) const;
     void paintMenuBar(QPainter& p, const QRectF& rect) const;
@@ -97,6 +98,8 @@ private:
     bool hadFrames_ = false;
     std::optional<uint32_t> selected_;
     std::map<uint32_t, std::unique_ptr<Tile>> tiles_;
+    mutable QPixmap background_;
+    mutable QString backgroundKey_;
 
     std::optional<uint32_t> pressed_;
     QPointF pressPos_;

@@ -102,7 +102,7 @@ InputDeviceRow::InputDeviceRow(DisplayManager& display, DisplayManager::InputCho
     texts->addWidget(name_);
     port_ = new TextLine(QString(), design::subheadlineFont(), TextLine::Tone::secondary);
     auto* portRow = new QHBoxLayout;
-    portRow->addSpacing(2); // under the field's text, which the field insets by its margin
+    portRow->addSpacing(4); // under the field's text, which the field insets by its margins
     portRow->addWidget(port_, 1);
     texts->addLayout(portRow);
     row->addLayout(texts, 1);

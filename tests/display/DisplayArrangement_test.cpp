@@ -314,6 +314,26 @@ TEST_F(ArrangementViewTest, Gallery)
             Wallpaper::load(*url);
     auto make = [this] { return new DisplayArrangementCard(*manager); };
     EXPECT_TRUE(QFile::exists(ViewGallery::writeGallery("display-arrangement", {{"three displays", {420, 410}, make}})));
+
+    // A tile lifted in the middle of a drag, in both looks, side by side.
+    QImage sheet(QSize(2 * 400 + 48, 230 + 32) * 2, QImage::Format_ARGB32_Premultiplied);
+    sheet.setDevicePixelRatio(2);
+    sheet.fill(Qt::white);
+    QPainter sp(&sheet);
+    for (bool dark : {false, true}) {
+        ArrangementCanvas canvas;
+        canvas.setPalette(Theme::appearancePalette(dark));
+        canvas.setFrames(manager->screenFrames(), 2);
+        ViewGallery::render(&canvas, {400, 230}, 2.0, true); // lays it out
+        drag(&canvas, canvas.tileBox(3)->center(), {-40, 60}, 3);
+        QTest::mousePress(&canvas, Qt::LeftButton, {}, canvas.tileBox(2)->center().toPoint());
+        QTest::mouseMove(&canvas, (canvas.tileBox(2)->center() + QPointF(30, 70)).toPoint());
+        ASSERT_TRUE(canvas.dragging());
+        sp.drawImage(QPointF(16 + (dark ? 416 : 0), 16), ViewGallery::render(&canvas, {400, 230}, 2.0, true));
+    }
+    sp.end();
+    EXPECT_TRUE(sheet.save(ViewGallery::outputDir() + "/display-arrangement-drag.png"));
+
     manager->setMirroring(true);
     EXPECT_TRUE(QFile::exists(ViewGallery::writeGallery("display-arrangement-mirrored", {{"mirrored", {420, 400}, make}})));
 }

@@ -335,8 +335,8 @@ TEST_F(DisplayControlsTest, Gallery)
     const QString path = ViewGallery::writeGallery(
         "display-controls",
         {{"brightness", {360, 150}, [this] { return new BrightnessControls(*manager, true); }},
-         {"resolution", {360, 60}, [this] { return new ResolutionSlider(*manager); }},
-         {"monitor picker", {360, 110}, [this] { return new MonitorPicker(*manager); }}});
+         {"resolution", {360, 52}, [this] { return new ResolutionSlider(*manager); }},
+         {"monitor picker", {360, 84}, [this] { return new MonitorPicker(*manager); }}});
     EXPECT_TRUE(QFile::exists(path));
 }
 

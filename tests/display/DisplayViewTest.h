@@ -64,5 +64,6 @@ private:
 struct ViewGallery : DesignTest {
     using DesignTest::render;
     using DesignTest::Variant;
+    using DesignTest::outputDir;
     using DesignTest::writeGallery;
 };
