@@ -238,7 +238,6 @@ void DisclosureGroup::refresh()
 {
     const bool open = isExpanded();
     chevron_->setSymbol(open ? "chevron.down" : "chevron.right");
-    header_->setAccessibleDescription(open ? "expanded" : "collapsed");
     if (content_)
         content_->setVisible(open);
 }
@@ -322,69 +321,50 @@ void Divider::paintEvent(QPaintEvent*)
 // ---- WrappingText
 
 WrappingText::WrappingText(QString text, QFont font, TextLine::Tone tone, QWidget* parent)
-    : QWidget(parent), text_(std::move(text)), font_(std::move(font)), tone_(tone)
+    : TextLine(std::move(text), std::move(font), tone, parent)
 {
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
-    setAccessibleName(text_);
+    setAlignment(Qt::AlignLeft);
 }
 
-void WrappingText::setText(const QString& text)
+std::vector<std::unique_ptr<QTextLayout>> WrappingText::laidOut(int width) const
 {
-    if (text == text_)
-        return;
-    text_ = text;
-    setAccessibleName(text_);
-    updateGeometry();
-    update();
+    std::vector<std::unique_ptr<QTextLayout>> out;
+    if (text().isEmpty())
+        return out;
+    const qreal lineSpacing = QFontMetricsF(textFont()).lineSpacing();
+    qreal y = 0;
+    for (const QString& paragraph : text().split('\n')) {
+        auto layout = std::make_unique<QTextLayout>(paragraph, textFont());
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        option.setAlignment(alignment() & Qt::AlignHorizontal_Mask);
+        layout->setTextOption(option);
+        layout->beginLayout();
+        for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
+            line.setLineWidth(std::max(1, width));
+            line.setPosition(QPointF(0, y));
+            y += lineSpacing;
+        }
+        layout->endLayout();
+        out.push_back(std::move(layout));
+    }
+    return out;
 }
-
-void WrappingText::setColor(const QColor& color)
-{
-    color_ = color;
-    update();
-}
-
-void WrappingText::setTone(TextLine::Tone tone)
-{
-    tone_ = tone;
-    update();
-}
-
-void WrappingText::setAlignment(Qt::Alignment alignment)
-{
-    alignment_ = alignment;
-    update();
-}
-
-QColor WrappingText::shownColor() const { return color_.isValid() ? color_ : TextLine::toneColor(tone_, this); }
 
 int WrappingText::lineCount(int width) const
 {
-    if (text_.isEmpty())
-        return 0;
     int lines = 0;
-    for (const QString& paragraph : text_.split('\n')) {
-        QTextLayout layout(paragraph, font_);
-        QTextOption option;
-        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        layout.setTextOption(option);
-        layout.beginLayout();
-        int n = 0;
-        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-            line.setLineWidth(std::max(1, width));
-            ++n;
-        }
-        layout.endLayout();
-        lines += std::max(1, n);
-    }
+    for (const auto& layout : laidOut(width))
+        lines += layout->lineCount();
     return lines;
 }
 
 int WrappingText::heightForWidth(int width) const
 {
-    const QFontMetricsF fm(font_);
+    const QFontMetricsF fm(textFont());
     const int lines = std::max(1, lineCount(width));
     return int(std::ceil(lines * fm.lineSpacing() - fm.leading()));
 }
@@ -392,9 +372,9 @@ int WrappingText::heightForWidth(int width) const
 QSize WrappingText::sizeHint() const
 {
     // As wide as the longest paragraph up to a comfortable measure; layouts narrow it.
-    const QFontMetricsF fm(font_);
+    const QFontMetricsF fm(textFont());
     qreal widest = 0;
-    for (const QString& paragraph : text_.split('\n'))
+    for (const QString& paragraph : text().split('\n'))
         widest = std::max(widest, fm.horizontalAdvance(paragraph));
     const int w = int(std::ceil(std::min<qreal>(widest + 1, 320)));
     return {w, heightForWidth(w)};
@@ -414,27 +394,6 @@ void WrappingText::paintEvent(QPaintEvent*)
     if (!isEnabled())
         p.setOpacity(TextLine::kDisabledOpacity);
     p.setPen(shownColor());
-    p.setFont(font_);
-    const QFontMetricsF fm(font_);
-    qreal y = 0;
-    // Laid out line by line as heightForWidth counts them, so the two always agree.
-    for (const QString& paragraph : text_.split('\n')) {
-        QTextLayout layout(paragraph, font_);
-        QTextOption option;
-        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        option.setAlignment(alignment_);
-        layout.setTextOption(option);
-        layout.beginLayout();
-        int n = 0;
-        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-            line.setLineWidth(std::max(1, width()));
-            line.setPosition(QPointF(0, y));
-            y += fm.lineSpacing();
-            ++n;
-        }
-        layout.endLayout();
-        if (n == 0)
-            y += fm.lineSpacing();
-        layout.draw(&p, QPointF(0, 0));
-    }
+    for (const auto& layout : laidOut(width()))
+        layout->draw(&p, QPointF(0, 0));
 }

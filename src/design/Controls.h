@@ -6,6 +6,9 @@
 #include "design/TextLine.h"
 
 #include <QLineEdit>
+#include <QTextLayout>
+#include <memory>
+#include <vector>
 #include <QWidget>
 
 class QVBoxLayout;
@@ -105,18 +108,13 @@ private:
 };
 
 // Text that wraps onto as many lines as it needs (explanations, hints, errors). Its height
-// follows its width, so it takes the width its layout gives it.
-class WrappingText : public QWidget {
+// follows its width, so it takes the width its layout gives it. Texts, tones and colours are
+// set as on a `TextLine`.
+class WrappingText : public TextLine {
     Q_OBJECT
 public:
     WrappingText(QString text, QFont font, TextLine::Tone tone = TextLine::Tone::secondary, QWidget* parent = nullptr);
 
-    void setText(const QString& text);
-    QString text() const { return text_; }
-    void setColor(const QColor& color); // invalid: back to the tone
-    void setTone(TextLine::Tone tone);
-    void setAlignment(Qt::Alignment alignment);
-    QColor shownColor() const;
     int lineCount(int width) const;
 
     bool hasHeightForWidth() const override { return true; }
@@ -128,9 +126,6 @@ protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
-    QString text_;
-    QFont font_;
-    TextLine::Tone tone_;
-    QColor color_;
-    Qt::Alignment alignment_ = Qt::AlignLeft;
+    // One laid-out block per paragraph, placed one under the other, for a width.
+    std::vector<std::unique_ptr<QTextLayout>> laidOut(int width) const;
 };

@@ -50,6 +50,8 @@ QColor TextLine::toneColor(Tone tone, const QWidget* widget)
     return primaryColor(widget);
 }
 
+QColor TextLine::shownColor() const { return color_.isValid() ? color_ : toneColor(tone_, this); }
+
 QFont TextLine::shownFont() const { return design::fittedFont(font_, text_, width(), minimumScale_); }
 
 QString TextLine::shownText() const
@@ -72,6 +74,6 @@ void TextLine::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::TextAntialiasing);
     if (!isEnabled())
         p.setOpacity(kDisabledOpacity);
-    p.setPen(color_.isValid() ? color_ : toneColor(tone_, this));
+    p.setPen(shownColor());
     design::drawLine(p, rect(), text_, font_, minimumScale_, int(alignment_));
 }

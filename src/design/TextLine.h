@@ -14,6 +14,9 @@ public:
 
     void setText(const QString& text);
     QString text() const { return text_; }
+    QFont textFont() const { return font_; }
+    Qt::Alignment alignment() const { return alignment_; }
+    QColor shownColor() const; // the set colour, else the tone's
     void setColor(const QColor& color); // invalid: back to the tone
     void setTone(Tone tone);
     void setTextFont(const QFont& font);

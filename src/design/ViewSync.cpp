@@ -65,13 +65,13 @@ bool KeyedRows::sync(const QStringList& keys, const std::function<QWidget*(const
     }
     for (const QPointer<QWidget>& gone : rows_)
         retireWidget(gone);
-    // Re-inserting a widget that is already in the layout moves it to its new place.
+    // Re-inserting a widget that is already in the layout moves it to its new place. The layout
+    // shows a new row unless its maker hid it.
     for (size_t i = 0; i < rows.size(); ++i) {
         if (!rows[i])
             continue;
         layout_->removeWidget(rows[i]);
         layout_->insertWidget(index_ + int(i), rows[i]);
-        rows[i]->show();
     }
     keys_ = keys;
     rows_ = std::move(rows);

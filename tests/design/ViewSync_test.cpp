@@ -107,6 +107,19 @@ TEST_F(ViewSyncTest, KeyedRowsKeepMoveMakeAndRetire)
     for (int i = 1; i < column->count(); ++i)
         order << column->itemAt(i)->widget()->objectName();
     EXPECT_EQ(order, (QStringList{"c", "a", "d"}));
+
+    // On screen, a new row shows and one its maker hid stays hidden.
+    render(&box, {100, 200}, 1.0);
+    rows.sync({"c", "a", "d", "e", "f"}, [&](const QString& key) {
+        QWidget* w = make(key);
+        if (key == "f")
+            w->hide();
+        return w;
+    });
+    processEvents();
+    EXPECT_TRUE(rows.row("e")->isVisible());
+    EXPECT_FALSE(rows.row("f")->isVisible());
+    EXPECT_TRUE(rows.row("c")->isVisible());
 }
 
 // A card of switch rows, one per flag, whose rows are keyed by their state: toggling a switch
