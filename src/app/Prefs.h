@@ -62,7 +62,7 @@ private:
 class Locale {
 public:
     Locale() = delete;
-    // Built once from the first preferred localisation, or "tr" when there is none.
+    // The locale of the localisation in force: "tr" or "en" (decimal comma or point).
     static const QLocale& ui();
     static QLocale fromPreferred(const QStringList& preferredLocalizations);
     // The application's localisation in force: "tr" or "en", as the interface language chooses.
