@@ -304,8 +304,6 @@
         <translation>%1 playing</translation>
     </message>
     <message>
-        <source>Mikrofon</source>
-        <translation>Microphone</translation>
         <source>Boşalt</source>
         <translation>Discharge</translation>
     </message>
@@ -438,8 +436,6 @@
         <translation>Default output</translation>
     </message>
     <message>
-        <source>Sıfırla</source>
-        <translation>Reset</translation>
         <source>Veri toplanıyor</source>
         <translation>Collecting data</translation>
     </message>
@@ -470,6 +466,262 @@
     <message>
         <source>Sistem güç tüketimi</source>
         <translation>System power draw</translation>
+    </message>
+    <message>
+        <source>Mikrofon</source>
+        <translation>Microphone</translation>
+    </message>
+    <message>
+        <source>Sıfırla</source>
+        <translation>Reset</translation>
+    </message>
+    <message>
+        <source>Monitör</source>
+        <translation>Monitor</translation>
+    </message>
+    <message>
+        <source>Parlaklık · MacBook</source>
+        <translation>Brightness · MacBook</translation>
+    </message>
+    <message>
+        <source>Parlaklık · Monitör</source>
+        <translation>Brightness · Monitor</translation>
+    </message>
+    <message>
+        <source>Parlaklık · macOS</source>
+        <translation>Brightness · macOS</translation>
+    </message>
+    <message>
+        <source>Ekranları yansıt</source>
+        <translation>Mirror displays</translation>
+    </message>
+    <message>
+        <source>Ekran düzeni</source>
+        <translation>Arrangement</translation>
+    </message>
+    <message>
+        <source>Ekranlar yansıtılıyor; ayrı masaüstü için yansıtmayı kapatın.</source>
+        <translation>Displays are mirrored; turn mirroring off for separate desktops.</translation>
+    </message>
+    <message>
+        <source>Tek ekran bağlı.</source>
+        <translation>One display connected.</translation>
+    </message>
+    <message>
+        <source>Ekranları sürükleyip bırakarak masaüstündeki yerlerini ayarlayın. Menü çubuğu olan ekran ana ekrandır.</source>
+        <translation>Drag the displays to arrange them on the desktop. The display with the menu bar is the main display.</translation>
+    </message>
+    <message>
+        <source>Simgeyi değiştir</source>
+        <translation>Change symbol</translation>
+    </message>
+    <message>
+        <source>Dizüstü</source>
+        <translation>Laptop</translation>
+    </message>
+    <message>
+        <source>Masaüstü</source>
+        <translation>Desktop</translation>
+    </message>
+    <message>
+        <source>Oyun konsolu</source>
+        <translation>Game console</translation>
+    </message>
+    <message>
+        <source>TV kutusu</source>
+        <translation>TV box</translation>
+    </message>
+    <message>
+        <source>Medya oynatıcı</source>
+        <translation>Media player</translation>
+    </message>
+    <message>
+        <source>Geç</source>
+        <translation>Switch</translation>
+    </message>
+    <message>
+        <source>Monitörü bu girişe geçir</source>
+        <translation>Switch the monitor to this input</translation>
+    </message>
+    <message>
+        <source>Cihaz adı ekle</source>
+        <translation>Add device name</translation>
+    </message>
+    <message>
+        <source>Etkin</source>
+        <translation>Active</translation>
+    </message>
+    <message>
+        <source>Menüde göster</source>
+        <translation>Show in menu</translation>
+    </message>
+    <message>
+        <source>Menüde gizle</source>
+        <translation>Hide in menu</translation>
+    </message>
+    <message>
+        <source>Simge</source>
+        <translation>Symbol</translation>
+    </message>
+    <message>
+        <source>Bağlı cihazlar</source>
+        <translation>Connected devices</translation>
+    </message>
+    <message>
+        <source>Her girişe bağlı cihaza bir ad verin; menüde port yerine bu ad görünür. Başka bir cihaza geçmek KVM&apos;i ona aktarır.</source>
+        <translation>Name the device on each input; the menu shows this name instead of the port. Switching to another device hands the KVM over to it.</translation>
+    </message>
+    <message>
+        <source>Gizlenen girişler (%1)</source>
+        <translation>Hidden inputs (%1)</translation>
+    </message>
+    <message>
+        <source>Giriş</source>
+        <translation>Input</translation>
+    </message>
+    <message>
+        <source>Monitörü şuna geçir</source>
+        <translation>Switch monitor to</translation>
+    </message>
+    <message>
+        <source>Cihazları adlandır…</source>
+        <translation>Name devices…</translation>
+    </message>
+    <message>
+        <source>Tüm monitörleri birlikte ayarla</source>
+        <translation>Adjust all monitors together</translation>
+    </message>
+    <message>
+        <source>Parlaklık kaydırıcısı ve tuşları bütün harici monitörlere uygulanır.</source>
+        <translation>The brightness slider and keys apply to every external monitor.</translation>
+    </message>
+    <message>
+        <source>Çözünürlük</source>
+        <translation>Resolution</translation>
+    </message>
+    <message>
+        <source>Ana ekran</source>
+        <translation>Main display</translation>
+    </message>
+    <message>
+        <source>Ana ekran yap</source>
+        <translation>Make main display</translation>
+    </message>
+    <message>
+        <source>Bu monitörün parlaklık, ses ve giriş ayarları aşağıdaki kartlarda.</source>
+        <translation>This monitor&apos;s brightness, sound and input settings are in the cards below.</translation>
+    </message>
+    <message>
+        <source>Daha fazla</source>
+        <translation>More</translation>
+    </message>
+    <message>
+        <source>Çıkış</source>
+        <translation>Output</translation>
+    </message>
+    <message>
+        <source>Ekranı karart (OLED koruma)</source>
+        <translation>Black out screen (OLED care)</translation>
+    </message>
+    <message>
+        <source>Mac&apos;i şimdi uyut</source>
+        <translation>Sleep the Mac now</translation>
+    </message>
+    <message>
+        <source>Genel bakışı aç</source>
+        <translation>Open overview</translation>
+    </message>
+    <message>
+        <source>Diğer</source>
+        <translation>More</translation>
+    </message>
+    <message>
+        <source>Ayarlar…</source>
+        <translation>Settings…</translation>
+    </message>
+    <message>
+        <source>Ekranı karart</source>
+        <translation>Black Out Screen</translation>
+    </message>
+    <message>
+        <source>Şimdi uyut</source>
+        <translation>Sleep Now</translation>
+    </message>
+    <message>
+        <source>Güncellemeleri Denetle…</source>
+        <translation>Check for Updates…</translation>
+    </message>
+    <message>
+        <source>Quendrel&apos;dan Çık</source>
+        <translation>Quit Quendrel</translation>
+    </message>
+    <message>
+        <source>Erişilebilirlik izni gerekli</source>
+        <translation>Accessibility permission needed</translation>
+    </message>
+    <message>
+        <source>Fare kaydırma ve ses/parlaklık tuşları için gerekir.</source>
+        <translation>Needed for mouse scrolling and the volume and brightness keys.</translation>
+    </message>
+    <message>
+        <source>Sistem Ayarlarını Aç</source>
+        <translation>Open System Settings</translation>
+    </message>
+    <message>
+        <source>Kaynak</source>
+        <translation>Source</translation>
+    </message>
+    <message>
+        <source>Monitör (donanım)</source>
+        <translation>Monitor (hardware)</translation>
+    </message>
+    <message>
+        <source>macOS (karartma)</source>
+        <translation>macOS (dimming)</translation>
+    </message>
+    <message>
+        <source>macOS</source>
+        <translation>macOS</translation>
+    </message>
+    <message>
+        <source>Parlaklık · tüm monitörler</source>
+        <translation>Brightness · all monitors</translation>
+    </message>
+    <message>
+        <source>Ses çıkışı</source>
+        <translation>Sound output</translation>
+    </message>
+    <message>
+        <source>Profil yok</source>
+        <translation>No profile</translation>
+    </message>
+    <message>
+        <source>Ayrık</source>
+        <translation>Detached</translation>
+    </message>
+    <message>
+        <source>Ters yön</source>
+        <translation>Reverse</translation>
+    </message>
+    <message>
+        <source>Yumuşak kaydırma</source>
+        <translation>Smooth scrolling</translation>
+    </message>
+    <message>
+        <source>Açık</source>
+        <translation>On</translation>
+    </message>
+    <message>
+        <source>Kapalı</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>Pil %%1</source>
+        <translation>Battery %1%</translation>
+    </message>
+    <message>
+        <source>Sınır yok</source>
+        <translation>No limit</translation>
     </message>
 </context>
 </TS>

@@ -76,6 +76,7 @@ TEST_F(MenuBarTest, OpeningThePanelReadsTheManagersAgain)
     label->togglePanel();
     EXPECT_FALSE(label->panel() && label->panel()->isVisible());
     processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(label->panel()) << "a closed panel is not kept";
 }
 
