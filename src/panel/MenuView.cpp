@@ -51,24 +51,31 @@ std::optional<MenuView::Section> MenuView::sectionFrom(const QString& raw)
     return std::nullopt;
 }
 
-double MenuView::availableHeight()
+namespace {
+// The screen under the pointer, else the main screen.
+std::optional<platform::screens::Screen> pointerScreen()
 {
     namespace screens = platform::screens;
     const QPointF mouse = screens::mouseLocation();
-    std::optional<screens::Screen> screen;
-    for (const screens::Screen& s : screens::screens()) {
-        if (screens::mouseInRect(mouse, s.frame)) {
-            screen = s;
-            break;
-        }
-    }
-    if (!screen)
-        screen = screens::mainScreen();
+    for (const screens::Screen& s : screens::screens())
+        if (screens::mouseInRect(mouse, s.frame))
+            return s;
+    return screens::mainScreen();
+}
+} // namespace
+
+double MenuView::availableHeight()
+{
+    const auto screen = pointerScreen();
     if (!screen)
         return 784;
-    // At least 320 points, but a screen shorter than that still bounds the panel.
-    const double visible = platform::windowing::visibleFrame(*screen).height();
-    return std::min(std::max(visible - 16, 320.0), std::max(visible, 0.0));
+    return std::max(platform::windowing::visibleFrame(*screen).height() - 16, 320.0);
+}
+
+double MenuView::screenHeight()
+{
+    const auto screen = pointerScreen();
+    return screen ? platform::windowing::visibleFrame(*screen).height() : 784;
 }
 
 MenuView::MenuView(DisplayManager& display, AudioManager& audio, AppAudioManager& appAudio, ScrollManager& scroll,
@@ -81,7 +88,8 @@ MenuView::MenuView(DisplayManager& display, AudioManager& audio, AppAudioManager
       battery_(battery),
       input_(input),
       automation_(automation),
-      maxHeight_(availableHeight())
+      maxHeight_(availableHeight()),
+      screenHeight_(screenHeight())
 {
     setAttribute(Qt::WA_TranslucentBackground);
     actions_.blackout = [] { Hub::shared().oled.activate(); };
@@ -209,7 +217,7 @@ void MenuView::openPage(Router::Page page)
     platform::windowing::activateSelf();
 }
 
-bool MenuView::showsScrollBar() const { return maxHeight_ < contentHeight_; }
+bool MenuView::showsScrollBar() const { return std::min(maxHeight_, screenHeight_) < contentHeight_; }
 
 void MenuView::sync()
 {
@@ -250,12 +258,14 @@ void MenuView::measure()
 void MenuView::setMaxHeight(double height)
 {
     maxHeight_ = height;
+    screenHeight_ = screenHeight();
     applyHeight();
 }
 
 void MenuView::applyHeight()
 {
-    const int h = int(std::min(contentHeight_, maxHeight_));
+    // The budget keeps 320 points on a short screen, but the panel never outgrows the screen.
+    const int h = int(std::min({contentHeight_, maxHeight_, std::max(screenHeight_, 1.0)}));
     setFixedSize(kWidth, h);
     area_->setGeometry(0, 0, kWidth, h);
     bar_->setVisible(showsScrollBar());

@@ -44,8 +44,10 @@ public:
     ~MenuView() override;
 
     // The height budget: the visible height of the pointer's screen (else the main screen's)
-    // less 16, at least 320 but never taller than that screen; 784 without screens.
+    // less 16, at least 320; 784 without screens.
     static double availableHeight();
+    // That screen's visible height (784 without screens): the panel never grows past it.
+    static double screenHeight();
     // Expands `section`, or collapses it when it is the expanded one.
     void toggle(Section section);
     // Sets the router's page, opens the main window and brings the application forward.
@@ -102,6 +104,7 @@ private:
     QuickActions actions_;
     double contentHeight_ = kInitialContentHeight;
     double maxHeight_;
+    double screenHeight_;
     int screenObserver_ = 0;
 
     QScrollArea* area_;
