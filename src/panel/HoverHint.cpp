@@ -87,7 +87,6 @@ QFont hintFont() { return calloutFont(QFont::Medium); }
 HoverHintLayer::HoverHintLayer(HoverHintModel& model, QWidget* parent) : QWidget(parent), model_(model)
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    setAttribute(Qt::WA_TranslucentBackground);
     connect(&model_, &HoverHintModel::changed, this, [this] { update(); });
 }
 

@@ -11,6 +11,7 @@
 #include "battery/BatteryManager.h"
 #include "design/Glass.h"
 #include "design/Shapes.h"
+#include "design/Theme.h"
 #include "design/ViewSync.h"
 #include "display/DisplayManager.h"
 #include "panel/HoverHint.h"
@@ -91,7 +92,8 @@ MenuView::MenuView(DisplayManager& display, AudioManager& audio, AppAudioManager
       maxHeight_(availableHeight()),
       screenHeight_(screenHeight())
 {
-    setAttribute(Qt::WA_TranslucentBackground);
+    // Opaque: where the desktop has no compositor a translucent window shows black.
+    setAutoFillBackground(true);
     actions_.blackout = [] { Hub::shared().oled.activate(); };
     actions_.sleep = [] { sleepNow(); };
     actions_.openPage = [this](Router::Page page) { openPage(page); };
@@ -108,10 +110,9 @@ MenuView::MenuView(DisplayManager& display, AudioManager& audio, AppAudioManager
     area_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     area_->setWidgetResizable(false);
     area_->viewport()->setAutoFillBackground(false);
-    area_->setStyleSheet("QScrollArea { background: transparent; }");
+    area_->setAutoFillBackground(false);
 
     content_ = new QWidget;
-    content_->setAttribute(Qt::WA_TranslucentBackground);
     content_->setFixedWidth(kWidth);
     auto* stack = new QVBoxLayout(content_);
     stack->setContentsMargins(12, 12, 12, 12);
@@ -182,6 +183,9 @@ MenuView::MenuView(DisplayManager& display, AudioManager& audio, AppAudioManager
                         " min-height: 24px; }"
                         "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }"
                         "QScrollBar::add-page, QScrollBar::sub-page { background: none; }");
+
+    KVMAccentRoot::install(this);
+    followTheme(this);
 
     sync_ = new ViewSync(this, [this] { sync(); });
     sync_->follow(&input_, &InputTap::changed);
@@ -311,6 +315,7 @@ bool MenuView::eventFilter(QObject* watched, QEvent* event)
 void MenuView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
+    p.fillRect(rect(), palette().window()); // the glass is laid over the window's own colour
     const KVMGlass glass = kvmGlass(continuousRoundedRect(QRectF(rect()), 16), std::nullopt, false);
     glass.paintBackground(p, this);
     glass.paintOverlay(p, this);

@@ -82,7 +82,6 @@ BrightnessSourceMenu::BrightnessSourceMenu(DisplayManager& display, QWidget* par
     row->setContentsMargins(0, 0, 0, 0);
     button_ = new GlassMenuButton(QString(), QString(), this);
     button_->setControlSize(GlassButton::ControlSize::small);
-    button_->setTint(primaryColor(this));
     button_->setMenuFill([this](QMenu& menu) {
         addMenuSection(menu, Texts::tr("Kaynak"));
         const int checked = display_.brightnessTarget() == Target::monitor ? 0 : 1;
