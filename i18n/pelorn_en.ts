@@ -506,6 +506,7 @@
     <message>
         <source>Tek ekran bağlı.</source>
         <translation>One display connected.</translation>
+        <translation>Display arrangement</translation>
     </message>
     <message>
         <source>Ekranları sürükleyip bırakarak masaüstündeki yerlerini ayarlayın. Menü çubuğu olan ekran ana ekrandır.</source>
@@ -558,6 +559,7 @@
     <message>
         <source>Menüde gizle</source>
         <translation>Hide in menu</translation>
+        <translation>Hide from menu</translation>
     </message>
     <message>
         <source>Simge</source>
@@ -570,6 +572,7 @@
     <message>
         <source>Her girişe bağlı cihaza bir ad verin; menüde port yerine bu ad görünür. Başka bir cihaza geçmek KVM&apos;i ona aktarır.</source>
         <translation>Name the device on each input; the menu shows this name instead of the port. Switching to another device hands the KVM over to it.</translation>
+        <translation>Name the device on each input; menus show the name instead of the port. Switching to another device hands the KVM over to it.</translation>
     </message>
     <message>
         <source>Gizlenen girişler (%1)</source>
