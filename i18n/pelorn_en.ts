@@ -505,7 +505,6 @@
     </message>
     <message>
         <source>Tek ekran bağlı.</source>
-        <translation>One display connected.</translation>
         <translation>Display arrangement</translation>
     </message>
     <message>
@@ -558,7 +557,6 @@
     </message>
     <message>
         <source>Menüde gizle</source>
-        <translation>Hide in menu</translation>
         <translation>Hide from menu</translation>
     </message>
     <message>
@@ -571,7 +569,6 @@
     </message>
     <message>
         <source>Her girişe bağlı cihaza bir ad verin; menüde port yerine bu ad görünür. Başka bir cihaza geçmek KVM&apos;i ona aktarır.</source>
-        <translation>Name the device on each input; the menu shows this name instead of the port. Switching to another device hands the KVM over to it.</translation>
         <translation>Name the device on each input; menus show the name instead of the port. Switching to another device hands the KVM over to it.</translation>
     </message>
     <message>
