@@ -2,6 +2,7 @@
 
 #include "app/Texts.h"
 #include "audio/AudioManager.h"
+#include "audio/MasterVolumeSlider.h"
 #include "bridge/Bridge.h"
 #include "design/Buttons.h"
 #include "design/Card.h"
@@ -44,17 +45,6 @@ QString panelCaptionValue(double value, bool muted)
 }
 
 QString brightnessSymbol(double brightness) { return brightness < 40 ? "sun.min.fill" : "sun.max.fill"; }
-
-QString volumeSymbol(double volume, bool muted)
-{
-    if (muted || volume < 0.5)
-        return "speaker.slash.fill";
-    if (volume < 34)
-        return "speaker.wave.1.fill";
-    if (volume < 67)
-        return "speaker.wave.2.fill";
-    return "speaker.wave.3.fill";
-}
 
 PanelCaption::PanelCaption(QString title, QWidget* accessory, QWidget* parent) : QWidget(parent)
 {
@@ -169,7 +159,7 @@ PanelVolume::PanelVolume(AudioManager& audio, QWidget* parent) : QWidget(parent)
     v->setSpacing(10);
     caption_ = new PanelCaption(Texts::tr("Ses"));
     AudioLevel& level = audio_.level();
-    slider_ = new ControlSlider(volumeSymbol(level.volume(), level.muted()),
+    slider_ = new ControlSlider(MasterVolumeSlider::symbolFor(level.volume(), level.muted()),
                                 DoubleBinding{[this] {
                                                   const AudioLevel& l = audio_.level();
                                                   return l.muted() ? 0.0 : l.volume();
@@ -194,7 +184,7 @@ void PanelVolume::sync()
     const AudioLevel& level = audio_.level();
     volumeRow_->setVisible(audio_.volumeSource() != AudioManager::VolumeSource::none);
     caption_->setValue(level.volume(), level.muted());
-    slider_->setSymbol(volumeSymbol(level.volume(), level.muted()));
+    slider_->setSymbol(MasterVolumeSlider::symbolFor(level.volume(), level.muted()));
     slider_->refresh();
     const auto error = audio_.softwareError();
     error_->setVisible(error.has_value());

@@ -15,9 +15,8 @@ class QHBoxLayout;
 
 // The caption's value: "Sessiz" when muted, else the level rounded ("%46" for 45.6).
 QString panelCaptionValue(double value, bool muted);
-// Slider symbols by level.
+// The brightness slider's symbol by level (the volume's is MasterVolumeSlider::symbolFor).
 QString brightnessSymbol(double brightness);
-QString volumeSymbol(double volume, bool muted);
 
 // A caption row: title, an optional accessory, a flexible gap, the value.
 class PanelCaption : public QWidget {

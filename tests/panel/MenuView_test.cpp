@@ -1,6 +1,7 @@
 // The panel on the simulated Mac, driven as a user would.
 #include "app/Hub.h"
 #include "audio/AudioManager.h"
+#include "audio/MasterVolumeSlider.h"
 #include "battery/BatteryActionTiles.h"
 #include "bridge/Bridge.h"
 #include "design/Buttons.h"
@@ -238,7 +239,7 @@ TEST_F(PanelTest, SliderSymbolsAndCaptions)
         {50, true, "speaker.slash.fill", "Sessiz"},
     };
     for (const auto& c : volume) {
-        EXPECT_EQ(volumeSymbol(c.level, c.muted), c.volume) << c.level;
+        EXPECT_EQ(MasterVolumeSlider::symbolFor(c.level, c.muted), c.volume) << c.level;
         EXPECT_EQ(panelCaptionValue(c.level, c.muted), c.caption) << c.level;
     }
     EXPECT_EQ(brightnessSymbol(39.9), "sun.min.fill");
@@ -258,6 +259,36 @@ TEST_F(PanelTest, MuteTapAndVolumeRow)
     EXPECT_TRUE(hub->audio.level().muted());
     EXPECT_EQ(volume->caption()->valueLine()->text(), "Sessiz");
     EXPECT_EQ(volume->slider()->symbol(), "speaker.slash.fill");
+}
+
+TEST_F(PanelTest, BrightnessDragWritesTheMonitorAndTheCaptionNamesTheLink)
+{
+    MenuView& view = open();
+    PanelBrightness* brightness = view.sliders()->brightness();
+    ASSERT_FALSE(brightness->monitorRow()->isHidden());
+    ASSERT_TRUE(hub->display.ddcAvailable());
+    EXPECT_FALSE(brightness->sourceMenu()->isHidden());
+    ControlSlider* slider = brightness->monitorSlider();
+    const int y = slider->height() / 2;
+    QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(slider->width() / 2, y));
+    QTest::mouseMove(slider, QPoint(slider->width() * 4 / 5, y));
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(slider->width() * 4 / 5, y));
+    hub->display.ddcQueue().drain();
+    processEvents();
+    const auto monitor = sim::Mac::shared().displays().monitor(hub->display.selectedID());
+    ASSERT_TRUE(monitor);
+    EXPECT_GT(monitor->setCount(0x10), 0);
+    EXPECT_NEAR(monitor->vcp(0x10)->value, hub->display.activeBrightness(), 1.0);
+    EXPECT_GT(hub->display.activeBrightness(), 60);
+
+    const bool two = hub->display.externals().size() >= 2;
+    hub->display.setLinkAll(true);
+    processEvents();
+    EXPECT_EQ(brightness->monitorCaption()->titleLine()->text(),
+              two ? "Parlaklık · tüm monitörler" : "Parlaklık");
+    hub->display.setLinkAll(false);
+    processEvents();
+    EXPECT_EQ(brightness->monitorCaption()->titleLine()->text(), "Parlaklık");
 }
 
 TEST_F(PanelTest, DetailsPlaceTheirViews)
