@@ -25,7 +25,8 @@ protected:
     static bool up() { return view() && view()->isVisible() && view()->windowOpacity() >= 1.0; }
     static void statusItem(QRectF frame, bool visible = true, QString cls = "NSStatusBarWindow")
     {
-        sim::Session::shared().setAppWindows({{"NSWindow", true, QRectF(100, 100, 800, 600)}, {cls, visible, frame}});
+        sim::Session::shared().setAppWindows({{.className = "NSWindow", .visible = true, .frame = QRectF(100, 100, 800, 600)},
+                                              {.className = cls, .visible = visible, .frame = frame}});
     }
 };
 
