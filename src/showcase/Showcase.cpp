@@ -70,7 +70,7 @@ void Showcase::setEnabledForTesting(std::optional<bool> enabled)
 
 std::optional<double> Showcase::decimalNumber(const QString& text)
 {
-    static const QRegularExpression decimal(QStringLiteral("^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?$"));
+    static const QRegularExpression decimal(QRegularExpression::anchoredPattern(QStringLiteral("[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?")));
     if (!decimal.match(text).hasMatch())
         return std::nullopt;
     bool ok = false;
@@ -86,7 +86,7 @@ QVariant Showcase::typedArgument(const QString& text)
         return true;
     if (text == "NO")
         return false;
-    static const QRegularExpression whole(QStringLiteral("^[+-]?[0-9]+$"));
+    static const QRegularExpression whole(QRegularExpression::anchoredPattern(QStringLiteral("[+-]?[0-9]+")));
     if (whole.match(text).hasMatch()) {
         bool ok = false;
         const qlonglong n = text.toLongLong(&ok, 10);

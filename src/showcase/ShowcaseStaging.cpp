@@ -32,7 +32,7 @@ std::optional<QColor> Showcase::backdropColor(const std::optional<QString>& raw)
     while (to > from && value[to - 1] == '#')
         --to;
     const QString hex = value.mid(from, to - from);
-    static const QRegularExpression digits(QStringLiteral("^[0-9A-Fa-f]+$"));
+    static const QRegularExpression digits(QRegularExpression::anchoredPattern(QStringLiteral("[0-9A-Fa-f]+")));
     if (!digits.match(hex).hasMatch())
         return std::nullopt;
     bool ok = false;
