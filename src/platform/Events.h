@@ -5,6 +5,7 @@
 // identifier of a running process.
 #include "platform/RunLoop.h"
 
+#include <QPointF>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -111,6 +112,14 @@ bool isTapEnabled(TapRef tap);
 // The run-loop source that serves the tap's callbacks on the loop it is added to.
 std::shared_ptr<RunLoop::Source> createRunLoopSource(TapRef tap);
 void releaseTap(TapRef tap);
+
+// Synthesised mouse events, posted at the HID tap as if from the hardware, with the left
+// button, at a point in event coordinates (top-left of the primary screen, y down). False
+// when the event could not be made (the process may not post events); nothing is posted then.
+enum class MouseEvent { moved, leftDown, leftUp };
+bool postMouseEvent(MouseEvent kind, const QPointF& point);
+// Moves the pointer to a point in event coordinates without generating any event.
+void warpPointer(const QPointF& point);
 
 // The bundle identifier of a running process, empty when unknown.
 QString bundleIdentifier(pid_t pid);

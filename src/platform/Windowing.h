@@ -1,7 +1,8 @@
 #pragma once
-// The application kit's side of the window server that the indicator and the blackout need:
-// this application's own windows as the system lists them, the screens' visible frames,
-// activation and the frontmost application, the pointer's visibility and event monitors.
+// The application kit's side of the window server that the indicator, the blackout and the
+// showcase staging need: this application's own windows as the system lists them, the screens'
+// visible frames, activation and the frontmost application, the pointer's visibility and event
+// monitors.
 // Coordinates are global, bottom-left origin, y up, like platform::screens.
 #include "platform/DisplayServices.h"
 
@@ -18,6 +19,9 @@ struct AppWindow {
     QString className;
     bool visible = false;
     QRectF frame;
+    QString title;
+    QString identifier; // "" when the window has none
+    int64_t number = 0; // the window server's number, stable while the window exists
 };
 // The windows the system made for this application (the status item's among them).
 std::vector<AppWindow> appWindows();
@@ -27,6 +31,8 @@ QRectF visibleFrame(const platform::screens::Screen& screen);
 
 // Running applications by process id; 0 = none.
 int32_t frontmostApplication();
+// Whether this application is the active (frontmost) one.
+bool isActive();
 void activateSelf();
 void activate(int32_t pid);
 
@@ -40,6 +46,7 @@ struct MonitoredEvent {
     uint32_t type = 0;
 };
 constexpr uint32_t kLeftMouseDown = 1;
+constexpr uint32_t kLeftMouseUp = 2;
 constexpr uint32_t kRightMouseDown = 3;
 constexpr uint32_t kMouseMoved = 5;
 constexpr uint32_t kLeftMouseDragged = 6;

@@ -1,9 +1,19 @@
 #include "showcase/Showcase.h"
 
+#include "app/Hub.h"
+#include "app/Prefs.h"
+#include "audio/AudioManager.h"
+#include "automation/AutomationManager.h"
+#include "battery/BatteryManager.h"
+#include "display/DisplayManager.h"
+#include "platform/Audio.h"
 #include "platform/UserDefaults.h"
 
 #include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QUuid>
 #include <atomic>
+#include <cmath>
 
 namespace {
 
@@ -39,9 +49,54 @@ bool Showcase::isEnabled()
     return enabled;
 }
 
+std::optional<QString> Showcase::variable(const QString& name)
+{
+    const auto it = env().find(name);
+    if (it == env().end())
+        return std::nullopt;
+    return it.value();
+}
+
+bool Showcase::isEnglish()
+{
+    const QStringList langs = Locale::preferredLocalizations();
+    return !langs.isEmpty() && langs.first().startsWith("en");
+}
+
 void Showcase::setEnabledForTesting(std::optional<bool> enabled)
 {
     gForced = enabled ? int(*enabled) : -1;
+}
+
+std::optional<double> Showcase::decimalNumber(const QString& text)
+{
+    static const QRegularExpression decimal(QRegularExpression::anchoredPattern(QStringLiteral("[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?")));
+    if (!decimal.match(text).hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const double x = text.toDouble(&ok);
+    if (!ok || !std::isfinite(x))
+        return std::nullopt;
+    return x;
+}
+
+QVariant Showcase::typedArgument(const QString& text)
+{
+    if (text == "YES")
+        return true;
+    if (text == "NO")
+        return false;
+    static const QRegularExpression whole(QRegularExpression::anchoredPattern(QStringLiteral("[+-]?[0-9]+")));
+    if (whole.match(text).hasMatch()) {
+        bool ok = false;
+        const qlonglong n = text.toLongLong(&ok, 10);
+        if (ok)
+            return QVariant::fromValue<qlonglong>(n);
+        // Beyond 64 bits a whole number still reads as a double.
+    }
+    if (const auto x = decimalNumber(text))
+        return *x;
+    return text;
 }
 
 void Showcase::prepareDefaults()
@@ -49,19 +104,10 @@ void Showcase::prepareDefaults()
     if (!isEnabled())
         return;
     auto& store = platform::UserDefaults::standard();
-    QVariantMap converted;
-    const QVariantMap args = store.argumentDomain();
-    for (auto it = args.begin(); it != args.end(); ++it) {
-        const QString text = it.value().toString();
-        bool numeric = false;
-        const double number = text.toDouble(&numeric);
-        if (text == "YES" || text == "NO")
-            converted.insert(it.key(), text == "YES");
-        else if (numeric)
-            converted.insert(it.key(), number);
-        else
-            converted.insert(it.key(), it.value());
-    }
+    QVariantMap converted = store.argumentDomain();
+    for (auto it = converted.begin(); it != converted.end(); ++it)
+        if (it.value().typeId() == QMetaType::QString)
+            it.value() = typedArgument(it.value().toString());
     if (!converted.contains("kvm.profiles"))
         converted.insert("kvm.profiles", QByteArray("[]"));
     store.setVolatileDomain(converted, platform::UserDefaults::kArgumentDomain);
@@ -71,4 +117,54 @@ void Showcase::start()
 {
     if (!isEnabled())
         return;
+    Hub& hub = Hub::shared();
+    addSampleProfile(hub.display, hub.audio, hub.battery, hub.automation);
+}
+
+void Showcase::addSampleProfile(const DisplayManager& display, const AudioManager& audio,
+                                const BatteryManager& battery, AutomationManager& automation)
+{
+    const std::vector<DisplayInfo> externals = display.externals();
+    if (externals.empty())
+        return;
+    KVMProfile base;
+    base.id = QUuid::createUuid();
+    base.displayKey = externals.front().key;
+    base.displayName = externals.front().name;
+    // The copy is what the profile list holds; the base itself is never stored.
+    KVMProfile p = automation.duplicate(base);
+    p.name = isEnglish() ? "Desk setup" : "Masa kurulumu";
+    p.enabled = true;
+    using namespace platform::audio;
+    for (const AudioDevice& d : audio.outputs())
+        if (d.transport == kTransportHDMI || d.transport == kTransportDisplayPort) {
+            p.audioUID = d.uid;
+            p.audioName = d.name;
+            break;
+        }
+    for (const AudioDevice& d : audio.inputs())
+        if (d.transport == kTransportBuiltIn) {
+            p.inputUID = d.uid;
+            p.inputName = d.name;
+            break;
+        }
+    p.volume = 60;
+    p.brightness = 81;
+    for (const DisplayModeOption& m : display.modes())
+        if (m.id == display.currentModeID()) {
+            p.modeID = m.id;
+            p.modeLabel = m.label();
+            break;
+        }
+    p.smoothScroll = true;
+    p.reverseScroll = true;
+    if (battery.limitSupported())
+        p.chargeLimit = 80;
+    automation.update(p);
+}
+
+QMap<QString, QRectF>& Showcase::anchors()
+{
+    static QMap<QString, QRectF> a;
+    return a;
 }

@@ -1,13 +1,24 @@
 #pragma once
 // The showcase switch: a process-wide mode for product screenshots in which nothing is
-// persisted and no profile is applied by itself.
+// persisted and no profile is applied by itself, sample data stands in for the machine's own,
+// and the application stages its windows and describes them in an info file.
+#include <QByteArray>
+#include <QColor>
 #include <QMap>
+#include <QPointF>
+#include <QRectF>
+#include <QSizeF>
 #include <QString>
+#include <QVariant>
 #include <cstdint>
 #include <optional>
 #include <vector>
 
 struct AudioDevice;
+class AudioManager;
+class AutomationManager;
+class BatteryManager;
+class DisplayManager;
 
 class Showcase {
 public:
@@ -16,15 +27,26 @@ public:
     // True exactly when PELORN_SHOWCASE is "1"; read once, constant for the process.
     static bool isEnabled();
     static bool enabledIn(const QMap<QString, QString>& environment);
+    // One variable of the environment the switch was read from; none when it is absent.
+    static std::optional<QString> variable(const QString& name);
+    // The interface speaks English: its first preferred localization begins with "en".
+    static bool isEnglish();
 
-    // Before any manager exists: the launch arguments become a volatile domain with
-    // "YES"/"NO" as Booleans and numeric strings as Doubles, and an empty profile list is
-    // added when none is given. Does nothing outside the mode.
+    // Before any manager exists: the launch arguments become a volatile domain with typed
+    // values (see typedArgument), and an empty profile list is added when none is given, so
+    // the user's own profiles stay hidden. Does nothing outside the mode.
     static void prepareDefaults();
+    // "YES"/"NO" as Booleans, whole numbers as 64-bit integers, other finite numbers as
+    // doubles; anything else (padded text, "inf", "nan" among it) stays the text.
+    static QVariant typedArgument(const QString& text);
 
-    // After the hub has started: the mode's sample profile, backdrop and scripted windows.
-    // Nothing happens outside the mode; the staging itself is not built yet.
+    // After the hub has started: the mode's sample profile. Nothing happens outside the mode;
+    // the staging of the windows is not built yet.
     static void start();
+    // A profile for the first external display, filled from the current desk, as the only
+    // stored profile of the run; none without an external display.
+    static void addSampleProfile(const DisplayManager& display, const AudioManager& audio,
+                                 const BatteryManager& battery, AutomationManager& automation);
 
     // What the mode changes in the sound device lists: tidied names and the devices it
     // presents as the defaults. Outside the mode names pass unchanged and there is no default.
@@ -33,6 +55,62 @@ public:
     static std::optional<uint32_t> presentedOutput(const std::vector<AudioDevice>& outputs);
     static std::optional<uint32_t> presentedInput(const std::vector<AudioDevice>& inputs);
 
+    // Staging geometry. Frames are global screen coordinates (bottom-left origin, y up);
+    // synthesised events and pointer warps take event coordinates (top-left origin, y down).
+    static constexpr double kInsetLeft = 40;
+    static constexpr double kInsetTop = 24;
+    static constexpr double kPointerOffset = 40;
+    static constexpr double kPointerScreenMargin = 4;
+    static constexpr const char* kDefaultSize = "1440x900";
+    static constexpr const char* kDefaultBackdrop = "0B0B0F";
+
+    // "<width>x<height>": exactly two numbers between the "x"s, empty pieces and pieces that
+    // are not numbers dropped; none when a size is not positive.
+    static std::optional<QSizeF> parseSize(const QString& text);
+    // The backdrop's colour from the variable's value (none: the default); none for "none"
+    // and for anything that is not a hexadecimal RGB value.
+    static std::optional<QColor> backdropColor(const std::optional<QString>& raw);
+    // A window of the given size, 40 pt from the visible frame's left edge and 24 pt below its
+    // top, or at its top when it would not fit below that.
+    static QRectF placedFrame(const QRectF& visibleFrame, const QSizeF& size);
+    // Between global and event coordinates; none without a screen (the first of `screens`).
+    static std::optional<QPointF> toEventCoordinates(const QPointF& point, const std::vector<QRectF>& screens);
+    // Where the pointer goes so it does not hover over `rect`: beside the window at the first
+    // screen's vertical centre; none when it is not over the window or there is no screen.
+    static std::optional<QPointF> pointerOutOf(const QRectF& rect, const QPointF& pointer,
+                                               const std::vector<QRectF>& screens);
+
+    // Named view frames for the info file (window content coordinates, y down).
+    static QMap<QString, QRectF>& anchors();
+
+    // The scene the staging set up, as the info file describes it.
+    struct InfoWindow {
+        int64_t id = 0;
+        QString className;
+        QString title;
+        QString identifier;
+        QRectF frame; // global, bottom-left origin
+    };
+    struct Info {
+        QString page;
+        bool active = false;
+        QString language;
+        QMap<QString, QRectF> anchors;
+        std::vector<InfoWindow> windows; // visible ones, in window order
+        std::optional<int64_t> main;
+        std::optional<int64_t> panel;
+        std::optional<int64_t> backdrop;
+    };
+    // Pretty-printed JSON with every object's keys sorted.
+    static QByteArray infoJson(const Info& info);
+    // Creates or replaces the file; no path, no file. Failures are not reported.
+    static void writeInfo(const Info& info, const std::optional<QString>& path);
+
     // Tests only: force the switch for this process (nullopt goes back to the environment).
     static void setEnabledForTesting(std::optional<bool> enabled);
+
+private:
+    // A finite decimal number making up the whole text: Qt's parser alone would take
+    // surrounding blanks, "inf" and "nan".
+    static std::optional<double> decimalNumber(const QString& text);
 };

@@ -10,8 +10,7 @@ QString Showcase::presentedName(const QString& name)
 {
     if (!Showcase::isEnabled())
         return name;
-    const QStringList langs = Locale::preferredLocalizations();
-    return presentedName(name, true, !langs.isEmpty() && langs.first().startsWith("en"));
+    return presentedName(name, true, isEnglish());
 }
 
 QString Showcase::presentedName(const QString& name, bool showcase, bool english)

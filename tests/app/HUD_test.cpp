@@ -25,7 +25,14 @@ protected:
     static bool up() { return view() && view()->isVisible() && view()->windowOpacity() >= 1.0; }
     static void statusItem(QRectF frame, bool visible = true, QString cls = "NSStatusBarWindow")
     {
-        sim::Session::shared().setAppWindows({{"NSWindow", true, QRectF(100, 100, 800, 600)}, {cls, visible, frame}});
+        const auto window = [](QString cls, bool visible, QRectF frame) {
+            platform::windowing::AppWindow w;
+            w.className = cls;
+            w.visible = visible;
+            w.frame = frame;
+            return w;
+        };
+        sim::Session::shared().setAppWindows({window("NSWindow", true, QRectF(100, 100, 800, 600)), window(cls, visible, frame)});
     }
 };
 

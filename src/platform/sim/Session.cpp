@@ -1,12 +1,15 @@
 #include "platform/sim/Session.h"
 
 #include "platform/Clock.h"
+#include "platform/DisplayServices.h"
 #include "platform/Events.h"
 #include "platform/PowerAssertions.h"
 #include "platform/IdleState.h"
 #include "platform/RunningApps.h"
 #include "platform/sim/Mac.h"
 #include "platform/sim/PowerAssertionTable.h"
+
+#include <utility>
 
 namespace sim {
 
@@ -27,6 +30,9 @@ void Session::reset()
     refusals_ = 0;
     others_.clear();
     query_ = StatusQuery::ok;
+    mouseEvents_.clear();
+    clickHandlers_.clear();
+    pressed_.reset();
 }
 
 void Session::setAppWindows(std::vector<platform::windowing::AppWindow> windows) { windows_ = std::move(windows); }
@@ -53,6 +59,39 @@ bool Session::input(uint32_t type, bool toThisApp, std::optional<QPointF> pointe
             delivered = false;
     }
     return delivered;
+}
+
+bool Session::mouseEvent(platform::events::MouseEvent kind, const QPointF& point)
+{
+    using platform::events::MouseEvent;
+    mouseEvents_.push_back({kind, point});
+    std::optional<int64_t> hit;
+    for (const auto& w : windows_)
+        if (w.visible && platform::screens::mouseInRect(point, w.frame)) {
+            hit = w.number;
+            break;
+        }
+    const uint32_t type = kind == MouseEvent::moved      ? platform::windowing::kMouseMoved
+                          : kind == MouseEvent::leftDown ? platform::windowing::kLeftMouseDown
+                                                         : platform::windowing::kLeftMouseUp;
+    const bool received = input(type, hit.has_value(), point);
+    if (kind == MouseEvent::leftDown)
+        pressed_ = received ? hit : std::nullopt;
+    if (kind == MouseEvent::leftUp) {
+        const std::optional<int64_t> pressed = std::exchange(pressed_, std::nullopt);
+        if (received && pressed && pressed == hit)
+            if (const auto it = clickHandlers_.find(*hit); it != clickHandlers_.end() && it->second) {
+                // The handler may list or unlist windows: run a copy.
+                const auto handler = it->second;
+                handler();
+            }
+    }
+    return received;
+}
+
+void Session::setClickHandler(int64_t windowNumber, std::function<void()> handler)
+{
+    clickHandlers_[windowNumber] = std::move(handler);
 }
 
 void Session::setSecondsSinceInput(double seconds) { lastInput_ = platform::clock::now() - seconds; }
@@ -102,6 +141,7 @@ QRectF visibleFrame(const platform::screens::Screen& screen)
 }
 
 int32_t frontmostApplication() { return sim::Session::shared().frontmost(); }
+bool isActive() { return sim::Session::shared().frontmost() == platform::apps::currentProcessID(); }
 void activateSelf() { sim::Session::shared().recordActivation(platform::apps::currentProcessID()); }
 void activate(int32_t pid) { sim::Session::shared().recordActivation(pid); }
 
@@ -124,6 +164,31 @@ MonitorToken addLocalMonitor(uint64_t mask, std::function<bool(const MonitoredEv
 void removeMonitor(MonitorToken token) { sim::Session::shared().removeMonitor(token); }
 
 } // namespace platform::windowing
+
+namespace platform::events {
+
+namespace {
+// Event coordinates are flipped against the first screen's top edge.
+QPointF toGlobal(const QPointF& eventPoint)
+{
+    const auto screens = platform::screens::screens();
+    const double top = screens.empty() ? 0.0 : screens.front().frame.y() + screens.front().frame.height();
+    return QPointF(eventPoint.x(), top - eventPoint.y());
+}
+} // namespace
+
+bool postMouseEvent(MouseEvent kind, const QPointF& point)
+{
+    // Posting input for the whole session takes the same trust as tapping it.
+    if (!platform::accessibility::isProcessTrusted(false))
+        return false;
+    sim::Session::shared().mouseEvent(kind, toGlobal(point));
+    return true;
+}
+
+void warpPointer(const QPointF& point) { sim::Mac::shared().displays().setPointer(toGlobal(point)); }
+
+} // namespace platform::events
 
 namespace platform::idle {
 

@@ -1,7 +1,9 @@
 #pragma once
 // The simulated user session: the application's own system windows (the status item), the
 // menu bar, which application is frontmost, the pointer's hide count, event monitors, the time
-// of the last input, and the display assertions other processes hold.
+// of the last input, synthesised mouse events and clicks on the listed windows, and the
+// display assertions other processes hold.
+#include "platform/Events.h"
 #include "platform/Windowing.h"
 
 #include <QPointF>
@@ -38,6 +40,19 @@ public:
     // others the global ones. Answers whether the application received it.
     bool input(uint32_t type, bool toThisApp = false, std::optional<QPointF> pointer = std::nullopt);
     void setSecondsSinceInput(double seconds);
+
+    // A synthesised mouse event at a global point (bottom-left origin): the pointer moves
+    // there and the event is input like the user's, aimed at this application when it lands
+    // on one of its visible listed windows. A button pressed and released on the same window
+    // clicks it: that window's click handler runs. Answers whether the application received it.
+    bool mouseEvent(platform::events::MouseEvent kind, const QPointF& point);
+    // What a click on a listed window does (the status item opens its panel); by window number.
+    void setClickHandler(int64_t windowNumber, std::function<void()> handler);
+    struct PostedMouseEvent {
+        platform::events::MouseEvent kind;
+        QPointF point; // global, bottom-left origin
+    };
+    std::vector<PostedMouseEvent> mouseEvents() const { return mouseEvents_; }
     double secondsSinceInput() const;
 
     platform::windowing::MonitorToken addMonitor(bool global, uint64_t mask,
@@ -68,6 +83,9 @@ private:
     int nextToken_ = 1;
     int refusals_ = 0;
     std::map<QString, int> others_;
+    std::vector<PostedMouseEvent> mouseEvents_;
+    std::map<int64_t, std::function<void()>> clickHandlers_;
+    std::optional<int64_t> pressed_; // the window the button went down on
     StatusQuery query_ = StatusQuery::ok;
 };
 
