@@ -1,6 +1,7 @@
 #include "app/Hub.h"
 
 #include "app/HUD.h"
+#include "app/Texts.h"
 #include "platform/LoginItem.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
@@ -103,7 +104,7 @@ bool Hub::handleVolumeKey(MediaKey key, bool down, ModifierFlags flags)
     else
         symbol = "speaker.wave.3.fill";
     const auto output = audio.defaultOutput();
-    HUD::shared().show(symbol, output ? output->name : tr("Ses"), muted ? 0 : volume);
+    HUD::shared().show(symbol, output ? output->name : Texts::tr("Ses"), muted ? 0 : volume);
     return true;
 }
 
@@ -132,7 +133,7 @@ bool Hub::handleBrightnessKey(MediaKey key, bool down, ModifierFlags flags)
     const bool onMonitor =
         display.ddcAvailable() && display.brightnessTarget() == DisplayManager::BrightnessTarget::monitor;
     const auto selected = display.selected();
-    QString title = selected ? selected->name : tr("Parlaklık");
+    QString title = selected ? selected->name : Texts::tr("Parlaklık");
     if (!onMonitor)
         title += QStringLiteral(" · macOS");
     HUD::shared().show(onMonitor ? "sun.max.fill" : "sun.max", title, display.activeBrightness());

@@ -1,6 +1,7 @@
 #include "app/Prefs.h"
 
 #include "platform/Log.h"
+#include "window/AppLanguage.h"
 
 #include <cmath>
 #include <limits>
@@ -91,25 +92,19 @@ QLocale Locale::fromPreferred(const QStringList& preferredLocalizations)
 
 QStringList Locale::preferredLocalizations()
 {
-    static const QStringList available{"tr", "en"};
-    QStringList wanted;
-    const QVariant languages = Prefs::d().object("AppleLanguages");
-    if (languages.typeId() == QMetaType::QVariantList) {
-        for (const QVariant& l : languages.toList())
-            wanted << l.toString();
-    }
-    if (wanted.isEmpty())
-        wanted = QLocale::system().uiLanguages();
-    for (const QString& w : wanted) {
-        const QString lang = w.section('-', 0, 0).section('_', 0, 0).toLower();
-        if (available.contains(lang))
-            return {lang};
-    }
-    return {"tr"}; // the development language
+    // The application's own choice (a launch argument, then its settings) or the system's list.
+    const auto& store = Prefs::d();
+    return {AppLanguage::localization(store.object("AppleLanguages"), store.globalObject("AppleLanguages"))};
 }
 
-const QLocale& Locale::ui()
+namespace {
+QLocale& uiLocale()
 {
-    static const QLocale locale = fromPreferred(preferredLocalizations());
+    static QLocale locale = Locale::fromPreferred(Locale::preferredLocalizations());
     return locale;
 }
+} // namespace
+
+const QLocale& Locale::ui() { return uiLocale(); }
+
+void Locale::setUi(const QLocale& locale) { uiLocale() = locale; }

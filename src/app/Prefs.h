@@ -62,9 +62,11 @@ private:
 class Locale {
 public:
     Locale() = delete;
-    // Built once from the first preferred localisation, or "tr" when there is none.
+    // The locale of the localisation in force: "tr" or "en" (decimal comma or point).
     static const QLocale& ui();
     static QLocale fromPreferred(const QStringList& preferredLocalizations);
-    // The application's localisations (tr, en) in the order the user's languages prefer.
+    // The application's localisation in force: "tr" or "en", as the interface language chooses.
     static QStringList preferredLocalizations();
+    // Set with the catalogue by Texts::installTranslator, so figures and words agree.
+    static void setUi(const QLocale& locale);
 };

@@ -1,5 +1,6 @@
 #include "app/UpdatesCard.h"
 
+#include "app/Texts.h"
 #include "app/Updater.h"
 #include "design/Buttons.h"
 #include "design/Card.h"
@@ -10,18 +11,11 @@
 #include "design/Theme.h"
 #include "platform/Updater.h"
 
-#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-namespace {
-
-QString localized(const char* text) { return QCoreApplication::translate("Pelorn", text); }
-
-} // namespace
 
 UpdatesCard::UpdatesCard(Updater& updater, QWidget* parent) : QWidget(parent), updater_(updater)
 {
@@ -30,9 +24,9 @@ UpdatesCard::UpdatesCard(Updater& updater, QWidget* parent) : QWidget(parent), u
     auto* card = new Card(14, this);
     outer->addWidget(card);
 
-    card->addWidget(new CardHeader(localized("Güncellemeler"), "arrow.down.circle", secondaryColor(this)));
-    switch_ = new SwitchRow(localized("Güncellemeleri otomatik denetle"),
-                            localized("Günde bir kez bakar; yeni sürüm varsa kurmadan önce sorar."), std::nullopt,
+    card->addWidget(new CardHeader(Texts::tr("Güncellemeler"), "arrow.down.circle", secondaryColor(this)));
+    switch_ = new SwitchRow(Texts::tr("Güncellemeleri otomatik denetle"),
+                            Texts::tr("Günde bir kez bakar; yeni sürüm varsa kurmadan önce sorar."), std::nullopt,
                             BoolBinding{[this] { return updater_.automaticallyChecks(); },
                                         [this](bool on) { updater_.setAutomaticallyChecks(on); }});
     card->addWidget(switch_);
@@ -42,7 +36,7 @@ UpdatesCard::UpdatesCard(Updater& updater, QWidget* parent) : QWidget(parent), u
     version_ = new TextLine(versionText(), design::calloutFont(), TextLine::Tone::secondary);
     footer->addWidget(version_);
     footer->addStretch(1);
-    button_ = new GlassButton(localized("Güncellemeleri Denetle"));
+    button_ = new GlassButton(Texts::tr("Güncellemeleri Denetle"));
     connect(button_, &QPushButton::clicked, this, [this] { updater_.checkForUpdates(); });
     footer->addWidget(button_);
     card->addLayout(footer);
@@ -54,8 +48,8 @@ UpdatesCard::UpdatesCard(Updater& updater, QWidget* parent) : QWidget(parent), u
 QString UpdatesCard::versionText()
 {
     using platform::updates::infoDictionaryValue;
-    return localized("Sürüm ") + infoDictionaryValue("CFBundleShortVersionString").value_or(QString()) + " ("
-           + infoDictionaryValue("CFBundleVersion").value_or(QString()) + ")";
+    return Texts::tr("Sürüm %1 (%2)", infoDictionaryValue("CFBundleShortVersionString").value_or(QString()),
+                     infoDictionaryValue("CFBundleVersion").value_or(QString()));
 }
 
 void UpdatesCard::sync()

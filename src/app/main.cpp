@@ -4,6 +4,7 @@
 #include "app/AppDelegate.h"
 #include "app/Hub.h"
 #include "app/Notifications.h"
+#include "app/Texts.h"
 #include "panel/MenuBarLabel.h"
 #include "platform/Launch.h"
 #include "platform/Log.h"
@@ -38,6 +39,8 @@ int main(int argc, char** argv)
     platform::log::write(QString("Pelorn: desk \"%1\", sim root %2").arg(desk.value().name, platform::paths::simRoot()));
 
     Showcase::prepareDefaults(); // before anything reads a setting
+    // Before any manager or window makes a text.
+    platform::log::write(Texts::installTranslator() ? "Pelorn: interface language en" : "Pelorn: interface language tr");
 
     AppDelegate delegate;
     MenuBarLabel label(Hub::shared());

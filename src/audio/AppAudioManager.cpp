@@ -1,13 +1,13 @@
 #include "audio/AppAudioManager.h"
 
 #include "app/Prefs.h"
+#include "app/Texts.h"
 #include "audio/AudioManager.h"
 #include "audio/CA.h"
 #include "platform/Audio.h"
 #include "platform/Log.h"
 
 #include <QCollator>
-#include <QCoreApplication>
 #include <QJsonObject>
 #include <QPointer>
 #include <algorithm>
@@ -274,8 +274,7 @@ void AppAudioManager::sync()
         if (r.ok()) {
             failed_.erase(bundle);
         } else {
-            error = w.app->name
-                + QCoreApplication::translate("AppAudioManager", " için ses yönlendirilemedi. Ses Kaydı iznini kontrol edin.");
+            error = Texts::tr("%1 için ses yönlendirilemedi. Ses Kaydı iznini kontrol edin.", w.app->name);
             platform::log::write("Pelorn per-app " + bundle + ": " + r.error().description());
             failed_[bundle] = {w.target, w.app->processes};
         }

@@ -1,13 +1,13 @@
 #include "audio/AudioManager.h"
 
 #include "app/Prefs.h"
+#include "app/Texts.h"
 #include "audio/CA.h"
 #include "showcase/Showcase.h"
 #include "display/DisplayManager.h"
 #include "platform/DispatchQueue.h"
 #include "platform/Log.h"
 
-#include <QCoreApplication>
 #include <QPointer>
 #include <algorithm>
 #include <cmath>
@@ -454,9 +454,9 @@ void AudioManager::startMaster(const std::shared_ptr<SoftwareVolume>& engine, co
         failedStartOutput_.reset();
     } else {
         const QString description = r.error().description();
-        error = QCoreApplication::translate("AudioManager", "Yazılımsal ses başlatılamadı (%1). Sistem Ayarları > "
-                                                            "Gizlilik > Ses Kaydı iznini kontrol edin.")
-                    .arg(description);
+        error = Texts::tr("Yazılımsal ses başlatılamadı (%1). Sistem Ayarları > Gizlilik > Ses Kaydı iznini "
+                          "kontrol edin.",
+                          description);
         platform::log::write("Pelorn software volume: " + description);
         failedStartOutput_ = uid;
     }

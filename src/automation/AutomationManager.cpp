@@ -3,6 +3,7 @@
 #include "app/Codable.h"
 #include "app/Prefs.h"
 #include "app/ScrollManager.h"
+#include "app/Texts.h"
 #include "audio/AudioManager.h"
 #include "battery/BatteryManager.h"
 #include "display/DisplayManager.h"
@@ -107,11 +108,6 @@ std::optional<KVMProfile> AutomationManager::activeProfile() const
     return std::nullopt;
 }
 
-QString AutomationManager::quoted(const KVMProfile& profile)
-{
-    return QStringLiteral("“") + profile.label() + QStringLiteral("”");
-}
-
 std::optional<KVMProfile> AutomationManager::addProfile()
 {
     const auto display = display_.selected();
@@ -130,7 +126,7 @@ std::optional<KVMProfile> AutomationManager::addProfile()
     auto list = profiles_;
     list.push_back(p);
     setProfiles(std::move(list));
-    log(quoted(p) + tr(" profili oluşturuldu"));
+    log(Texts::tr("“%1” profili oluşturuldu", p.label()));
     return p;
 }
 
@@ -176,7 +172,7 @@ KVMProfile AutomationManager::duplicate(const KVMProfile& profile)
 {
     KVMProfile copy = profile;
     copy.id = QUuid::createUuid();
-    copy.name = profile.name + tr(" kopya");
+    copy.name = Texts::tr("%1 kopya", profile.name);
     copy.enabled = false;
     auto list = profiles_;
     list.push_back(copy);
@@ -208,7 +204,7 @@ void AutomationManager::captureCurrent(const KVMProfile& into)
     fill(copy);
     // Only a real update is reported: a profile deleted meanwhile was not "updated".
     if (update(copy))
-        log(quoted(copy) + tr(" mevcut ayarlarla güncellendi"));
+        log(Texts::tr("“%1” mevcut ayarlarla güncellendi", copy.label()));
 }
 
 void AutomationManager::log(const QString& message)
@@ -271,7 +267,7 @@ void AutomationManager::displaysChanged(const std::vector<DisplayInfo>& displays
                 }
                 audio_.refresh();
             }
-            log(name + tr(" ayrıldı, ses dahili hoparlöre alındı"));
+            log(Texts::tr("%1 ayrıldı, ses dahili hoparlöre alındı", name));
         }
     }
 }
@@ -284,7 +280,7 @@ void AutomationManager::apply(const KVMProfile& profile)
     const auto display = std::find_if(displays.begin(), displays.end(),
                                       [&](const DisplayInfo& d) { return d.key == profile.displayKey; });
     if (display == displays.end()) {
-        log(quoted(profile) + ": " + profile.displayName + tr(" bağlı değil"));
+        log(Texts::tr("“%1”: %2 bağlı değil", profile.label(), profile.displayName));
         return;
     }
     const uint32_t displayID = display->id;
@@ -321,7 +317,7 @@ void AutomationManager::apply(const KVMProfile& profile)
     } else {
         switchAudio(*profile.audioUID, profile.volume, kAudioAttempts);
     }
-    log(quoted(profile) + tr(" uygulandı"));
+    log(Texts::tr("“%1” uygulandı", profile.label()));
 }
 
 void AutomationManager::switchAudio(const QString& uid, std::optional<double> volume, int attempts)

@@ -61,7 +61,6 @@ private:
     void switchAudio(const QString& uid, std::optional<double> volume, int attempts);
     void store();
     void after(double seconds, std::function<void()> work);
-    static QString quoted(const KVMProfile& profile);
 
     bool enabled_ = true;
     std::vector<KVMProfile> profiles_;

@@ -1,6 +1,6 @@
 #include "battery/HelperClient.h"
 
-#include "battery/BatteryTexts.h"
+#include "app/Texts.h"
 #include "platform/AdminScript.h"
 #include "platform/Bundle.h"
 #include "platform/DispatchQueue.h"
@@ -16,6 +16,12 @@
 
 namespace {
 QString sv(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+// The helper replies in Turkish; the user reads its texts in the interface language.
+std::optional<QString> shown(const std::optional<QString>& reply)
+{
+    return reply ? std::optional(Texts::translate(*reply)) : std::nullopt;
+}
 } // namespace
 
 HelperClient::HelperClient(QObject* parent) : QObject(parent) {}
@@ -62,7 +68,7 @@ void HelperClient::status(std::function<void(std::optional<HelperStatus>)> compl
     }
     remote->status([completion](int64_t version, bool adapterEnabled, int64_t target, std::optional<QString> error) {
         platform::mainQueue::async([=] {
-            completion(HelperStatus{int(version), adapterEnabled, int(target), error});
+            completion(HelperStatus{int(version), adapterEnabled, int(target), shown(error)});
         });
     });
 }
@@ -70,7 +76,7 @@ void HelperClient::status(std::function<void(std::optional<HelperStatus>)> compl
 void HelperClient::startDischarge(int target, std::function<void(bool, std::optional<QString>)> completion)
 {
     auto fail = [completion] {
-        platform::mainQueue::async([completion] { completion(false, batterytexts::localized("Yardımcıya bağlanılamadı")); });
+        platform::mainQueue::async([completion] { completion(false, Texts::tr("Yardımcıya bağlanılamadı")); });
     };
     const auto remote = proxy(fail);
     if (!remote) {
@@ -78,7 +84,7 @@ void HelperClient::startDischarge(int target, std::function<void(bool, std::opti
         return;
     }
     remote->startDischarge(target, [completion](bool ok, std::optional<QString> error) {
-        platform::mainQueue::async([=] { completion(ok, error); });
+        platform::mainQueue::async([=] { completion(ok, shown(error)); });
     });
 }
 
@@ -132,7 +138,7 @@ HelperClient::InstallResult HelperClient::install()
     const QString label = sv(HelperConstants::label);
     const QString source = platform::bundle::mainPath() + "/Contents/Library/LaunchServices/" + label;
     if (!QFileInfo(source).isFile())
-        return InstallResult::failure({"Pelorn", 1, batterytexts::localized("Uygulama içinde yardımcı bulunamadı")});
+        return InstallResult::failure({"Pelorn", 1, Texts::tr("Uygulama içinde yardımcı bulunamadı")});
 
     // A folder of our own inside the user's temporary folder, so no other user can swap the
     // file between our write and root's copy.
@@ -184,7 +190,7 @@ HelperClient::InstallResult HelperClient::runAsAdmin(const QString& script)
 {
     const QString escaped = QString(script).replace("\\", "\\\\").replace("\"", "\\\"");
     const QString source = "do shell script \"" + escaped + "\" with administrator privileges";
-    const QString failed = batterytexts::localized("Yetkilendirme başarısız");
+    const QString failed = Texts::tr("Yetkilendirme başarısız");
     const auto appleScript = platform::applescript::create(source);
     if (!appleScript) // nothing ran: that is no success
         return InstallResult::failure({"Pelorn", 2, failed});

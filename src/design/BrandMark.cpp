@@ -1,9 +1,9 @@
 #include "design/BrandMark.h"
 
+#include "app/Texts.h"
 #include "design/Paint.h"
 #include "design/TextLine.h"
 
-#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -13,7 +13,7 @@ BrandMark::BrandMark(qreal size, std::optional<qreal> lineWidth, QWidget* parent
     : QWidget(parent), size_(size), lineWidth_(lineWidth)
 {
     setFixedSize(sizeHint());
-    setAccessibleName(QCoreApplication::translate("Pelorn", "Quendrel"));
+    setAccessibleName(Texts::tr("Quendrel"));
 }
 
 qreal BrandMark::strokeWidth() const { return lineWidth_ ? *lineWidth_ : std::max(size_ * 0.11, 1.2); }
@@ -58,9 +58,9 @@ BrandSignature::BrandSignature(qreal markSize, QWidget* parent) : QWidget(parent
     row->addWidget(mark_, 0, Qt::AlignVCenter);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(0);
-    texts->addWidget(new TextLine(QCoreApplication::translate("Pelorn", "Quendrel"),
+    texts->addWidget(new TextLine(Texts::tr("Quendrel"),
                                   design::systemFont(13, QFont::DemiBold)));
-    texts->addWidget(new TextLine(QCoreApplication::translate("Pelorn", "by Ostrane"),
+    texts->addWidget(new TextLine(Texts::tr("by Ostrane"),
                                   design::systemFont(10, QFont::Medium), TextLine::Tone::secondary));
     row->addLayout(texts);
     row->addStretch();

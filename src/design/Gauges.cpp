@@ -1,12 +1,12 @@
 #include "design/Gauges.h"
 
 #include "app/Prefs.h"
+#include "app/Texts.h"
 #include "design/Paint.h"
 #include "design/Shapes.h"
 #include "design/Symbols.h"
 #include "design/Theme.h"
 
-#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <cmath>
@@ -129,7 +129,7 @@ std::optional<qreal> BatteryBar::limitMarkLeft(int limit, qreal w)
 
 QString BatteryBar::accessibilityLabel(int percent, int limit)
 {
-    return QCoreApplication::translate("Pelorn", "Pil yüzde %1, şarj sınırı yüzde %2").arg(percent).arg(limit);
+    return Texts::tr("Pil yüzde %1, şarj sınırı yüzde %2", percent, limit);
 }
 
 QSize BatteryBar::sizeHint() const { return {200, int(std::ceil(height_ + 8))}; }
@@ -184,29 +184,23 @@ PowerSplitBar::Split PowerSplitBar::split(double battery, double system)
 
 QString PowerSplitBar::watts(double value, const QLocale& locale) { return locale.toString(value, 'f', 1) + " W"; }
 
-QString PowerSplitBar::format(const char* key, double value, const QLocale& locale)
-{
-    QString text = QCoreApplication::translate("Pelorn", key);
-    return text.replace("%.1f", locale.toString(value, 'f', 1));
-}
-
 QString PowerSplitBar::consumptionText(const QLocale& locale) const { return watts(system_, locale); }
 
 std::optional<QString> PowerSplitBar::chargingText(const QLocale& locale) const
 {
     if (!(battery_ > 0.05))
         return std::nullopt;
-    return format("Pile %.1f W", battery_, locale);
+    return Texts::tr("Pile %1 W", locale.toString(battery_, 'f', 1));
 }
 
 QString PowerSplitBar::adapterLegend(const QLocale& locale) const
 {
-    return format("Adaptör %.1f W", std::max(split(battery_, system_).fromAdapter, 0.0), locale);
+    return Texts::tr("Adaptör %1 W", locale.toString(std::max(split(battery_, system_).fromAdapter, 0.0), 'f', 1));
 }
 
 QString PowerSplitBar::batteryLegend(const QLocale& locale) const
 {
-    return format("Pil %.1f W", split(battery_, system_).fromBattery, locale);
+    return Texts::tr("Pil %1 W", locale.toString(split(battery_, system_).fromBattery, 'f', 1));
 }
 
 PowerSplitBar::Segments PowerSplitBar::segments(double battery, double system, qreal w)
@@ -238,7 +232,7 @@ void PowerSplitBar::paintEvent(QPaintEvent*)
     // Header: "Mac", the consumption, and while charging the watts into the battery.
     qreal x = 0;
     p.setPen(secondaryColor(this));
-    const QString mac = QCoreApplication::translate("Pelorn", "Mac");
+    const QString mac = Texts::tr("Mac");
     design::drawLine(p, QRectF(x, 0, width(), rh), mac, rowFont());
     x += design::textWidth(rowFont(), mac) + 8;
     p.setPen(primaryColor(this));

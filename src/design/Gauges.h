@@ -82,7 +82,6 @@ public:
 
     // Texts for a locale ("8,0 W" in Turkish).
     static QString watts(double value, const QLocale& locale);
-    static QString format(const char* key, double value, const QLocale& locale); // a "%.1f" key
     QString consumptionText(const QLocale& locale) const;
     std::optional<QString> chargingText(const QLocale& locale) const; // only while charging
     QString adapterLegend(const QLocale& locale) const;

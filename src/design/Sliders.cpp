@@ -1,5 +1,6 @@
 #include "design/Sliders.h"
 
+#include "app/Texts.h"
 #include "design/Glass.h"
 #include "design/Paint.h"
 #include "design/Shapes.h"
@@ -9,7 +10,6 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
-#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -431,7 +431,7 @@ void ValueSlider::refresh()
 
 QString ValueSlider::percentText(double value)
 {
-    return QCoreApplication::translate("Pelorn", "%%1").arg(std::lround(value));
+    return Texts::tr("%%1", std::lround(value));
 }
 
 QString ValueSlider::readout() const { return valueText_ ? *valueText_ : percentText(value_.get()); }

@@ -1,8 +1,8 @@
 #include "design/Theme.h"
 
 #include "app/Prefs.h"
+#include "app/Texts.h"
 
-#include <QCoreApplication>
 #include <QWidget>
 
 QColor systemColor(SystemColor color, bool dark)
@@ -60,15 +60,15 @@ AccentChoice AccentChoice::current()
 QString AccentChoice::title() const
 {
     switch (value_) {
-    case system: return QCoreApplication::translate("Pelorn", "Sistem");
-    case blue: return QCoreApplication::translate("Pelorn", "Mavi");
-    case purple: return QCoreApplication::translate("Pelorn", "Mor");
-    case pink: return QCoreApplication::translate("Pelorn", "Pembe");
-    case red: return QCoreApplication::translate("Pelorn", "Kırmızı");
-    case orange: return QCoreApplication::translate("Pelorn", "Turuncu");
-    case yellow: return QCoreApplication::translate("Pelorn", "Sarı");
-    case green: return QCoreApplication::translate("Pelorn", "Yeşil");
-    case graphite: return QCoreApplication::translate("Pelorn", "Grafit");
+    case system: return Texts::tr("Sistem");
+    case blue: return Texts::tr("Mavi");
+    case purple: return Texts::tr("Mor");
+    case pink: return Texts::tr("Pembe");
+    case red: return Texts::tr("Kırmızı");
+    case orange: return Texts::tr("Turuncu");
+    case yellow: return Texts::tr("Sarı");
+    case green: return Texts::tr("Yeşil");
+    case graphite: return Texts::tr("Grafit");
     }
     return {};
 }

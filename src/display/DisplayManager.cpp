@@ -1,6 +1,7 @@
 #include "display/DisplayManager.h"
 
 #include "app/Prefs.h"
+#include "app/Texts.h"
 #include "showcase/Showcase.h"
 
 #include <QJsonObject>
@@ -34,6 +35,9 @@ QString displayKey(uint32_t id)
         .arg(platform::displays::modelNumber(id))
         .arg(platform::displays::serialNumber(id));
 }
+
+// The name of a display that reports none.
+QString unnamed(uint32_t id, bool builtin) { return builtin ? Texts::tr("Dahili Ekran") : Texts::tr("Ekran %1", id); }
 
 } // namespace
 
@@ -154,7 +158,7 @@ void DisplayManager::refreshDisplays()
                 info.ddcIndex = externalOrdinal;
             ++externalOrdinal;
         }
-        info.name = name(id).value_or(info.isBuiltin ? tr("Dahili Ekran") : tr("Ekran %1").arg(id));
+        info.name = name(id).value_or(unnamed(id, info.isBuiltin));
         info.key = displayKey(id);
         list.push_back(std::move(info));
     }
@@ -477,7 +481,7 @@ QString DisplayManager::portName(uint16_t code)
     case 25:
     case 26:
     case 27: return "USB-C";
-    default: return tr("Giriş 0x%1").arg(QString::number(code, 16).toUpper());
+    default: return Texts::tr("Giriş 0x%1", QString::number(code, 16).toUpper());
     }
 }
 
@@ -496,7 +500,7 @@ const QString& DisplayManager::thisMacName()
 {
     static const QString name = [] {
         const QString host = platform::host::localizedName();
-        return host.isEmpty() ? tr("Bu Mac") : host;
+        return host.isEmpty() ? Texts::tr("Bu Mac") : host;
     }();
     return name;
 }
@@ -837,7 +841,7 @@ std::vector<DisplayManager::ScreenFrame> DisplayManager::screenFrames() const
         if (known != displays_.end())
             f.name = known->name;
         else
-            f.name = name(id).value_or(f.isBuiltin ? tr("Dahili Ekran") : tr("Ekran %1").arg(id));
+            f.name = name(id).value_or(unnamed(id, f.isBuiltin));
         f.frame = platform::displays::bounds(id);
         f.isMain = platform::displays::isMain(id);
         out.push_back(f);

@@ -21,10 +21,13 @@ public:
         uint8_t disabled; // the value that switches the adapter off; 0 switches it on
     };
 
-    static constexpr const char* kMissingKeyText = "Bu Mac'te adaptör kontrol anahtarı bulunamadı";
-    static constexpr const char* kBelowTargetText = "Pil zaten hedefin altında";
-    static constexpr const char* kNeedsAdapterText = "Deşarj için adaptör takılı olmalı";
-    static constexpr const char* kWriteFailedText = "SMC yazılamadı";
+    // Replies are sent in Turkish; the application shows them in its own language.
+    static constexpr const char* kMissingKeyText =
+        QT_TRANSLATE_NOOP("Texts", "Bu Mac'te adaptör kontrol anahtarı bulunamadı");
+    static constexpr const char* kBelowTargetText = QT_TRANSLATE_NOOP("Texts", "Pil zaten hedefin altında");
+    static constexpr const char* kNeedsAdapterText =
+        QT_TRANSLATE_NOOP("Texts", "Deşarj için adaptör takılı olmalı");
+    static constexpr const char* kWriteFailedText = QT_TRANSLATE_NOOP("Texts", "SMC yazılamadı");
     static constexpr double kWatchdogInterval = 15.0;
 
     // Made once per process; the watchdog holds it weakly. Queued work refers to the object,

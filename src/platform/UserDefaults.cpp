@@ -116,6 +116,28 @@ bool decode(const QJsonValue& j, QVariant& out)
     return true;
 }
 
+// A launch argument in the property-list text form of an array of strings, "(en, tr)" or
+// '("en-GB", tr)', becomes an array, as the platform reads it; any other text stays a string.
+QVariant argumentValue(const QString& text)
+{
+    const QString t = text.trimmed();
+    if (!t.startsWith(u'(') || !t.endsWith(u')'))
+        return text;
+    QVariantList list;
+    const QString inner = t.mid(1, t.size() - 2).trimmed();
+    if (inner.isEmpty())
+        return list;
+    for (QString item : inner.split(u',')) {
+        item = item.trimmed();
+        if (item.size() >= 2 && item.startsWith(u'"') && item.endsWith(u'"'))
+            item = item.mid(1, item.size() - 2);
+        else if (item.isEmpty() || item.contains(u'"'))
+            return text; // not an array after all
+        list.append(item);
+    }
+    return list;
+}
+
 QString globalPath() { return paths::home() + "/Library/Preferences/.GlobalPreferences.json"; }
 
 // Reads a domain file. A file that exists but cannot be read is moved aside, never
@@ -186,7 +208,7 @@ QVariantMap UserDefaults::parseArguments(const QStringList& arguments)
     for (int i = 0; i + 1 < arguments.size(); ++i) {
         const QString& a = arguments[i];
         if (a.size() > 1 && a.startsWith('-') && !a.startsWith("--")) {
-            result.insert(a.mid(1), arguments[i + 1]);
+            result.insert(a.mid(1), argumentValue(arguments[i + 1]));
             ++i;
         }
     }

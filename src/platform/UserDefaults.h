@@ -3,9 +3,9 @@
 // distinct when stored: bool, qlonglong (integer), double, QString, QByteArray (data),
 // QDateTime, QVariantList (array) and QVariantMap (dictionary).
 //
-// Search order of object(): the argument domain ("-key value" launch arguments, or the
-// volatile domain of that name when one is set), the application's persistent domain, the
-// global domain, the registration domain.
+// Search order of object(): the argument domain ("-key value" launch arguments, a value
+// "(en, tr)" being an array of strings; or the volatile domain of that name when one is set),
+// the application's persistent domain, the global domain, the registration domain.
 #include <QStringList>
 #include <QVariant>
 #include <mutex>

@@ -1,6 +1,7 @@
 #include "window/Router.h"
 
-#include <QCoreApplication>
+#include "app/Texts.h"
+
 #include <QHash>
 
 namespace {
@@ -12,13 +13,13 @@ struct PageInfo {
 };
 
 constexpr PageInfo kPages[] = {
-    {"overview", QT_TRANSLATE_NOOP("Pelorn", "Genel Bakış"), "square.grid.2x2"},
-    {"display", QT_TRANSLATE_NOOP("Pelorn", "Ekran"), "display"},
-    {"audio", QT_TRANSLATE_NOOP("Pelorn", "Ses"), "speaker.wave.2"},
-    {"mouse", QT_TRANSLATE_NOOP("Pelorn", "Fare"), "computermouse"},
-    {"battery", QT_TRANSLATE_NOOP("Pelorn", "Şarj Kontrolü"), "battery.75percent"},
-    {"kvm", QT_TRANSLATE_NOOP("Pelorn", "KVM Profili"), "link"},
-    {"general", QT_TRANSLATE_NOOP("Pelorn", "Genel"), "gearshape"},
+    {"overview", QT_TRANSLATE_NOOP("Texts", "Genel Bakış"), "square.grid.2x2"},
+    {"display", QT_TRANSLATE_NOOP("Texts", "Ekran"), "display"},
+    {"audio", QT_TRANSLATE_NOOP("Texts", "Ses"), "speaker.wave.2"},
+    {"mouse", QT_TRANSLATE_NOOP("Texts", "Fare"), "computermouse"},
+    {"battery", QT_TRANSLATE_NOOP("Texts", "Şarj Kontrolü"), "battery.75percent"},
+    {"kvm", QT_TRANSLATE_NOOP("Texts", "KVM Profili"), "link"},
+    {"general", QT_TRANSLATE_NOOP("Texts", "Genel"), "gearshape"},
 };
 
 } // namespace
@@ -39,7 +40,7 @@ std::optional<Router::Page> Router::Page::fromRawValue(const QString& raw)
 
 QString Router::Page::rawValue() const { return QString::fromLatin1(kPages[value_].raw); }
 
-QString Router::Page::title() const { return QCoreApplication::translate("Pelorn", kPages[value_].title); }
+QString Router::Page::title() const { return Texts::tr(kPages[value_].title); }
 
 QString Router::Page::symbol() const { return QString::fromLatin1(kPages[value_].symbol); }
 

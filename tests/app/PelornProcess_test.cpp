@@ -1,5 +1,6 @@
 // The Pelorn program itself on a fresh simulated Mac: it starts, and opening it again hands the
 // request to the running instance instead of starting a second one.
+#include "platform/UserDefaults.h"
 #include "support/SimTest.h"
 #include "support/TestPaths.h"
 
@@ -61,6 +62,30 @@ TEST_F(PelornProcessTest, OpeningTheRunningApplicationAgainReachesItsDelegate)
     EXPECT_EQ(launch({}), 0);
     EXPECT_TRUE(logged("launch: reopen delivered")) << log.toStdString();
     EXPECT_EQ(running.state(), QProcess::Running) << "the later launches did not stop it";
+}
+
+// The language chosen in the settings, or on the command line, is in force from the start, with
+// the catalogue built into the program.
+TEST_F(PelornProcessTest, StartsInTheChosenLanguage)
+{
+    const struct {
+        QStringList arguments;
+        const char* expected;
+    } cases[] = {
+        {{}, "Pelorn: interface language en"},
+        {{"-AppleLanguages", "(tr)"}, "Pelorn: interface language tr"},
+    };
+    platform::UserDefaults::standard().set("AppleLanguages", QVariantList{"en"});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        running.setProcessChannelMode(QProcess::MergedChannels);
+        running.start(builtPelornPath(), c.arguments);
+        ASSERT_TRUE(running.waitForStarted(5000));
+        EXPECT_TRUE(logged(c.expected)) << log.toStdString();
+        running.terminate();
+        ASSERT_TRUE(running.waitForFinished(10000));
+        log.clear();
+    }
 }
 
 // The system's request to quit (SIGTERM, or Ctrl-C) ends Pelorn through its own quit, which

@@ -1,3 +1,4 @@
+#include "app/Texts.h"
 #include "battery/BatteryManager.h"
 #include "battery/HelperClient.h"
 
@@ -191,6 +192,14 @@ TEST_F(HelperClientTest, AStatusWithAnErrorTextIsStillAStatus)
     std::optional<HelperStatus> s;
     ASSERT_TRUE(waitUntil([&] { return (s = status().value_or(std::nullopt)).has_value(); }));
     EXPECT_EQ(s->error, QString("Bu Mac'te adaptör kontrol anahtarı bulunamadı"));
+
+    // The helper always replies in Turkish; an English interface shows its text in English.
+    Texts::useEnglishForTesting(true);
+    s.reset();
+    EXPECT_TRUE(waitUntil([&] { return (s = status().value_or(std::nullopt)).has_value(); }));
+    Texts::useEnglishForTesting(false);
+    ASSERT_TRUE(s.has_value());
+    EXPECT_EQ(s->error, QString("This Mac has no adapter control key"));
 }
 
 TEST_F(HelperClientTest, AfterInstallTheNextStatusReachesTheNewDaemon)

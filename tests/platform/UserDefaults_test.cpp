@@ -57,6 +57,32 @@ TEST_F(UserDefaultsTest, DomainsSearchedInOrder)
     EXPECT_EQ(store().object("audio.step").toString(), "9");
 }
 
+// "-AppleLanguages (en)" is how a launch picks its language: an argument in the text form of an
+// array is an array; anything that only looks like one stays the text it was.
+TEST_F(UserDefaultsTest, ArrayLaunchArguments)
+{
+    const struct {
+        const char* argument;
+        QVariant expected;
+    } cases[] = {
+        {"(en)", QVariantList{"en"}},
+        {"(en, tr)", QVariantList{"en", "tr"}},
+        {" ( \"en-GB\" ,tr ) ", QVariantList{"en-GB", "tr"}},
+        {"(\"a, b\")", QString("(\"a, b\")")}, // a comma inside quotes: not split, kept as text
+        {"()", QVariantList{}},
+        {"(en,)", QString("(en,)")},
+        {"(en", QString("(en")},
+        {"en", QString("en")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.argument);
+        store().reload({"-AppleLanguages", c.argument});
+        const QVariant v = store().object("AppleLanguages");
+        EXPECT_EQ(v.typeId(), c.expected.typeId());
+        EXPECT_EQ(v, c.expected);
+    }
+}
+
 TEST_F(UserDefaultsTest, ACrashDuringAWriteKeepsTheStore)
 {
     store().set("scroll.step", 90.72);

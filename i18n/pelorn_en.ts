@@ -1,0 +1,287 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="tr">
+<context>
+    <name>Texts</name>
+    <message>
+        <source>Ses</source>
+        <translation>Sound</translation>
+    </message>
+    <message>
+        <source>Parlaklık</source>
+        <translation>Brightness</translation>
+    </message>
+    <message>
+        <source>Güncellemeler</source>
+        <translation>Updates</translation>
+    </message>
+    <message>
+        <source>Güncellemeleri otomatik denetle</source>
+        <translation>Check for updates automatically</translation>
+    </message>
+    <message>
+        <source>Günde bir kez bakar; yeni sürüm varsa kurmadan önce sorar.</source>
+        <translation>Checks once a day and asks before installing a new version.</translation>
+    </message>
+    <message>
+        <source>Güncellemeleri Denetle</source>
+        <translation>Check for Updates</translation>
+    </message>
+    <message>
+        <source>Sürüm %1 (%2)</source>
+        <translation>Version %1 (%2)</translation>
+    </message>
+    <message>
+        <source>%1 için ses yönlendirilemedi. Ses Kaydı iznini kontrol edin.</source>
+        <translation>Couldn&apos;t route the sound of %1. Check the Audio Recording permission.</translation>
+    </message>
+    <message>
+        <source>Yazılımsal ses başlatılamadı (%1). Sistem Ayarları &gt; Gizlilik &gt; Ses Kaydı iznini kontrol edin.</source>
+        <translation>Software volume couldn&apos;t start (%1). Check System Settings &gt; Privacy &gt; Audio Recording.</translation>
+    </message>
+    <message>
+        <source>“%1” profili oluşturuldu</source>
+        <translation>Profile “%1” created</translation>
+    </message>
+    <message>
+        <source>%1 kopya</source>
+        <translation>%1 copy</translation>
+    </message>
+    <message>
+        <source>“%1” mevcut ayarlarla güncellendi</source>
+        <translation>“%1” updated with the current settings</translation>
+    </message>
+    <message>
+        <source>%1 ayrıldı, ses dahili hoparlöre alındı</source>
+        <translation>%1 disconnected; sound moved to the built-in speakers</translation>
+    </message>
+    <message>
+        <source>“%1”: %2 bağlı değil</source>
+        <translation>“%1”: %2 is not connected</translation>
+    </message>
+    <message>
+        <source>“%1” uygulandı</source>
+        <translation>“%1” applied</translation>
+    </message>
+    <message>
+        <source>Bu Mac&apos;te pil yok.</source>
+        <translation>This Mac has no battery.</translation>
+    </message>
+    <message>
+        <source>Pil %100&apos;de bir süre bekletiliyor; ardından şarj sınırı %%1&apos;e geri dönülecek.</source>
+        <translation>The battery is held at 100% for a while; then the charge limit returns to %1%.</translation>
+    </message>
+    <message>
+        <source>Kalibrasyon için adaptör devre dışı; Mac pilden çalışıyor ve pil %%1&apos;e kadar boşalacak.</source>
+        <translation>The adapter is off for calibration; the Mac runs on battery until it drains to %1%.</translation>
+    </message>
+    <message>
+        <source>Kalibrasyon için pil %100&apos;e şarj ediliyor. Adaptörü çıkarmayın.</source>
+        <translation>Charging the battery to 100% for calibration. Keep the adapter plugged in.</translation>
+    </message>
+    <message>
+        <source>Kalibrasyon bekliyor: devam etmesi için adaptörü takın.</source>
+        <translation>Calibration is waiting: plug in the adapter to continue.</translation>
+    </message>
+    <message>
+        <source>Pil bir seferliğine %100&apos;e dolduruluyor; dolunca şarj sınırı %%1&apos;e geri döner.</source>
+        <translation>Charging to 100% this once; when full, the charge limit returns to %1%.</translation>
+    </message>
+    <message>
+        <source>Adaptör takılı ama devre dışı; Mac pilden çalışıyor. Pil %%1&apos;e inince adaptör kendiliğinden açılır. Kapak kapalıyken uyumaması için uyku bu sürede kapalı; kabloyu çekerseniz deşarj durur ve uyku geri gelir.</source>
+        <translation>The adapter is plugged in but turned off; the Mac runs on battery. When the battery reaches %1%, the adapter turns back on by itself. Sleep is off meanwhile so the Mac stays awake with the lid closed; unplugging the cable stops the discharge and brings sleep back.</translation>
+    </message>
+    <message>
+        <source> macOS göstergeyi tam şarjdan sonra bir süre %%1&apos;de tutar; pilin gerçek doluluğu şu an %%2.</source>
+        <translation> After a full charge macOS shows %1% for a while; the battery&apos;s real level is %2% right now.</translation>
+    </message>
+    <message>
+        <source>Pil %100&apos;e kadar şarj oluyor.</source>
+        <translation>The battery is charging to 100%.</translation>
+    </message>
+    <message>
+        <source>Pil şarj oluyor ve %%1&apos;de duracak.</source>
+        <translation>The battery is charging and will stop at %1%.</translation>
+    </message>
+    <message>
+        <source>Mac pilden çalışıyor. Bu kullanımla yaklaşık %1 sa %2 dk kaldı.</source>
+        <translation>The Mac is running on battery. About %1 h %2 min left at this rate.</translation>
+    </message>
+    <message>
+        <source>Mac pilden çalışıyor.</source>
+        <translation>The Mac is running on battery.</translation>
+    </message>
+    <message>
+        <source>Pil sınırın üzerinde. macOS şarjı durdurdu; pil %%1&apos;e yavaşça inecek, Mac adaptörden de beslenecek.</source>
+        <translation>The battery is above the limit. macOS has stopped charging; the battery will slowly drop to %1% while the adapter also powers the Mac.</translation>
+    </message>
+    <message>
+        <source>Pil %%1 sınırında tutuluyor. Mac doğrudan adaptörden çalışıyor, pil dinleniyor.</source>
+        <translation>The battery is held at its %1% limit. The Mac runs straight from the adapter and the battery rests.</translation>
+    </message>
+    <message>
+        <source>Adaptör takılı, şarj şu an yapılmıyor (macOS sıcaklık ya da optimize şarj nedeniyle bekletiyor olabilir).</source>
+        <translation>The adapter is plugged in but not charging right now (macOS may be holding off for temperature or optimized charging).</translation>
+    </message>
+    <message>
+        <source>Kalibrasyon 1/4: %100&apos;e şarj ediliyor</source>
+        <translation>Calibration 1/4: charging to 100%</translation>
+    </message>
+    <message>
+        <source>Kalibrasyon 1/4: adaptörü takın</source>
+        <translation>Calibration 1/4: plug in the adapter</translation>
+    </message>
+    <message>
+        <source>Kalibrasyon 2/4: %%1&apos;e deşarj ediliyor</source>
+        <translation>Calibration 2/4: discharging to %1%</translation>
+    </message>
+    <message>
+        <source>Kalibrasyon 3/4: %100&apos;e şarj ediliyor</source>
+        <translation>Calibration 3/4: charging to 100%</translation>
+    </message>
+    <message>
+        <source>Kalibrasyon 3/4: adaptörü takın</source>
+        <translation>Calibration 3/4: plug in the adapter</translation>
+    </message>
+    <message>
+        <source>Kalibrasyon 4/4: %100&apos;de bekleniyor (%1 dk)</source>
+        <translation>Calibration 4/4: holding at 100% (%1 min)</translation>
+    </message>
+    <message>
+        <source>Yardımcıya bağlanılamadı</source>
+        <translation>Couldn&apos;t connect to the helper</translation>
+    </message>
+    <message>
+        <source>Uygulama içinde yardımcı bulunamadı</source>
+        <translation>The helper is missing from the application</translation>
+    </message>
+    <message>
+        <source>Yetkilendirme başarısız</source>
+        <translation>Authorization failed</translation>
+    </message>
+    <message>
+        <source>Quendrel</source>
+        <translation>Quendrel</translation>
+    </message>
+    <message>
+        <source>by Ostrane</source>
+        <translation>by Ostrane</translation>
+    </message>
+    <message>
+        <source>Pil yüzde %1, şarj sınırı yüzde %2</source>
+        <translation>Battery %1 percent, charge limit %2 percent</translation>
+    </message>
+    <message>
+        <source>Pile %1 W</source>
+        <translation>To battery %1 W</translation>
+    </message>
+    <message>
+        <source>Adaptör %1 W</source>
+        <translation>Adapter %1 W</translation>
+    </message>
+    <message>
+        <source>Pil %1 W</source>
+        <translation>Battery %1 W</translation>
+    </message>
+    <message>
+        <source>Mac</source>
+        <translation>Mac</translation>
+    </message>
+    <message>
+        <source>%%1</source>
+        <translation>%1%</translation>
+    </message>
+    <message>
+        <source>Sistem</source>
+        <translation>System</translation>
+    </message>
+    <message>
+        <source>Mavi</source>
+        <translation>Blue</translation>
+    </message>
+    <message>
+        <source>Mor</source>
+        <translation>Purple</translation>
+    </message>
+    <message>
+        <source>Pembe</source>
+        <translation>Pink</translation>
+    </message>
+    <message>
+        <source>Kırmızı</source>
+        <translation>Red</translation>
+    </message>
+    <message>
+        <source>Turuncu</source>
+        <translation>Orange</translation>
+    </message>
+    <message>
+        <source>Sarı</source>
+        <translation>Yellow</translation>
+    </message>
+    <message>
+        <source>Yeşil</source>
+        <translation>Green</translation>
+    </message>
+    <message>
+        <source>Grafit</source>
+        <translation>Graphite</translation>
+    </message>
+    <message>
+        <source>Dahili Ekran</source>
+        <translation>Built-in Display</translation>
+    </message>
+    <message>
+        <source>Ekran %1</source>
+        <translation>Display %1</translation>
+    </message>
+    <message>
+        <source>Giriş 0x%1</source>
+        <translation>Input 0x%1</translation>
+    </message>
+    <message>
+        <source>Bu Mac</source>
+        <translation>This Mac</translation>
+    </message>
+    <message>
+        <source>Bu Mac&apos;te adaptör kontrol anahtarı bulunamadı</source>
+        <translation>This Mac has no adapter control key</translation>
+    </message>
+    <message>
+        <source>Pil zaten hedefin altında</source>
+        <translation>The battery is already below the target</translation>
+    </message>
+    <message>
+        <source>Deşarj için adaptör takılı olmalı</source>
+        <translation>The adapter must be plugged in to discharge</translation>
+    </message>
+    <message>
+        <source>SMC yazılamadı</source>
+        <translation>Couldn&apos;t write to the SMC</translation>
+    </message>
+    <message>
+        <source>Genel Bakış</source>
+        <translation>Overview</translation>
+    </message>
+    <message>
+        <source>Ekran</source>
+        <translation>Display</translation>
+    </message>
+    <message>
+        <source>Fare</source>
+        <translation>Mouse</translation>
+    </message>
+    <message>
+        <source>Şarj Kontrolü</source>
+        <translation>Charge Control</translation>
+    </message>
+    <message>
+        <source>KVM Profili</source>
+        <translation>KVM Profile</translation>
+    </message>
+    <message>
+        <source>Genel</source>
+        <translation>General</translation>
+    </message>
+</context>
+</TS>

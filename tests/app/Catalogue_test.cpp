@@ -1,0 +1,132 @@
+// The English catalogue keeps up with the code: lupdate collects every message of src/ into a
+// fresh catalogue, and each must be in i18n/pelorn_en.ts, translated, with the same placeholders.
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <gtest/gtest.h>
+#include <map>
+
+namespace {
+
+struct Message {
+    QString context;
+    QString source;
+    QString comment;
+    QString translation;
+    QString type; // "unfinished", "obsolete", "vanished" or empty when done
+    bool numerus = false;
+};
+
+std::vector<Message> readCatalogue(const QString& path, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = "cannot open " + path;
+        return {};
+    }
+    std::vector<Message> out;
+    QXmlStreamReader xml(&file);
+    QString context;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == u"name") {
+            context = xml.readElementText();
+        } else if (xml.name() == u"message") {
+            Message m;
+            m.context = context;
+            m.numerus = xml.attributes().value("numerus") == u"yes";
+            while (xml.readNextStartElement()) {
+                if (xml.name() == u"source") {
+                    m.source = xml.readElementText();
+                } else if (xml.name() == u"comment") {
+                    m.comment = xml.readElementText();
+                } else if (xml.name() == u"translation") {
+                    m.type = xml.attributes().value("type").toString();
+                    m.translation = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+                } else {
+                    xml.skipCurrentElement();
+                }
+            }
+            out.push_back(m);
+        }
+    }
+    if (xml.hasError())
+        *error = path + ": " + xml.errorString();
+    return out;
+}
+
+// The placeholders Texts::fill replaces: "%" and one digit 1-9 that no other digit follows.
+QList<int> placeholders(const QString& text)
+{
+    static const QRegularExpression re("%([1-9])(?![0-9])");
+    QList<int> found;
+    for (auto it = re.globalMatch(text); it.hasNext();)
+        found << it.next().captured(1).toInt();
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    return found;
+}
+
+QString quoted(const Message& m) { return "\"" + m.source + "\""; }
+
+TEST(Catalogue, EveryMessageOfTheCodeIsTranslated)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString fresh = dir.filePath("collected_en.ts");
+    QProcess lupdate;
+    lupdate.setProcessChannelMode(QProcess::MergedChannels);
+    lupdate.start(PELORN_LUPDATE, {QStringLiteral(PELORN_SOURCE_DIR) + "/src", "-extensions", "cpp,h", "-locations",
+                                   "none", "-source-language", "tr", "-ts", fresh});
+    ASSERT_TRUE(lupdate.waitForFinished(120000)) << "lupdate did not finish";
+    const QString output = QString::fromLocal8Bit(lupdate.readAll());
+    ASSERT_EQ(lupdate.exitCode(), 0) << output.toStdString();
+    // lupdate names a file and line for a call it cannot place (a bare tr() outside a class).
+    EXPECT_FALSE(output.contains(QRegularExpression(R"(\.(cpp|h):\d+:)"))) << output.toStdString();
+
+    QString error;
+    const std::vector<Message> collected = readCatalogue(fresh, &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    const std::vector<Message> committed =
+        readCatalogue(QStringLiteral(PELORN_SOURCE_DIR) + "/i18n/pelorn_en.ts", &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    ASSERT_GT(collected.size(), 40u) << "lupdate found too few messages: is it looking at src/?";
+
+    std::map<std::pair<QString, QString>, const Message*> byKey;
+    for (const Message& m : committed)
+        byKey[{m.context, m.source}] = &m;
+
+    QStringList faults;
+    QSet<QString> inCode;
+    for (const Message& m : collected) {
+        inCode.insert(m.source);
+        if (m.context != QLatin1String("Texts"))
+            faults << quoted(m) + " is in context " + m.context + ": write Texts::tr(...)";
+        if (!m.comment.isEmpty())
+            faults << quoted(m) + " carries the comment \"" + m.comment + "\": pass texts as QString";
+        if (m.numerus)
+            faults << quoted(m) + " is a plural form, which the catalogue does not use";
+        const auto it = byKey.find({m.context, m.source});
+        if (it == byKey.end()) {
+            faults << quoted(m) + " is missing from i18n/pelorn_en.ts (run scripts/i18n-update)";
+            continue;
+        }
+        const Message& t = *it->second;
+        if (!t.type.isEmpty() || t.translation.trimmed().isEmpty())
+            faults << quoted(m) + " has no finished English translation";
+        else if (placeholders(t.translation) != placeholders(m.source))
+            faults << quoted(m) + " and its translation \"" + t.translation + "\" differ in placeholders";
+    }
+    for (const Message& m : committed)
+        if (!inCode.contains(m.source))
+            faults << quoted(m) + " is in i18n/pelorn_en.ts but no longer in the code (run scripts/i18n-update)";
+
+    EXPECT_TRUE(faults.isEmpty()) << faults.join("\n").toStdString();
+}
+
+} // namespace
