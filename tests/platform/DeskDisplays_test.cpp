@@ -58,6 +58,7 @@ TEST(DeskDisplays, WrongFieldRefusesTheDeskNamingIt)
         {R"({"displays": [{"id": 1, "mode": 3}]})", "displays[0].mode"},
         {R"({"displays": [{"id": 1, "mirrorOf": 9}]})", "displays[0].mirrorOf"},
         {R"({"displays": [{"id": 1, "builtin": true, "ddc": {}}]})", "displays[0].ddc"},
+        {R"({"displays": [{"id": 1, "wallpaper": 4}]})", "displays[0].wallpaper"},
         {R"({"displays": [{"id": 2, "ddc": {"vcp": {"1G": 3}}}]})", "displays[0].ddc.vcp.1G"},
         {R"({"displays": [{"id": 2, "ddc": {"vcp": {"10": 70000}}}]})", "displays[0].ddc.vcp.10"},
         {R"({"displays": [{"id": 2, "ddc": {"vcp": {"10": {"value": 5, "maxx": 9}}}}]})", "displays[0].ddc.vcp.10.maxx"},

@@ -172,6 +172,10 @@ struct DeskDisplay {
     std::optional<double> brightness; // built-in panel, 0-1
     std::optional<DeskDdc> ddc;       // external: its DDC/CI channel; none: no I2C service
     int registryIndex = 0;            // position of its AV service entry in registry order
+    // The desktop picture: a macOS path ("/Library/...", "~/...") below the sim root, or a URL
+    // with a scheme; empty: the screen has none. A picture file that is missing when it is
+    // asked for is painted by the simulation.
+    QString wallpaper;
 };
 
 struct Desk;

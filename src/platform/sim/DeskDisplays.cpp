@@ -137,8 +137,9 @@ DeskDisplay parseDisplay(Fields& f, int index, std::optional<DeskError>* error)
         d.ddc = parseDdc(df, error);
     }
     d.registryIndex = int(f.integer("registryIndex", index, 0, 1000));
+    d.wallpaper = f.string("wallpaper", QString("/Library/Desktop Pictures/Display %1.jpg").arg(d.id));
     f.rejectUnknown({"id", "name", "builtin", "vendor", "model", "serial", "online", "origin", "mirrorOf", "modes",
-                     "mode", "brightness", "ddc", "registryIndex"});
+                     "mode", "brightness", "ddc", "registryIndex", "wallpaper"});
     return d;
 }
 

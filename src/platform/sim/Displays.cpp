@@ -243,6 +243,14 @@ void Displays::plug(const DeskDisplay& display)
     notify({display.id});
 }
 
+void Displays::setWallpaper(uint32_t id, const QString& wallpaper)
+{
+    std::lock_guard lock(mutex_);
+    for (DeskDisplay& d : desk_)
+        if (d.id == id)
+            d.wallpaper = wallpaper;
+}
+
 std::optional<std::array<float, 9>> Displays::transferFormula(uint32_t id) const
 {
     std::lock_guard lock(mutex_);

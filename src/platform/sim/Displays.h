@@ -36,6 +36,8 @@ public:
     void beginReconfiguration(uint32_t id);
     // Adds a display at run time (plugged in); it comes online.
     void plug(const DeskDisplay& display);
+    // The user picks another desktop picture for a screen (see DeskDisplay::wallpaper).
+    void setWallpaper(uint32_t id, const QString& wallpaper);
     // The transfer table set for a display, as {min, max, gamma} per channel; none: untouched.
     std::optional<std::array<float, 9>> transferFormula(uint32_t id) const;
     int colorSyncRestores() const;

@@ -1,0 +1,109 @@
+#include "display/ResolutionSlider.h"
+
+#include "app/Texts.h"
+#include "design/Paint.h"
+#include "design/Symbols.h"
+#include "design/TextLine.h"
+#include "design/ViewSync.h"
+
+#include <QHBoxLayout>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QVBoxLayout>
+#include <algorithm>
+
+std::vector<DisplayModeOption> ResolutionSlider::sliderModes(std::vector<DisplayModeOption> modes)
+{
+    std::stable_sort(modes.begin(), modes.end(), [](const DisplayModeOption& a, const DisplayModeOption& b) {
+        if (a.width != b.width)
+            return a.width < b.width;
+        if (a.isHiDPI() != b.isHiDPI())
+            return !a.isHiDPI();
+        return a.refresh < b.refresh;
+    });
+    return modes;
+}
+
+ResolutionSlider::ResolutionSlider(DisplayManager& display, QWidget* parent) : QWidget(parent), display_(display)
+{
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(4);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(new TextLine(Texts::tr("Çözünürlük"), design::calloutFont(), TextLine::Tone::secondary));
+    top->addStretch(1);
+    label_ = new TextLine(QString(), design::calloutFont(), TextLine::Tone::secondary);
+    label_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    top->addWidget(label_);
+    column->addLayout(top);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->setSpacing(10);
+    auto* symbol = new SymbolView("arrow.up.left.and.arrow.down.right", 13, SymbolWeight::medium);
+    symbol->setFixedWidth(20);
+    bottom->addWidget(symbol);
+    slider_ = new QSlider(Qt::Horizontal);
+    slider_->setSingleStep(1);
+    slider_->setPageStep(1);
+    slider_->setFixedHeight(22);
+    slider_->setAccessibleName(Texts::tr("Çözünürlük"));
+    bottom->addWidget(slider_, 1);
+    column->addLayout(bottom);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+
+    connect(slider_, &QSlider::valueChanged, this, [this](int index) {
+        dragIndex_ = index;
+        if (!slider_->isSliderDown()) // a key or a wheel step: nothing else will end the edit
+            apply();
+        else
+            sync();
+    });
+    connect(slider_, &QSlider::sliderReleased, this, [this] { apply(); });
+
+    (new ViewSync(this, [this] { sync(); }))->follow(&display_, &DisplayManager::changed);
+    sync();
+}
+
+int ResolutionSlider::currentIndex() const
+{
+    const auto current = display_.currentModeID();
+    for (size_t i = 0; current && i < modes_.size(); ++i)
+        if (modes_[i].id == *current)
+            return int(i);
+    return 0;
+}
+
+void ResolutionSlider::apply()
+{
+    if (!dragIndex_)
+        return;
+    const int index = std::clamp(*dragIndex_, 0, std::max(0, int(modes_.size()) - 1));
+    dragIndex_.reset();
+    if (size_t(index) < modes_.size() && display_.currentModeID() != modes_[size_t(index)].id)
+        display_.setMode(modes_[size_t(index)].id);
+    // The thumb shows the mode in force, also when the display refused the new one.
+    sync();
+}
+
+void ResolutionSlider::sync()
+{
+    modes_ = sliderModes(display_.modes());
+    const bool empty = modes_.size() < 2;
+    if (empty != empty_) {
+        empty_ = empty;
+        setVisible(!empty);
+    }
+    if (empty) {
+        dragIndex_.reset();
+        return;
+    }
+    const int count = int(modes_.size());
+    const int shown = std::clamp(dragIndex_.value_or(currentIndex()), 0, count - 1);
+    label_->setText(modes_[size_t(shown)].label());
+    if (!slider_->isSliderDown()) {
+        const QSignalBlocker block(slider_);
+        slider_->setRange(0, count - 1);
+        slider_->setValue(shown);
+    }
+}
