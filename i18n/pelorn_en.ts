@@ -283,5 +283,61 @@
         <source>Genel</source>
         <translation>General</translation>
     </message>
+    <message>
+        <source>Şu an ses çalan uygulama yok.</source>
+        <translation>No app is playing sound right now.</translation>
+    </message>
+    <message>
+        <source>Tüm uygulamaları göster</source>
+        <translation>Show all apps</translation>
+    </message>
+    <message>
+        <source>Uygulamalar</source>
+        <translation>Apps</translation>
+    </message>
+    <message>
+        <source>Varsayılan</source>
+        <translation>Default</translation>
+    </message>
+    <message>
+        <source>%1 çalıyor</source>
+        <translation>%1 playing</translation>
+    </message>
+    <message>
+        <source>Mikrofon</source>
+        <translation>Microphone</translation>
+    </message>
+    <message>
+        <source>Yok</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>Giriş seviyesi</source>
+        <translation>Input level</translation>
+    </message>
+    <message>
+        <source>Bu çıkışın ses seviyesi ayarlanamıyor.</source>
+        <translation>The volume of this output can’t be set.</translation>
+    </message>
+    <message>
+        <source>Ses · macOS</source>
+        <translation>Sound · macOS</translation>
+    </message>
+    <message>
+        <source>Ses · Monitör (DDC)</source>
+        <translation>Sound · Monitor (DDC)</translation>
+    </message>
+    <message>
+        <source>Sessiz</source>
+        <translation>Muted</translation>
+    </message>
+    <message>
+        <source>Varsayılan çıkış</source>
+        <translation>Default output</translation>
+    </message>
+    <message>
+        <source>Sıfırla</source>
+        <translation>Reset</translation>
+    </message>
 </context>
 </TS>

@@ -17,16 +17,6 @@ constexpr const char* kSafari = "com.apple.Safari";
 
 class AppAudioTest : public AudioTest {
 protected:
-    void TearDown() override
-    {
-        apps.reset();
-        AudioTest::TearDown();
-    }
-    void startApps(const QByteArray& audioSection = {})
-    {
-        start(audioSection);
-        apps = std::make_unique<AppAudioManager>(*audio);
-    }
     const AudioApp& app(const QString& bundle) const
     {
         for (const AudioApp& a : apps->apps())
@@ -48,8 +38,6 @@ protected:
                 return t.description.processes;
         return {};
     }
-
-    std::unique_ptr<AppAudioManager> apps;
 };
 
 TEST_F(AppAudioTest, GroupsProcessesUnderTheirResponsibleApplication)
