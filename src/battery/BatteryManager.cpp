@@ -347,14 +347,22 @@ void BatteryManager::startTopUp()
     setLimit(100);
 }
 
+bool BatteryManager::stopTopUp()
+{
+    if (!topUpRestoreLimit_)
+        return false;
+    const int saved = *topUpRestoreLimit_;
+    if (!setLimit(saved) && limitSupported_ && limit_ != saved)
+        return false;
+    setTopUpRestoreLimit(std::nullopt);
+    return true;
+}
+
 void BatteryManager::advanceTopUp()
 {
-    if (!topUpRestoreLimit_ || percent_ < 100)
-        return;
-    // The user's limit is let go only once it is back in place; a refusal tries again at the
-    // next advance.
-    if (setLimit(*topUpRestoreLimit_) || !limitSupported_)
-        setTopUpRestoreLimit(std::nullopt);
+    // A refusal keeps the top-up; the next advance tries again.
+    if (topUpRestoreLimit_ && percent_ >= 100)
+        stopTopUp();
 }
 
 void BatteryManager::startCalibration()
@@ -429,7 +437,7 @@ void BatteryManager::advanceCalibration()
 
 // ---- texts
 
-QString BatteryManager::explanation() const
+batterytexts::State BatteryManager::textState() const
 {
     batterytexts::State s;
     s.hasBattery = hasBattery_;
@@ -443,14 +451,13 @@ QString BatteryManager::explanation() const
     s.topUpRestoreLimit = topUpRestoreLimit_;
     s.telemetry = live_->telemetry();
     s.now = platform::clock::wallNow();
-    return batterytexts::explanation(s);
+    return s;
 }
 
-std::optional<QString> BatteryManager::calibrationText() const
-{
-    batterytexts::State s;
-    s.onAC = onAC_;
-    s.calibration = calibration_;
-    s.now = platform::clock::wallNow();
-    return batterytexts::calibrationText(s);
-}
+QString BatteryManager::explanation() const { return batterytexts::explanation(textState()); }
+
+std::optional<QString> BatteryManager::calibrationText() const { return batterytexts::calibrationText(textState()); }
+
+QString BatteryManager::shortStatus() const { return batterytexts::shortStatus(textState()); }
+
+SystemColor BatteryManager::stateTint() const { return batterytexts::stateTint(textState()); }

@@ -6,6 +6,7 @@
 #include "battery/BatteryHistory.h"
 #include "battery/BatteryLive.h"
 #include "battery/BatteryTypes.h"
+#include "battery/BatteryTexts.h"
 #include "battery/HelperClient.h"
 
 #include <QObject>
@@ -70,6 +71,10 @@ public:
     // Sets macOS's charge limit; false (and nothing else) when the platform refuses.
     bool setLimit(int value);
     void startTopUp();
+    // Ends a running top-up now by putting the saved limit back. The saved limit is let go
+    // only once macOS took it (or offers no limit at all), so a refusal loses nothing; returns
+    // whether the top-up ended.
+    bool stopTopUp();
     void startCalibration();
     void stopCalibration();
     void startDischarge(int target);
@@ -78,6 +83,8 @@ public:
 
     QString explanation() const;
     std::optional<QString> calibrationText() const;
+    QString shortStatus() const;
+    SystemColor stateTint() const;
 
 signals:
     void changed();
@@ -95,6 +102,7 @@ private:
     void setTopUpRestoreLimit(std::optional<int> value);
     void setActionError(std::optional<QString> value);
 
+    batterytexts::State textState() const;
     void refreshLimit();
     void refreshHelper();
     void advanceTopUp();

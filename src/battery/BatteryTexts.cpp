@@ -42,14 +42,10 @@ QString explanation(const State& s)
             "açılır. Kapak kapalıyken uyumaması için uyku bu sürede kapalı; kabloyu çekerseniz deşarj durur ve "
             "uyku geri gelir.",
             s.dischargeTarget);
-        const auto& t = s.telemetry;
-        if (t.remainingCapacity && t.fullCapacity && *t.fullCapacity >= 1) {
-            const double real = std::min(double(*t.remainingCapacity) / double(*t.fullCapacity) * 100.0, 100.0);
-            if (double(s.percent) - real >= 1.0) {
-                text += Texts::tr(" macOS göstergeyi tam şarjdan sonra bir süre %%1'de tutar; pilin gerçek "
-                                  "doluluğu şu an %%2.",
-                                  s.percent, Texts::decimal(real, 1));
-            }
+        if (const auto real = realFillBelowShown(s)) {
+            text += Texts::tr(" macOS göstergeyi tam şarjdan sonra bir süre %%1'de tutar; pilin gerçek "
+                              "doluluğu şu an %%2.",
+                              s.percent, Texts::decimal(*real, 1));
         }
         return text;
     }
@@ -102,6 +98,61 @@ std::optional<QString> calibrationText(const State& s)
     }
     }
     return std::nullopt;
+}
+
+std::optional<double> realFillBelowShown(const State& s)
+{
+    const auto& t = s.telemetry;
+    if (!t.remainingCapacity || !t.fullCapacity || *t.fullCapacity < 1)
+        return std::nullopt;
+    const double real = std::min(double(*t.remainingCapacity) / double(*t.fullCapacity) * 100.0, 100.0);
+    if (double(s.percent) - real < 1.0)
+        return std::nullopt;
+    return real;
+}
+
+SystemColor stateTint(const State& s)
+{
+    if (s.dischargeTarget >= 1)
+        return SystemColor::orange;
+    return s.percent >= 21 || s.onAC ? SystemColor::green : SystemColor::red;
+}
+
+QString shortStatus(const State& s)
+{
+    if (s.calibration) {
+        switch (s.calibration->step) {
+        case Step::chargeFull:
+        case Step::rechargeFull:
+            return s.onAC ? Texts::tr("Kalibrasyon · %100'e doluyor") : Texts::tr("Kalibrasyon · adaptör bekleniyor");
+        case Step::discharge:
+            return Texts::tr("Kalibrasyon · %%1'e boşalıyor", kCalibrationTarget);
+        case Step::hold:
+            return Texts::tr("Kalibrasyon · %100'de bekliyor");
+        }
+    }
+    if (s.dischargeTarget >= 1) {
+        if (const auto real = realFillBelowShown(s))
+            return Texts::tr("Boşalıyor → %%1 · gerçek %%2", s.dischargeTarget, Texts::decimal(*real, 1));
+        return Texts::tr("Boşalıyor → %%1", s.dischargeTarget);
+    }
+    if (s.topUpRestoreLimit)
+        return Texts::tr("Tam dolduruluyor · sonra %%1", *s.topUpRestoreLimit);
+    if (s.isCharging) {
+        if (s.limit <= 99)
+            return Texts::tr("Şarj oluyor → %%1", s.limit);
+        return Texts::tr("Şarj oluyor");
+    }
+    if (!s.onAC) {
+        if (s.minutesRemaining)
+            return Texts::tr("Pilde · %1 sa %2 dk", *s.minutesRemaining / 60, *s.minutesRemaining % 60);
+        return Texts::tr("Pilde");
+    }
+    if (s.limit <= 99 && s.percent > s.limit)
+        return Texts::tr("Sınırın üstünde · %%1'e iniyor", s.limit);
+    if (s.limit <= 99 && s.percent >= s.limit - 1)
+        return Texts::tr("Sınırda tutuluyor · adaptörden");
+    return Texts::tr("Adaptörde · şarj beklemede");
 }
 
 } // namespace batterytexts

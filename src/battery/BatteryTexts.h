@@ -1,7 +1,8 @@
 #pragma once
-// The battery's one-sentence explanation and the calibration step line, computed from the
-// manager's state at each read, in the interface language.
+// The battery's one-sentence explanation, the calibration step line, the one-line status and
+// the state colour, computed from the manager's state at each read, in the interface language.
 #include "battery/BatteryTypes.h"
+#include "design/Theme.h"
 
 #include <QString>
 #include <optional>
@@ -24,5 +25,13 @@ struct State {
 
 QString explanation(const State& s);
 std::optional<QString> calibrationText(const State& s);
+// The one line under the charge percentage.
+QString shortStatus(const State& s);
+// The colour role that marks the state on gauges and icons; the view picks its light or dark
+// variant.
+SystemColor stateTint(const State& s);
+// While discharging, macOS keeps showing a higher level for a while after a full charge: the
+// real fill from the capacities, when it lies at least a point below the shown percent.
+std::optional<double> realFillBelowShown(const State& s);
 
 } // namespace batterytexts

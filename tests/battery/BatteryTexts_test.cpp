@@ -133,4 +133,89 @@ TEST(BatteryTexts, CalibrationLineNamesTheStep)
     }
 }
 
+TEST(BatteryTexts, ShortStatusTakesTheFirstMatchingRow)
+{
+    State calibrationAndDischarge = calibrating(Step::discharge, true);
+    calibrationAndDischarge.dischargeTarget = 15;
+    State dischargeAndTopUp = onAC(62, 100, true);
+    dischargeAndTopUp.dischargeTarget = 40;
+    dischargeAndTopUp.topUpRestoreLimit = 80;
+    State topUpWhileCharging = onAC(90, 100, true);
+    topUpWhileCharging.topUpRestoreLimit = 80;
+    State remaining = onBattery(50);
+    remaining.minutesRemaining = 125;
+    State underAnHour = onBattery(10);
+    underAnHour.minutesRemaining = 59;
+    State noBattery = onBattery(0);
+    noBattery.hasBattery = false;
+
+    const struct {
+        const char* name;
+        State state;
+        QString text;
+    } cases[] = {
+        {"charge full on AC", calibrating(Step::chargeFull, true), "Kalibrasyon · %100'e doluyor"},
+        {"recharge unplugged", calibrating(Step::rechargeFull, false), "Kalibrasyon · adaptör bekleniyor"},
+        {"calibration outranks its own discharge", calibrationAndDischarge, "Kalibrasyon · %15'e boşalıyor"},
+        {"hold", calibrating(Step::hold, true), "Kalibrasyon · %100'de bekliyor"},
+        {"discharge outranks top-up and charging", dischargeAndTopUp, "Boşalıyor → %40"},
+        {"top-up outranks charging", topUpWhileCharging, "Tam dolduruluyor · sonra %80"},
+        {"charging to the limit", onAC(60, 99, true), "Şarj oluyor → %99"},
+        {"charging without limit", onAC(60, 100, true), "Şarj oluyor"},
+        {"on battery, time known", remaining, "Pilde · 2 sa 5 dk"},
+        {"on battery, under an hour", underAnHour, "Pilde · 0 sa 59 dk"},
+        {"on battery, time unknown", onBattery(50), "Pilde"},
+        {"a Mac without battery falls through", noBattery, "Pilde"},
+        {"81 at 80", onAC(81, 80), "Sınırın üstünde · %80'e iniyor"},
+        {"80 at 80", onAC(80, 80), "Sınırda tutuluyor · adaptörden"},
+        {"79 at 80", onAC(79, 80), "Sınırda tutuluyor · adaptörden"},
+        {"78 at 80", onAC(78, 80), "Adaptörde · şarj beklemede"},
+        {"no limit", onAC(100, 100), "Adaptörde · şarj beklemede"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(batterytexts::shortStatus(c.state), c.text);
+    }
+}
+
+TEST(BatteryTexts, ShortStatusNotesTheRealFillFromOnePointBelow)
+{
+    State s = onBattery(62);
+    s.dischargeTarget = 40;
+    s.telemetry.fullCapacity = 5000;
+    s.telemetry.remainingCapacity = 3020; // 60.4 %
+    EXPECT_EQ(batterytexts::shortStatus(s), "Boşalıyor → %40 · gerçek %" + Locale::ui().toString(60.4, 'f', 1));
+    EXPECT_EQ(Locale::ui().toString(60.4, 'f', 1), "60,4") << "the Turkish interface writes a decimal comma";
+
+    s.telemetry.remainingCapacity = 3060; // 61.2 %: 0.8 below the shown level
+    EXPECT_EQ(batterytexts::shortStatus(s), "Boşalıyor → %40");
+    s.telemetry.remainingCapacity = 6000; // more than full counts as 100
+    EXPECT_EQ(batterytexts::shortStatus(s), "Boşalıyor → %40");
+    s.telemetry.fullCapacity.reset();
+    EXPECT_EQ(batterytexts::shortStatus(s), "Boşalıyor → %40");
+}
+
+TEST(BatteryTexts, StateTint)
+{
+    State discharging = onAC(90, 100);
+    discharging.dischargeTarget = 40;
+    State dischargingLow = onBattery(5);
+    dischargingLow.dischargeTarget = 10;
+    const struct {
+        const char* name;
+        State state;
+        SystemColor tint;
+    } cases[] = {
+        {"21 on battery", onBattery(21), SystemColor::green},
+        {"20 on battery", onBattery(20), SystemColor::red},
+        {"5 on AC", onAC(5, 100), SystemColor::green},
+        {"a discharge at 90", discharging, SystemColor::orange},
+        {"a discharge at 5", dischargingLow, SystemColor::orange},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(batterytexts::stateTint(c.state), c.tint);
+    }
+}
+
 } // namespace

@@ -2,6 +2,7 @@
 #include "battery/BatteryManager.h"
 #include "battery/HelperClient.h"
 
+#include "FakeHelper.h"
 #include "helper/HelperProcess.h"
 #include "platform/Paths.h"
 #include "platform/Xpc.h"
@@ -19,52 +20,6 @@
 
 namespace {
 
-QString sv(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
-
-// A helper service inside the test process: answers as a helper of the given version would,
-// refusing every discharge when told to.
-class FakeHelper : public PelornHelperProtocol, public platform::xpc::ListenerDelegate {
-public:
-    explicit FakeHelper(int64_t version) : version(version), listener_(sv(HelperConstants::label))
-    {
-        listener_.setDelegate(this);
-        EXPECT_TRUE(listener_.resume());
-    }
-    bool shouldAcceptNewConnection(platform::xpc::Connection& c) override
-    {
-        c.setExportedInterface(helperInterface());
-        c.setExportedObject(exportHelper(*this));
-        c.resume();
-        return true;
-    }
-    void status(StatusReply reply) override { ++statusCalls; reply(version, target == 0, target, std::nullopt); }
-    void startDischarge(int64_t t, StartReply reply) override
-    {
-        ++startCalls;
-        if (refuses) {
-            reply(false, refusal);
-            return;
-        }
-        target = t;
-        reply(true, std::nullopt);
-    }
-    void stopDischarge(StopReply reply) override
-    {
-        target = 0;
-        reply(true);
-    }
-
-    int64_t version;
-    int64_t target = 0;
-    bool refuses = false;
-    std::optional<QString> refusal;
-    int statusCalls = 0;
-    int startCalls = 0;
-
-private:
-    platform::xpc::Listener listener_;
-};
-
 class HelperClientTest : public SimTest {
 protected:
     void TearDown() override
@@ -72,14 +27,7 @@ protected:
         sim::launchd::reset();
         SimTest::TearDown();
     }
-    // The helper program where the installer puts it (which is what "installed" means).
-    static void putInstalledHelper()
-    {
-        const QString path = platform::paths::map(sv(HelperConstants::installPath));
-        QDir().mkpath(QFileInfo(path).path());
-        QFile::remove(path);
-        ASSERT_TRUE(QFile::copy(builtHelperPath(), path));
-    }
+    static void putInstalledHelper() { ASSERT_TRUE(installHelperProgram()); }
     // Waits for the completion and checks that it ran once, on the main thread.
     template <class T>
     static std::optional<T> answer(const std::function<void(std::function<void(T)>)>& call)
