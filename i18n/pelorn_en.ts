@@ -302,6 +302,88 @@
     <message>
         <source>%1 çalıyor</source>
         <translation>%1 playing</translation>
+        <source>Otomasyon</source>
+        <translation>Automation</translation>
+    </message>
+    <message>
+        <source>Monitör bağlanınca profili uygula</source>
+        <translation>Apply the profile when a monitor connects</translation>
+    </message>
+    <message>
+        <source>KVM bu Mac&apos;e geçtiğinde, o monitöre bağlı ilk açık profil uygulanır.</source>
+        <translation>When the KVM switches to this Mac, the first enabled profile for that monitor is applied.</translation>
+    </message>
+    <message>
+        <source>Profiller</source>
+        <translation>Profiles</translation>
+    </message>
+    <message>
+        <source>Yeni profil</source>
+        <translation>New Profile</translation>
+    </message>
+    <message>
+        <source>Bağlı monitör için mevcut ayarlardan profil oluşturur</source>
+        <translation>Creates a profile for the connected monitor from the current settings</translation>
+    </message>
+    <message>
+        <source>Etkin: %1</source>
+        <translation>Active: %1</translation>
+    </message>
+    <message>
+        <source>Kapalı · %1</source>
+        <translation>Off · %1</translation>
+    </message>
+    <message>
+        <source>Henüz profil yok. Monitörü istediğiniz gibi ayarlayıp “Yeni profil” ile mevcut ayarlardan bir profil oluşturun.</source>
+        <translation>No profiles yet. Set up the monitor the way you like, then use “New Profile” to create a profile from the current settings.</translation>
+    </message>
+    <message>
+        <source>Değiştirme</source>
+        <translation>Don’t Change</translation>
+    </message>
+    <message>
+        <source>%1 (bağlı değil)</source>
+        <translation>%1 (not connected)</translation>
+    </message>
+    <message>
+        <source>Profil adı</source>
+        <translation>Profile Name</translation>
+    </message>
+    <message>
+        <source>Açık</source>
+        <translation>On</translation>
+    </message>
+    <message>
+        <source>Monitör</source>
+        <translation>Monitor</translation>
+    </message>
+    <message>
+        <source>Şimdi uygula</source>
+        <translation>Apply Now</translation>
+    </message>
+    <message>
+        <source>Mevcut ayarlardan doldur</source>
+        <translation>Fill from Current Settings</translation>
+    </message>
+    <message>
+        <source>Diğer</source>
+        <translation>More</translation>
+    </message>
+    <message>
+        <source>Çoğalt</source>
+        <translation>Duplicate</translation>
+    </message>
+    <message>
+        <source>Sil</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>Bağlı değil</source>
+        <translation>Not Connected</translation>
+    </message>
+    <message>
+        <source>Çıkış</source>
+        <translation>Output</translation>
     </message>
     <message>
         <source>Mikrofon</source>
@@ -404,6 +486,46 @@
     <message>
         <source>Adaptörde · şarj beklemede</source>
         <translation>On adapter · charging paused</translation>
+    </message>
+    <message>
+        <source>Ses seviyesi</source>
+        <translation>Volume</translation>
+    </message>
+    <message>
+        <source>Ayrılınca sesi dahili hoparlöre al</source>
+        <translation>Use built-in speakers on disconnect</translation>
+    </message>
+    <message>
+        <source>Monitör parlaklığı</source>
+        <translation>Brightness</translation>
+    </message>
+    <message>
+        <source>macOS karartması</source>
+        <translation>macOS dimming</translation>
+    </message>
+    <message>
+        <source>Çözünürlük</source>
+        <translation>Resolution</translation>
+    </message>
+    <message>
+        <source>Monitör girişi</source>
+        <translation>Monitor input</translation>
+    </message>
+    <message>
+        <source>Giriş</source>
+        <translation>Input</translation>
+    </message>
+    <message>
+        <source>Yumuşak kaydırma</source>
+        <translation>Smooth scrolling</translation>
+    </message>
+    <message>
+        <source>Ters yön</source>
+        <translation>Reverse direction</translation>
+    </message>
+    <message>
+        <source>Pil</source>
+        <translation>Battery</translation>
     </message>
     <message>
         <source>Şarj sınırı</source>

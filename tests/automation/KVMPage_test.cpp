@@ -1,0 +1,214 @@
+#include "KVMViewTest.h"
+
+#include "design/Card.h"
+#include "design/Rows.h"
+#include "design/Theme.h"
+
+namespace {
+
+class KVMPageTest : public KVMViewTest {
+protected:
+    // The event line without its time stamp.
+    QString shownEvent() const
+    {
+        const QString text = page->eventText()->text();
+        const qsizetype dot = text.indexOf(QStringLiteral(" · "));
+        return dot < 0 ? text : text.mid(dot + 3);
+    }
+    KVMProfile profile(const QString& name, uint32_t monitor, bool enabled = true) const
+    {
+        KVMProfile p;
+        p.id = QUuid::createUuid();
+        p.name = name;
+        p.enabled = enabled;
+        for (const DisplayInfo& d : display->displays())
+            if (d.id == monitor) {
+                p.displayKey = d.key;
+                p.displayName = d.name;
+            }
+        return p;
+    }
+};
+
+TEST_F(KVMPageTest, WithoutProfilesItShowsTheEmptyStateAndMakesTheFirstFromTheSelectedMonitor)
+{
+    start();
+    openPage();
+    EXPECT_EQ(page->rowCount(), 0);
+    EXPECT_EQ(page->editor(), nullptr);
+    ASSERT_NE(page->emptyCard(), nullptr);
+    EXPECT_TRUE(page->emptyCard()->isVisible());
+    EXPECT_FALSE(page->activeChip()->isVisible());
+    EXPECT_FALSE(page->eventRow()->isVisible());
+
+    // Only an external monitor can have a profile.
+    struct Case {
+        uint32_t selected;
+        bool enabled;
+    };
+    for (const Case& c : {Case{1, false}, Case{2, true}, Case{1, false}, Case{3, true}}) {
+        display->setSelectedID(c.selected);
+        settle();
+        EXPECT_EQ(page->newProfileButton()->isEnabled(), c.enabled) << "display " << c.selected;
+    }
+
+    click(page->newProfileButton());
+    ASSERT_EQ(automation->profiles().size(), 1u);
+    const KVMProfile made = automation->profiles()[0];
+    EXPECT_EQ(made.name, "Lumera 24F");
+    EXPECT_EQ(page->rowCount(), 1);
+    EXPECT_EQ(page->emptyCard(), nullptr);
+    EXPECT_EQ(editor().id(), made.id);
+    EXPECT_TRUE(page->row(made.id)->face().selected);
+    EXPECT_TRUE(page->eventRow()->isVisible());
+    EXPECT_EQ(shownEvent(), "“Lumera 24F” profili oluşturuldu");
+    // The monitor is connected and the new profile on: it is the active one.
+    EXPECT_TRUE(page->activeChip()->isVisible());
+    EXPECT_EQ(page->activeChip()->text(), "Etkin: Lumera 24F");
+
+    // A second one is selected as it is made.
+    const KVMProfile second = addProfileFor(3);
+    EXPECT_EQ(second.name, "Lumera 24F 2");
+    EXPECT_EQ(editor().id(), second.id);
+    EXPECT_FALSE(page->row(made.id)->face().selected);
+    EXPECT_TRUE(page->row(second.id)->face().selected);
+}
+
+TEST_F(KVMPageTest, SwitchingTheMonitorAwayAndBackMovesTheChipTheDotAndTheLastEvent)
+{
+    start();
+    const KVMProfile desk = profile("Masa", 2);
+    automation->setProfiles({desk});
+    openPage();
+    ProfileRow* row = page->row(desk.id);
+    ASSERT_NE(row, nullptr);
+    const QColor green = systemColor(SystemColor::green, row);
+    EXPECT_EQ(row->dotColor(), green);
+    EXPECT_EQ(page->activeChip()->text(), "Etkin: Masa");
+
+    kvm({2}, false);
+    EXPECT_FALSE(page->activeChip()->isVisible());
+    EXPECT_NE(row->dotColor(), green);
+    EXPECT_TRUE(page->eventRow()->isVisible());
+    EXPECT_EQ(shownEvent(), "Lumera 27Q ayrıldı, ses dahili hoparlöre alındı");
+
+    kvm({2}, true);
+    EXPECT_TRUE(page->activeChip()->isVisible());
+    EXPECT_EQ(row->dotColor(), green);
+    wait(2.0);
+    EXPECT_EQ(shownEvent(), "“Masa” uygulandı");
+    EXPECT_EQ(page->row(desk.id), row); // the row was updated, not made again
+}
+
+TEST_F(KVMPageTest, RowsShowEachProfilesStateAndATapSelectsIt)
+{
+    start();
+    const KVMProfile on = profile("Masa", 2);
+    const KVMProfile off = profile("   ", 2, false);
+    const KVMProfile away = profile("Yan", 3);
+    automation->setProfiles({on, off, away});
+    openPage();
+    kvm({3}, false);
+
+    struct Expected {
+        QUuid id;
+        QString label;
+        QString detail;
+        bool live;
+    };
+    const Expected expected[] = {
+        {on.id, "Masa", "Lumera 27Q", true},
+        {off.id, "Lumera 27Q", "Kapalı · Lumera 27Q", false}, // off, though its monitor is there
+        {away.id, "Yan", "Lumera 24F", false},
+    };
+    for (const Expected& e : expected) {
+        SCOPED_TRACE(e.label.toStdString());
+        const auto& face = page->row(e.id)->face();
+        EXPECT_EQ(face.label, e.label);
+        EXPECT_EQ(face.detail, e.detail);
+        EXPECT_EQ(face.live, e.live);
+    }
+    EXPECT_EQ(page->activeChip()->text(), "Etkin: Masa");
+
+    // Nothing chosen yet: the first profile is highlighted and edited.
+    EXPECT_FALSE(page->selection());
+    EXPECT_TRUE(page->row(on.id)->face().selected);
+    EXPECT_EQ(editor().id(), on.id);
+
+    click(page->row(away.id));
+    EXPECT_EQ(page->selection(), away.id);
+    EXPECT_FALSE(page->row(on.id)->face().selected);
+    EXPECT_TRUE(page->row(away.id)->face().selected);
+    EXPECT_EQ(editor().id(), away.id);
+    EXPECT_EQ(editor().profile(), away);
+
+    // The automation switch drives the manager.
+    click(page->automationRow()->toggle());
+    EXPECT_FALSE(automation->enabled());
+    click(page->automationRow()->toggle());
+    EXPECT_TRUE(automation->enabled());
+}
+
+TEST_F(KVMPageTest, AfterADeleteThePageShowsTheFirstProfileAndADuplicateLeavesTheSelection)
+{
+    start();
+    const KVMProfile a = profile("A", 2), b = profile("B", 3), c = profile("C", 2);
+    automation->setProfiles({a, b, c});
+    openPage();
+    click(page->row(b.id));
+
+    choose(editor().moreButton(), "Çoğalt");
+    ASSERT_EQ(automation->profiles().size(), 4u);
+    EXPECT_EQ(automation->profiles()[3].name, "B kopya");
+    EXPECT_EQ(editor().id(), b.id);
+
+    choose(editor().moreButton(), "Sil");
+    processEvents();
+    ASSERT_EQ(automation->profiles().size(), 3u);
+    EXPECT_EQ(page->row(b.id), nullptr);
+    EXPECT_EQ(editor().id(), a.id);
+    EXPECT_TRUE(page->row(a.id)->face().selected);
+
+    for (const KVMProfile& p : std::vector<KVMProfile>(automation->profiles()))
+        automation->remove(p);
+    processEvents();
+    EXPECT_EQ(page->editor(), nullptr);
+    ASSERT_NE(page->emptyCard(), nullptr);
+    EXPECT_EQ(page->rowCount(), 0);
+}
+
+TEST_F(KVMPageTest, TypingANameStoresEachKeyAndKeepsTheEditorAndItsCaret)
+{
+    start();
+    const KVMProfile desk = profile("", 2);
+    automation->setProfiles({desk});
+    openPage();
+    QApplication::setActiveWindow(page.get());
+    ProfileEditor* before = page->editor();
+    TextField* field = before->nameField();
+    field->setFocus();
+    ASSERT_TRUE(field->hasFocus());
+
+    QStringList storedAfterEachKey;
+    for (const QChar ch : QString("Ev 1")) {
+        QTest::keyClick(field, ch.toLatin1());
+        processEvents();
+        storedAfterEachKey << automation->profiles()[0].name;
+    }
+    EXPECT_EQ(storedAfterEachKey, QStringList({"E", "Ev", "Ev ", "Ev 1"}));
+    EXPECT_EQ(page->editor(), before);
+    EXPECT_TRUE(field->hasFocus());
+    EXPECT_EQ(field->cursorPosition(), 4);
+    EXPECT_EQ(page->row(desk.id)->face().label, "Ev 1");
+
+    // A name of spaces only: the list shows the monitor's name.
+    field->selectAll();
+    QTest::keyClicks(field, "  ");
+    processEvents();
+    EXPECT_EQ(automation->profiles()[0].name, "  ");
+    EXPECT_EQ(page->row(desk.id)->face().label, "Lumera 27Q");
+    EXPECT_EQ(field->text(), "  ");
+    EXPECT_EQ(page->editor(), before);
+}
+
+} // namespace
