@@ -7,6 +7,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/sim/Mac.h"
 #include "showcase/Showcase.h"
+#include "QtBenchmarkMain.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -81,12 +82,5 @@ BENCHMARK(SliderBurst)->Arg(1000)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    platform::clock::testing::useReal();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runQtBenchmarks(argc, argv);
 }

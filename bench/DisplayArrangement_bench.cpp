@@ -11,6 +11,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/sim/Mac.h"
 #include "showcase/Showcase.h"
+#include "QtBenchmarkMain.h"
 
 #include <QApplication>
 #include <QImage>
@@ -100,13 +101,6 @@ BENCHMARK(CanvasPaintDuringDrag)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    platform::clock::testing::useReal();
     Spring::setAnimationsEnabled(false);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runQtBenchmarks(argc, argv);
 }

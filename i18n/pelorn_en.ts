@@ -510,6 +510,100 @@
     <message>
         <source>Monitör girişi</source>
         <translation>Monitor input</translation>
+        <source>Parlaklık · MacBook</source>
+        <translation>Brightness · MacBook</translation>
+    </message>
+    <message>
+        <source>Parlaklık · Monitör</source>
+        <translation>Brightness · Monitor</translation>
+    </message>
+    <message>
+        <source>Parlaklık · macOS</source>
+        <translation>Brightness · macOS</translation>
+    </message>
+    <message>
+        <source>Ekranları yansıt</source>
+        <translation>Mirror displays</translation>
+    </message>
+    <message>
+        <source>Ekran düzeni</source>
+        <translation>Display arrangement</translation>
+    </message>
+    <message>
+        <source>Ekranlar yansıtılıyor; ayrı masaüstü için yansıtmayı kapatın.</source>
+        <translation>The displays are mirrored; turn mirroring off to give each its own desktop.</translation>
+    </message>
+    <message>
+        <source>Tek ekran bağlı.</source>
+        <translation>One display is connected.</translation>
+    </message>
+    <message>
+        <source>Ekranları sürükleyip bırakarak masaüstündeki yerlerini ayarlayın. Menü çubuğu olan ekran ana ekrandır.</source>
+        <translation>Drag the displays to arrange them on the desktop. The display with the menu bar is the main display.</translation>
+    </message>
+    <message>
+        <source>Simgeyi değiştir</source>
+        <translation>Change symbol</translation>
+    </message>
+    <message>
+        <source>Dizüstü</source>
+        <translation>Laptop</translation>
+    </message>
+    <message>
+        <source>Masaüstü</source>
+        <translation>Desktop</translation>
+    </message>
+    <message>
+        <source>Oyun konsolu</source>
+        <translation>Game console</translation>
+    </message>
+    <message>
+        <source>TV kutusu</source>
+        <translation>TV box</translation>
+    </message>
+    <message>
+        <source>Medya oynatıcı</source>
+        <translation>Media player</translation>
+    </message>
+    <message>
+        <source>Geç</source>
+        <translation>Switch</translation>
+    </message>
+    <message>
+        <source>Monitörü bu girişe geçir</source>
+        <translation>Switch the monitor to this input</translation>
+    </message>
+    <message>
+        <source>Cihaz adı ekle</source>
+        <translation>Add device name</translation>
+    </message>
+    <message>
+        <source>Etkin</source>
+        <translation>Active</translation>
+    </message>
+    <message>
+        <source>Menüde göster</source>
+        <translation>Show in menu</translation>
+    </message>
+    <message>
+        <source>Menüde gizle</source>
+        <translation>Hide from menu</translation>
+    </message>
+    <message>
+        <source>Simge</source>
+        <translation>Symbol</translation>
+    </message>
+    <message>
+        <source>Bağlı cihazlar</source>
+        <translation>Connected devices</translation>
+    </message>
+    <message>
+        <source>Her girişe bağlı cihaza bir ad verin; menüde port yerine bu ad görünür. Başka bir cihaza geçmek KVM&apos;i ona aktarır.</source>
+        <translation>Name the device on each input; menus show the name instead of the port. Switching to another device hands the KVM over to it.</translation>
+    </message>
+    <message>
+        <source>Gizlenen girişler (%1)</source>
+        <translation>Hidden inputs (%1)</translation>
     </message>
     <message>
         <source>Giriş</source>
@@ -592,6 +686,36 @@
     <message>
         <source>Sistem güç tüketimi</source>
         <translation>System power draw</translation>
+        <source>Monitörü şuna geçir</source>
+        <translation>Switch monitor to</translation>
+    </message>
+    <message>
+        <source>Cihazları adlandır…</source>
+        <translation>Name devices…</translation>
+    </message>
+    <message>
+        <source>Tüm monitörleri birlikte ayarla</source>
+        <translation>Adjust all monitors together</translation>
+    </message>
+    <message>
+        <source>Parlaklık kaydırıcısı ve tuşları bütün harici monitörlere uygulanır.</source>
+        <translation>The brightness slider and keys apply to every external monitor.</translation>
+    </message>
+    <message>
+        <source>Çözünürlük</source>
+        <translation>Resolution</translation>
+    </message>
+    <message>
+        <source>Ana ekran</source>
+        <translation>Main display</translation>
+    </message>
+    <message>
+        <source>Ana ekran yap</source>
+        <translation>Make main display</translation>
+    </message>
+    <message>
+        <source>Bu monitörün parlaklık, ses ve giriş ayarları aşağıdaki kartlarda.</source>
+        <translation>This monitor&apos;s brightness, sound and input settings are in the cards below.</translation>
     </message>
 </context>
 </TS>

@@ -99,7 +99,7 @@ void DisplayArrangementCard::sync()
     mirrorControl_->setVisible(frames.size() >= 2 || mirroring_);
     mirrorSwitch_->update();
     hint_->setText(hint(int(frames.size()), mirroring_));
-    divider_->setVisible(selected);
+    divider_->setVisible(selected != nullptr);
     if (selected) {
         if (!settings_) {
             settings_ = new ScreenSettings(display_, *selected);
@@ -109,6 +109,6 @@ void DisplayArrangementCard::sync()
         }
     }
     if (settings_)
-        settings_->setVisible(selected);
+        settings_->setVisible(selected != nullptr);
     canvas_->setFrames(frames, selected ? std::optional(selected->id) : std::nullopt);
 }

@@ -1,13 +1,12 @@
 #pragma once
 // Which external monitor the controls act on, and the switch that links every external monitor
 // to the brightness slider and keys. Shows nothing with fewer than two external monitors.
+#include "design/Buttons.h"
 #include "display/DisplayManager.h"
 
 #include <QWidget>
 
 class SwitchRow;
-template <class T>
-class MenuPicker;
 
 class MonitorPicker : public QWidget {
     Q_OBJECT

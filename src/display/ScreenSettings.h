@@ -3,17 +3,15 @@
 // is the main display (or a button that makes it so) and, for the built-in display while the
 // controls act on another one, its resolution picker; for a monitor, a note that its other
 // settings are in the cards below.
+#include "design/Buttons.h"
 #include "display/DisplayManager.h"
 
 #include <QWidget>
 
-class GlassButton;
 class StatusChip;
 class SymbolView;
 class TextLine;
 class WrappingText;
-template <class T>
-class MenuPicker;
 
 class ScreenSettings : public QWidget {
     Q_OBJECT
