@@ -237,8 +237,14 @@ HistoryChart::HistoryChart(QString title, QString headline, QString symbol, Syst
     plot_ = new HistoryPlot(this);
     addWidget(plot_);
 
-    connect(&Theme::shared(), &Theme::changed, this, [this] { symbol_->setColor(this->color()); });
     setContent(std::move(samples), headline_, reference_);
+}
+
+void HistoryChart::changeEvent(QEvent* e)
+{
+    if (e->type() == QEvent::PaletteChange)
+        symbol_->setColor(color()); // the light or dark variant
+    Card::changeEvent(e);
 }
 
 QColor HistoryChart::color() const { return systemColor(color_, this); }

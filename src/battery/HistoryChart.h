@@ -106,6 +106,9 @@ public:
     // Hour and minute in the interface locale.
     static QString timeText(double date);
 
+protected:
+    void changeEvent(QEvent* e) override;
+
 private:
     void syncHeader();
 

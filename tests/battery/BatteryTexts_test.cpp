@@ -1,6 +1,7 @@
 #include "battery/BatteryTexts.h"
 
 #include "app/Prefs.h"
+#include "app/Texts.h"
 
 #include <gtest/gtest.h>
 
@@ -184,8 +185,11 @@ TEST(BatteryTexts, ShortStatusNotesTheRealFillFromOnePointBelow)
     s.dischargeTarget = 40;
     s.telemetry.fullCapacity = 5000;
     s.telemetry.remainingCapacity = 3020; // 60.4 %
-    EXPECT_EQ(batterytexts::shortStatus(s), "Boşalıyor → %40 · gerçek %" + Locale::ui().toString(60.4, 'f', 1));
-    EXPECT_EQ(Locale::ui().toString(60.4, 'f', 1), "60,4") << "the Turkish interface writes a decimal comma";
+    Texts::useEnglishForTesting(false);
+    EXPECT_EQ(batterytexts::shortStatus(s), "Boşalıyor → %40 · gerçek %60,4") << "a decimal comma in Turkish";
+    Texts::useEnglishForTesting(true);
+    EXPECT_EQ(batterytexts::shortStatus(s), "Discharging → 40% · actually 60.4%");
+    Texts::useEnglishForTesting(false);
 
     s.telemetry.remainingCapacity = 3060; // 61.2 %: 0.8 below the shown level
     EXPECT_EQ(batterytexts::shortStatus(s), "Boşalıyor → %40");
