@@ -5,6 +5,8 @@
 
 #include <QUuid>
 #include <QWidget>
+#include <functional>
+#include <memory>
 #include <optional>
 
 class AudioManager;
@@ -14,6 +16,7 @@ class Card;
 class DisplayManager;
 class GlassButton;
 class KeyedRows;
+class QHBoxLayout;
 class ProfileEditor;
 class StatusChip;
 class SwitchRow;
@@ -98,7 +101,7 @@ private:
     WrappingText* eventText_ = nullptr;
     std::unique_ptr<KeyedRows> rows_;
     GlassButton* add_ = nullptr;
-    class QHBoxLayout* body_ = nullptr;
+    QHBoxLayout* body_ = nullptr; // the list, then the editor or the empty state
     ProfileEditor* editor_ = nullptr;
     Card* empty_ = nullptr;
     ViewSync* binding_ = nullptr;

@@ -8,6 +8,7 @@
 #include "design/Card.h"
 #include "design/Controls.h"
 #include "design/Grid.h"
+#include "design/MenuRoles.h"
 #include "design/Paint.h"
 #include "design/TextLine.h"
 #include "design/Theme.h"
@@ -260,7 +261,7 @@ void ProfileEditor::build()
     more_->setMenuFill([this](QMenu& menu) {
         addMenuAction(menu, Texts::tr("Çoğalt"), [this] { automation_.duplicate(profile_); });
         menu.addSeparator();
-        addMenuAction(menu, Texts::tr("Sil"), [this] { automation_.remove(profile_); });
+        setMenuItemDestructive(addMenuAction(menu, Texts::tr("Sil"), [this] { automation_.remove(profile_); }));
     });
     actions->addWidget(more_);
     header->addLayout(actions);
@@ -299,37 +300,33 @@ Card* ProfileEditor::soundCard()
     auto* card = new Card(kCardPadding);
     card->addWidget(new CardHeader(Texts::tr("Ses"), "speaker.wave.2", kSecondaryTint));
 
-    // Picks a device by UID; one that is absent stays listed under the name it had.
-    const auto devicePicker = [this](const std::vector<AudioDevice>& (AudioManager::*list)() const,
-                                     std::optional<QString> KVMProfile::*uid,
-                                     std::optional<QString> KVMProfile::*name) {
+    // A device row: ticking takes the current default device; the picker finds devices by UID,
+    // and one that is absent stays listed under the name it had.
+    const auto deviceRow = [this, card](Setting setting, const QString& title,
+                                        std::optional<AudioDevice> (AudioManager::*current)() const,
+                                        const std::vector<AudioDevice>& (AudioManager::*list)() const,
+                                        std::optional<QString> KVMProfile::*uid,
+                                        std::optional<QString> KVMProfile::*name) {
         auto* picker = new MenuPicker<QString>({}, std::nullopt, [this, uid](const QString& chosen) {
             commit([&](KVMProfile& p) { p.*uid = chosen; });
         });
         pickerSyncs_.push_back([this, picker, list, uid, name] {
-            const QString current = (profile_.*uid).value_or(QString());
-            picker->setOptions(withExtra<QString>(deviceOptions((audio_.*list)()), current,
+            const QString chosen = (profile_.*uid).value_or(QString());
+            picker->setOptions(withExtra<QString>(deviceOptions((audio_.*list)()), chosen,
                                                   [&] { return (profile_.*name).value_or(Texts::tr("Bağlı değil")); }),
-                               current);
+                               chosen);
         });
-        return picker;
+        addRow(card, setting, title, optional<QString>(uid, [this, current]() -> std::optional<QString> {
+                   if (const auto d = (audio_.*current)())
+                       return d->uid;
+                   return std::nullopt;
+               }),
+               picker);
     };
-    addRow(card, Setting::output, Texts::tr("Çıkış"),
-           optional<QString>(&KVMProfile::audioUID,
-                             [this]() -> std::optional<QString> {
-                                 if (const auto d = audio_.defaultOutput())
-                                     return d->uid;
-                                 return std::nullopt;
-                             }),
-           devicePicker(&AudioManager::outputs, &KVMProfile::audioUID, &KVMProfile::audioName));
-    addRow(card, Setting::microphone, Texts::tr("Mikrofon"),
-           optional<QString>(&KVMProfile::inputUID,
-                             [this]() -> std::optional<QString> {
-                                 if (const auto d = audio_.defaultInput())
-                                     return d->uid;
-                                 return std::nullopt;
-                             }),
-           devicePicker(&AudioManager::inputs, &KVMProfile::inputUID, &KVMProfile::inputName));
+    deviceRow(Setting::output, Texts::tr("Çıkış"), &AudioManager::defaultOutput, &AudioManager::outputs,
+              &KVMProfile::audioUID, &KVMProfile::audioName);
+    deviceRow(Setting::microphone, Texts::tr("Mikrofon"), &AudioManager::defaultInput, &AudioManager::inputs,
+              &KVMProfile::inputUID, &KVMProfile::inputName);
     addRow(card, Setting::volume, Texts::tr("Ses seviyesi"),
            optional<double>(&KVMProfile::volume, [this] { return roundedLevel(audio_.level().volume()); }),
            levelField(&KVMProfile::volume, 50, {0, 100}));

@@ -14,20 +14,6 @@ protected:
     static sim::AudioSystem& sound() { return sim::AudioSystem::shared(); }
     static QString defaultOutputUID() { return sound().defaultDeviceUID(pa::kHardwareDefaultOutputDevice); }
 
-    // The values written to a monitor for a code, one per write (the bridge sends every Set
-    // VCP request twice).
-    static std::vector<int> setsOf(uint32_t id, uint8_t code)
-    {
-        std::vector<int> out;
-        for (const auto& t : world().monitor(id)->transfers())
-            if (t.write && t.bytes.size() == 6 && uint8_t(t.bytes[0]) == 0x84 && uint8_t(t.bytes[2]) == code)
-                out.push_back(uint8_t(t.bytes[3]) << 8 | uint8_t(t.bytes[4]));
-        EXPECT_EQ(out.size() % 2, 0u) << "a write reached the monitor once";
-        std::vector<int> writes;
-        for (size_t i = 0; i < out.size(); i += 2)
-            writes.push_back(out[i]);
-        return writes;
-    }
     struct Write {
         double time;
         int value;
@@ -78,15 +64,6 @@ protected:
         p.displayKey = keyOf(id);
         p.displayName = id == 2 ? "Lumera 27Q" : "Lumera 24F";
         return p;
-    }
-    // The KVM switch: the monitors leave, or come back, in one reconfiguration; the display list
-    // reports it after its quiet time.
-    void kvm(std::initializer_list<uint32_t> ids, bool online)
-    {
-        for (uint32_t id : ids)
-            world().setOnline(id, online);
-        processEvents();
-        wait(1.0);
     }
     static sim::DeskAudioDevice lateSpeaker()
     {

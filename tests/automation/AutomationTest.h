@@ -11,6 +11,7 @@
 #include "display/DisplayManager.h"
 #include "platform/Clock.h"
 #include "platform/sim/Mac.h"
+#include "platform/sim/Monitor.h"
 #include "support/SimTest.h"
 
 #include <QJsonArray>
@@ -79,6 +80,30 @@ protected:
         settle();
     }
 
+    // The KVM switch: the monitors leave, or come back, in one reconfiguration; the display list
+    // reports it after its quiet time.
+    void kvm(std::initializer_list<uint32_t> ids, bool online)
+    {
+        for (uint32_t id : ids)
+            world().setOnline(id, online);
+        processEvents();
+        wait(1.0);
+    }
+    // The values written to a monitor for a code, one per write (the bridge sends every Set
+    // VCP request twice).
+    static std::vector<int> setsOf(uint32_t id, uint8_t code)
+    {
+        std::vector<int> out;
+        for (const auto& t : world().monitor(id)->transfers())
+            if (t.write && t.bytes.size() == 6 && uint8_t(t.bytes[0]) == 0x84 && uint8_t(t.bytes[2]) == code)
+                out.push_back(uint8_t(t.bytes[3]) << 8 | uint8_t(t.bytes[4]));
+        EXPECT_EQ(out.size() % 2, 0u) << "a write reached the monitor once";
+        std::vector<int> writes;
+        for (size_t i = 0; i < out.size(); i += 2)
+            writes.push_back(out[i]);
+        return writes;
+    }
+
     static void storeRaw(const QString& key, const QByteArray& json) { Prefs::d().set(key, json); }
     static QJsonValue storedJson(const QString& key)
     {
@@ -86,13 +111,13 @@ protected:
     }
     static sim::Displays& world() { return sim::Mac::shared().displays(); }
 
-    // The event text without its time stamp.
-    QString lastMessage() const
+    // An event text without its time stamp.
+    static QString withoutTime(const QString& event)
     {
-        const QString event = automation->lastEvent().value_or(QString());
         const qsizetype dot = event.indexOf(QStringLiteral(" · "));
         return dot < 0 ? event : event.mid(dot + 3);
     }
+    QString lastMessage() const { return withoutTime(automation->lastEvent().value_or(QString())); }
 
     std::unique_ptr<DisplayManager> display;
     std::unique_ptr<AudioManager> audio;

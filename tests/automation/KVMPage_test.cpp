@@ -8,13 +8,7 @@ namespace {
 
 class KVMPageTest : public KVMViewTest {
 protected:
-    // The event line without its time stamp.
-    QString shownEvent() const
-    {
-        const QString text = page->eventText()->text();
-        const qsizetype dot = text.indexOf(QStringLiteral(" · "));
-        return dot < 0 ? text : text.mid(dot + 3);
-    }
+    QString shownEvent() const { return withoutTime(page->eventText()->text()); }
     KVMProfile profile(const QString& name, uint32_t monitor, bool enabled = true) const
     {
         KVMProfile p;

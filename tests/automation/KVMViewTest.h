@@ -97,28 +97,6 @@ protected:
         return out;
     }
 
-    // The KVM switch: the monitors leave, or come back, in one reconfiguration that the display
-    // list reports after its quiet time.
-    void kvm(std::initializer_list<uint32_t> ids, bool online)
-    {
-        for (uint32_t id : ids)
-            world().setOnline(id, online);
-        processEvents();
-        wait(1.0);
-    }
-
-    // The values a monitor was sent for a VCP code, one per write (each request goes out twice).
-    static std::vector<int> writesOf(uint32_t id, uint8_t code)
-    {
-        std::vector<int> out;
-        for (const auto& t : world().monitor(id)->transfers())
-            if (t.write && t.bytes.size() == 6 && uint8_t(t.bytes[0]) == 0x84 && uint8_t(t.bytes[2]) == code)
-                out.push_back(uint8_t(t.bytes[3]) << 8 | uint8_t(t.bytes[4]));
-        std::vector<int> writes;
-        for (size_t i = 0; i < out.size(); i += 2)
-            writes.push_back(out[i]);
-        return writes;
-    }
     static sim::AudioSystem& sound() { return sim::AudioSystem::shared(); }
 
     std::unique_ptr<KVMPage> page;

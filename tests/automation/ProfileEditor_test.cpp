@@ -239,12 +239,12 @@ TEST_F(ProfileEditorTest, ApplySendsTheProfileToTheMonitorAndTheSoundDevices)
     tick(editor().row(Setting::inputSource));
     pick(editor().row(Setting::inputSource), DisplayManager::portName(0x12));
     const double level = stored().brightness.value();
-    EXPECT_TRUE(writesOf(2, 0x10).empty()); // editing applies nothing
+    EXPECT_TRUE(setsOf(2, 0x10).empty()); // editing applies nothing
 
     click(editor().applyButton());
     settle();
     EXPECT_EQ(display->selectedID(), 2u);
-    EXPECT_EQ(writesOf(2, 0x10), std::vector<int>{int(level)});
+    EXPECT_EQ(setsOf(2, 0x10), std::vector<int>{int(level)});
     EXPECT_EQ(world().monitor(2)->vcp(0x60)->value, 0x12);
     EXPECT_EQ(defaultUID(pa::kHardwareDefaultOutputDevice), "USB-Headset");
     EXPECT_EQ(defaultUID(pa::kHardwareDefaultInputDevice), "USB-Headset");
