@@ -63,7 +63,7 @@ std::vector<SegmentedChoice<double>::Option> AudioOptionsCard::stepOptions()
 {
     return {{2.0, Texts::tr("%%1", 2)},
             {5.0, Texts::tr("%%1", 5)},
-            {6.25, Texts::tr("%6,25")},
+            {6.25, Texts::tr("%%1", Texts::decimal(6.25, 2))}, // "%6,25" in Turkish
             {10.0, Texts::tr("%%1", 10)}};
 }
 
