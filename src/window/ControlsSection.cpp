@@ -223,9 +223,14 @@ ControlsSection::ControlsSection(DisplayManager& display, AudioManager& audio, b
     inputRow_ = new QWidget;
     auto* input = new QHBoxLayout(inputRow_);
     input->setContentsMargins(0, 0, 0, 0);
-    input->addWidget(new TextLine(Texts::tr("Giriş kaynağı"), design::calloutFont()));
+    auto* inputTitle = new TextLine(Texts::tr("Giriş kaynağı"), design::calloutFont());
+    inputTitle->setMinimumWidth(inputTitle->sizeHint().width());
+    input->addWidget(inputTitle);
     input->addStretch(1);
-    input->addWidget(new InputSourceMenu(display_, Router::shared()));
+    // In a narrow column the device name gives way (elided), never the title.
+    auto* menu = new InputSourceMenu(display_, Router::shared());
+    menu->setMinimumWidth(80);
+    input->addWidget(menu);
     screen->addWidget(inputRow_);
     grid->addWidget(screen);
 

@@ -8,6 +8,7 @@
 #include "design/Symbols.h"
 #include "design/TextLine.h"
 #include "design/Theme.h"
+#include "platform/UserDefaults.h"
 #include "platform/Windowing.h"
 #include "window/AudioPage.h"
 #include "window/BatteryPage.h"
@@ -238,6 +239,10 @@ QWidget* MainWindow::open(Router& router, Hub& hub)
         window = new MainView(router, hub);
         window->setObjectName(kID);
         window->resize(kWidth, kHeight);
+        // The system's appearance, as the system stores it ("Dark" or absent).
+        const bool dark =
+            platform::UserDefaults::standard().object(QStringLiteral("AppleInterfaceStyle")).toString() == "Dark";
+        window->setPalette(Theme::appearancePalette(dark));
     }
     window->show();
     window->raise();
