@@ -3,6 +3,7 @@
 #include "app/Texts.h"
 #include "audio/AudioLevel.h"
 #include "audio/AudioManager.h"
+#include "audio/MasterVolumeSlider.h"
 #include "battery/BatteryManager.h"
 #include "design/Card.h"
 #include "design/Grid.h"
@@ -102,17 +103,6 @@ KPIRow::Inputs KPIRow::read(const BatteryManager& battery, const BatteryLive& li
     return in;
 }
 
-QString KPIRow::volumeSymbol(double volume, bool muted)
-{
-    if (muted || volume < 0.5)
-        return "speaker.slash.fill";
-    if (volume < 34)
-        return "speaker.wave.1.fill";
-    if (volume < 67)
-        return "speaker.wave.2.fill";
-    return "speaker.wave.3.fill";
-}
-
 std::vector<KPITile::Face> KPIRow::tiles(const Inputs& in)
 {
     static const QString dash = QStringLiteral("–");
@@ -135,7 +125,7 @@ std::vector<KPITile::Face> KPIRow::tiles(const Inputs& in)
     out.push_back({"sun.max.fill", SystemColor::yellow, Texts::tr("Parlaklık"),
                    Texts::tr("%%1", int(std::lround(in.brightness))),
                    monitor ? Texts::tr("Monitör") : Texts::tr("macOS")});
-    out.push_back({volumeSymbol(in.volume, in.muted), SystemColor::blue, Texts::tr("Ses"),
+    out.push_back({MasterVolumeSlider::symbolFor(in.volume, in.muted), SystemColor::blue, Texts::tr("Ses"),
                    in.muted ? Texts::tr("Sessiz") : Texts::tr("%%1", int(std::lround(in.volume))), in.outputName});
     return out;
 }

@@ -73,7 +73,6 @@ public:
     static Inputs read(const BatteryManager& battery, const BatteryLive& live, const DisplayManager& display,
                        const AudioManager& audio, const AudioLevel& level);
     static std::vector<KPITile::Face> tiles(const Inputs& in);
-    static QString volumeSymbol(double volume, bool muted);
 
     std::vector<KPITile*> shownTiles() const { return tiles_; }
 

@@ -20,6 +20,7 @@
 #include "window/DisplayPage.h"
 #include "window/MousePage.h"
 #include "window/OLEDSettings.h"
+#include "showcase/Showcase.h"
 
 #include <QFileInfo>
 #include <QSlider>
@@ -237,6 +238,33 @@ TEST_F(PagesTest, AFailingRemovalShowsTheActionError)
     click(page->removeButton());
     EXPECT_EQ(hub->battery.actionError(), "User canceled.");
     EXPECT_TRUE(QFileInfo::exists(platform::paths::map(sv(HelperConstants::installPath))));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(PagesTest, TheBlackoutSettingsMarkTheirFrameOnlyInTheShowcase)
+{
+    startHub();
+    Showcase::anchors().clear();
+    place(new OLEDSettings(hub->oled), 400);
+    EXPECT_FALSE(Showcase::anchors().contains("oled")) << "outside the showcase nothing is observed";
+
+    Showcase::setEnabledForTesting(true);
+    auto* holder = place(new QWidget, 600);
+    auto* middle = new QWidget(holder);
+    auto* settings = new OLEDSettings(hub->oled, middle);
+    settings->setGeometry(10, 20, 300, 200);
+    middle->setGeometry(5, 5, 500, 400);
+    middle->show();
+    processEvents();
+    EXPECT_EQ(Showcase::anchors().value("oled"), QRectF(15, 25, 300, 200));
+    middle->move(40, 50); // an ancestor moves: the frame in the window follows
+    processEvents();
+    EXPECT_EQ(Showcase::anchors().value("oled"), QRectF(50, 70, 300, 200));
+    Showcase::setEnabledForTesting(std::nullopt);
+    Showcase::anchors().clear();
 }
 
 } // namespace
