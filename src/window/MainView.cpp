@@ -207,7 +207,6 @@ void MainView::showPage(Router::Page page)
     column->insertWidget(0, page_, 1, Qt::AlignTop);
     for (auto& [value, row] : rows_)
         row->setSelected(value == page.value());
-    setWindowTitle(page.title());
     scroll_->verticalScrollBar()->setValue(0);
 }
 
@@ -238,6 +237,8 @@ QWidget* MainWindow::open(Router& router, Hub& hub)
     if (!window) {
         window = new MainView(router, hub);
         window->setObjectName(kID);
+        // The scene's title; the window has no toolbar of its own to show the page's title in.
+        window->setWindowTitle(QStringLiteral("Quendrel"));
         window->resize(kWidth, kHeight);
         // The system's appearance, as the system stores it ("Dark" or absent).
         const bool dark =
