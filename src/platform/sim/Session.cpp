@@ -24,6 +24,8 @@ void Session::reset()
     windows_.clear();
     frontmost_ = platform::apps::currentProcessID();
     activations_.clear();
+    policies_.clear();
+    policy_ = platform::windowing::ActivationPolicy::accessory;
     hideCount_ = 0;
     lastInput_ = platform::clock::now();
     monitors_.clear();
@@ -41,6 +43,12 @@ void Session::recordActivation(int32_t pid)
 {
     activations_.push_back(pid);
     frontmost_ = pid;
+}
+
+void Session::setActivationPolicy(platform::windowing::ActivationPolicy policy)
+{
+    policies_.push_back(policy);
+    policy_ = policy;
 }
 
 bool Session::input(uint32_t type, bool toThisApp, std::optional<QPointF> pointer)
@@ -144,6 +152,8 @@ int32_t frontmostApplication() { return sim::Session::shared().frontmost(); }
 bool isActive() { return sim::Session::shared().frontmost() == platform::apps::currentProcessID(); }
 void activateSelf() { sim::Session::shared().recordActivation(platform::apps::currentProcessID()); }
 void activate(int32_t pid) { sim::Session::shared().recordActivation(pid); }
+void setActivationPolicy(ActivationPolicy policy) { sim::Session::shared().setActivationPolicy(policy); }
+ActivationPolicy activationPolicy() { return sim::Session::shared().activationPolicy(); }
 
 void hideCursor(platform::displays::DisplayID) { sim::Session::shared().hideCursor(); }
 void showCursor(platform::displays::DisplayID) { sim::Session::shared().showCursor(); }
