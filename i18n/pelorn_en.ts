@@ -300,8 +300,88 @@
         <translation>Default</translation>
     </message>
     <message>
-        <source>%1 çalıyor</source>
-        <translation>%1 playing</translation>
+        <source>Otomasyon</source>
+        <translation>Automation</translation>
+    </message>
+    <message>
+        <source>Monitör bağlanınca profili uygula</source>
+        <translation>Apply the profile when a monitor connects</translation>
+    </message>
+    <message>
+        <source>KVM bu Mac&apos;e geçtiğinde, o monitöre bağlı ilk açık profil uygulanır.</source>
+        <translation>When the KVM switches to this Mac, the first enabled profile for that monitor is applied.</translation>
+    </message>
+    <message>
+        <source>Profiller</source>
+        <translation>Profiles</translation>
+    </message>
+    <message>
+        <source>Yeni profil</source>
+        <translation>New Profile</translation>
+    </message>
+    <message>
+        <source>Bağlı monitör için mevcut ayarlardan profil oluşturur</source>
+        <translation>Creates a profile for the connected monitor from the current settings</translation>
+    </message>
+    <message>
+        <source>Etkin: %1</source>
+        <translation>Active: %1</translation>
+    </message>
+    <message>
+        <source>Kapalı · %1</source>
+        <translation>Off · %1</translation>
+    </message>
+    <message>
+        <source>Henüz profil yok. Monitörü istediğiniz gibi ayarlayıp “Yeni profil” ile mevcut ayarlardan bir profil oluşturun.</source>
+        <translation>No profiles yet. Set up the monitor the way you like, then use “New Profile” to create a profile from the current settings.</translation>
+    </message>
+    <message>
+        <source>Değiştirme</source>
+        <translation>Don’t Change</translation>
+    </message>
+    <message>
+        <source>%1 (bağlı değil)</source>
+        <translation>%1 (not connected)</translation>
+    </message>
+    <message>
+        <source>Profil adı</source>
+        <translation>Profile Name</translation>
+    </message>
+    <message>
+        <source>Açık</source>
+        <translation>On</translation>
+    </message>
+    <message>
+        <source>Monitör</source>
+        <translation>Monitor</translation>
+    </message>
+    <message>
+        <source>Şimdi uygula</source>
+        <translation>Apply Now</translation>
+    </message>
+    <message>
+        <source>Mevcut ayarlardan doldur</source>
+        <translation>Fill from Current Settings</translation>
+    </message>
+    <message>
+        <source>Diğer</source>
+        <translation>More</translation>
+    </message>
+    <message>
+        <source>Çoğalt</source>
+        <translation>Duplicate</translation>
+    </message>
+    <message>
+        <source>Sil</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>Bağlı değil</source>
+        <translation>Not Connected</translation>
+    </message>
+    <message>
+        <source>Çıkış</source>
+        <translation>Output</translation>
     </message>
     <message>
         <source>Mikrofon</source>
@@ -476,90 +556,6 @@
         <translation>System power draw</translation>
     </message>
     <message>
-        <source>Otomasyon</source>
-        <translation>Automation</translation>
-    </message>
-    <message>
-        <source>Monitör bağlanınca profili uygula</source>
-        <translation>Apply the profile when a monitor connects</translation>
-    </message>
-    <message>
-        <source>KVM bu Mac&apos;e geçtiğinde, o monitöre bağlı ilk açık profil uygulanır.</source>
-        <translation>When the KVM switches to this Mac, the first enabled profile for that monitor is applied.</translation>
-    </message>
-    <message>
-        <source>Profiller</source>
-        <translation>Profiles</translation>
-    </message>
-    <message>
-        <source>Yeni profil</source>
-        <translation>New Profile</translation>
-    </message>
-    <message>
-        <source>Bağlı monitör için mevcut ayarlardan profil oluşturur</source>
-        <translation>Creates a profile for the connected monitor from the current settings</translation>
-    </message>
-    <message>
-        <source>Etkin: %1</source>
-        <translation>Active: %1</translation>
-    </message>
-    <message>
-        <source>Kapalı · %1</source>
-        <translation>Off · %1</translation>
-    </message>
-    <message>
-        <source>Henüz profil yok. Monitörü istediğiniz gibi ayarlayıp “Yeni profil” ile mevcut ayarlardan bir profil oluşturun.</source>
-        <translation>No profiles yet. Set up the monitor the way you like, then use “New Profile” to create a profile from the current settings.</translation>
-    </message>
-    <message>
-        <source>Değiştirme</source>
-        <translation>Don’t Change</translation>
-    </message>
-    <message>
-        <source>%1 (bağlı değil)</source>
-        <translation>%1 (not connected)</translation>
-    </message>
-    <message>
-        <source>Profil adı</source>
-        <translation>Profile Name</translation>
-    </message>
-    <message>
-        <source>Açık</source>
-        <translation>On</translation>
-    </message>
-    <message>
-        <source>Monitör</source>
-        <translation>Monitor</translation>
-    </message>
-    <message>
-        <source>Şimdi uygula</source>
-        <translation>Apply Now</translation>
-    </message>
-    <message>
-        <source>Mevcut ayarlardan doldur</source>
-        <translation>Fill from Current Settings</translation>
-    </message>
-    <message>
-        <source>Diğer</source>
-        <translation>More</translation>
-    </message>
-    <message>
-        <source>Çoğalt</source>
-        <translation>Duplicate</translation>
-    </message>
-    <message>
-        <source>Sil</source>
-        <translation>Delete</translation>
-    </message>
-    <message>
-        <source>Bağlı değil</source>
-        <translation>Not Connected</translation>
-    </message>
-    <message>
-        <source>Çıkış</source>
-        <translation>Output</translation>
-    </message>
-    <message>
         <source>Ses seviyesi</source>
         <translation>Volume</translation>
     </message>
@@ -722,6 +718,358 @@
     <message>
         <source>Bu monitörün parlaklık, ses ve giriş ayarları aşağıdaki kartlarda.</source>
         <translation>This monitor&apos;s brightness, sound and input settings are in the cards below.</translation>
+    </message>
+    <message>
+        <source>%1 çalıyor</source>
+        <translation>%1 playing</translation>
+    </message>
+    <message>
+        <source>Seçenekler</source>
+        <translation>Options</translation>
+    </message>
+    <message>
+        <source>HDMI/DP çıkışında sesi macOS ayarlasın</source>
+        <translation>Let macOS set the volume on HDMI/DP</translation>
+    </message>
+    <message>
+        <source>Kapalıysa monitörün kendi sesi DDC ile değişir.</source>
+        <translation>When off, the monitor&apos;s own volume changes over DDC.</translation>
+    </message>
+    <message>
+        <source>Ses tuşlarını yakala</source>
+        <translation>Capture the volume keys</translation>
+    </message>
+    <message>
+        <source>macOS&apos;un ayarlayamadığı çıkışlarda tuşları Quendrel&apos;a yönlendirir.</source>
+        <translation>Sends the keys to Quendrel on outputs macOS can&apos;t control.</translation>
+    </message>
+    <message>
+        <source>Ses adımı</source>
+        <translation>Volume step</translation>
+    </message>
+    <message>
+        <source>Option+Shift ile çeyrek adım.</source>
+        <translation>Option+Shift for a quarter step.</translation>
+    </message>
+    <message>
+        <source>%100&apos;e şarj → %%1&apos;e deşarj → %100&apos;e şarj → 1 saat bekleme → sınıra dönüş. Pil yüzdesi göstergesinin doğruluğunu tazeler; ayda bir yeterli.</source>
+        <translation>Charge to 100% → discharge to %1% → charge to 100% → wait 1 hour → back to the limit. Keeps the battery percentage accurate; once a month is enough.</translation>
+    </message>
+    <message>
+        <source>Yardımcı Servis</source>
+        <translation>Helper Service</translation>
+    </message>
+    <message>
+        <source>Deşarj ve kalibrasyon adaptörü SMC üzerinden kapatır; bunun için root yetkili küçük bir servis gerekir. Servis uykuda, kapanışta ve hedefe ulaşınca adaptörü geri açar, %%1&apos;un altına inmez.</source>
+        <translation>Discharge and calibration turn the adapter off through the SMC, which needs a small service with root rights. The service turns the adapter back on at sleep, at shutdown and at the target, and never goes below %1%.</translation>
+    </message>
+    <message>
+        <source>Kur…</source>
+        <translation>Install…</translation>
+    </message>
+    <message>
+        <source>Güncelle</source>
+        <translation>Update</translation>
+    </message>
+    <message>
+        <source>Kaldır</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>Eski</source>
+        <translation>Outdated</translation>
+    </message>
+    <message>
+        <source>Kurulu</source>
+        <translation>Installed</translation>
+    </message>
+    <message>
+        <source>Trackpad etkilenmez</source>
+        <translation>Trackpad unaffected</translation>
+    </message>
+    <message>
+        <source>Yönü ters çevir</source>
+        <translation>Reverse direction</translation>
+    </message>
+    <message>
+        <source>Adım</source>
+        <translation>Step</translation>
+    </message>
+    <message>
+        <source>Ayrık</source>
+        <translation>Detached</translation>
+    </message>
+    <message>
+        <source>Uygula</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <source>KVM</source>
+        <translation>KVM</translation>
+    </message>
+    <message>
+        <source>Bağlanınca profili uygula</source>
+        <translation>Apply profile on connect</translation>
+    </message>
+    <message>
+        <source>Profil yok. KVM Profili sayfasından ekleyin.</source>
+        <translation>No profiles. Add one on the KVM Profile page.</translation>
+    </message>
+    <message>
+        <source>Profilleri düzenle</source>
+        <translation>Edit profiles</translation>
+    </message>
+    <message>
+        <source>Giriş kaynağı</source>
+        <translation>Input source</translation>
+    </message>
+    <message>
+        <source>Uygulama sesleri</source>
+        <translation>App sounds</translation>
+    </message>
+    <message>
+        <source>Kontrast</source>
+        <translation>Contrast</translation>
+    </message>
+    <message>
+        <source>Monitör sesi</source>
+        <translation>Monitor volume</translation>
+    </message>
+    <message>
+        <source>Bu monitör DDC/CI desteklemiyor; yalnızca macOS karartması kullanılabilir.</source>
+        <translation>This monitor doesn&apos;t support DDC/CI; only macOS dimming is available.</translation>
+    </message>
+    <message>
+        <source>Değerleri monitörden yeniden oku</source>
+        <translation>Read values from the monitor again</translation>
+    </message>
+    <message>
+        <source>Tümü</source>
+        <translation>All</translation>
+    </message>
+    <message>
+        <source>Tuşlar ve OLED koruma</source>
+        <translation>Keys and OLED care</translation>
+    </message>
+    <message>
+        <source>Kapak açıkken de monitörü ayarla</source>
+        <translation>Adjust the monitor with the lid open too</translation>
+    </message>
+    <message>
+        <source>Kapak kapalıyken parlaklık tuşları her zaman monitörü ayarlar.</source>
+        <translation>With the lid closed, the brightness keys always adjust the monitor.</translation>
+    </message>
+    <message>
+        <source>Tüm monitörler</source>
+        <translation>All monitors</translation>
+    </message>
+    <message>
+        <source>Mac tüketimi</source>
+        <translation>Mac power draw</translation>
+    </message>
+    <message>
+        <source>Pilden</source>
+        <translation>On battery</translation>
+    </message>
+    <message>
+        <source>Yüksek</source>
+        <translation>High</translation>
+    </message>
+    <message>
+        <source>Normal</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>Pil sağlığı</source>
+        <translation>Battery health</translation>
+    </message>
+    <message>
+        <source>%1 döngü</source>
+        <translation>%1 cycles</translation>
+    </message>
+    <message>
+        <source>macOS</source>
+        <translation>macOS</translation>
+    </message>
+    <message>
+        <source>Donanım</source>
+        <translation>Hardware</translation>
+    </message>
+    <message>
+        <source>Pil Bakımı</source>
+        <translation>Battery Care</translation>
+    </message>
+    <message>
+        <source>Kaydırma</source>
+        <translation>Scrolling</translation>
+    </message>
+    <message>
+        <source>Tekerlek adımlarını akıcı bir harekete çevirir.</source>
+        <translation>Turns wheel steps into one fluid motion.</translation>
+    </message>
+    <message>
+        <source>Yalnızca farede; trackpad doğal kaydırmada kalır.</source>
+        <translation>Mouse only; the trackpad keeps natural scrolling.</translation>
+    </message>
+    <message>
+        <source>Yumuşak kaydırma ayarı</source>
+        <translation>Smooth scrolling tuning</translation>
+    </message>
+    <message>
+        <source>Süzülme</source>
+        <translation>Glide</translation>
+    </message>
+    <message>
+        <source>Erişilebilirlik izni gerekli</source>
+        <translation>Accessibility permission needed</translation>
+    </message>
+    <message>
+        <source>Sistem Ayarlarını Aç</source>
+        <translation>Open System Settings</translation>
+    </message>
+    <message>
+        <source>%1 px</source>
+        <translation>%1 px</translation>
+    </message>
+    <message>
+        <source>OLED koruma</source>
+        <translation>OLED care</translation>
+    </message>
+    <message>
+        <source>Ekranı tamamen siyaha alır; OLED&apos;de siyah pikseller kapalıdır. Fareyi oynatmak ya da bir tuşa basmak geri getirir.</source>
+        <translation>Turns the screen fully black; on OLED, black pixels are off. Moving the mouse or pressing a key brings it back.</translation>
+    </message>
+    <message>
+        <source>Ekranı şimdi karart</source>
+        <translation>Black out now</translation>
+    </message>
+    <message>
+        <source>Boşta kalınca otomatik karart</source>
+        <translation>Black out automatically when idle</translation>
+    </message>
+    <message>
+        <source>Video oynarken otomatik karartma yapılmaz.</source>
+        <translation>No automatic blackout while a video plays.</translation>
+    </message>
+    <message>
+        <source>Kapalı</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>%1 dk</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>Kontroller</source>
+        <translation>Controls</translation>
+    </message>
+    <message>
+        <source>Pil ve güç</source>
+        <translation>Battery and power</translation>
+    </message>
+    <message>
+        <source>Geçmiş · son 24 saat</source>
+        <translation>History · last 24 hours</translation>
+    </message>
+    <message>
+        <source>%1 mAh</source>
+        <translation>%1 mAh</translation>
+    </message>
+    <message>
+        <source>Akım</source>
+        <translation>Current</translation>
+    </message>
+    <message>
+        <source>%1 A</source>
+        <translation>%1 A</translation>
+    </message>
+    <message>
+        <source>Voltaj</source>
+        <translation>Voltage</translation>
+    </message>
+    <message>
+        <source>%1 V</source>
+        <translation>%1 V</translation>
+    </message>
+    <message>
+        <source>Pil gücü</source>
+        <translation>Battery power</translation>
+    </message>
+    <message>
+        <source>Sistem yükü</source>
+        <translation>System load</translation>
+    </message>
+    <message>
+        <source>Kalan şarj</source>
+        <translation>Remaining charge</translation>
+    </message>
+    <message>
+        <source>Dolmasına</source>
+        <translation>Until full</translation>
+    </message>
+    <message>
+        <source>Kalan süre</source>
+        <translation>Time left</translation>
+    </message>
+    <message>
+        <source>%1 sa %2 dk</source>
+        <translation>%1 h %2 min</translation>
+    </message>
+    <message>
+        <source>Tasarım kapasitesi</source>
+        <translation>Design capacity</translation>
+    </message>
+    <message>
+        <source>%100</source>
+        <translation>100%</translation>
+    </message>
+    <message>
+        <source>Maksimum kapasite</source>
+        <translation>Maximum capacity</translation>
+    </message>
+    <message>
+        <source>Döngü sayısı</source>
+        <translation>Cycle count</translation>
+    </message>
+    <message>
+        <source>Kapasite tasarımın %%1&apos;i; Apple %80 altını servis eşiği sayar</source>
+        <translation>Capacity is %1% of design; Apple treats below 80% as needing service</translation>
+    </message>
+    <message>
+        <source>Kapasite normal aralıkta</source>
+        <translation>Capacity is in the normal range</translation>
+    </message>
+    <message>
+        <source>Tür</source>
+        <translation>Type</translation>
+    </message>
+    <message>
+        <source>Çekilen güç</source>
+        <translation>Power drawn</translation>
+    </message>
+    <message>
+        <source>Maks. akım</source>
+        <translation>Max. current</translation>
+    </message>
+    <message>
+        <source>Güç dağılımı</source>
+        <translation>Power flow</translation>
+    </message>
+    <message>
+        <source>Elektriksel</source>
+        <translation>Electrical</translation>
+    </message>
+    <message>
+        <source>Sağlık</source>
+        <translation>Health</translation>
+    </message>
+    <message>
+        <source>Güç adaptörü</source>
+        <translation>Power adapter</translation>
+    </message>
+    <message>
+        <source>Adaptör bağlı değil.</source>
+        <translation>Adapter not connected.</translation>
     </message>
 </context>
 </TS>

@@ -58,6 +58,8 @@ public:
     int dischargeTarget() const { return dischargeTarget_; }
     const std::optional<Calibration>& calibration() const { return calibration_; }
     const std::optional<QString>& actionError() const { return actionError_; }
+    // The last refused request's message; the battery page also leaves a failed removal here.
+    void setActionError(std::optional<QString> value);
     std::optional<int> topUpRestoreLimit() const { return topUpRestoreLimit_; }
 
     BatteryLive& live() { return *live_; }
@@ -100,7 +102,6 @@ private:
     }
     void setCalibration(std::optional<Calibration> value);
     void setTopUpRestoreLimit(std::optional<int> value);
-    void setActionError(std::optional<QString> value);
 
     batterytexts::State textState() const;
     void refreshLimit();

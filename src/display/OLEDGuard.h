@@ -10,6 +10,7 @@
 #include <QPointF>
 #include <QPointer>
 #include <QWidget>
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <set>
@@ -48,6 +49,9 @@ public:
 
     OLEDGuard(DisplayManager& display, AudioManager& audio, AppAudioManager& apps, const SleepManager& sleep);
     ~OLEDGuard() override;
+
+    // The idle times the settings offer, in minutes; 0 is off.
+    static constexpr std::array<int, 5> idleChoices{0, 2, 5, 10, 20};
 
     int idleMinutes() const { return idleMinutes_; }
     void setIdleMinutes(int minutes);

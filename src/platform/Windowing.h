@@ -30,6 +30,12 @@ int32_t frontmostApplication();
 void activateSelf();
 void activate(int32_t pid);
 
+// Whether the application has a Dock icon and a menu bar of its own (regular) or lives in the
+// status area alone (accessory).
+enum class ActivationPolicy { regular, accessory };
+void setActivationPolicy(ActivationPolicy policy);
+ActivationPolicy activationPolicy();
+
 // The pointer, hidden and shown by count, as the display services do it.
 void hideCursor(platform::displays::DisplayID display);
 void showCursor(platform::displays::DisplayID display);

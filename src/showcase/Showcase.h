@@ -2,6 +2,7 @@
 // The showcase switch: a process-wide mode for product screenshots in which nothing is
 // persisted and no profile is applied by itself.
 #include <QMap>
+#include <QRectF>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -32,6 +33,10 @@ public:
     static QString presentedName(const QString& name, bool showcase, bool english);
     static std::optional<uint32_t> presentedOutput(const std::vector<AudioDevice>& outputs);
     static std::optional<uint32_t> presentedInput(const std::vector<AudioDevice>& inputs);
+
+    // The frames of the views marked with showcaseAnchor(), by name, in their windows; the
+    // last report of a name wins and entries stay for the life of the process.
+    static QMap<QString, QRectF>& anchors();
 
     // Tests only: force the switch for this process (nullopt goes back to the environment).
     static void setEnabledForTesting(std::optional<bool> enabled);

@@ -1,14 +1,232 @@
 #include "window/MainView.h"
 
 #include "app/Hub.h"
+#include "app/Texts.h"
+#include "automation/KVMPage.h"
+#include "design/BrandMark.h"
+#include "design/Paint.h"
+#include "design/Symbols.h"
+#include "design/TextLine.h"
+#include "design/Theme.h"
+#include "platform/UserDefaults.h"
 #include "platform/Windowing.h"
-#include "window/Router.h"
+#include "window/AudioPage.h"
+#include "window/BatteryPage.h"
+#include "window/DisplayPage.h"
+#include "window/DockIcon.h"
+#include "window/MousePage.h"
+#include "window/OverviewPage.h"
 
-#include <QPointer>
+#include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kSidebarWidth = 210;
+
+// The sidebar's column: a quiet surface a shade apart from the detail column.
+class SidebarColumn : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), withAlpha(primaryColor(this), isDark(this) ? 0.05 : 0.035));
+        p.fillRect(QRectF(width() - 1, 0, 1, height()), separatorColor(this));
+    }
+};
+
+TextLine* sectionHeader(const QString& text)
+{
+    auto* line = new TextLine(text, design::subheadlineFont(QFont::DemiBold), TextLine::Tone::secondary);
+    line->setContentsMargins(10, 10, 0, 2);
+    return line;
+}
+
+} // namespace
+
+SidebarRow::SidebarRow(Router::Page page, std::function<void()> action, QWidget* parent)
+    : QWidget(parent), page_(page), action_(std::move(action))
+{
+    setAccessibleName(page.title());
+    setFocusPolicy(Qt::NoFocus);
+    setAttribute(Qt::WA_Hover);
+}
+
+void SidebarRow::setSelected(bool selected)
+{
+    if (selected == selected_)
+        return;
+    selected_ = selected;
+    update();
+}
+
+void SidebarRow::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r = QRectF(rect()).adjusted(0, 1, 0, -1);
+    if (selected_ || hovering_) {
+        QPainterPath pill;
+        pill.addRoundedRect(r, 7, 7);
+        p.fillPath(pill, selected_ ? withAlpha(kvmAccent(this), isDark(this) ? 0.45 : 0.22)
+                                   : withAlpha(primaryColor(this), 0.06));
+    }
+    const QColor tint = selected_ ? primaryColor(this) : kvmAccent(this);
+    Symbols::draw(p, page_.symbol(), Symbols::boxFor(14, QPointF(20, r.center().y())), tint);
+    const QFont font = design::bodyFont(selected_ ? QFont::Medium : QFont::Normal);
+    design::drawLine(p, QRectF(36, r.top(), width() - 42, r.height()), page_.title(), font);
+}
+
+void SidebarRow::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()) && action_)
+        action_();
+}
+
+void SidebarRow::enterEvent(QEnterEvent*)
+{
+    hovering_ = true;
+    update();
+}
+
+void SidebarRow::leaveEvent(QEvent*)
+{
+    hovering_ = false;
+    update();
+}
 
 MainView::MainView(Router& router, Hub& hub, QWidget* parent) : QWidget(parent), router_(router), hub_(hub)
 {
-    connect(&router_, &Router::changed, this, qOverload<>(&QWidget::update));
+    setMinimumSize(kMinWidth, kMinHeight);
+    KVMAccentRoot::install(this);
+
+    auto* outer = new QHBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+
+    auto* sidebar = new SidebarColumn;
+    sidebar->setMinimumWidth(190);
+    sidebar->setMaximumWidth(260);
+    sidebar->setFixedWidth(kSidebarWidth);
+    auto* list = new QVBoxLayout(sidebar);
+    list->setContentsMargins(10, 14, 10, 0);
+    list->setSpacing(1);
+    const auto addRow = [&](Router::Page page) {
+        auto* row = new SidebarRow(page, [this, page] { router_.setPage(page); });
+        rows_[page.value()] = row;
+        list->addWidget(row);
+    };
+    // A selection can only be made by a row, so the router's page is never left empty.
+    addRow(Router::Page::overview);
+    list->addWidget(sectionHeader(Texts::tr("Donanım")));
+    addRow(Router::Page::display);
+    addRow(Router::Page::audio);
+    addRow(Router::Page::mouse);
+    list->addWidget(sectionHeader(Texts::tr("Pil Bakımı")));
+    addRow(Router::Page::battery);
+    list->addWidget(sectionHeader(Texts::tr("Otomasyon")));
+    addRow(Router::Page::kvm);
+    list->addSpacing(14);
+    addRow(Router::Page::general);
+    list->addStretch(1);
+    auto* signature = new BrandSignature(18);
+    auto* bottom = new QHBoxLayout;
+    bottom->setContentsMargins(8, 0, 8, 14); // with the list's 10: 18 from the column's edges
+    bottom->addWidget(signature);
+    bottom->addStretch(1);
+    list->addLayout(bottom);
+    outer->addWidget(sidebar);
+
+    scroll_ = new QScrollArea;
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setWidgetResizable(true);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    holder_ = new QWidget;
+    holder_->setAutoFillBackground(false);
+    auto* column = new QHBoxLayout(holder_);
+    column->setContentsMargins(kPagePadding, kPagePadding, kPagePadding, kPagePadding);
+    column->setSpacing(0);
+    column->addStretch(0);
+    scroll_->setWidget(holder_);
+    scroll_->viewport()->setAutoFillBackground(false);
+    outer->addWidget(scroll_, 1);
+
+    connect(&router_, &Router::changed, this, &MainView::sync);
+    showPage(router_.page());
+}
+
+SidebarRow* MainView::sidebarRow(Router::Page page) const
+{
+    const auto it = rows_.find(page.value());
+    return it == rows_.end() ? nullptr : it->second;
+}
+
+QWidget* MainView::makePage(Router::Page page, Hub& hub)
+{
+    switch (page.value()) {
+    case Router::Page::overview: return new OverviewPage(hub);
+    case Router::Page::display: return new DisplayPage(hub.display, hub.oled);
+    case Router::Page::audio: return new AudioPage(hub.audio, hub.appAudio);
+    case Router::Page::mouse: return new MousePage(hub.scroll, hub.input);
+    case Router::Page::battery: return new BatteryPage(hub.battery);
+    case Router::Page::kvm: return new KVMPage(hub.automation, hub.display, hub.audio, hub.battery);
+    case Router::Page::general: break; // the general page comes later: an empty page until then
+    }
+    return new QWidget;
+}
+
+void MainView::sync()
+{
+    // The router announces every write; only a change of page makes a new one.
+    if (page_ && router_.page() == shown_)
+        return;
+    showPage(router_.page());
+}
+
+void MainView::showPage(Router::Page page)
+{
+    auto* column = static_cast<QHBoxLayout*>(holder_->layout());
+    if (page_) {
+        // Hidden first, so a page's visible-only work (the overview's re-read) stops now.
+        page_->hide();
+        column->removeWidget(page_);
+        page_->deleteLater();
+    }
+    shown_ = page;
+    page_ = makePage(page, hub_);
+    page_->setMaximumWidth(kPageMaxWidth);
+    column->insertWidget(0, page_, 1, Qt::AlignTop);
+    for (auto& [value, row] : rows_)
+        row->setSelected(value == page.value());
+    setWindowTitle(page.title());
+    scroll_->verticalScrollBar()->setValue(0);
+}
+
+void MainView::showEvent(QShowEvent* e)
+{
+    QWidget::showEvent(e);
+    if (!isWindow())
+        return;
+    DockIcon::windowOpen = true;
+    DockIcon::apply();
+}
+
+void MainView::hideEvent(QHideEvent* e)
+{
+    QWidget::hideEvent(e);
+    if (!isWindow() || e->spontaneous())
+        return;
+    DockIcon::windowOpen = false;
+    DockIcon::apply();
 }
 
 namespace {
@@ -20,8 +238,11 @@ QWidget* MainWindow::open(Router& router, Hub& hub)
     if (!window) {
         window = new MainView(router, hub);
         window->setObjectName(kID);
-        window->setWindowTitle(QStringLiteral("Quendrel"));
         window->resize(kWidth, kHeight);
+        // The system's appearance, as the system stores it ("Dark" or absent).
+        const bool dark =
+            platform::UserDefaults::standard().object(QStringLiteral("AppleInterfaceStyle")).toString() == "Dark";
+        window->setPalette(Theme::appearancePalette(dark));
     }
     window->show();
     window->raise();

@@ -1,21 +1,76 @@
 #pragma once
-// The content of the main window: the page the router names, for the managers of the hub.
+// The content of the main window: a sidebar of the router's pages and a detail column that
+// scrolls the selected page. A page is made anew whenever the router turns to another page, so
+// its own state starts fresh; its views take their managers from the hub.
+#include "window/Router.h"
+
+#include <QPointer>
 #include <QWidget>
+#include <map>
 
 class Hub;
-class Router;
+class QScrollArea;
+class SidebarRow;
 
 class MainView : public QWidget {
     Q_OBJECT
 public:
+    static constexpr int kMinWidth = 900;
+    static constexpr int kMinHeight = 640;
+    static constexpr int kPageMaxWidth = 1100;
+    static constexpr int kPagePadding = 24;
+
     MainView(Router& router, Hub& hub, QWidget* parent = nullptr);
 
     Router& router() const { return router_; }
     Hub& hub() const { return hub_; }
 
+    // The detail view for a page, built with the managers of the hub.
+    static QWidget* makePage(Router::Page page, Hub& hub);
+
+    // What is shown now.
+    QWidget* page() const { return page_; }
+    Router::Page shownPage() const { return shown_; }
+    QScrollArea* detail() const { return scroll_; }
+    SidebarRow* sidebarRow(Router::Page page) const;
+
+protected:
+    void showEvent(QShowEvent*) override;
+    void hideEvent(QHideEvent*) override;
+
 private:
+    void sync();
+    void showPage(Router::Page page);
+
     Router& router_;
     Hub& hub_;
+    QScrollArea* scroll_;
+    QWidget* holder_;
+    QPointer<QWidget> page_;
+    Router::Page shown_ = Router::Page::overview;
+    std::map<int, SidebarRow*> rows_;
+};
+
+// One page in the sidebar: its symbol and title; selected rows are tinted.
+class SidebarRow : public QWidget {
+    Q_OBJECT
+public:
+    SidebarRow(Router::Page page, std::function<void()> action, QWidget* parent = nullptr);
+    void setSelected(bool selected);
+    bool isSelected() const { return selected_; }
+    QSize sizeHint() const override { return {180, 30}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+    void enterEvent(QEnterEvent*) override;
+    void leaveEvent(QEvent*) override;
+
+private:
+    Router::Page page_;
+    std::function<void()> action_;
+    bool selected_ = false;
+    bool hovering_ = false;
 };
 
 // The one main window, id "main": made on first open and brought forward afterwards.

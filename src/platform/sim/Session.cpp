@@ -21,6 +21,8 @@ void Session::reset()
     windows_.clear();
     frontmost_ = platform::apps::currentProcessID();
     activations_.clear();
+    policies_.clear();
+    policy_ = platform::windowing::ActivationPolicy::accessory;
     hideCount_ = 0;
     lastInput_ = platform::clock::now();
     monitors_.clear();
@@ -35,6 +37,12 @@ void Session::recordActivation(int32_t pid)
 {
     activations_.push_back(pid);
     frontmost_ = pid;
+}
+
+void Session::setActivationPolicy(platform::windowing::ActivationPolicy policy)
+{
+    policies_.push_back(policy);
+    policy_ = policy;
 }
 
 bool Session::input(uint32_t type, bool toThisApp, std::optional<QPointF> pointer)
@@ -104,6 +112,8 @@ QRectF visibleFrame(const platform::screens::Screen& screen)
 int32_t frontmostApplication() { return sim::Session::shared().frontmost(); }
 void activateSelf() { sim::Session::shared().recordActivation(platform::apps::currentProcessID()); }
 void activate(int32_t pid) { sim::Session::shared().recordActivation(pid); }
+void setActivationPolicy(ActivationPolicy policy) { sim::Session::shared().setActivationPolicy(policy); }
+ActivationPolicy activationPolicy() { return sim::Session::shared().activationPolicy(); }
 
 void hideCursor(platform::displays::DisplayID) { sim::Session::shared().hideCursor(); }
 void showCursor(platform::displays::DisplayID) { sim::Session::shared().showCursor(); }

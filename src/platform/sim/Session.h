@@ -28,6 +28,10 @@ public:
     int32_t frontmost() const { return frontmost_; }
     std::vector<int32_t> activations() const { return activations_; } // pids, in order
     void recordActivation(int32_t pid);
+    // Every policy set, in order; the application starts as an accessory.
+    std::vector<platform::windowing::ActivationPolicy> policyChanges() const { return policies_; }
+    platform::windowing::ActivationPolicy activationPolicy() const { return policy_; }
+    void setActivationPolicy(platform::windowing::ActivationPolicy policy);
 
     int cursorHideCount() const { return hideCount_; }
     void hideCursor() { ++hideCount_; }
@@ -62,6 +66,8 @@ private:
     std::vector<platform::windowing::AppWindow> windows_;
     int32_t frontmost_ = 0;
     std::vector<int32_t> activations_;
+    std::vector<platform::windowing::ActivationPolicy> policies_;
+    platform::windowing::ActivationPolicy policy_ = platform::windowing::ActivationPolicy::accessory;
     int hideCount_ = 0;
     double lastInput_ = 0;
     std::map<int, Monitor> monitors_;

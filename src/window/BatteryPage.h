@@ -1,0 +1,38 @@
+#pragma once
+// The main window's page for battery care: the battery's state, limit, actions and live power
+// flow, then the calibration cycle and the privileged helper (install, update, remove).
+#include <QWidget>
+
+class BatteryManager;
+class CardHeader;
+class GlassButton;
+class StatusChip;
+class TextLine;
+class QLabel;
+
+class BatteryPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit BatteryPage(BatteryManager& battery, QWidget* parent = nullptr);
+
+    // Ends a calibration (its limit goes back), removes the helper and reads the state again;
+    // a failed removal is left as the battery's action error.
+    static void removeHelper(BatteryManager& battery);
+
+    StatusChip* helperChip() const; // null while the helper is not installed
+    GlassButton* installButton() const { return install_; }
+    GlassButton* updateButton() const { return update_; }
+    GlassButton* removeButton() const { return remove_; }
+    QWidget* calibrationLine() const { return calibrationLine_; }
+
+private:
+    void sync();
+
+    BatteryManager& battery_;
+    CardHeader* helperHeader_;
+    QWidget* calibrationLine_;
+    TextLine* calibrationText_;
+    GlassButton* install_;
+    GlassButton* update_;
+    GlassButton* remove_;
+};

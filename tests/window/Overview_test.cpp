@@ -1,0 +1,234 @@
+#include "WindowTest.h"
+
+#include "battery/BatteryManager.h"
+#include "design/Gauges.h"
+#include "design/Rows.h"
+#include "design/Sliders.h"
+#include <QSlider>
+#include "design/TextLine.h"
+#include "design/Controls.h"
+#include "design/Buttons.h"
+#include "platform/Clock.h"
+#include "platform/sim/PowerSources.h"
+#include "window/ControlsSection.h"
+#include "window/KPIRow.h"
+#include "window/OverviewPage.h"
+#include "window/PowerSection.h"
+
+namespace {
+
+class OverviewTest : public WindowTest {};
+
+KPIRow::Inputs batteryDesk()
+{
+    KPIRow::Inputs in;
+    in.hasBattery = true;
+    in.percent = 85;
+    in.stateTint = SystemColor::green;
+    in.shortStatus = "Şarj oluyor";
+    in.onAC = true;
+    in.systemLoad = 8.04;
+    in.adapterPower = 12.34;
+    in.temperature = 30.5;
+    in.healthPercent = 92;
+    in.cycleCount = 120;
+    in.brightness = 59.5;
+    in.ddcAvailable = true;
+    in.volume = 50;
+    in.outputName = "Hoparlör";
+    return in;
+}
+
+TEST(KPIRow, TilesReadTheManagersState)
+{
+    struct Case {
+        const char* name;
+        std::function<void(KPIRow::Inputs&)> edit;
+        size_t tile;
+        QString symbol, value;
+        std::optional<QString> detail;
+    };
+    const Case cases[] = {
+        {"charge", [](auto&) {}, 0, "battery.75percent", "%85", "Şarj oluyor"},
+        {"adapter with a decimal comma", [](auto&) {}, 1, "bolt.fill", "8,0 W", "Adaptör 12,3 W"},
+        {"on battery", [](auto& in) { in.onAC = false; }, 1, "bolt.fill", "8,0 W", "Pilden"},
+        {"35.0 °C is normal", [](auto& in) { in.temperature = 35.0; }, 2, "thermometer.medium", "35,0 °C", "Normal"},
+        {"35.1 °C is high", [](auto& in) { in.temperature = 35.1; }, 2, "thermometer.medium", "35,1 °C", "Yüksek"},
+        {"unknown temperature", [](auto& in) { in.temperature.reset(); }, 2, "thermometer.medium", "–", "Normal"},
+        {"health with cycles", [](auto&) {}, 3, "heart.fill", "%92", "120 döngü"},
+        {"no cycle count, no detail", [](auto& in) { in.cycleCount.reset(); }, 3, "heart.fill", "%92", std::nullopt},
+        {"unknown health", [](auto& in) { in.healthPercent.reset(); }, 3, "heart.fill", "–", "120 döngü"},
+        {"monitor brightness, half away from zero", [](auto&) {}, 4, "sun.max.fill", "%60", "Monitör"},
+        {"software dimming",
+         [](auto& in) { in.brightnessTarget = DisplayManager::BrightnessTarget::macOS; }, 4, "sun.max.fill", "%60",
+         "macOS"},
+        {"no DDC", [](auto& in) { in.ddcAvailable = false; }, 4, "sun.max.fill", "%60", "macOS"},
+        {"volume 0.4", [](auto& in) { in.volume = 0.4; }, 5, "speaker.slash.fill", "%0", "Hoparlör"},
+        {"volume 33.9", [](auto& in) { in.volume = 33.9; }, 5, "speaker.wave.1.fill", "%34", "Hoparlör"},
+        {"volume 50", [](auto&) {}, 5, "speaker.wave.2.fill", "%50", "Hoparlör"},
+        {"volume 67", [](auto& in) { in.volume = 67; }, 5, "speaker.wave.3.fill", "%67", "Hoparlör"},
+        {"muted", [](auto& in) { in.muted = true; }, 5, "speaker.slash.fill", "Sessiz", "Hoparlör"},
+        {"no default output", [](auto& in) { in.outputName.reset(); }, 5, "speaker.wave.2.fill", "%50",
+         std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        KPIRow::Inputs in = batteryDesk();
+        c.edit(in);
+        const auto tiles = KPIRow::tiles(in);
+        ASSERT_EQ(tiles.size(), 6u);
+        EXPECT_EQ(tiles[c.tile].symbol, c.symbol);
+        EXPECT_EQ(tiles[c.tile].value, c.value);
+        EXPECT_EQ(tiles[c.tile].detail, c.detail);
+    }
+    KPIRow::Inputs desk = batteryDesk();
+    desk.hasBattery = false;
+    const auto tiles = KPIRow::tiles(desk);
+    ASSERT_EQ(tiles.size(), 2u) << "a desk without a battery shows brightness and sound only";
+    EXPECT_EQ(tiles[0].title, "Parlaklık");
+    EXPECT_EQ(tiles[1].title, "Ses");
+}
+
+TEST(PowerSection, RowsFollowTheTelemetry)
+{
+    BatteryTelemetry t;
+    t.amperage = -1.234;
+    t.voltage = 12.5;
+    t.batteryPower = -9.876;
+    t.systemLoad = 10.05;
+    t.remainingCapacity = 4000;
+    t.fullCapacity = 3900;
+    auto rows = PowerSection::electrics(t, 125, false);
+    ASSERT_EQ(rows.size(), 6u);
+    EXPECT_EQ(rows[0].value, "-1,23 A");
+    EXPECT_EQ(rows[2].value, "-9,88 W") << "discharging keeps its minus sign";
+    EXPECT_EQ(rows[4].secondary, "%100,0") << "capped at 100";
+    EXPECT_EQ(rows[5].label, "Kalan süre");
+    EXPECT_EQ(rows[5].value, "2 sa 5 dk");
+    t.batteryPower = 3.5;
+    t.fullCapacity = 0;
+    rows = PowerSection::electrics(t, 125, true);
+    EXPECT_EQ(rows[2].value, "+3,50 W");
+    EXPECT_EQ(rows[4].secondary, std::nullopt) << "no share of a zero full capacity";
+    EXPECT_EQ(rows[5].label, "Dolmasına");
+    EXPECT_EQ(PowerSection::electrics(t, std::nullopt, true).size(), 5u);
+
+    struct Health {
+        int percent;
+        SystemColor tint;
+        QString sentence;
+    };
+    for (const Health& h : {Health{79, SystemColor::yellow, "Kapasite tasarımın %79'i; Apple %80 altını servis eşiği sayar"},
+                            Health{69, SystemColor::orange, "Kapasite tasarımın %69'i; Apple %80 altını servis eşiği sayar"},
+                            Health{80, SystemColor::green, "Kapasite normal aralıkta"}}) {
+        EXPECT_EQ(PowerSection::healthTint(h.percent), h.tint) << h.percent;
+        EXPECT_EQ(PowerSection::healthSentence(h.percent), h.sentence);
+    }
+    t.designCapacity = 5000;
+    t.fullCapacity = 4000;
+    const auto health = PowerSection::health(t, 80, std::nullopt);
+    ASSERT_EQ(health.rows.size(), 2u);
+    EXPECT_EQ(health.rows[0].secondary, "%100");
+    EXPECT_EQ(health.rows[1].value, "4000 mAh");
+    EXPECT_EQ(health.rows[1].secondary, "%80");
+
+    t.adapterPower = 42.84;
+    t.adapterRated = 96;
+    t.adapterCurrent = 4.7;
+    const auto adapter = PowerSection::adapter(t);
+    ASSERT_EQ(adapter.size(), 2u);
+    EXPECT_EQ(adapter[0].value, "42,8 W");
+    EXPECT_EQ(adapter[0].secondary, "96 W");
+    EXPECT_EQ(adapter[1].value, "4,70 A");
+}
+
+TEST_F(OverviewTest, RereadsEveryFiveSecondsOnlyWhileShown)
+{
+    startHub();
+    // Every read of the smart battery's figures, on the shared clock.
+    std::vector<double> reads;
+    auto controls = sim::power::controls();
+    controls.editProperties = [&reads](QVariantMap&) { reads.push_back(platform::clock::now()); };
+    sim::power::setControls(controls);
+
+    MainView& view = openWindow();
+    auto* page = qobject_cast<OverviewPage*>(view.page());
+    ASSERT_TRUE(page);
+    ASSERT_EQ(reads.size(), 1u) << "a visit reads at once";
+    advance(15);
+    ASSERT_EQ(reads.size(), 4u);
+    for (size_t i = 1; i < reads.size(); ++i)
+        EXPECT_DOUBLE_EQ(reads[i] - reads[i - 1], OverviewPage::kRereadInterval);
+
+    // The battery manager's own refresh reads too, 30 s after the hub started: the waits below
+    // end before it.
+    click(view.sidebarRow(Router::Page::mouse));
+    advance(6);
+    EXPECT_EQ(reads.size(), 4u) << "no reads after the page is left";
+    click(view.sidebarRow(Router::Page::overview));
+    EXPECT_EQ(reads.size(), 5u) << "coming back reads at once";
+    view.hide();
+    advance(6);
+    EXPECT_EQ(reads.size(), 5u) << "nor once the window is closed";
+    sim::power::reset();
+}
+
+TEST_F(OverviewTest, ADeskWithoutABatteryShowsIndicatorsAndControlsOnly)
+{
+    startHub([](QJsonObject& desk) { desk.remove("battery"); });
+    ASSERT_FALSE(hub->battery.hasBattery());
+    auto* page = place(new OverviewPage(*hub), 1100);
+    EXPECT_EQ(page->kpiRow()->shownTiles().size(), 2u);
+    EXPECT_FALSE(page->powerSection());
+    EXPECT_FALSE(page->historySection());
+    EXPECT_FALSE(page->controls()->batteryCard());
+}
+
+TEST_F(OverviewTest, ControlsFollowTheManagers)
+{
+    startHub(withoutDdc);
+    auto* page = place(new OverviewPage(*hub), 1100);
+    ControlsSection* controls = page->controls();
+    EXPECT_TRUE(controls->batteryCard());
+    EXPECT_FALSE(controls->inputRow()->isVisibleTo(controls)) << "no input row without DDC/CI";
+
+    // Smooth scrolling off: the step slider is greyed and ignores a drag.
+    hub->scroll.setSmoothEnabled(false);
+    processEvents();
+    ValueSlider* step = controls->mouseCard()->stepSlider();
+    EXPECT_FALSE(step->isEnabled());
+    const double before = hub->scroll.step();
+    QTest::mousePress(step->slider(), Qt::LeftButton, {}, QPoint(4, step->slider()->height() / 2));
+    QTest::mouseMove(step->slider(), QPoint(step->slider()->width() - 4, step->slider()->height() / 2));
+    QTest::mouseRelease(step->slider(), Qt::LeftButton, {}, QPoint(step->slider()->width() - 4, 5));
+    EXPECT_EQ(hub->scroll.step(), before);
+}
+
+TEST_F(OverviewTest, KVMCardChipsAndRows)
+{
+    startHub();
+    KVMCard* card = place(new KVMCard(hub->automation, hub->display), 360);
+    EXPECT_FALSE(card->headerChip()) << "no profiles, no chip";
+    EXPECT_TRUE(card->emptyText()->isVisibleTo(card));
+
+    KVMProfile blank;
+    blank.id = QUuid::createUuid();
+    blank.name = "   ";
+    blank.displayName = "Lumera 24F";
+    blank.displayKey = "nothing-connected";
+    hub->automation.setProfiles({blank});
+    processEvents();
+    ASSERT_TRUE(card->headerChip());
+    EXPECT_EQ(card->headerChip()->text(), "Ayrık");
+    auto* row = qobject_cast<KVMCardRow*>(card->profileRow(blank.id.toString()));
+    ASSERT_TRUE(row);
+    EXPECT_FALSE(row->dotLit());
+    bool labelled = false;
+    for (TextLine* line : row->findChildren<TextLine*>())
+        labelled |= line->text() == "Lumera 24F";
+    EXPECT_TRUE(labelled) << "a blank name shows the monitor's name";
+    EXPECT_FALSE(row->applyButton()->isEnabled()) << "its monitor is not connected";
+    EXPECT_FALSE(card->emptyText()->isVisibleTo(card));
+}
+
+} // namespace
