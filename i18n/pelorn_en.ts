@@ -418,6 +418,8 @@
     <message>
         <source>Sıfırla</source>
         <translation>Reset</translation>
+        <source>%1 çalıyor</source>
+        <translation>%1 playing</translation>
     </message>
     <message>
         <source>Boşalt</source>
@@ -594,6 +596,8 @@
     <message>
         <source>Pil</source>
         <translation>Battery</translation>
+        <source>Mikrofon</source>
+        <translation>Microphone</translation>
     </message>
     <message>
         <source>Parlaklık · MacBook</source>
@@ -622,6 +626,7 @@
     <message>
         <source>Tek ekran bağlı.</source>
         <translation>One display is connected.</translation>
+        <translation>Arrangement</translation>
     </message>
     <message>
         <source>Ekranları sürükleyip bırakarak masaüstündeki yerlerini ayarlayın. Menü çubuğu olan ekran ana ekrandır.</source>
@@ -674,6 +679,7 @@
     <message>
         <source>Menüde gizle</source>
         <translation>Hide from menu</translation>
+        <translation>Hide in menu</translation>
     </message>
     <message>
         <source>Simge</source>
@@ -686,6 +692,7 @@
     <message>
         <source>Her girişe bağlı cihaza bir ad verin; menüde port yerine bu ad görünür. Başka bir cihaza geçmek KVM&apos;i ona aktarır.</source>
         <translation>Name the device on each input; menus show the name instead of the port. Switching to another device hands the KVM over to it.</translation>
+        <translation>Name the device on each input; the menu shows this name instead of the port. Switching to another device hands the KVM over to it.</translation>
     </message>
     <message>
         <source>Gizlenen girişler (%1)</source>
@@ -918,10 +925,48 @@
     <message>
         <source>Süzülme</source>
         <translation>Glide</translation>
+        <source>Daha fazla</source>
+        <translation>More</translation>
+    </message>
+    <message>
+        <source>Ekranı karart (OLED koruma)</source>
+        <translation>Black out screen (OLED care)</translation>
+    </message>
+    <message>
+        <source>Mac&apos;i şimdi uyut</source>
+        <translation>Sleep the Mac now</translation>
+    </message>
+    <message>
+        <source>Genel bakışı aç</source>
+        <translation>Open overview</translation>
+    </message>
+    <message>
+        <source>Ayarlar…</source>
+        <translation>Settings…</translation>
+    </message>
+    <message>
+        <source>Ekranı karart</source>
+        <translation>Black Out Screen</translation>
+    </message>
+    <message>
+        <source>Şimdi uyut</source>
+        <translation>Sleep Now</translation>
+    </message>
+    <message>
+        <source>Güncellemeleri Denetle…</source>
+        <translation>Check for Updates…</translation>
+    </message>
+    <message>
+        <source>Quendrel&apos;dan Çık</source>
+        <translation>Quit Quendrel</translation>
     </message>
     <message>
         <source>Erişilebilirlik izni gerekli</source>
         <translation>Accessibility permission needed</translation>
+    </message>
+    <message>
+        <source>Fare kaydırma ve ses/parlaklık tuşları için gerekir.</source>
+        <translation>Needed for mouse scrolling and the volume and brightness keys.</translation>
     </message>
     <message>
         <source>Sistem Ayarlarını Aç</source>
@@ -950,6 +995,28 @@
     <message>
         <source>Video oynarken otomatik karartma yapılmaz.</source>
         <translation>No automatic blackout while a video plays.</translation>
+        <source>Kaynak</source>
+        <translation>Source</translation>
+    </message>
+    <message>
+        <source>Monitör (donanım)</source>
+        <translation>Monitor (hardware)</translation>
+    </message>
+    <message>
+        <source>macOS (karartma)</source>
+        <translation>macOS (dimming)</translation>
+    </message>
+    <message>
+        <source>Parlaklık · tüm monitörler</source>
+        <translation>Brightness · all monitors</translation>
+    </message>
+    <message>
+        <source>Ses çıkışı</source>
+        <translation>Sound output</translation>
+    </message>
+    <message>
+        <source>Profil yok</source>
+        <translation>No profile</translation>
     </message>
     <message>
         <source>Kapalı</source>
@@ -1070,6 +1137,12 @@
     <message>
         <source>Adaptör bağlı değil.</source>
         <translation>Adapter not connected.</translation>
+        <source>Pil %%1</source>
+        <translation>Battery %1%</translation>
+    </message>
+    <message>
+        <source>Sınır yok</source>
+        <translation>No limit</translation>
     </message>
 </context>
 </TS>

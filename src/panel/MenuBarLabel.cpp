@@ -57,15 +57,23 @@ QPixmap MenuBarLabel::icon()
 
 void MenuBarLabel::togglePanel()
 {
-    if (!panel_) {
-        panel_ = new MenuView(hub_.display, hub_.audio, hub_.appAudio, hub_.scroll, hub_.battery, hub_.input,
-                              hub_.automation);
-        panel_->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
-    }
-    if (panel_->isVisible()) {
+    // The panel is made anew each time it opens, so it starts from the current state.
+    if (panel_ && panel_->isVisible()) {
         panel_->hide();
+        panel_->deleteLater();
         return;
     }
+    if (panel_)
+        panel_->deleteLater();
+    panel_ = new MenuView(hub_.display, hub_.audio, hub_.appAudio, hub_.scroll, hub_.battery, hub_.input,
+                          hub_.automation);
+    panel_->setAttribute(Qt::WA_DeleteOnClose);
+    panel_->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint);
+    panel_->actions().blackout = [this] { hub_.oled.activate(); };
+    panel_->openWindow = [this](const QString& id) {
+        if (id == "main")
+            MainWindow::open(Router::shared(), hub_);
+    };
     if (tray_)
         panel_->move(panelOrigin(tray_->geometry(), panel_->size()));
     panel_->show();

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVariantMap>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -72,6 +73,13 @@ struct Screen {
 std::vector<Screen> screens();
 QPointF mouseLocation(); // bottom-left origin, y up
 bool mouseInRect(const QPointF& point, const QRectF& rect);
+// The screen with the key window (the one with the menu bar when no window is key); none
+// without screens.
+std::optional<Screen> mainScreen();
+// The application's screen-parameters-changed notification: `observer` runs on the main
+// thread after screens come, go, move or change mode. The token removes it.
+int addParametersObserver(std::function<void()> observer);
+void removeParametersObserver(int token);
 
 } // namespace platform::screens
 

@@ -1,6 +1,6 @@
 #pragma once
 // System power: the registration for sleep and wake messages with the allow call that answers
-// them, and the system-wide power settings ("SleepDisabled").
+// them, sleep on request, and the system-wide power settings ("SleepDisabled").
 #include <QString>
 #include <QVariant>
 #include <QVariantMap>
@@ -21,6 +21,12 @@ uint32_t registerForSystemPower(void* refcon, NotificationPort** port, Callback 
 void addToMainRunLoop(NotificationPort* port);
 // Answers a can-sleep or will-sleep message; the system waits for it before sleeping.
 int32_t allowPowerChange(uint32_t rootPort, void* argument);
+
+// Sleep on request: the power-management connection (0 when it cannot be opened), the sleep
+// request on it, and its release. The request returns at once; the sleep follows.
+uint32_t findPowerManagement();
+int32_t sleepSystem(uint32_t connection);
+void serviceClose(uint32_t connection);
 
 // The system power setting call, in the form the run-time lookup hands out.
 using SetSystemPowerSetting = int32_t (*)(const QString& key, const QVariant& value);

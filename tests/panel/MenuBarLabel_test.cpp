@@ -70,11 +70,14 @@ TEST_F(MenuBarTest, OpeningThePanelReadsTheManagersAgain)
     EXPECT_TRUE(label->panel()->isVisible());
     EXPECT_TRUE(label->panel()->windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(label->panel()->panelSection(), "");
-    EXPECT_EQ(label->panel()->size(), QSize(360, 420));
+    EXPECT_EQ(label->panel()->width(), 360);
     processEvents();
     EXPECT_EQ(hub->audio.outputs().size(), outputs - 1);
     label->togglePanel();
-    EXPECT_FALSE(label->panel()->isVisible());
+    EXPECT_FALSE(label->panel() && label->panel()->isVisible());
+    processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(label->panel()) << "a closed panel is not kept";
 }
 
 TEST(MenuBarPanel, DropsCentredUnderTheIconAndStaysInsideItsScreen)

@@ -4,7 +4,10 @@
 #include "platform/PrivateFrameworks.h"
 #include "platform/sim/Mac.h"
 
+#include <QCoreApplication>
 #include <QHash>
+#include <map>
+#include <mutex>
 #include <algorithm>
 #include <cmath>
 
@@ -203,6 +206,64 @@ std::vector<Screen> screens()
 }
 
 QPointF mouseLocation() { return world().pointer(); }
+
+std::optional<Screen> mainScreen()
+{
+    // No window of the simulated desk is key: the main screen is the one with the menu bar.
+    const std::vector<Screen> all = screens();
+    if (all.empty())
+        return std::nullopt;
+    return all.front();
+}
+
+namespace {
+std::mutex gObserversMutex;
+std::map<int, std::function<void()>> gObservers;
+int gNextObserver = 1;
+
+void onReconfiguration(platform::displays::DisplayID, uint32_t flags, void* userInfo)
+{
+    if (flags & platform::displays::kBeginConfigurationFlag)
+        return;
+    const int token = int(reinterpret_cast<intptr_t>(userInfo));
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return;
+    QMetaObject::invokeMethod(
+        app,
+        [token] {
+            std::function<void()> observer;
+            {
+                std::lock_guard lock(gObserversMutex);
+                const auto it = gObservers.find(token);
+                if (it == gObservers.end())
+                    return;
+                observer = it->second;
+            }
+            observer();
+        },
+        Qt::QueuedConnection);
+}
+} // namespace
+
+int addParametersObserver(std::function<void()> observer)
+{
+    int token;
+    {
+        std::lock_guard lock(gObserversMutex);
+        token = gNextObserver++;
+        gObservers[token] = std::move(observer);
+    }
+    // Reconfiguration callbacks cannot be taken back: a removed token's callback finds nothing.
+    world().registerCallback(&onReconfiguration, reinterpret_cast<void*>(intptr_t(token)));
+    return token;
+}
+
+void removeParametersObserver(int token)
+{
+    std::lock_guard lock(gObserversMutex);
+    gObservers.erase(token);
+}
 
 bool mouseInRect(const QPointF& p, const QRectF& r)
 {

@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstring>
 #include <mutex>
+#include <thread>
 #include <unistd.h>
 
 namespace sim::power {
@@ -25,7 +26,42 @@ std::atomic<bool> gSettingCallAvailable{true};
 
 QString portFolder() { return machine::stateFolder() + "/power"; }
 
+std::atomic<int> gSleepsRunning{0};
+
+int counter(const char* key)
+{
+    machine::Transaction tx;
+    return tx.read("power-events")[key].toInt();
+}
+
+void addToCounter(const char* key, int delta)
+{
+    machine::Transaction tx;
+    QJsonObject doc = tx.read("power-events");
+    doc[key] = doc[key].toInt() + delta;
+    tx.write("power-events", doc);
+}
+
 } // namespace
+
+int sleepRequests() { return counter("sleepRequests"); }
+int openConnections() { return counter("openConnections"); }
+
+void setPowerManagementAvailable(bool available)
+{
+    machine::Transaction tx;
+    QJsonObject doc = tx.read("power-events");
+    doc["managementUnavailable"] = !available;
+    tx.write("power-events", doc);
+}
+
+void waitForSleeps()
+{
+    while (gSleepsRunning.load() > 0) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        ::usleep(1000);
+    }
+}
 
 void setSettingCallAvailable(bool available) { gSettingCallAvailable = available; }
 
@@ -204,6 +240,39 @@ int32_t setSystemPowerSetting(const QString& key, const QVariant& value)
     doc["writes"] = writes;
     tx.write("pmsettings", doc);
     return 0;
+}
+
+uint32_t findPowerManagement()
+{
+    {
+        sim::machine::Transaction tx;
+        if (tx.read("power-events")["managementUnavailable"].toBool())
+            return 0;
+    }
+    sim::power::addToCounter("openConnections", 1);
+    return 0x7001;
+}
+
+int32_t sleepSystem(uint32_t connection)
+{
+    if (connection != 0x7001)
+        return int32_t(0xE00002C2);
+    sim::power::addToCounter("sleepRequests", 1);
+    // The system sleeps after the caller returned: the registered processes (this one among
+    // them, answering on its main thread) are told on a thread of the system's own.
+    ++sim::power::gSleepsRunning;
+    std::thread([] {
+        sim::power::sendMessage(kMessageSystemWillSleep);
+        sim::power::sendMessage(kMessageSystemHasPoweredOn);
+        --sim::power::gSleepsRunning;
+    }).detach();
+    return 0;
+}
+
+void serviceClose(uint32_t connection)
+{
+    if (connection == 0x7001)
+        sim::power::addToCounter("openConnections", -1);
 }
 
 QVariantMap copySystemPowerSettings()

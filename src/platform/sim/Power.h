@@ -22,6 +22,15 @@ struct Allowed {
 QList<qint64> sendMessage(quint32 message, int timeoutMs = 10000);
 QList<Allowed> allowedChanges(); // every allow call, oldest first, across processes
 
+// Sleep on request. A request is recorded, then the system goes to sleep and wakes on a thread
+// of its own: will-sleep, then has-powered-on, reach every registered process.
+int sleepRequests();
+// Makes opening the power-management connection fail (for this sim root).
+void setPowerManagementAvailable(bool available);
+int openConnections(); // power-management connections not closed yet
+// Waits until every sleep started so far has woken again, serving this thread's events.
+void waitForSleeps();
+
 QVariant systemSetting(const QString& key);
 int settingWrites(const QString& key); // how often the setting was written, across processes
 

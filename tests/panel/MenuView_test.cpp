@@ -1,0 +1,371 @@
+// The panel on the simulated Mac, driven as a user would.
+#include "app/Hub.h"
+#include "audio/AudioManager.h"
+#include "battery/BatteryActionTiles.h"
+#include "bridge/Bridge.h"
+#include "design/Buttons.h"
+#include "design/Sliders.h"
+#include "design/TextLine.h"
+#include "panel/HoverHint.h"
+#include "panel/MenuView.h"
+#include "panel/MoreLink.h"
+#include "panel/PanelDetails.h"
+#include "panel/PanelSliders.h"
+#include "panel/PanelTiles.h"
+#include "platform/PowerEvents.h"
+#include "platform/sim/EventSystem.h"
+#include "platform/sim/Mac.h"
+#include "platform/sim/Power.h"
+#include "app/Prefs.h"
+#include "support/SimTest.h"
+#include "window/Router.h"
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QTest>
+
+namespace {
+
+class PanelTest : public SimTest {
+protected:
+    void SetUp() override
+    {
+        SimTest::SetUp();
+        bridge_forget_cached_clients();
+        if (const auto owner = HoverHintModel::shared().owner())
+            HoverHintModel::shared().leave(*owner);
+    }
+    void TearDown() override
+    {
+        panel.reset();
+        hub.reset();
+        AudioManager::waitForBackgroundStops();
+        tap.reset();
+        sim::power::waitForSleeps();
+        SimTest::TearDown();
+    }
+    void makeHub()
+    {
+        tap = std::make_unique<InputTap>();
+        hub = std::make_unique<Hub>(*tap);
+        processEvents();
+    }
+    MenuView& open()
+    {
+        if (!hub)
+            makeHub();
+        panel = std::make_unique<MenuView>(hub->display, hub->audio, hub->appAudio, hub->scroll, hub->battery,
+                                           hub->input, hub->automation);
+        panel->openWindow = [this](const QString& id) { opened.append(id); };
+        panel->show();
+        processEvents();
+        return *panel;
+    }
+    static void click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton, {}, QRect(QPoint(), w->size()).center()); }
+
+    std::unique_ptr<InputTap> tap;
+    std::unique_ptr<Hub> hub;
+    std::unique_ptr<MenuView> panel;
+    QStringList opened;
+};
+
+// Two screens: the main one 900 points visible, a short one 300 visible, side by side.
+constexpr const char* kTwoScreens = R"({"displays": [
+    {"id": 1, "name": "Tall", "origin": [0, 0], "modes": [{"width": 1200, "height": 924}]},
+    {"id": 2, "name": "Short", "origin": [1200, 0], "modes": [{"width": 800, "height": 324}]}]})";
+
+TEST_F(PanelTest, BudgetFollowsThePointersScreen)
+{
+    installDesk(kTwoScreens);
+    auto& displays = sim::Mac::shared().displays();
+    const struct {
+        QPointF pointer;
+        double budget, screen;
+    } cases[] = {
+        {{600, 100}, 884, 900},  // on the tall screen
+        {{1500, 700}, 320, 300}, // on the short one (bottom-left origin: it spans y 600-924)
+        {{-50, -50}, 884, 900},  // off every screen: the main one
+    };
+    for (const auto& c : cases) {
+        displays.setPointer(c.pointer);
+        EXPECT_EQ(MenuView::availableHeight(), c.budget) << c.pointer.x();
+        EXPECT_EQ(MenuView::screenHeight(), c.screen) << c.pointer.x();
+    }
+    displays.setOnline(1, false);
+    displays.setOnline(2, false);
+    EXPECT_EQ(MenuView::availableHeight(), 784);
+}
+
+TEST_F(PanelTest, ShortContentFitsExactlyAndTallContentScrollsWithinTheScreen)
+{
+    installDesk(kTwoScreens);
+    sim::Mac::shared().displays().setPointer({600, 100});
+    MenuView& view = open();
+    ASSERT_LT(view.contentHeight(), 884);
+    EXPECT_EQ(view.height(), int(view.contentHeight()));
+    EXPECT_FALSE(view.showsScrollBar());
+    EXPECT_FALSE(view.scrollBar()->isVisible());
+    EXPECT_EQ(view.width(), 360);
+
+    // On the short screen the content no longer fits: the panel keeps to the screen and scrolls.
+    sim::Mac::shared().displays().setPointer({1500, 700});
+    panel.reset();
+    MenuView& shortView = open();
+    EXPECT_EQ(shortView.maxHeight(), 320);
+    EXPECT_EQ(shortView.height(), 300);
+    EXPECT_TRUE(shortView.showsScrollBar());
+    EXPECT_TRUE(shortView.scrollBar()->isVisible());
+    EXPECT_EQ(shortView.content()->width(), 360) << "the bar lies over the content";
+}
+
+TEST_F(PanelTest, ToggleExpandsOneSectionAtATime)
+{
+    const struct {
+        QString before;
+        MenuView::Section tapped;
+        QString after;
+    } cases[] = {
+        {"", MenuView::Section::display, "display"},
+        {"audio", MenuView::Section::audio, ""},
+        {"audio", MenuView::Section::display, "display"},
+        {"battery", MenuView::Section::battery, ""},
+        {"Display", MenuView::Section::display, "display"}, // another letter case is no section
+        {"AUDIO", MenuView::Section::audio, "audio"},
+        {"anything", MenuView::Section::battery, "battery"},
+    };
+    MenuView& view = open();
+    for (const auto& c : cases) {
+        Prefs::set(MenuView::kSectionKey, c.before);
+        view.toggle(c.tapped);
+        processEvents();
+        EXPECT_EQ(view.panelSection(), c.after) << c.before.toStdString();
+        EXPECT_EQ(view.expandedSection(), MenuView::sectionFrom(c.after));
+        EXPECT_EQ(view.detail() != nullptr, !c.after.isEmpty()) << c.before.toStdString();
+    }
+}
+
+TEST_F(PanelTest, TilesChangeTheExpandedSectionAndItsCard)
+{
+    Prefs::set(MenuView::kSectionKey, "audio");
+    MenuView& view = open();
+    ASSERT_TRUE(qobject_cast<AudioDetail*>(view.detail()));
+    EXPECT_TRUE(view.outputTile()->isActive());
+    click(view.displayTile());
+    processEvents();
+    EXPECT_EQ(Prefs::d().object(MenuView::kSectionKey).toString(), "display");
+    EXPECT_TRUE(qobject_cast<DisplayDetail*>(view.detail()));
+    EXPECT_TRUE(view.displayTile()->isActive());
+    EXPECT_FALSE(view.outputTile()->isActive());
+    click(view.displayTile());
+    processEvents();
+    EXPECT_EQ(Prefs::d().object(MenuView::kSectionKey).toString(), "");
+    EXPECT_FALSE(view.detail());
+
+    // The smooth scrolling tile tapped twice: back where it was, written twice.
+    const bool smooth = hub->scroll.smoothEnabled();
+    click(view.smoothTile());
+    EXPECT_EQ(hub->scroll.smoothEnabled(), !smooth);
+    EXPECT_EQ(Prefs::d().object("scroll.smooth").toBool(), !smooth);
+    click(view.smoothTile());
+    EXPECT_EQ(hub->scroll.smoothEnabled(), smooth);
+    EXPECT_EQ(Prefs::d().object("scroll.smooth").toBool(), smooth);
+
+    // The KVM tile opens the kvm page of the main window.
+    click(view.kvmTile());
+    EXPECT_EQ(Router::shared().page(), Router::Page::kvm);
+    EXPECT_EQ(opened, QStringList{"main"});
+}
+
+TEST_F(PanelTest, HeaderButtonsRunTheQuickActions)
+{
+    MenuView& view = open();
+    bool blackedOut = false;
+    view.actions().blackout = [&] { blackedOut = true; };
+    click(view.header()->blackoutButton());
+    EXPECT_TRUE(blackedOut);
+
+    click(view.header()->sleepButton());
+    sim::power::waitForSleeps();
+    EXPECT_EQ(sim::power::sleepRequests(), 1);
+    EXPECT_EQ(sim::power::openConnections(), 0) << "the connection is closed again";
+    sim::power::setPowerManagementAvailable(false);
+    click(view.header()->sleepButton());
+    EXPECT_EQ(sim::power::sleepRequests(), 1) << "no connection: nothing happens";
+
+    Router::shared().setPage(Router::Page::battery);
+    click(view.header()->overviewButton());
+    EXPECT_EQ(Router::shared().page(), Router::Page::overview);
+    EXPECT_EQ(opened, QStringList{"main"});
+}
+
+TEST_F(PanelTest, MoreMenuListsItsItemsInOrder)
+{
+    MenuView& view = open();
+    LiveMenu* menu = view.header()->moreMenu();
+    menu->refill();
+    QStringList texts;
+    for (QAction* a : menu->actions())
+        texts << (a->isSeparator() ? "-" : a->text());
+    EXPECT_EQ(texts, (QStringList{"Genel Bakış", "Ayarlar…", "Ekranı karart", "Şimdi uyut", "Güncellemeleri Denetle…",
+                                  "-", "Quendrel'dan Çık"}));
+    bool quit = false;
+    view.actions().quit = [&] { quit = true; };
+    menu->actions().at(1)->trigger();
+    EXPECT_EQ(Router::shared().page(), Router::Page::general);
+    menu->actions().last()->trigger();
+    EXPECT_TRUE(quit);
+}
+
+TEST_F(PanelTest, PermissionCardShowsWhileTheTapsWait)
+{
+    MenuView& view = open();
+    ASSERT_FALSE(hub->input.isRunning());
+    EXPECT_FALSE(view.permissionCard()->isHidden());
+    click(view.permissionCard()->openButton());
+    EXPECT_FALSE(sim::EventSystem::shared().openedSettings().isEmpty());
+}
+
+TEST_F(PanelTest, SliderSymbolsAndCaptions)
+{
+    const struct {
+        double level;
+        bool muted;
+        QString volume, caption;
+    } volume[] = {
+        {0.4, false, "speaker.slash.fill", "%0"},  {33.9, false, "speaker.wave.1.fill", "%34"},
+        {34, false, "speaker.wave.2.fill", "%34"}, {66.9, false, "speaker.wave.2.fill", "%67"},
+        {67, false, "speaker.wave.3.fill", "%67"}, {99.5, false, "speaker.wave.3.fill", "%100"},
+        {50, true, "speaker.slash.fill", "Sessiz"},
+    };
+    for (const auto& c : volume) {
+        EXPECT_EQ(volumeSymbol(c.level, c.muted), c.volume) << c.level;
+        EXPECT_EQ(panelCaptionValue(c.level, c.muted), c.caption) << c.level;
+    }
+    EXPECT_EQ(brightnessSymbol(39.9), "sun.min.fill");
+    EXPECT_EQ(brightnessSymbol(40), "sun.max.fill");
+}
+
+TEST_F(PanelTest, MuteTapAndVolumeRow)
+{
+    MenuView& view = open();
+    PanelVolume* volume = view.sliders()->volume();
+    ASSERT_FALSE(volume->volumeRow()->isHidden());
+    hub->audio.setMuted(false);
+    processEvents();
+    const QRect symbol(0, 0, 34, 34);
+    QTest::mouseClick(volume->slider(), Qt::LeftButton, {}, symbol.center());
+    processEvents();
+    EXPECT_TRUE(hub->audio.level().muted());
+    EXPECT_EQ(volume->caption()->valueLine()->text(), "Sessiz");
+    EXPECT_EQ(volume->slider()->symbol(), "speaker.slash.fill");
+}
+
+TEST_F(PanelTest, DetailsPlaceTheirViews)
+{
+    Prefs::set(MenuView::kSectionKey, "battery");
+    MenuView& view = open();
+    ASSERT_TRUE(qobject_cast<BatteryDetail*>(view.detail()));
+    EXPECT_TRUE(view.detail()->findChildren<BatteryActionTiles*>().size() == 1);
+    for (QWidget* w : view.detail()->findChildren<QWidget*>())
+        if (auto* t = dynamic_cast<TileLabel*>(w))
+            EXPECT_NE(t->symbol(), "scope") << "no calibration tile in the panel";
+
+    view.toggle(MenuView::Section::audio);
+    processEvents();
+    auto* audio = qobject_cast<AudioDetail*>(view.detail());
+    ASSERT_TRUE(audio);
+    click(audio->moreLink());
+    EXPECT_EQ(Router::shared().page(), Router::Page::audio);
+    EXPECT_EQ(opened, QStringList{"main"});
+    EXPECT_EQ(view.panelSection(), "audio") << "the panel itself does not change";
+}
+
+TEST_F(PanelTest, BatteryTileLines)
+{
+    const struct {
+        int limit;
+        QString line;
+    } cases[] = {{80, "Sınır %80"}, {100, "Sınır yok"}, {99, "Sınır %99"}};
+    EXPECT_EQ(BatteryTile::percentLine(57), "Pil %57");
+    for (const auto& c : cases)
+        EXPECT_EQ(BatteryTile::limitLine(c.limit), c.line);
+}
+
+// Hover hints on the shared clock.
+TEST_F(PanelTest, HoverHintsAppearAfterTheDelayAndFollowTheirOwner)
+{
+    HoverHintModel& model = HoverHintModel::shared();
+    const QUuid a = QUuid::createUuid(), b = QUuid::createUuid();
+    const QRectF fa(10, 10, 26, 26), fb(50, 10, 26, 26);
+
+    model.hover("A", fa, a);
+    advance(0.2);
+    EXPECT_FALSE(model.hint()) << "nothing at 0.2 s";
+    model.leave(a);
+    advance(0.3);
+    EXPECT_FALSE(model.hint()) << "left before the delay";
+
+    model.hover("A", fa, a);
+    advance(0.35);
+    ASSERT_TRUE(model.hint());
+    EXPECT_EQ(model.hint()->text, "A");
+
+    // B's enter before A's exit: A's late exit is ignored, A stays until B replaces it.
+    model.hover("B", fb, b);
+    model.leave(a);
+    ASSERT_TRUE(model.hint());
+    EXPECT_EQ(model.hint()->text, "A");
+    advance(0.35);
+    EXPECT_EQ(model.hint()->text, "B");
+    EXPECT_EQ(model.hint()->frame, fb);
+
+    // A to B in order: A's exit hides it at once.
+    model.leave(b);
+    EXPECT_FALSE(model.hint());
+    model.hover("A", fa, a);
+    advance(0.2);
+    model.hover("B", fb, b); // A's pending hint is cancelled
+    advance(0.2);
+    EXPECT_FALSE(model.hint());
+    advance(0.15);
+    EXPECT_EQ(model.hint()->text, "B");
+    model.leave(b);
+}
+
+TEST_F(PanelTest, ClickOnAHintedButtonHidesTheHintAndStillActs)
+{
+    MenuView& view = open();
+    bool slept = false;
+    view.actions().sleep = [&] { slept = true; };
+    HeaderIcon* moon = view.header()->sleepButton();
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(moon, &enter);
+    advance(0.35);
+    ASSERT_TRUE(HoverHintModel::shared().hint());
+    EXPECT_EQ(HoverHintModel::shared().hint()->text, "Mac'i şimdi uyut");
+    click(moon);
+    EXPECT_FALSE(HoverHintModel::shared().hint());
+    EXPECT_TRUE(slept);
+}
+
+TEST_F(PanelTest, HintBubbleStaysFourPointsInsideThePanel)
+{
+    const QSizeF size(80, 22);
+    const struct {
+        QRectF anchor;
+        qreal left;
+    } cases[] = {
+        {{150, 10, 26, 26}, 163 - 40},    // room: centred under the element
+        {{326, 10, 26, 26}, 360 - 4 - 80}, // at the right end: shifted left
+        {{0, 10, 26, 26}, 4},             // at the left edge
+    };
+    for (const auto& c : cases) {
+        const QRectF r = HoverHintLayer::bubbleRect(c.anchor, size, 360);
+        EXPECT_DOUBLE_EQ(r.left(), c.left);
+        EXPECT_DOUBLE_EQ(r.top(), c.anchor.bottom() + 6);
+    }
+    // Wider than the room: the right-hand bound wins.
+    EXPECT_DOUBLE_EQ(HoverHintLayer::bubbleRect({0, 0, 10, 10}, {400, 20}, 360).right(), 356);
+}
+
+} // namespace
