@@ -19,7 +19,12 @@
 #include "window/LanguageCard.h"
 #include "window/SleepCard.h"
 
+#include "app/Texts.h"
 #include "app/Updater.h"
+#include "support/TestPaths.h"
+
+#include <QDir>
+#include <QImage>
 
 namespace {
 
@@ -219,6 +224,31 @@ TEST_F(GeneralPageTest, RelaunchStartsTheShellThatOpensTheBundle)
     EXPECT_EQ(runs[0].executable, "/bin/sh");
     EXPECT_EQ(runs[0].arguments, (QStringList{"-c", "sleep 0.8; /usr/bin/open \"$0\"", platform::bundle::mainPath()}));
     EXPECT_EQ(QString(AppLanguage::kRelaunchCommand).size(), 29);
+}
+
+// The page in both interface languages, light and dark, for a look at texts that do not fit.
+TEST_F(GeneralPageTest, Gallery)
+{
+    startHub();
+    const QString dir = testpaths::buildDir() + "/gallery";
+    QDir().mkpath(dir);
+    for (bool english : {false, true}) {
+        Texts::useEnglishForTesting(english);
+        for (bool dark : {false, true}) {
+            auto* general = new GeneralPage(*hub, Updater::shared());
+            general->setPalette(Theme::appearancePalette(dark));
+            general->setAutoFillBackground(true);
+            place(general, 980);
+            general->resize(980, general->heightForWidth(980) > 0 ? general->heightForWidth(980) : general->sizeHint().height());
+            processEvents();
+            QImage image(general->size() * 2, QImage::Format_ARGB32_Premultiplied);
+            image.setDevicePixelRatio(2);
+            general->render(&image);
+            EXPECT_TRUE(image.save(dir + QString("/general-page-%1-%2.png").arg(english ? "en" : "tr", dark ? "dark" : "light")));
+            views.clear();
+        }
+    }
+    Texts::useEnglishForTesting(false);
 }
 
 } // namespace
