@@ -625,7 +625,7 @@
     </message>
     <message>
         <source>Tek ekran bağlı.</source>
-        <translation>One display is connected.</translation>
+        <translation>Arrangement</translation>
     </message>
     <message>
         <source>Ekranları sürükleyip bırakarak masaüstündeki yerlerini ayarlayın. Menü çubuğu olan ekran ana ekrandır.</source>
@@ -677,7 +677,7 @@
     </message>
     <message>
         <source>Menüde gizle</source>
-        <translation>Hide from menu</translation>
+        <translation>Hide in menu</translation>
     </message>
     <message>
         <source>Simge</source>
@@ -689,7 +689,7 @@
     </message>
     <message>
         <source>Her girişe bağlı cihaza bir ad verin; menüde port yerine bu ad görünür. Başka bir cihaza geçmek KVM&apos;i ona aktarır.</source>
-        <translation>Name the device on each input; menus show the name instead of the port. Switching to another device hands the KVM over to it.</translation>
+        <translation>Name the device on each input; the menu shows this name instead of the port. Switching to another device hands the KVM over to it.</translation>
     </message>
     <message>
         <source>Gizlenen girişler (%1)</source>
@@ -1142,6 +1142,110 @@
     <message>
         <source>Adaptör bağlı değil.</source>
         <translation>Adapter not connected.</translation>
+    </message>
+    <message>
+        <source>Şeffaf</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>Buzlu</source>
+        <translation>Frosted</translation>
+    </message>
+    <message>
+        <source>Opak</source>
+        <translation>Solid</translation>
+    </message>
+    <message>
+        <source>Görünüm</source>
+        <translation>Appearance</translation>
+    </message>
+    <message>
+        <source>Vurgu rengi</source>
+        <translation>Accent colour</translation>
+    </message>
+    <message>
+        <source>Cam stili</source>
+        <translation>Glass style</translation>
+    </message>
+    <message>
+        <source>Vurgu rengiyle renklendir</source>
+        <translation>Tint with the accent colour</translation>
+    </message>
+    <message>
+        <source>Şeffaf: arkası en çok görünen Liquid Glass. Buzlu: daha okunaklı cam. Opak: cam yerine düz yüzey. Panel, pencere ve ses/parlaklık göstergesi için geçerli.</source>
+        <translation>Clear: Liquid Glass that shows the most of what lies behind. Frosted: easier-to-read glass. Solid: a plain surface instead of glass. Applies to the panel, the window and the volume/brightness indicator.</translation>
+    </message>
+    <message>
+        <source>Başlangıç</source>
+        <translation>Start-up</translation>
+    </message>
+    <message>
+        <source>Girişte başlat</source>
+        <translation>Launch at login</translation>
+    </message>
+    <message>
+        <source>Dock&apos;ta göster</source>
+        <translation>Show in Dock</translation>
+    </message>
+    <message>
+        <source>Kapalıyken pencere açıkken de yalnızca menü çubuğunda kalır.</source>
+        <translation>When off, it stays in the menu bar only, even while the window is open.</translation>
+    </message>
+    <message>
+        <source>Pil ayarları</source>
+        <translation>Battery settings</translation>
+    </message>
+    <message>
+        <source>Şarj sınırı macOS&apos;un kendi sınırını kullanır (%80–100); root yetkisi gerekmez ve uykuda da çalışır.</source>
+        <translation>The charge limit uses macOS&apos;s own limit (80–100%); it needs no root rights and works during sleep too.</translation>
+    </message>
+    <message>
+        <source>Sistem Pil Ayarlarını Aç</source>
+        <translation>Open System Battery Settings</translation>
+    </message>
+    <message>
+        <source>Hakkında</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>Harici monitörlü ve KVM&apos;li Mac kurulumları için ekran, ses, fare ve pil kontrolünü tek uygulamada toplar. Kaydırma, ses veya parlaklık tuşlarını yakalayan başka araçlar aynı anda çalışırsa olaylar iki kez işlenebilir; Quendrel&apos;ı kullanırken onları kapatın.</source>
+        <translation>Brings display, sound, mouse and battery control together in one app for Mac setups with external monitors and a KVM. If other tools that capture scrolling, volume or brightness keys run at the same time, events may be handled twice; quit them while you use Quendrel.</translation>
+    </message>
+    <message>
+        <source>Sürüm %1</source>
+        <translation>Version %1</translation>
+    </message>
+    <message>
+        <source>Dil</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <source>Yeni dil, uygulama yeniden başlayınca geçerli olur.</source>
+        <translation>The new language takes effect when the app restarts.</translation>
+    </message>
+    <message>
+        <source>Yeniden başlat</source>
+        <translation>Restart</translation>
+    </message>
+    <message>
+        <source>Sistem: macOS dil tercihlerini izler.</source>
+        <translation>System: follows the macOS language preferences.</translation>
+    </message>
+    <message>
+        <source>Uyku</source>
+        <translation>Sleep</translation>
+    </message>
+    <message>
+        <source>Quendrel açıkken uyumasın</source>
+        <translation>Keep awake while Quendrel runs</translation>
+    </message>
+    <message>
+        <source>Mac boşta kalınca uykuya geçmez. Elle uyutmak (panelde ay düğmesi) her zaman çalışır.</source>
+        <translation>The Mac does not go to sleep when idle. Putting it to sleep by hand (the moon button in the panel) always works.</translation>
+    </message>
+    <message>
+        <source>Ekran da açık kalsın</source>
+        <translation>Keep the display on too</translation>
     </message>
 </context>
 </TS>

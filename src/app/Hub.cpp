@@ -156,6 +156,13 @@ void Hub::playVolumeFeedback(ModifierFlags flags)
     (void)feedbackProcess_->run(); // no player, no sound
 }
 
+bool Hub::launchAtLogin()
+{
+    if (!loginItemEnabled_)
+        loginItemEnabled_ = platform::loginitem::mainAppStatus() == platform::loginitem::Status::enabled;
+    return *loginItemEnabled_;
+}
+
 void Hub::setLaunchAtLogin(bool on)
 {
     const auto error = on ? platform::loginitem::registerMainApp() : platform::loginitem::unregisterMainApp();

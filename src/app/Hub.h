@@ -38,6 +38,10 @@ public:
     bool handleMediaKey(MediaKey key, bool down, ModifierFlags flags);
     void playVolumeFeedback(ModifierFlags flags);
 
+    // Whether the application is one of the user's login items: the cached state, asked of the
+    // login-item service on the first read. After a write it is the state the service reports,
+    // which is off when the request failed or waits for the user's approval.
+    bool launchAtLogin();
     void setLaunchAtLogin(bool on);
     std::optional<bool> loginItemEnabled() const { return loginItemEnabled_; }
 

@@ -74,6 +74,13 @@ void Prefs::set(const QString& key, const QVariant& value)
     d().set(key, value);
 }
 
+void Prefs::remove(const QString& key)
+{
+    if (Showcase::isEnabled())
+        return;
+    d().remove(key);
+}
+
 void Prefs::storeJson(const QJsonValue& json, const QString& key)
 {
     if (!pelorn::json::isEncodable(json)) {

@@ -24,6 +24,8 @@ public:
 
     // The scalar write of a change observer: skipped in showcase mode.
     static void set(const QString& key, const QVariant& value);
+    // Removes the key; skipped in showcase mode.
+    static void remove(const QString& key);
 
     // The JSON Data under the key, decoded; nullopt when absent, not Data, or undecodable.
     template <class T>

@@ -8,10 +8,13 @@
 #include "panel/MenuBarLabel.h"
 #include "platform/Launch.h"
 #include "platform/Log.h"
+#include "platform/Bundle.h"
 #include "platform/Paths.h"
 #include "platform/sim/Desk.h"
 #include "platform/sim/Mac.h"
+#include "platform/sim/Processes.h"
 #include "showcase/Showcase.h"
+#include "window/AppLanguage.h"
 #include "window/MainView.h"
 
 #include <QApplication>
@@ -36,11 +39,14 @@ int main(int argc, char** argv)
         return 2;
     }
     sim::Mac::shared().install(desk.value());
+    // Opening the bundle (the language relaunch) starts this program again.
+    sim::Processes::shared().setOpenableApplication(platform::bundle::mainPath(), QCoreApplication::applicationFilePath());
     platform::log::write(QString("Pelorn: desk \"%1\", sim root %2").arg(desk.value().name, platform::paths::simRoot()));
 
     Showcase::prepareDefaults(); // before anything reads a setting
     // Before any manager or window makes a text.
     platform::log::write(Texts::installTranslator() ? "Pelorn: interface language en" : "Pelorn: interface language tr");
+    (void)AppLanguage::launched(); // the choice in force until the next start
 
     AppDelegate delegate;
     MenuBarLabel label(Hub::shared());

@@ -17,6 +17,10 @@ void quitOnTerminationRequest();
 // the request and this process should end.
 bool handToRunningInstance(const QStringList& urls);
 
+// Closes this process's channel at once, so that an instance started from now on runs as the
+// new one instead of handing its request to this one, which is about to end.
+void stopReceiving();
+
 // The running instance's side: receives the later requests for as long as it lives. `opened`
 // gets a request's URLs, `reopened` is called for a request without any. The channel stays open
 // whatever its peers do: a failed accept is retried, a connection has a few seconds and a few
@@ -28,6 +32,8 @@ public:
              QObject* parent = nullptr);
     ~Receiver() override;
     bool isListening() const;
+    // Gives the channel up for good; later requests find no running instance here.
+    void stop();
 
     static constexpr int kMaxConnections = 16;
     static constexpr double kConnectionSeconds = 5;  // to deliver the one line

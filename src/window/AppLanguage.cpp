@@ -1,6 +1,12 @@
 #include "window/AppLanguage.h"
 
+#include "app/Prefs.h"
+#include "platform/Bundle.h"
+#include "platform/Launch.h"
+#include "platform/Process.h"
 #include "platform/UserDefaults.h"
+
+#include <QCoreApplication>
 
 namespace {
 
@@ -64,13 +70,30 @@ AppLanguage AppLanguage::current()
     return fromStored(platform::UserDefaults::standard().persistentDomain().value(kKey));
 }
 
+AppLanguage AppLanguage::launched()
+{
+    static const AppLanguage atLaunch = current();
+    return atLaunch;
+}
+
 void AppLanguage::apply() const
 {
-    auto& store = platform::UserDefaults::standard();
+    // Through Prefs, so that the showcase mode leaves the user's choice alone.
     if (value_ == system)
-        store.remove(kKey);
+        Prefs::remove(kKey);
     else
-        store.set(kKey, QVariantList{rawValue()});
+        Prefs::set(kKey, QVariantList{rawValue()});
+}
+
+void AppLanguage::relaunch()
+{
+    // Give up the single-instance channel first: the new instance must start as the running
+    // one, not hand itself to this one while it is still on its way out.
+    platform::launch::stopReceiving();
+    platform::process::Task shell(QStringLiteral("/bin/sh"),
+                                  {QStringLiteral("-c"), QString::fromLatin1(kRelaunchCommand), platform::bundle::mainPath()});
+    (void)shell.run(); // without the shell there is no new instance, but the request to quit stands
+    QCoreApplication::quit();
 }
 
 QString AppLanguage::localization(const QVariant& chosen, const QVariant& systemLanguages)

@@ -26,8 +26,17 @@ public:
     static AppLanguage fromStored(const QVariant& stored);
     // The stored choice, from the application's own persistent settings.
     static AppLanguage current();
-    // Stores the choice at once; the running application keeps its language.
+    // The stored choice as it was when this process first asked (main asks at launch): the one
+    // in force until a restart.
+    static AppLanguage launched();
+    // Stores the choice at once (not in showcase mode); the running application keeps its
+    // language.
     void apply() const;
+
+    // Ends this instance and has a shell open the application again once it is gone; the new
+    // instance reads the stored language. The shell gets the bundle's path as $0.
+    static constexpr const char* kRelaunchCommand = "sleep 0.8; /usr/bin/open \"$0\"";
+    static void relaunch();
 
     // The localisation the application runs in, "tr" or "en": the chosen one, or for the
     // system's choice the first of the system's languages that the application has, or Turkish.

@@ -2,6 +2,7 @@
 
 #include "app/Hub.h"
 #include "app/Texts.h"
+#include "app/Updater.h"
 #include "automation/KVMPage.h"
 #include "design/BrandMark.h"
 #include "design/Paint.h"
@@ -14,6 +15,7 @@
 #include "window/BatteryPage.h"
 #include "window/DisplayPage.h"
 #include "window/DockIcon.h"
+#include "window/GeneralPage.h"
 #include "window/MousePage.h"
 #include "window/OverviewPage.h"
 
@@ -179,7 +181,7 @@ QWidget* MainView::makePage(Router::Page page, Hub& hub)
     case Router::Page::mouse: return new MousePage(hub.scroll, hub.input);
     case Router::Page::battery: return new BatteryPage(hub.battery);
     case Router::Page::kvm: return new KVMPage(hub.automation, hub.display, hub.audio, hub.battery);
-    case Router::Page::general: break; // the general page comes later: an empty page until then
+    case Router::Page::general: return new GeneralPage(hub, Updater::shared());
     }
     return new QWidget;
 }

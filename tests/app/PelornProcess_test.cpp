@@ -1,6 +1,10 @@
 // The Pelorn program itself on a fresh simulated Mac: it starts, and opening it again hands the
 // request to the running instance instead of starting a second one.
+#include "platform/Bundle.h"
+#include "platform/Launch.h"
 #include "platform/UserDefaults.h"
+#include "platform/sim/Processes.h"
+#include "window/AppLanguage.h"
 #include "support/SimTest.h"
 #include "support/TestPaths.h"
 
@@ -8,7 +12,12 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QThread>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryFile>
 #include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -103,6 +112,64 @@ TEST_F(PelornProcessTest, ATerminationRequestQuitsNormally)
         EXPECT_EQ(running.exitCode(), 0) << signal;
         log.clear();
     }
+}
+
+// The Pelorn processes of this test's simulated Mac.
+QList<qint64> pelornsOnThisMac(const QString& root)
+{
+    QList<qint64> out;
+    const QByteArray marker = "PELORN_SIM_ROOT=" + root.toLocal8Bit();
+    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        if (!number || QFile::symLinkTarget("/proc/" + entry + "/exe") != QFileInfo(builtPelornPath()).canonicalFilePath())
+            continue;
+        QFile environ("/proc/" + entry + "/environ");
+        if (environ.open(QIODevice::ReadOnly) && environ.readAll().split('\0').contains(marker))
+            out << pid;
+    }
+    return out;
+}
+
+// The relaunch from an instance that is slow to end: it gives up its channel first, so the new
+// Pelorn runs as the one instance (in the stored language) instead of handing itself to the old
+// one and leaving none. This test process plays the old instance.
+TEST_F(PelornProcessTest, RelaunchLeavesExactlyOneInstanceInTheNewLanguage)
+{
+    platform::launch::Receiver old([](const QStringList&) {}, [] {});
+    ASSERT_TRUE(old.isListening());
+    AppLanguage(AppLanguage::en).apply();
+    sim::Processes::shared().setOpenableApplication(platform::bundle::mainPath(), builtPelornPath());
+
+    // The new instance inherits the shell's standard error: catch its log in a file.
+    QTemporaryFile captured;
+    ASSERT_TRUE(captured.open());
+    const int saved = ::dup(2);
+    ::dup2(captured.handle(), 2);
+    AppLanguage::relaunch();
+    ::dup2(saved, 2);
+    ::close(saved);
+    EXPECT_FALSE(old.isListening());
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QString newLog;
+    while (!newLog.contains("Pelorn: running") && elapsed.elapsed() < 10000) {
+        QThread::msleep(50);
+        captured.seek(0);
+        newLog = QString::fromLocal8Bit(captured.readAll());
+    }
+    ASSERT_TRUE(newLog.contains("Pelorn: running")) << newLog.toStdString();
+    EXPECT_TRUE(newLog.contains("Pelorn: interface language en")) << newLog.toStdString();
+    const QList<qint64> instances = pelornsOnThisMac(root());
+    EXPECT_EQ(instances.size(), 1);
+    EXPECT_EQ(launch({}), 0) << "a later launch reaches the new instance";
+    EXPECT_EQ(pelornsOnThisMac(root()).size(), 1);
+    for (qint64 pid : instances)
+        ::kill(pid_t(pid), SIGTERM);
+    elapsed.restart();
+    while (!pelornsOnThisMac(root()).isEmpty() && elapsed.elapsed() < 10000)
+        QThread::msleep(50);
 }
 
 } // namespace

@@ -31,7 +31,7 @@ TEST_F(MainViewTest, SidebarClicksChooseAndShowThePage)
     const Case cases[] = {
         {Router::Page::display, "DisplayPage"}, {Router::Page::audio, "AudioPage"},
         {Router::Page::mouse, "MousePage"},     {Router::Page::battery, "BatteryPage"},
-        {Router::Page::kvm, "KVMPage"},         {Router::Page::general, "QWidget"},
+        {Router::Page::kvm, "KVMPage"},         {Router::Page::general, "GeneralPage"},
         {Router::Page::overview, "OverviewPage"},
     };
     for (const Case& c : cases) {

@@ -35,6 +35,8 @@ QString socketPath() { return sim::machine::stateFolder() + "/launch/Pelorn"; }
 
 int gSignalPipe[2] = {-1, -1};
 
+Receiver* gListening = nullptr; // the receiver that holds this process's channel
+
 void onTerminationSignal(int)
 {
     const char byte = 1;
@@ -178,9 +180,30 @@ Receiver::Receiver(std::function<void(const QStringList&)> opened, std::function
     channel_->listener = fd;
     channel_->notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
     connect(channel_->notifier, &QSocketNotifier::activated, this, [this] { acceptPending(); });
+    gListening = this;
 }
 
-Receiver::~Receiver() = default;
+Receiver::~Receiver()
+{
+    if (gListening == this)
+        gListening = nullptr;
+}
+
+void Receiver::stop()
+{
+    if (gListening == this)
+        gListening = nullptr;
+    while (!channel_->connections.empty())
+        channel_->drop(channel_->connections.front().socket);
+    channel_ = std::make_unique<Channel>(); // closes the listener and removes its path
+
+}
+
+void stopReceiving()
+{
+    if (gListening)
+        gListening->stop();
+}
 
 bool Receiver::isListening() const { return channel_->listener >= 0; }
 

@@ -20,9 +20,14 @@ public:
 
     static Processes& shared();
 
-    // A fresh Mac: the system's sound player is there, nothing has run.
+    // A fresh Mac: the system's sound player and shell are there, nothing has run, and no
+    // application can be opened.
     void reset();
     void setInstalled(const QString& executable, bool installed);
+    // The real program that opening `bundlePath` with /usr/bin/open starts. Once set, a shell
+    // command is run for real (detached, with this process's environment), its /usr/bin/open
+    // of that bundle starting the program; until then a shell is only recorded.
+    void setOpenableApplication(const QString& bundlePath, const QString& executable);
 
     std::vector<Run> runs() const;
 
@@ -34,6 +39,7 @@ private:
     Processes();
     mutable std::mutex mutex_;
     std::set<QString> installed_;
+    QString openableBundle_, openableExecutable_;
     std::vector<Run> runs_;
     int64_t next_ = 1;
 };
