@@ -52,17 +52,8 @@ protected:
         processEvents();
         return *manager;
     }
-    // Lays a view out on its own at a width, without putting a window on screen.
     template <class W>
-    W* place(W* w, int width = 360)
-    {
-        views.emplace_back(w);
-        w->setAttribute(Qt::WA_DontShowOnScreen);
-        w->resize(width, w->hasHeightForWidth() ? w->heightForWidth(width) : w->sizeHint().height());
-        w->show();
-        processEvents();
-        return w;
-    }
+    W* place(W* w, int width = 360) { return SimTest::place(w, width); }
     static void setLimitControls(const std::function<void(sim::chargelimit::Controls&)>& edit)
     {
         auto c = sim::chargelimit::controls();
@@ -79,7 +70,6 @@ protected:
     static void tap(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton, {}, QRect(QPoint(), w->size()).center()); }
 
     std::unique_ptr<BatteryManager> manager;
-    std::vector<std::unique_ptr<QWidget>> views;
 };
 
 TEST_F(BatteryViewsTest, SummaryShowsChargeStatusAndStateColour)

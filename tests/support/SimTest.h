@@ -6,8 +6,10 @@
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
+#include <QWidget>
 #include <gtest/gtest.h>
 #include <memory>
+#include <vector>
 
 class SimTest : public ::testing::Test {
 public:
@@ -26,6 +28,20 @@ protected:
     static void advance(double seconds);
 
     QString root() const { return dir_->path(); }
+
+    // Lays a view out on its own at a width, without putting a window on screen; the fixture
+    // owns it until `views` is cleared.
+    template <class W>
+    W* place(W* w, int width)
+    {
+        views.emplace_back(w);
+        w->setAttribute(Qt::WA_DontShowOnScreen);
+        w->resize(width, w->hasHeightForWidth() ? w->heightForWidth(width) : w->sizeHint().height());
+        w->show();
+        processEvents();
+        return w;
+    }
+    std::vector<std::unique_ptr<QWidget>> views;
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;

@@ -69,17 +69,8 @@ protected:
         processEvents();
         return *window;
     }
-    // Lays a view out on its own at a width, without putting a window on screen.
     template <class W>
-    W* place(W* w, int width = 900)
-    {
-        views.emplace_back(w);
-        w->setAttribute(Qt::WA_DontShowOnScreen);
-        w->resize(width, w->hasHeightForWidth() ? w->heightForWidth(width) : w->sizeHint().height());
-        w->show();
-        processEvents();
-        return w;
-    }
+    W* place(W* w, int width = 900) { return SimTest::place(w, width); }
     static void click(QWidget* w, QPoint at = {-1, -1})
     {
         QTest::mouseClick(w, Qt::LeftButton, {}, at.x() < 0 ? QRect(QPoint(), w->size()).center() : at);
@@ -89,5 +80,4 @@ protected:
     std::unique_ptr<InputTap> tap;
     std::unique_ptr<Hub> hub;
     std::unique_ptr<MainView> window;
-    std::vector<std::unique_ptr<QWidget>> views;
 };
