@@ -297,9 +297,11 @@ TEST_F(PanelTest, DetailsPlaceTheirViews)
     MenuView& view = open();
     ASSERT_TRUE(qobject_cast<BatteryDetail*>(view.detail()));
     EXPECT_TRUE(view.detail()->findChildren<BatteryActionTiles*>().size() == 1);
-    for (QWidget* w : view.detail()->findChildren<QWidget*>())
-        if (auto* t = dynamic_cast<TileLabel*>(w))
+    for (QWidget* w : view.detail()->findChildren<QWidget*>()) {
+        if (auto* t = dynamic_cast<TileLabel*>(w)) {
             EXPECT_NE(t->symbol(), "scope") << "no calibration tile in the panel";
+        }
+    }
 
     view.toggle(MenuView::Section::audio);
     processEvents();
