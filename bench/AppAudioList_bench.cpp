@@ -4,6 +4,7 @@
 // and what one move of a row's volume slider costs from the pointer to the stored setting,
 // with and without the write of the settings store.
 // Figures in microseconds; a 120 Hz frame is 8333 us.
+#include "QtBenchmarkMain.h"
 #include "app/Prefs.h"
 #include "audio/AppAudioList.h"
 #include "audio/AppAudioManager.h"
@@ -150,13 +151,8 @@ BENCHMARK(sliderMove)->ArgName("store_skipped")->Arg(0)->Arg(1)->Unit(benchmark:
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
     platform::log::setQuiet(true);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int rc = runQtBenchmarks(argc, argv);
     platform::clock::testing::useReal();
-    return 0;
+    return rc;
 }

@@ -3,6 +3,7 @@
 // over the plot costs (the event and the card's repaint, the header's new value included), and
 // what a new sample costs the whole section. Painted at 2x, as on a Retina display; a 120 Hz
 // frame is 8.3 ms.
+#include "QtBenchmarkMain.h"
 #include "battery/HistoryChart.h"
 #include "battery/HistorySection.h"
 #include "design/Card.h"
@@ -162,14 +163,7 @@ BENCHMARK(NewSample)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     if (qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR"))
         qputenv("QT_SCALE_FACTOR", "2"); // windows at 2x, as on a Retina display
-    QApplication app(argc, argv);
-    platform::clock::testing::useReal();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runQtBenchmarks(argc, argv);
 }

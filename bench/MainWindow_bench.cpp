@@ -6,6 +6,7 @@
 // - the shared clock's timer firings during 60 idle seconds with the window open, by interval
 //   (what wakes the main thread while nothing happens).
 // Figures in milliseconds; a 120 Hz frame is 8.3 ms.
+#include "BenchDesk.h"
 #include "app/Hub.h"
 #include "audio/AudioManager.h"
 #include "bridge/Bridge.h"
@@ -57,12 +58,7 @@ int main(int argc, char** argv)
     std::setvbuf(stdout, nullptr, _IONBF, 0);
 
     QTemporaryDir root;
-    platform::paths::setSimRoot(root.path());
-    platform::clock::testing::useVirtual();
-    platform::UserDefaults::standard().reload();
-    Showcase::setEnabledForTesting(false);
-    sim::Mac::shared().install(sim::Desk::parse(sim::Desk::defaultJson()).value());
-    bridge_forget_cached_clients();
+    installDefaultBenchDesk(root.path());
     InputTap tap;
     auto hub = std::make_unique<Hub>(tap);
     hub->start();
