@@ -61,11 +61,13 @@ int main(int argc, char** argv)
 
     delegate.openURLs(urls);
 
-    if (!label.isShown())
+    // In the showcase mode the staging decides which window shows.
+    if (!label.isShown() && !Showcase::isEnabled())
         Notifications::shared().post(Notifications::kOpenMainWindow);
     QTimer::singleShot(0, &app, [&label] {
-        platform::log::write(label.isShown() ? "Pelorn: running, menu-bar icon shown"
-                                             : "Pelorn: running without a status area, main window open");
+        platform::log::write(label.isShown()           ? "Pelorn: running, menu-bar icon shown"
+                             : Showcase::isEnabled() ? "Pelorn: running without a status area, staging"
+                                                     : "Pelorn: running without a status area, main window open");
     });
     return app.exec();
 }

@@ -4,6 +4,7 @@
 #include "app/Notifications.h"
 #include "design/BrandMark.h"
 #include "panel/MenuView.h"
+#include "platform/Windowing.h"
 #include "window/MainView.h"
 #include "window/Router.h"
 
@@ -23,10 +24,23 @@ MenuBarLabel::MenuBarLabel(Hub& hub, QObject* parent) : QObject(parent), hub_(hu
         tray_ = new QSystemTrayIcon(QIcon(icon()), this);
         connect(tray_, &QSystemTrayIcon::activated, this, [this] { togglePanel(); });
         tray_->show();
+        // The system lists the item's window among the application's, where a synthesised
+        // click (the showcase staging's) reaches it.
+        platform::windowing::setStatusItem({[tray = QPointer<QSystemTrayIcon>(tray_)]() -> std::optional<QRectF> {
+                                                if (!tray || !tray->isVisible() || tray->geometry().isEmpty())
+                                                    return std::nullopt;
+                                                return QRectF(tray->geometry());
+                                            },
+                                            [this] { togglePanel(); }});
     }
 }
 
-MenuBarLabel::~MenuBarLabel() { delete panel_.data(); }
+MenuBarLabel::~MenuBarLabel()
+{
+    if (tray_)
+        platform::windowing::setStatusItem({});
+    delete panel_.data();
+}
 
 QPoint MenuBarLabel::panelOrigin(const QRect& icon, const QSize& panel)
 {

@@ -1,9 +1,13 @@
 #include "platform/DispatchQueue.h"
 
+#include "platform/Clock.h"
+
 #include <QCoreApplication>
 #include <QThread>
 #include <condition_variable>
 #include <deque>
+#include <list>
+#include <memory>
 #include <mutex>
 #include <pthread.h>
 #include <thread>
@@ -130,6 +134,15 @@ void sync(const std::function<void()>& work)
         return;
     }
     QMetaObject::invokeMethod(QCoreApplication::instance(), [&work] { work(); }, Qt::BlockingQueuedConnection);
+}
+
+void asyncAfter(double seconds, std::function<void()> work)
+{
+    static std::list<std::unique_ptr<Timer>> scheduled;
+    // A timer that fired is stopped; it is dropped here, never from inside its own callback.
+    scheduled.remove_if([](const std::unique_ptr<Timer>& t) { return !t->isActive(); });
+    scheduled.push_back(std::make_unique<Timer>());
+    scheduled.back()->start(seconds, std::move(work));
 }
 
 } // namespace mainQueue

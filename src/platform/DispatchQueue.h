@@ -32,6 +32,9 @@ bool isCurrent();
 void async(std::function<void()> work);
 // Runs on the main thread and waits; inline when already there.
 void sync(const std::function<void()>& work);
+// Runs on the main thread once `seconds` have passed on the shared clock (virtual in tests).
+// Called on the main thread; what is scheduled lives until it has run.
+void asyncAfter(double seconds, std::function<void()> work);
 } // namespace mainQueue
 
 } // namespace platform

@@ -11,6 +11,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace platform::windowing {
@@ -23,8 +24,26 @@ struct AppWindow {
     QString identifier; // "" when the window has none
     int64_t number = 0; // the window server's number, stable while the window exists
 };
-// The windows the system made for this application (the status item's among them).
+// The application's windows in window order: those the system made for it (the status item's
+// window) first, then its own top-level windows, hidden ones included.
 std::vector<AppWindow> appWindows();
+
+// The application's own windows are placed in event coordinates (top-left origin of the first
+// screen, y down); these convert a frame between them and global coordinates. Without a
+// screen both are the same.
+QRectF globalFrame(const QRectF& eventFrame);
+QRectF eventFrame(const QRectF& globalFrame);
+
+// The status item's window, which the system makes while the application shows its menu-bar
+// item: `frame` answers where the status area placed it (event coordinates; none while it has
+// no place), `click` is what a click on it does. An item without `frame` removes the window.
+struct StatusItem {
+    std::function<std::optional<QRectF>()> frame;
+    std::function<void()> click;
+};
+void setStatusItem(StatusItem item);
+constexpr const char* kStatusItemClass = "StatusBarWindow";
+constexpr const char* kStatusItemTitle = "Item-0";
 
 // The screen's frame without its menu bar.
 QRectF visibleFrame(const platform::screens::Screen& screen);

@@ -31,6 +31,8 @@ const QMap<QString, QString>& env()
 
 // -1: follow the environment; 0/1: forced by a test.
 std::atomic<int> gForced{-1};
+// Variables a test set in place of the environment's (main thread only).
+QMap<QString, std::optional<QString>> gTestVariables;
 
 } // namespace
 
@@ -51,6 +53,8 @@ bool Showcase::isEnabled()
 
 std::optional<QString> Showcase::variable(const QString& name)
 {
+    if (const auto forced = gTestVariables.find(name); forced != gTestVariables.end())
+        return forced.value();
     const auto it = env().find(name);
     if (it == env().end())
         return std::nullopt;
@@ -66,6 +70,11 @@ bool Showcase::isEnglish()
 void Showcase::setEnabledForTesting(std::optional<bool> enabled)
 {
     gForced = enabled ? int(*enabled) : -1;
+}
+
+void Showcase::setVariablesForTesting(const QMap<QString, std::optional<QString>>& variables)
+{
+    gTestVariables = variables;
 }
 
 std::optional<double> Showcase::decimalNumber(const QString& text)
@@ -111,14 +120,6 @@ void Showcase::prepareDefaults()
     if (!converted.contains("kvm.profiles"))
         converted.insert("kvm.profiles", QByteArray("[]"));
     store.setVolatileDomain(converted, platform::UserDefaults::kArgumentDomain);
-}
-
-void Showcase::start()
-{
-    if (!isEnabled())
-        return;
-    Hub& hub = Hub::shared();
-    addSampleProfile(hub.display, hub.audio, hub.battery, hub.automation);
 }
 
 void Showcase::addSampleProfile(const DisplayManager& display, const AudioManager& audio,

@@ -11,10 +11,13 @@
 #include <QString>
 #include <QVariant>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
 struct AudioDevice;
+class QAbstractScrollArea;
+class QWidget;
 class AudioManager;
 class AutomationManager;
 class BatteryManager;
@@ -40,8 +43,9 @@ public:
     // doubles; anything else (padded text, "inf", "nan" among it) stays the text.
     static QVariant typedArgument(const QString& text);
 
-    // After the hub has started: the mode's sample profile. Nothing happens outside the mode;
-    // the staging of the windows is not built yet.
+    // After the hub has started: the mode's sample profile, the backdrop, and 0.6 s later the
+    // staging of the panel (PELORN_SHOWCASE_PANEL=1) or of the main window, ending with the info
+    // file. Nothing happens outside the mode; a missing piece ends the staging silently.
     static void start();
     // A profile for the first external display, filled from the current desk, as the only
     // stored profile of the run; none without an external display.
@@ -106,10 +110,40 @@ public:
     // Creates or replaces the file; no path, no file. Failures are not reported.
     static void writeInfo(const Info& info, const std::optional<QString>& path);
 
+    // The staging's steps, each on the main thread; the delays run on the shared clock.
+    static void openPanel();
+    static void openMainWindow();
+    // Resizes the window until its page's content fits (height for the window's width), at
+    // most `passes` times 0.5 s apart, placing it on `visibleFrame` (global); then `done`.
+    static void fitToContent(QWidget* window, const QRectF& visibleFrame, int passes, std::function<void()> done);
+    // The scroll area whose document is the page: not a list, the tallest content, earliest on
+    // a tie; none without one.
+    static QAbstractScrollArea* pageScrollView(QWidget* window);
+    // The document's height for the viewport's width plus the insets, and what the viewport shows.
+    static double contentHeight(const QAbstractScrollArea* area);
+    // Puts a window at the size on the visible frame (global) by placedFrame.
+    static void place(QWidget* window, const QRectF& visibleFrame, const QSizeF& size);
+    // A synthesised left click at a global point: moved, down, up, each followed by 60 ms.
+    static void click(const QPointF& point);
+    static void warpPointer(const QPointF& point);
+    static void movePointer(const QRectF& outOf);
+    // The info file's description of the scene as it stands.
+    static Info currentInfo();
+    // The staged windows (null when not staged).
+    static QWidget* backdrop();
+    static QWidget* panelWindow();
+    static QWidget* mainWindow();
+
     // Tests only: force the switch for this process (nullopt goes back to the environment).
     static void setEnabledForTesting(std::optional<bool> enabled);
+    // Tests only: what variable() answers for these names instead of the environment (a
+    // missing value: absent); an empty map goes back to the environment.
+    static void setVariablesForTesting(const QMap<QString, std::optional<QString>>& variables);
 
 private:
+    static void ready();
+    static void forceActivate();
+    static void allowOffscreen(QWidget* window);
     // A finite decimal number making up the whole text: Qt's parser alone would take
     // surrounding blanks, "inf" and "nan".
     static std::optional<double> decimalNumber(const QString& text);

@@ -11,6 +11,10 @@ TEST(Desk, DefaultDeskParses)
     const sim::DeskResult desk = sim::Desk::parse(sim::Desk::defaultJson());
     ASSERT_TRUE(desk.ok()) << desk.error().text().toStdString();
     EXPECT_EQ(desk.value().name, "default");
+    EXPECT_FALSE(desk.value().accessibility) << "Pelorn starts without the accessibility permission";
+    const sim::DeskResult granted = sim::Desk::parse(R"({"accessibility": true})");
+    ASSERT_TRUE(granted.ok()) << granted.error().text().toStdString();
+    EXPECT_TRUE(granted.value().accessibility);
 }
 
 TEST(Desk, ErrorsNameTheField)
@@ -20,6 +24,7 @@ TEST(Desk, ErrorsNameTheField)
         {"[]", ""},
         {R"({"name": 3})", "name"},
         {R"({"nmae": "x"})", "nmae"},
+        {R"({"accessibility": "yes"})", "accessibility"},
     };
     for (const auto& [json, field] : cases) {
         const sim::DeskResult desk = sim::Desk::parse(json);

@@ -150,7 +150,8 @@ DeskResult Desk::parse(const QByteArray& json)
     parseSmc(top, desk.smc);
     parseBattery(top, desk.battery);
     parseAudio(top, desk.audio);
-    top.rejectUnknown({"name", "displays", "smc", "battery", "audio"});
+    desk.accessibility = top.boolean("accessibility", false);
+    top.rejectUnknown({"name", "displays", "smc", "battery", "audio", "accessibility"});
     if (error)
         return DeskResult::failure(*error);
     return desk;

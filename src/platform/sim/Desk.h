@@ -188,6 +188,8 @@ struct Desk {
     BatteryDesk battery;
     DeskAudio audio;
     std::vector<DeskDisplay> displays;
+    // Whether the user has granted Pelorn the accessibility permission on this Mac.
+    bool accessibility = false;
 
     static constexpr qint64 kMaxFileBytes = 4 << 20; // desks are a few kilobytes
 

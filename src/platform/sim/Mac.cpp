@@ -35,6 +35,7 @@ void Mac::install(const Desk& desk)
     launchd::reset();
     adminscript::reset();
     EventSystem::shared().reset();
+    EventSystem::shared().setTrusted(desk.accessibility);
     PowerAssertionTable::shared().reset();
     Session::shared().reset();
     Updates::shared().reset();

@@ -1,6 +1,7 @@
 #include "platform/sim/Session.h"
 
 #include "platform/Clock.h"
+#include "platform/DispatchQueue.h"
 #include "platform/DisplayServices.h"
 #include "platform/Events.h"
 #include "platform/PowerAssertions.h"
@@ -9,6 +10,11 @@
 #include "platform/sim/Mac.h"
 #include "platform/sim/PowerAssertionTable.h"
 
+#include <QApplication>
+#include <QCursor>
+#include <QWidget>
+#include <QWindow>
+#include <map>
 #include <utility>
 
 namespace sim {
@@ -22,6 +28,7 @@ Session& Session::shared()
 void Session::reset()
 {
     windows_.clear();
+    statusItem_ = {};
     frontmost_ = platform::apps::currentProcessID();
     activations_.clear();
     policies_.clear();
@@ -38,6 +45,22 @@ void Session::reset()
 }
 
 void Session::setAppWindows(std::vector<platform::windowing::AppWindow> windows) { windows_ = std::move(windows); }
+
+std::vector<platform::windowing::AppWindow> Session::appWindows() const
+{
+    std::vector<platform::windowing::AppWindow> all = windows_;
+    if (statusItem_.frame)
+        if (const auto frame = statusItem_.frame()) {
+            platform::windowing::AppWindow item;
+            item.className = platform::windowing::kStatusItemClass;
+            item.title = platform::windowing::kStatusItemTitle;
+            item.visible = true;
+            item.frame = platform::windowing::globalFrame(*frame);
+            item.number = kStatusItemNumber;
+            all.push_back(item);
+        }
+    return all;
+}
 
 void Session::recordActivation(int32_t pid)
 {
@@ -74,7 +97,7 @@ bool Session::mouseEvent(platform::events::MouseEvent kind, const QPointF& point
     using platform::events::MouseEvent;
     mouseEvents_.push_back({kind, point});
     std::optional<int64_t> hit;
-    for (const auto& w : windows_)
+    for (const auto& w : platform::windowing::appWindows())
         if (w.visible && platform::screens::mouseInRect(point, w.frame)) {
             hit = w.number;
             break;
@@ -87,12 +110,16 @@ bool Session::mouseEvent(platform::events::MouseEvent kind, const QPointF& point
         pressed_ = received ? hit : std::nullopt;
     if (kind == MouseEvent::leftUp) {
         const std::optional<int64_t> pressed = std::exchange(pressed_, std::nullopt);
-        if (received && pressed && pressed == hit)
-            if (const auto it = clickHandlers_.find(*hit); it != clickHandlers_.end() && it->second) {
-                // The handler may list or unlist windows: run a copy.
-                const auto handler = it->second;
+        if (received && pressed && pressed == hit) {
+            // The handler may list or unlist windows: run a copy.
+            std::function<void()> handler;
+            if (const auto it = clickHandlers_.find(*hit); it != clickHandlers_.end())
+                handler = it->second;
+            else if (*hit == kStatusItemNumber)
+                handler = statusItem_.click;
+            if (handler)
                 handler();
-            }
+        }
     }
     return received;
 }
@@ -139,7 +166,61 @@ int32_t Session::copyAssertionsStatus(QVariantMap* out) const
 
 namespace platform::windowing {
 
-std::vector<AppWindow> appWindows() { return sim::Session::shared().appWindows(); }
+namespace {
+
+double firstScreenTop()
+{
+    const auto all = platform::screens::screens();
+    return all.empty() ? 0.0 : all.front().frame.y() + all.front().frame.height();
+}
+
+// The application's own top-level windows, in the order they were made.
+std::vector<AppWindow> ownWindows()
+{
+    std::vector<AppWindow> out;
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()) || !platform::mainQueue::isCurrent())
+        return out;
+    std::map<const QWindow*, QWidget*> widgets;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (const QWindow* handle = w->windowHandle())
+            widgets[handle] = w;
+    for (QWindow* window : QGuiApplication::topLevelWindows()) {
+        const auto it = widgets.find(window);
+        if (it == widgets.end())
+            continue;
+        const QWidget* w = it->second;
+        AppWindow a;
+        a.className = QString::fromLatin1(w->metaObject()->className());
+        a.visible = w->isVisible();
+        a.frame = globalFrame(QRectF(w->frameGeometry()));
+        a.title = w->windowTitle();
+        a.identifier = w->objectName();
+        a.number = int64_t(window->winId());
+        out.push_back(a);
+    }
+    return out;
+}
+
+} // namespace
+
+std::vector<AppWindow> appWindows()
+{
+    std::vector<AppWindow> all = sim::Session::shared().appWindows();
+    for (AppWindow& w : ownWindows())
+        all.push_back(std::move(w));
+    return all;
+}
+
+QRectF globalFrame(const QRectF& eventFrame)
+{
+    return QRectF(eventFrame.x(), firstScreenTop() - eventFrame.y() - eventFrame.height(), eventFrame.width(),
+                  eventFrame.height());
+}
+
+// The flip is its own inverse.
+QRectF eventFrame(const QRectF& frame) { return globalFrame(frame); }
+
+void setStatusItem(StatusItem item) { sim::Session::shared().setStatusItem(std::move(item)); }
 
 QRectF visibleFrame(const platform::screens::Screen& screen)
 {
@@ -196,7 +277,13 @@ bool postMouseEvent(MouseEvent kind, const QPointF& point)
     return true;
 }
 
-void warpPointer(const QPointF& point) { sim::Mac::shared().displays().setPointer(toGlobal(point)); }
+void warpPointer(const QPointF& point)
+{
+    sim::Mac::shared().displays().setPointer(toGlobal(point));
+    // The application's windows see the window system's own pointer (hover effects): it moves too.
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) && platform::mainQueue::isCurrent())
+        QCursor::setPos(point.toPoint());
+}
 
 } // namespace platform::events
 

@@ -23,8 +23,12 @@ public:
     // just now, no other assertions.
     void reset();
 
+    // The windows the system made for the application: those set here, then the status item's.
     void setAppWindows(std::vector<platform::windowing::AppWindow> windows);
-    std::vector<platform::windowing::AppWindow> appWindows() const { return windows_; }
+    std::vector<platform::windowing::AppWindow> appWindows() const;
+    void setStatusItem(platform::windowing::StatusItem item) { statusItem_ = std::move(item); }
+    // The status item's window number; no window of the application's own has it.
+    static constexpr int64_t kStatusItemNumber = int64_t(1) << 40;
 
     void setFrontmost(int32_t pid) { frontmost_ = pid; }
     int32_t frontmost() const { return frontmost_; }
@@ -47,7 +51,7 @@ public:
 
     // A synthesised mouse event at a global point (bottom-left origin): the pointer moves
     // there and the event is input like the user's, aimed at this application when it lands
-    // on one of its visible listed windows. A button pressed and released on the same window
+    // on one of its visible windows (platform::windowing::appWindows). A button pressed and released on the same window
     // clicks it: that window's click handler runs. Answers whether the application received it.
     bool mouseEvent(platform::events::MouseEvent kind, const QPointF& point);
     // What a click on a listed window does (the status item opens its panel); by window number.
@@ -79,6 +83,7 @@ private:
         std::function<bool(const platform::windowing::MonitoredEvent&)> handler;
     };
     std::vector<platform::windowing::AppWindow> windows_;
+    platform::windowing::StatusItem statusItem_;
     int32_t frontmost_ = 0;
     std::vector<int32_t> activations_;
     std::vector<platform::windowing::ActivationPolicy> policies_;
