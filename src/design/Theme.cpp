@@ -154,6 +154,8 @@ QColor Theme::controlAccentColor(bool dark)
     }
 }
 
+bool Theme::systemIsDark() { return Prefs::d().object(QStringLiteral("AppleInterfaceStyle")).toString() == "Dark"; }
+
 QPalette Theme::appearancePalette(bool dark)
 {
     QPalette p;

@@ -79,6 +79,8 @@ public:
 
     // A light or dark palette in the platform's look, for windows and for rendering.
     static QPalette appearancePalette(bool dark);
+    // The system's appearance, as the system stores it ("AppleInterfaceStyle": "Dark" or absent).
+    static bool systemIsDark();
 
 signals:
     void changed();

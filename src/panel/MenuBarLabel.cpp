@@ -3,6 +3,7 @@
 #include "app/Hub.h"
 #include "app/Notifications.h"
 #include "design/BrandMark.h"
+#include "design/Theme.h"
 #include "panel/MenuView.h"
 #include "platform/Windowing.h"
 #include "window/MainView.h"
@@ -82,6 +83,7 @@ void MenuBarLabel::togglePanel()
     panel_ = new MenuView(hub_.display, hub_.audio, hub_.appAudio, hub_.scroll, hub_.battery, hub_.input,
                           hub_.automation);
     panel_->setAttribute(Qt::WA_DeleteOnClose);
+    panel_->setPalette(Theme::appearancePalette(Theme::systemIsDark()));
     panel_->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint);
     panel_->actions().blackout = [this] { hub_.oled.activate(); };
     panel_->openWindow = [this](const QString& id) {

@@ -242,10 +242,7 @@ QWidget* MainWindow::open(Router& router, Hub& hub)
         // The scene's title; the window has no toolbar of its own to show the page's title in.
         window->setWindowTitle(QStringLiteral("Quendrel"));
         window->resize(kWidth, kHeight);
-        // The system's appearance, as the system stores it ("Dark" or absent).
-        const bool dark =
-            platform::UserDefaults::standard().object(QStringLiteral("AppleInterfaceStyle")).toString() == "Dark";
-        window->setPalette(Theme::appearancePalette(dark));
+        window->setPalette(Theme::appearancePalette(Theme::systemIsDark()));
     }
     window->show();
     window->raise();
