@@ -1,5 +1,7 @@
 #include "app/Hub.h"
 #include "app/Notifications.h"
+#include "app/Prefs.h"
+#include "design/Theme.h"
 #include "audio/AudioManager.h"
 #include "bridge/Bridge.h"
 #include "panel/MenuBarLabel.h"
@@ -52,6 +54,22 @@ TEST_F(MenuBarTest, TheNotificationOpensTheOneMainWindow)
         windows += w->objectName() == "main";
     EXPECT_EQ(windows, 1);
     Notifications::shared().post("Pelorn.other");
+}
+
+TEST_F(MenuBarTest, PanelAndWindowFollowTheSystemsDarkAppearance)
+{
+    label = std::make_unique<MenuBarLabel>(*hub);
+    for (const bool dark : {false, true}) {
+        Prefs::d().reload(dark ? QStringList{"-AppleInterfaceStyle", "Dark"} : QStringList{});
+        label->togglePanel();
+        ASSERT_TRUE(label->panel());
+        EXPECT_EQ(isDark(label->panel()), dark);
+        label->togglePanel();
+        delete MainWindow::existing();
+        Notifications::shared().post(Notifications::kOpenMainWindow);
+        EXPECT_EQ(isDark(MainWindow::existing()), dark);
+        processEvents(); // the closed panel goes while the managers are still there
+    }
 }
 
 TEST_F(MenuBarTest, OpeningThePanelReadsTheManagersAgain)
