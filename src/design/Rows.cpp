@@ -1,5 +1,6 @@
 #include "design/Rows.h"
 
+#include "design/Controls.h"
 #include "design/Glass.h"
 #include "design/Paint.h"
 #include "design/Shapes.h"
@@ -117,14 +118,20 @@ SwitchRow::SwitchRow(QString title, std::optional<QString> subtitle, std::option
     title_ = new TextLine(title, design::systemFont(13));
     texts->addWidget(title_);
     if (subtitle) {
-        subtitle_ = new TextLine(std::move(*subtitle), design::calloutFont(), TextLine::Tone::secondary);
+        // Explanations run long (and longer in some languages): they wrap, and the row grows.
+        subtitle_ = new WrappingText(std::move(*subtitle), design::calloutFont(), TextLine::Tone::secondary);
         texts->addWidget(subtitle_);
     }
-    row->addWidget(textsBox, 0, Qt::AlignVCenter);
-    row->addSpacerItem(new QSpacerItem(8, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
+    // The texts take the width the switch leaves, so a subtitle wraps only where it must.
+    row->addWidget(textsBox, 1, Qt::AlignVCenter);
+    row->addSpacerItem(new QSpacerItem(8, 0, QSizePolicy::Fixed, QSizePolicy::Minimum));
     switch_ = new Switch(title, std::move(isOn));
     row->addWidget(switch_, 0, Qt::AlignVCenter);
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // A fixed vertical policy would cap the row at its one-line height; with a subtitle the
+    // height comes from the width instead.
+    QSizePolicy policy(QSizePolicy::Preferred, subtitle_ ? QSizePolicy::Preferred : QSizePolicy::Fixed);
+    policy.setHeightForWidth(subtitle_ != nullptr);
+    setSizePolicy(policy);
 }
 
 // ---- SelectableRow

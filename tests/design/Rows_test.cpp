@@ -1,4 +1,7 @@
 #include "design/Card.h"
+#include "design/Controls.h"
+#include "design/Grid.h"
+#include "design/Paint.h"
 #include "design/Rows.h"
 #include "design/Symbols.h"
 #include "design/TextLine.h"
@@ -10,6 +13,8 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QTest>
+#include <functional>
+#include <memory>
 
 namespace {
 
@@ -54,6 +59,80 @@ TEST_F(RowsTest, SwitchRowLeavesOutWhatIsNotGivenAndFlipsItsBinding)
     EXPECT_TRUE(on);
     QTest::mouseClick(full.toggle(), Qt::LeftButton);
     EXPECT_FALSE(on);
+}
+
+TEST_F(RowsTest, LongSubtitleWrapsAndTheRowGrowsWhereverItSits)
+{
+    // A subtitle some three times the narrow row's width: cut to one line it would lose words.
+    const QString subtitle = "Monitörün parlaklığını ve sesini klavyenin tuşlarıyla, kapak açıkken de, "
+                             "her ekranda ayrı ayrı ayarlar";
+    bool on = false;
+    const BoolBinding binding{[&] { return on; }, [&](bool v) { on = v; }};
+    struct Holder {
+        const char* name;
+        std::function<QWidget*(SwitchRow*)> wrap; // puts the row in what holds it in the views
+    };
+    const std::vector<Holder> holders = {
+        {"alone", [](SwitchRow* row) { return row; }},
+        {"card",
+         [](SwitchRow* row) {
+             auto* card = new Card(14);
+             card->addWidget(row);
+             return card;
+         }},
+        {"grid of cards",
+         [](SwitchRow* row) {
+             auto* grid = new CardGrid(250, 12, false);
+             auto* card = new Card(14);
+             card->addWidget(row);
+             grid->addWidget(card);
+             auto* other = new Card(14);
+             other->addWidget(new TextLine("Kısa", design::bodyFont()));
+             grid->addWidget(other);
+             return grid;
+         }},
+    };
+    for (const Holder& holder : holders) {
+        SCOPED_TRACE(holder.name);
+        auto* row = new SwitchRow("Kapak açıkken de ayarla", subtitle, QString("keyboard"), binding);
+        std::unique_ptr<QWidget> top(holder.wrap(row));
+        ASSERT_TRUE(row->hasHeightForWidth());
+        const int oneLine = row->heightForWidth(2000);
+        EXPECT_GT(row->heightForWidth(220), oneLine);
+
+        // Laid out by its holders at a narrow width, with only the height it asks for.
+        const int width = holder.name == std::string("grid of cards") ? 560 : 250; // two columns
+        top->setAttribute(Qt::WA_DontShowOnScreen);
+        top->resize(width, 10);
+        top->show();
+        processEvents();
+        top->resize(width, top->hasHeightForWidth() ? top->heightForWidth(width) : top->sizeHint().height());
+        processEvents();
+
+        WrappingText* text = row->subtitleLine();
+        ASSERT_NE(text, nullptr);
+        EXPECT_GE(text->lineCount(text->width()), 3);
+        EXPECT_GT(row->height(), oneLine);
+        // Every line fits: the subtitle gets the height its lines need, and the row holds it.
+        EXPECT_GE(text->height(), text->heightForWidth(text->width()));
+        EXPECT_LE(text->mapTo(row, QPoint(0, text->height())).y(), row->height());
+        EXPECT_LE(row->mapTo(top.get(), QPoint(0, row->height())).y(), top->height());
+        // The texts stop short of the switch, which stays at the trailing edge.
+        EXPECT_LT(text->mapTo(row, QPoint(text->width(), 0)).x(), row->toggle()->geometry().left());
+        EXPECT_EQ(row->toggle()->geometry().right(), row->width() - 1);
+
+        // The last line is drawn in full: ink reaches the subtitle's bottom line and its last word.
+        const QImage img = top->grab().toImage();
+        const QPoint origin = text->mapTo(top.get(), QPoint());
+        const QFontMetrics fm(text->textFont());
+        const QRect lastLine(origin.x(), origin.y() + text->height() - fm.height(), text->width(), fm.height());
+        const QColor back = img.pixelColor(lastLine.topLeft() + QPoint(text->width() - 1, 0));
+        int inked = 0;
+        for (int y = lastLine.top(); y <= lastLine.bottom(); ++y)
+            for (int x = lastLine.left(); x <= lastLine.right(); ++x)
+                inked += distance(img.pixelColor(x, y), back) > 60;
+        EXPECT_GT(inked, 20);
+    }
 }
 
 TEST_F(RowsTest, SelectableRowClicksAnywhereAndHovers)
@@ -131,6 +210,16 @@ TEST_F(RowsTest, RowGallery)
                       static bool on = true;
                       card->addWidget(new SwitchRow("Ters kaydırma", QString("Yalnızca fare"), QString("computermouse"),
                                                     {[] { return on; }, [](bool v) { on = v; }}));
+                      return card;
+                  }},
+                 {"wrapping", {280, 170}, [] {
+                      auto* card = new Card(12);
+                      static bool on = false;
+                      card->addWidget(new SwitchRow("Kapak açıkken de ayarla",
+                                                    QString("Monitörü klavyenin tuşlarıyla, kapak açıkken de her "
+                                                            "ekranda ayrı ayrı ayarlar"),
+                                                    QString("keyboard"), {[] { return on; }, [](bool v) { on = v; }}));
+                      card->addWidget(new StatRow("Sağlık", "%92"));
                       return card;
                   }},
                  {"list", {280, 170}, [] {
