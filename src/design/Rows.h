@@ -54,8 +54,8 @@ private:
     BoolBinding isOn_;
 };
 
-// A title, an optional subtitle that wraps onto as many lines as it needs (the row's height
-// follows its width) and a switch at the trailing edge.
+// A title and an optional subtitle, each wrapping onto as many lines as it needs (the row's
+// height follows its width), and a switch at the trailing edge.
 class SwitchRow : public QWidget {
     Q_OBJECT
 public:
@@ -63,12 +63,12 @@ public:
               QWidget* parent = nullptr);
     Switch* toggle() const { return switch_; }
     SymbolView* icon() const { return icon_; } // null without a symbol
-    TextLine* titleLine() const { return title_; }
+    WrappingText* titleLine() const { return title_; }
     WrappingText* subtitleLine() const { return subtitle_; } // null without a subtitle
 
 private:
     SymbolView* icon_ = nullptr;
-    TextLine* title_;
+    WrappingText* title_;
     WrappingText* subtitle_ = nullptr;
     Switch* switch_;
 };
