@@ -469,7 +469,7 @@
     </message>
     <message>
         <source>Pil sıcaklığı</source>
-        <translation>Battery temperature</translation>
+        <translation>Temperature</translation>
     </message>
     <message>
         <source>Sistem güç tüketimi</source>
@@ -593,7 +593,7 @@
     </message>
     <message>
         <source>Ters yön</source>
-        <translation>Reverse direction</translation>
+        <translation>Reverse scroll</translation>
     </message>
     <message>
         <source>Pil</source>
@@ -849,7 +849,7 @@
     </message>
     <message>
         <source>Yardımcı Servis</source>
-        <translation>Helper Service</translation>
+        <translation>Helper service</translation>
     </message>
     <message>
         <source>Deşarj ve kalibrasyon adaptörü SMC üzerinden kapatır; bunun için root yetkili küçük bir servis gerekir. Servis uykuda, kapanışta ve hedefe ulaşınca adaptörü geri açar, %%1&apos;un altına inmez.</source>

@@ -1,5 +1,6 @@
 #include "design/Rows.h"
 
+#include "design/Controls.h"
 #include "design/Glass.h"
 #include "design/Paint.h"
 #include "design/Shapes.h"
@@ -114,17 +115,23 @@ SwitchRow::SwitchRow(QString title, std::optional<QString> subtitle, std::option
     auto* texts = new QVBoxLayout(textsBox);
     texts->setContentsMargins(0, 0, 0, 0);
     texts->setSpacing(1);
-    title_ = new TextLine(title, design::systemFont(13));
+    // Titles and explanations run long (and longer in some languages): they wrap, and the row
+    // grows, rather than lose words.
+    title_ = new WrappingText(title, design::systemFont(13), TextLine::Tone::primary);
     texts->addWidget(title_);
     if (subtitle) {
-        subtitle_ = new TextLine(std::move(*subtitle), design::calloutFont(), TextLine::Tone::secondary);
+        subtitle_ = new WrappingText(std::move(*subtitle), design::calloutFont(), TextLine::Tone::secondary);
         texts->addWidget(subtitle_);
     }
-    row->addWidget(textsBox, 0, Qt::AlignVCenter);
-    row->addSpacerItem(new QSpacerItem(8, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
+    // The texts take the width the switch leaves, so they wrap only where they must.
+    row->addWidget(textsBox, 1, Qt::AlignVCenter);
+    row->addSpacerItem(new QSpacerItem(8, 0, QSizePolicy::Fixed, QSizePolicy::Minimum));
     switch_ = new Switch(title, std::move(isOn));
     row->addWidget(switch_, 0, Qt::AlignVCenter);
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // The height comes from the width; a fixed vertical policy would cap it at one line.
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
 }
 
 // ---- SelectableRow

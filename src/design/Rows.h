@@ -9,6 +9,7 @@
 class QHBoxLayout;
 class SymbolView;
 class TextLine;
+class WrappingText;
 
 struct BoolBinding {
     std::function<bool()> get;
@@ -53,6 +54,8 @@ private:
     BoolBinding isOn_;
 };
 
+// A title and an optional subtitle, each wrapping onto as many lines as it needs (the row's
+// height follows its width), and a switch at the trailing edge.
 class SwitchRow : public QWidget {
     Q_OBJECT
 public:
@@ -60,13 +63,13 @@ public:
               QWidget* parent = nullptr);
     Switch* toggle() const { return switch_; }
     SymbolView* icon() const { return icon_; } // null without a symbol
-    TextLine* titleLine() const { return title_; }
-    TextLine* subtitleLine() const { return subtitle_; } // null without a subtitle
+    WrappingText* titleLine() const { return title_; }
+    WrappingText* subtitleLine() const { return subtitle_; } // null without a subtitle
 
 private:
     SymbolView* icon_ = nullptr;
-    TextLine* title_;
-    TextLine* subtitle_ = nullptr;
+    WrappingText* title_;
+    WrappingText* subtitle_ = nullptr;
     Switch* switch_;
 };
 

@@ -1,4 +1,7 @@
 #include "design/Card.h"
+#include "design/Controls.h"
+#include "design/Grid.h"
+#include "design/Paint.h"
 #include "design/Rows.h"
 #include "design/Symbols.h"
 #include "design/TextLine.h"
@@ -10,6 +13,8 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QTest>
+#include <functional>
+#include <memory>
 
 namespace {
 
@@ -54,6 +59,89 @@ TEST_F(RowsTest, SwitchRowLeavesOutWhatIsNotGivenAndFlipsItsBinding)
     EXPECT_TRUE(on);
     QTest::mouseClick(full.toggle(), Qt::LeftButton);
     EXPECT_FALSE(on);
+}
+
+TEST_F(RowsTest, LongTextsWrapAndTheRowGrowsWhereverItSits)
+{
+    // Texts several times the narrow row's width: cut to one line they would lose words.
+    const QString title = "Ayrılınca sesi dahili hoparlöre al ve monitörü kapat";
+    const QString subtitle = "Monitörün parlaklığını ve sesini klavyenin tuşlarıyla, kapak açıkken de, "
+                             "her ekranda ayrı ayrı ayarlar";
+    bool on = false;
+    const BoolBinding binding{[&] { return on; }, [&](bool v) { on = v; }};
+    struct Holder {
+        const char* name;
+        int width;
+        std::function<QWidget*(SwitchRow*)> wrap; // puts the row in what holds it in the views
+    };
+    const std::vector<Holder> holders = {
+        {"alone", 250, [](SwitchRow* row) { return row; }},
+        {"card", 250,
+         [](SwitchRow* row) {
+             auto* card = new Card(14);
+             card->addWidget(row);
+             return card;
+         }},
+        {"grid of cards", 560, // two columns
+         [](SwitchRow* row) {
+             auto* grid = new CardGrid(250, 12, false);
+             auto* card = new Card(14);
+             card->addWidget(row);
+             grid->addWidget(card);
+             auto* other = new Card(14);
+             other->addWidget(new TextLine("Kısa", design::bodyFont()));
+             grid->addWidget(other);
+             return grid;
+         }},
+    };
+    for (const bool withSubtitle : {true, false})
+        for (const Holder& holder : holders) {
+            SCOPED_TRACE(std::string(holder.name) + (withSubtitle ? ", with subtitle" : ", title only"));
+            auto* row = new SwitchRow(title, withSubtitle ? std::optional<QString>(subtitle) : std::nullopt,
+                                      QString("keyboard"), binding);
+            std::unique_ptr<QWidget> top(holder.wrap(row));
+            ASSERT_TRUE(row->hasHeightForWidth());
+            const int wide = row->heightForWidth(2000);
+            EXPECT_GT(row->heightForWidth(220), wide);
+
+            // Laid out by its holders at a narrow width, with only the height they ask for.
+            top->setAttribute(Qt::WA_DontShowOnScreen);
+            top->resize(holder.width, 10);
+            top->show();
+            processEvents();
+            top->resize(holder.width,
+                        top->hasHeightForWidth() ? top->heightForWidth(holder.width) : top->sizeHint().height());
+            processEvents();
+            EXPECT_GT(row->height(), wide);
+            EXPECT_LE(row->mapTo(top.get(), QPoint(0, row->height())).y(), top->height());
+            // The texts stop short of the switch, which stays at the trailing edge.
+            EXPECT_EQ(row->toggle()->geometry().right(), row->width() - 1);
+
+            std::vector<WrappingText*> texts{row->titleLine()};
+            if (withSubtitle)
+                texts.push_back(row->subtitleLine());
+            const QImage img = top->grab().toImage();
+            for (WrappingText* text : texts) {
+                SCOPED_TRACE(text->text().toStdString());
+                ASSERT_NE(text, nullptr);
+                EXPECT_GE(text->lineCount(text->width()), 2);
+                // Every line fits: the text gets the height its lines need, and the row holds it.
+                EXPECT_GE(text->height(), text->heightForWidth(text->width()));
+                EXPECT_LE(text->mapTo(row, QPoint(0, text->height())).y(), row->height());
+                EXPECT_LT(text->mapTo(row, QPoint(text->width(), 0)).x(), row->toggle()->geometry().left());
+
+                // The last line is drawn: ink reaches the text's bottom line.
+                const QPoint origin = text->mapTo(top.get(), QPoint());
+                const int lineHeight = QFontMetrics(text->textFont()).height();
+                const QRect lastLine(origin.x(), origin.y() + text->height() - lineHeight, text->width(), lineHeight);
+                const QColor back = img.pixelColor(lastLine.topRight());
+                int inked = 0;
+                for (int y = lastLine.top(); y <= lastLine.bottom(); ++y)
+                    for (int x = lastLine.left(); x <= lastLine.right(); ++x)
+                        inked += distance(img.pixelColor(x, y), back) > 60;
+                EXPECT_GT(inked, 20);
+            }
+        }
 }
 
 TEST_F(RowsTest, SelectableRowClicksAnywhereAndHovers)
@@ -131,6 +219,16 @@ TEST_F(RowsTest, RowGallery)
                       static bool on = true;
                       card->addWidget(new SwitchRow("Ters kaydırma", QString("Yalnızca fare"), QString("computermouse"),
                                                     {[] { return on; }, [](bool v) { on = v; }}));
+                      return card;
+                  }},
+                 {"wrapping", {280, 170}, [] {
+                      auto* card = new Card(12);
+                      static bool on = false;
+                      card->addWidget(new SwitchRow("Kapak açıkken de ayarla",
+                                                    QString("Monitörü klavyenin tuşlarıyla, kapak açıkken de her "
+                                                            "ekranda ayrı ayrı ayarlar"),
+                                                    QString("keyboard"), {[] { return on; }, [](bool v) { on = v; }}));
+                      card->addWidget(new StatRow("Sağlık", "%92"));
                       return card;
                   }},
                  {"list", {280, 170}, [] {
