@@ -59,11 +59,7 @@ ScrollManager::ScrollManager(QObject* parent) : QObject(parent)
 
     // The link exists from launch, paused, on the screen under the pointer.
     auto& loop = glideLoop();
-    loop.perform([this] {
-        startLink();
-        if (link_)
-            link_->setPaused(true);
-    });
+    loop.perform([this] { startLink(true); });
     loop.wakeUp();
 }
 
@@ -231,7 +227,7 @@ void ScrollManager::postFromTemplate(double pointY, double pointX, bool phaseEnd
     postToPid(targetPID_, e);
 }
 
-void ScrollManager::startLink()
+void ScrollManager::startLink(bool paused)
 {
     const std::vector<dl::Screen> screens = dl::screens();
     if (screens.empty()) {
@@ -246,7 +242,7 @@ void ScrollManager::startLink()
 
     if (link_) {
         if (linkScreen_ == number) {
-            link_->setPaused(false);
+            link_->setPaused(paused);
             return;
         }
         link_->invalidate();
@@ -263,6 +259,9 @@ void ScrollManager::startLink()
         resetGlide();
         return;
     }
+    // Paused before it joins the run loop: a link made ready at launch must never count as
+    // running, or whoever waits for a glide to start takes it for one and misses the real one.
+    link_->setPaused(paused);
     link_->addToRunLoop(platform::RunLoop::current());
     linkScreen_ = number;
 }

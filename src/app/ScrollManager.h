@@ -46,7 +46,8 @@ private:
     };
 
     static void negate(Event& event);
-    void startLink();
+    // Puts the link on the screen under the pointer, running unless `paused`. Glide thread.
+    void startLink(bool paused = false);
     void tick(platform::displaylink::DisplayLink& link);
     void finish();
     void resetGlide();

@@ -49,7 +49,8 @@ protected:
     }
 
     // The glide thread picks up a new glide on its own time: waits for the hand-over (a few
-    // microseconds; the bound only keeps a broken build from hanging).
+    // microseconds; the bound only keeps a broken build from hanging). Only a glide runs a
+    // link; the one made at launch is paused before it joins the glide thread's run loop.
     bool gliding(uint32_t screen = 1)
     {
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
