@@ -28,7 +28,8 @@ private:
     QVBoxLayout* stack_;
 };
 
-// Symbol, title, a flexible gap of at least 8 points and an optional trailing control.
+// Symbol, title, a flexible gap of at least 8 points and an optional trailing control. An
+// invalid tint draws the symbol in the secondary colour of the appearance it is shown in.
 class CardHeader : public QWidget {
     Q_OBJECT
 public:

@@ -126,7 +126,7 @@ AppearanceCard::AppearanceCard(QWidget* parent) : QWidget(parent)
     auto* card = new Card(14);
     outer->addWidget(card);
     card->addWidget(new CardHeader(Texts::tr("Görünüm"), "circle.lefthalf.filled.righthalf.striped.horizontal",
-                                   secondaryColor(this)));
+                                   QColor()));
 
     auto* accent = new QVBoxLayout;
     accent->setSpacing(6);

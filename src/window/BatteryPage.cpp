@@ -42,7 +42,7 @@ BatteryPage::BatteryPage(BatteryManager& battery, QWidget* parent) : QWidget(par
 
     auto* calibration = new Card(14);
     calibration->addWidget(
-        new CardHeader(Texts::tr("Kalibrasyon"), "arrow.triangle.2.circlepath", secondaryColor(this)));
+        new CardHeader(Texts::tr("Kalibrasyon"), "arrow.triangle.2.circlepath", QColor()));
     calibration->addWidget(new WrappingText(
         Texts::tr("%100'e şarj → %%1'e deşarj → %100'e şarj → 1 saat bekleme → sınıra dönüş. Pil yüzdesi "
                   "göstergesinin doğruluğunu tazeler; ayda bir yeterli.",
@@ -59,7 +59,7 @@ BatteryPage::BatteryPage(BatteryManager& battery, QWidget* parent) : QWidget(par
     grid->addWidget(calibration);
 
     auto* helper = new Card(14);
-    helperHeader_ = new CardHeader(Texts::tr("Yardımcı Servis"), "lock.shield", secondaryColor(this));
+    helperHeader_ = new CardHeader(Texts::tr("Yardımcı Servis"), "lock.shield", QColor());
     helper->addWidget(helperHeader_);
     helper->addWidget(new WrappingText(
         Texts::tr("Deşarj ve kalibrasyon adaptörü SMC üzerinden kapatır; bunun için root yetkili küçük bir servis "

@@ -75,7 +75,7 @@ BatteryControlCard::BatteryControlCard(BatteryManager& battery, QWidget* parent)
 MouseCard::MouseCard(ScrollManager& scroll, QWidget* parent) : QWidget(parent), scroll_(scroll)
 {
     Card* card = wrapInCard(this);
-    card->addWidget(new CardHeader(Texts::tr("Fare"), "computermouse", secondaryColor(this),
+    card->addWidget(new CardHeader(Texts::tr("Fare"), "computermouse", QColor(),
                                    new TextLine(Texts::tr("Trackpad etkilenmez"), design::calloutFont(),
                                                 TextLine::Tone::secondary)));
     auto* smooth = new SwitchRow(Texts::tr("Yumuşak kaydırma"), std::nullopt, std::nullopt,
@@ -148,7 +148,7 @@ KVMCard::KVMCard(AutomationManager& automation, DisplayManager& display, QWidget
     : QWidget(parent), automation_(automation), display_(display)
 {
     Card* card = wrapInCard(this);
-    header_ = new CardHeader(Texts::tr("KVM"), "link", secondaryColor(this));
+    header_ = new CardHeader(Texts::tr("KVM"), "link", QColor());
     card->addWidget(header_);
     card->addWidget(new SwitchRow(Texts::tr("Bağlanınca profili uygula"), std::nullopt, std::nullopt,
                                   {[this] { return automation_.enabled(); },
@@ -188,7 +188,7 @@ void KVMCard::sync()
         if (shown)
             header_->setTrailing(nullptr);
     } else {
-        const QColor tint = wanted->tint == SystemColor::gray ? secondaryColor(this) : systemColor(wanted->tint, this);
+        const QColor tint = wanted->tint == SystemColor::gray ? QColor() : systemColor(wanted->tint, this);
         if (shown) {
             shown->setText(wanted->text);
             shown->setSymbol(wanted->symbol);
@@ -217,7 +217,7 @@ ControlsSection::ControlsSection(DisplayManager& display, AudioManager& audio, b
 
     auto* screen = new Card(14);
     selectedName_ = new TextLine(QString(), design::calloutFont(), TextLine::Tone::secondary);
-    screen->addWidget(new CardHeader(Texts::tr("Ekran"), "display", secondaryColor(this), selectedName_));
+    screen->addWidget(new CardHeader(Texts::tr("Ekran"), "display", QColor(), selectedName_));
     screen->addWidget(new BrightnessControls(display_, true));
     screen->addWidget(new ResolutionSlider(display_));
     inputRow_ = new QWidget;
@@ -235,7 +235,7 @@ ControlsSection::ControlsSection(DisplayManager& display, AudioManager& audio, b
     grid->addWidget(screen);
 
     auto* sound = new Card(14);
-    sound->addWidget(new CardHeader(Texts::tr("Ses"), "speaker.wave.2", secondaryColor(this)));
+    sound->addWidget(new CardHeader(Texts::tr("Ses"), "speaker.wave.2", QColor()));
     sound->addWidget(new MasterVolumeSlider(audio));
     sound->addWidget(new OutputDeviceList(audio));
     sound->addWidget(new Divider(0.5));
@@ -243,7 +243,7 @@ ControlsSection::ControlsSection(DisplayManager& display, AudioManager& audio, b
     grid->addWidget(sound);
 
     auto* apps = new Card(14);
-    apps->addWidget(new CardHeader(Texts::tr("Uygulama sesleri"), "square.stack.3d.up", secondaryColor(this)));
+    apps->addWidget(new CardHeader(Texts::tr("Uygulama sesleri"), "square.stack.3d.up", QColor()));
     apps->addWidget(new AppAudioList(audio, hub.appAudio, false));
     grid->addWidget(apps);
 

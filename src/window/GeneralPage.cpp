@@ -32,7 +32,7 @@ GeneralPage::GeneralPage(Hub& hub, Updater& updater, QWidget* parent) : QWidget(
     outer->addWidget(grid);
 
     auto* startup = new Card(14);
-    startup->addWidget(new CardHeader(Texts::tr("Başlangıç"), "power", secondaryColor(this)));
+    startup->addWidget(new CardHeader(Texts::tr("Başlangıç"), "power", QColor()));
     loginItem_ = new SwitchRow(Texts::tr("Girişte başlat"), std::nullopt, std::nullopt,
                                {[this] { return launchAtLogin_; },
                                 [this](bool on) {
@@ -63,7 +63,7 @@ GeneralPage::GeneralPage(Hub& hub, Updater& updater, QWidget* parent) : QWidget(
     grid->addWidget(appearance_);
 
     auto* battery = new Card(14);
-    battery->addWidget(new CardHeader(Texts::tr("Pil ayarları"), "battery.75percent", secondaryColor(this)));
+    battery->addWidget(new CardHeader(Texts::tr("Pil ayarları"), "battery.75percent", QColor()));
     battery->addWidget(new WrappingText(
         Texts::tr("Şarj sınırı macOS'un kendi sınırını kullanır (%80–100); root yetkisi gerekmez ve uykuda da çalışır."),
         design::calloutFont()));
@@ -77,7 +77,7 @@ GeneralPage::GeneralPage(Hub& hub, Updater& updater, QWidget* parent) : QWidget(
     grid->addWidget(battery);
 
     auto* about = new Card(14);
-    about->addWidget(new CardHeader(Texts::tr("Hakkında"), "info.circle", secondaryColor(this)));
+    about->addWidget(new CardHeader(Texts::tr("Hakkında"), "info.circle", QColor()));
     about->addWidget(new BrandSignature(22));
     about->addWidget(new WrappingText(
         Texts::tr("Harici monitörlü ve KVM'li Mac kurulumları için ekran, ses, fare ve pil kontrolünü tek uygulamada "

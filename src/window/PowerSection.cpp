@@ -131,7 +131,7 @@ PowerSection::PowerSection(BatteryManager& battery, BatteryLive& live, QWidget* 
     auto* grid = new MasonryGrid(300, 12);
     outer->addWidget(grid);
 
-    Card* flow = card(Texts::tr("Güç dağılımı"), "bolt.horizontal", secondaryColor(this));
+    Card* flow = card(Texts::tr("Güç dağılımı"), "bolt.horizontal", QColor());
     split_ = new PowerSplitBar(0, 0, 0);
     flow->addWidget(split_);
     grid->addWidget(flow);

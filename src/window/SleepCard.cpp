@@ -17,7 +17,7 @@ SleepCard::SleepCard(SleepManager& sleep, QWidget* parent) : QWidget(parent), sl
     outer->setContentsMargins(0, 0, 0, 0);
     auto* card = new Card(14);
     outer->addWidget(card);
-    card->addWidget(new CardHeader(Texts::tr("Uyku"), "moon", secondaryColor(this)));
+    card->addWidget(new CardHeader(Texts::tr("Uyku"), "moon", QColor()));
     prevent_ = new SwitchRow(Texts::tr("Quendrel açıkken uyumasın"),
                              Texts::tr("Mac boşta kalınca uykuya geçmez. Elle uyutmak (panelde ay düğmesi) her zaman çalışır."),
                              std::nullopt,

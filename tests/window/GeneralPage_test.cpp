@@ -5,7 +5,9 @@
 #include "app/Prefs.h"
 #include "design/Buttons.h"
 #include "design/Controls.h"
+#include "design/Card.h"
 #include "design/Rows.h"
+#include "design/Theme.h"
 #include "platform/Bundle.h"
 #include "platform/UserDefaults.h"
 #include "platform/sim/LoginItems.h"
@@ -25,6 +27,7 @@
 
 #include <QDir>
 #include <QImage>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -249,6 +252,41 @@ TEST_F(GeneralPageTest, Gallery)
         }
     }
     Texts::useEnglishForTesting(false);
+}
+
+} // namespace
+
+namespace {
+
+// A card made before it joins a dark window (as pages are) draws its header symbol in the dark
+// appearance's secondary colour, not in the light one it was made under.
+TEST_F(GeneralPageTest, HeaderSymbolsFollowTheWindowsAppearance)
+{
+    for (const bool dark : {false, true}) {
+        auto* card = new LanguageCard(AppLanguage::system);
+        auto* root = new QWidget;
+        root->setPalette(Theme::appearancePalette(dark));
+        auto* layout = new QVBoxLayout(root);
+        layout->addWidget(card);
+        place(root);
+        const CardHeader* header = card->findChild<CardHeader*>();
+        ASSERT_TRUE(header);
+        const QImage icon = header->icon()->grab().toImage();
+        // The stroke: the pixel that stands out most from the card behind it.
+        const int background = icon.pixelColor(0, 0).lightness();
+        int stroke = background;
+        for (int y = 0; y < icon.height(); ++y)
+            for (int x = 0; x < icon.width(); ++x) {
+                const int l = icon.pixelColor(x, y).lightness();
+                if (std::abs(l - background) > std::abs(stroke - background))
+                    stroke = l;
+            }
+        if (dark)
+            EXPECT_GT(stroke, background + 60) << "a light grey on the dark card";
+        else
+            EXPECT_LT(stroke, background - 60) << "a dark grey on the light card";
+        views.clear();
+    }
 }
 
 } // namespace
