@@ -25,11 +25,11 @@
 #include <QPainterPath>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QVBoxLayout>
+#include <optional>
 
 namespace {
-
-constexpr int kSidebarWidth = 210;
 
 // The sidebar's column: a quiet surface a shade apart from the detail column.
 class SidebarColumn : public QWidget {
@@ -41,8 +41,55 @@ protected:
     {
         QPainter p(this);
         p.fillRect(rect(), withAlpha(primaryColor(this), isDark(this) ? 0.05 : 0.035));
-        p.fillRect(QRectF(width() - 1, 0, 1, height()), separatorColor(this));
     }
+};
+
+// The hairline between sidebar and page. Qt widens a handle this thin to a few points of grab
+// area on both sides and draws only its contents rectangle, so the line stays one point wide.
+// Qt measures a drag from the grab area's edge, which jumps the line by that margin at the
+// first move; the edge here follows the pointer by exactly the distance it travelled.
+class SidebarEdge : public QSplitterHandle {
+public:
+    using QSplitterHandle::QSplitterHandle;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.fillRect(contentsRect(), separatorColor(this));
+    }
+    void mousePressEvent(QMouseEvent* e) override
+    {
+        QSplitterHandle::mousePressEvent(e);
+        if (e->button() == Qt::LeftButton) {
+            pressX_ = e->globalPosition().x();
+            startPos_ = splitter()->sizes().value(0);
+        }
+    }
+    void mouseMoveEvent(QMouseEvent* e) override
+    {
+        if (!pressX_ || !(e->buttons() & Qt::LeftButton))
+            return QSplitterHandle::mouseMoveEvent(e);
+        moveSplitter(startPos_ + qRound(e->globalPosition().x() - *pressX_));
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override
+    {
+        if (e->button() == Qt::LeftButton)
+            pressX_.reset();
+        QSplitterHandle::mouseReleaseEvent(e);
+    }
+
+private:
+    std::optional<qreal> pressX_;
+    int startPos_ = 0;
+};
+
+class SidebarSplitter : public QSplitter {
+public:
+    using QSplitter::QSplitter;
+
+protected:
+    QSplitterHandle* createHandle() override { return new SidebarEdge(orientation(), this); }
 };
 
 TextLine* sectionHeader(const QString& text)
@@ -114,10 +161,15 @@ MainView::MainView(Router& router, Hub& hub, QWidget* parent) : QWidget(parent),
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
 
+    splitter_ = new SidebarSplitter(Qt::Horizontal);
+    splitter_->setHandleWidth(1);
+    splitter_->setChildrenCollapsible(false); // dragged past its minimum the sidebar stops, never vanishes
+    outer->addWidget(splitter_);
+
     auto* sidebar = new SidebarColumn;
-    sidebar->setMinimumWidth(190);
-    sidebar->setMaximumWidth(260);
-    sidebar->setFixedWidth(kSidebarWidth);
+    sidebar_ = sidebar;
+    sidebar->setMinimumWidth(kSidebarMinWidth);
+    sidebar->setMaximumWidth(kSidebarMaxWidth);
     auto* list = new QVBoxLayout(sidebar);
     list->setContentsMargins(10, 14, 10, 0);
     list->setSpacing(1);
@@ -145,7 +197,7 @@ MainView::MainView(Router& router, Hub& hub, QWidget* parent) : QWidget(parent),
     bottom->addWidget(signature);
     bottom->addStretch(1);
     list->addLayout(bottom);
-    outer->addWidget(sidebar);
+    splitter_->addWidget(sidebar);
 
     scroll_ = new QScrollArea;
     scroll_->setFrameShape(QFrame::NoFrame);
@@ -160,7 +212,11 @@ MainView::MainView(Router& router, Hub& hub, QWidget* parent) : QWidget(parent),
     column->addStretch(0);
     scroll_->setWidget(holder_);
     scroll_->viewport()->setAutoFillBackground(false);
-    outer->addWidget(scroll_, 1);
+    splitter_->addWidget(scroll_);
+    // Only the page stretches: resizing the window leaves the sidebar as the person left it.
+    splitter_->setStretchFactor(0, 0);
+    splitter_->setStretchFactor(1, 1);
+    splitter_->setSizes({kSidebarWidth, kMinWidth - kSidebarWidth});
 
     connect(&router_, &Router::changed, this, &MainView::sync);
     showPage(router_.page());

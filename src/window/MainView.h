@@ -10,6 +10,7 @@
 
 class Hub;
 class QScrollArea;
+class QSplitter;
 class SidebarRow;
 
 class MainView : public QWidget {
@@ -19,6 +20,10 @@ public:
     static constexpr int kMinHeight = 640;
     static constexpr int kPageMaxWidth = 1100;
     static constexpr int kPagePadding = 24;
+    // The sidebar column: the person drags its edge between the bounds; it starts at the ideal.
+    static constexpr int kSidebarMinWidth = 190;
+    static constexpr int kSidebarWidth = 210;
+    static constexpr int kSidebarMaxWidth = 260;
 
     MainView(Router& router, Hub& hub, QWidget* parent = nullptr);
 
@@ -32,6 +37,8 @@ public:
     QWidget* page() const { return page_; }
     Router::Page shownPage() const { return shown_; }
     QScrollArea* detail() const { return scroll_; }
+    QWidget* sidebar() const { return sidebar_; }
+    QSplitter* splitter() const { return splitter_; }
     SidebarRow* sidebarRow(Router::Page page) const;
 
 protected:
@@ -44,6 +51,8 @@ private:
 
     Router& router_;
     Hub& hub_;
+    QSplitter* splitter_;
+    QWidget* sidebar_;
     QScrollArea* scroll_;
     QWidget* holder_;
     QPointer<QWidget> page_;

@@ -1,11 +1,15 @@
 // The panel on the simulated Mac, driven as a user would.
 #include "app/Hub.h"
+#include "audio/AppAudioManager.h"
 #include "audio/AudioManager.h"
+#include "automation/AutomationManager.h"
+#include "battery/BatteryManager.h"
 #include "audio/MasterVolumeSlider.h"
 #include "battery/BatteryActionTiles.h"
 #include "bridge/Bridge.h"
 #include "design/Buttons.h"
 #include "design/Sliders.h"
+#include "design/Spring.h"
 #include "design/TextLine.h"
 #include "panel/HoverHint.h"
 #include "panel/MenuView.h"
@@ -16,12 +20,15 @@
 #include "platform/PowerEvents.h"
 #include "platform/sim/EventSystem.h"
 #include "platform/sim/Mac.h"
+#include "platform/sim/Battery.h"
 #include "platform/sim/Power.h"
+#include "platform/sim/SimAudio.h"
 #include "app/Prefs.h"
 #include "support/SimTest.h"
 #include "window/Router.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTest>
 
@@ -311,6 +318,192 @@ TEST_F(PanelTest, DetailsPlaceTheirViews)
     EXPECT_EQ(Router::shared().page(), Router::Page::audio);
     EXPECT_EQ(opened, QStringList{"main"});
     EXPECT_EQ(view.panelSection(), "audio") << "the panel itself does not change";
+}
+
+// The desk changes while the panel is closed: the built-in panel's level, the battery's
+// charge, a dock's speakers plugged in, Safari starting or stopping its sound. None of these
+// reaches the managers before the panel's own re-read does.
+void changeDesk(int step)
+{
+    sim::Mac::shared().displays().setBuiltinBrightness(1, 0.2 + 0.1 * step);
+    sim::battery::setPercent(50 + step);
+    sim::DeskAudioDevice dock;
+    dock.id = uint32_t(70 + step);
+    dock.uid = QString("Dock-%1").arg(step);
+    dock.name = QString("Dock %1").arg(step);
+    dock.output.present = true;
+    dock.output.buffers = {2};
+    sim::AudioSystem::shared().addDevice(dock);
+    sim::AudioSystem::shared().setPlaying(120, step % 2 == 1); // Safari
+}
+
+TEST_F(PanelTest, EachOpeningRereadsTheDeskInOrder)
+{
+    makeHub();
+    QObject recorder; // the connections end with the test, before the hub goes
+    QStringList order;
+    const auto record = [&](auto* manager, auto signal, const char* name) {
+        QObject::connect(manager, signal, &recorder, [&order, name] {
+            if (order.isEmpty() || order.last() != name) // several changes of one read count once
+                order << name;
+        });
+    };
+    record(&hub->display, &DisplayManager::changed, "display");
+    record(&hub->audio, &AudioManager::changed, "audio");
+    record(&hub->battery, &BatteryManager::changed, "battery");
+    record(&hub->appAudio, &AppAudioManager::changed, "appAudio");
+    const QStringList once{"display", "audio", "battery", "appAudio"};
+
+    const auto shows = [&](int step) {
+        SCOPED_TRACE(step);
+        PanelBrightness* brightness = panel->sliders()->brightness();
+        EXPECT_EQ(brightness->builtinCaption()->valueLine()->text(), panelCaptionValue(20 + 10 * step, false));
+        EXPECT_EQ(panel->batteryTile()->percentText()->text(), BatteryTile::percentLine(50 + step));
+        const auto& outputs = hub->audio.outputs();
+        EXPECT_TRUE(std::any_of(outputs.begin(), outputs.end(),
+                                [&](const AudioDevice& d) { return d.uid == QString("Dock-%1").arg(step); }));
+        const auto& apps = hub->appAudio.apps();
+        const auto safari = std::find_if(apps.begin(), apps.end(), [](const AudioApp& a) { return a.name == "Safari"; });
+        ASSERT_NE(safari, apps.end());
+        EXPECT_EQ(safari->isPlaying, step % 2 == 1);
+    };
+
+    open();
+    panel->hide();
+    processEvents();
+    order.clear();
+    panel->show();
+    changeDesk(1);
+    processEvents();
+    ASSERT_GE(order.size(), 4);
+    EXPECT_EQ(order.mid(0, 4), once);
+    shows(1);
+
+    // Opened, closed and opened again before the first re-read ran: two re-reads, each in the
+    // same order, the second one seeing what changed after the first.
+    panel->hide();
+    processEvents();
+    order.clear();
+    panel->show();
+    panel->hide();
+    panel->show();
+    bool changed = false;
+    QObject::connect(&hub->appAudio, &AppAudioManager::changed, &recorder, [&] {
+        if (!std::exchange(changed, true))
+            changeDesk(3);
+    });
+    changeDesk(2);
+    processEvents();
+    ASSERT_GE(order.size(), 8) << order.join(", ").toStdString();
+    EXPECT_EQ(order.mid(0, 8), once + once) << order.join(", ").toStdString();
+    shows(3);
+}
+
+TEST_F(PanelTest, KVMTileNamesTheProfileOfTheConnectedMonitor)
+{
+    makeHub();
+    const auto& displays = hub->display.displays();
+    const auto monitor = [&](const QString& name) {
+        const auto it = std::find_if(displays.begin(), displays.end(), [&](const DisplayInfo& d) { return d.name == name; });
+        EXPECT_NE(it, displays.end()) << name.toStdString();
+        return it == displays.end() ? DisplayInfo{} : *it;
+    };
+    const DisplayInfo big = monitor("Lumera 27Q"), small = monitor("Lumera 24F");
+    const auto profile = [](const QString& name, const DisplayInfo& d, bool enabled = true) {
+        KVMProfile p;
+        p.id = QUuid::createUuid();
+        p.name = name;
+        p.enabled = enabled;
+        p.displayKey = d.key;
+        p.displayName = d.name;
+        return p;
+    };
+    DisplayInfo gone;
+    gone.key = "Ofis-monitörü";
+    gone.name = "Ofis";
+
+    const struct {
+        const char* name;
+        std::vector<KVMProfile> profiles;
+        bool automation;
+        QString symbol, subtitle;
+    } cases[] = {
+        {"no profiles", {}, true, "link.badge.plus", "Profil yok"},
+        {"a profile for a monitor not connected", {profile("Ofis", gone)}, true, "link.badge.plus", "Ayrık"},
+        {"the connected monitor's profile switched off", {profile("Masa", big, false)}, true, "link.badge.plus", "Ayrık"},
+        {"the connected monitor's profile", {profile("Masa", big)}, true, "link", "Masa"},
+        {"a name of spaces only", {profile("   ", big)}, true, "link", "Lumera 27Q"},
+        {"the first enabled match in list order",
+         {profile("Kapalı", big, false), profile("Ofis", gone), profile("Ev", small), profile("Masa", big)}, true, "link",
+         "Ev"},
+        // Switching automation off stops applying profiles; the monitor's profile still shows.
+        {"automation switched off", {profile("Masa", big)}, false, "link", "Masa"},
+    };
+    MenuView& view = open();
+    const TileLabel* tile = view.kvmTile(); // the face as drawn (KVMTile::subtitle computes it)
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        hub->automation.setEnabled(c.automation);
+        hub->automation.setProfiles(c.profiles);
+        processEvents();
+        EXPECT_EQ(tile->title(), "KVM");
+        EXPECT_EQ(tile->symbol(), c.symbol);
+        EXPECT_EQ(tile->subtitle(), c.subtitle);
+        EXPECT_EQ(tile->isActive(), c.symbol == "link");
+    }
+
+    // The KVM switch takes the monitor away and brings it back: the open panel follows.
+    hub->automation.setProfiles({profile("Masa", big)});
+    auto& world = sim::Mac::shared().displays();
+    for (const bool online : {false, true}) {
+        SCOPED_TRACE(online);
+        world.setOnline(big.id, online);
+        processEvents();
+        advance(1.0);
+        hub->display.ddcQueue().drain();
+        processEvents();
+        EXPECT_EQ(tile->subtitle(), online ? "Masa" : "Ayrık");
+        EXPECT_EQ(tile->isActive(), online);
+    }
+}
+
+TEST_F(PanelTest, ARefusedBuiltinBrightnessWriteShowsTheDisplaysLevelAgain)
+{
+    MenuView& view = open();
+    PanelBrightness* brightness = view.sliders()->brightness();
+    ASSERT_FALSE(brightness->builtinRow()->isHidden());
+    ControlSlider* slider = brightness->builtinSlider();
+    auto& world = sim::Mac::shared().displays();
+    // The knob goes straight to its value, so what it draws is what it was told.
+    Spring::setAnimationsEnabled(false);
+    const auto restore = qScopeGuard([] { Spring::setAnimationsEnabled(true); });
+    const auto drag = [&](double from, double to) {
+        const int y = slider->height() / 2;
+        QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(int(slider->width() * from), y));
+        QTest::mouseMove(slider, QPoint(int(slider->width() * to), y));
+        EXPECT_TRUE(slider->isDragging());
+        QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(int(slider->width() * to), y));
+        processEvents();
+    };
+
+    // Taken: the panel's level moves and the slider stays where it was let go.
+    drag(0.5, 0.8);
+    const double taken = *world.builtinBrightness(1) * 100;
+    EXPECT_GT(taken, 75);
+    EXPECT_NEAR(*hub->display.builtinBrightness(), taken, 0.01);
+    EXPECT_NEAR(slider->drawnValue(), taken, 0.5);
+
+    // Refused (the set call is gone, the read still works): a drag and a tap both fall back.
+    world.removeSymbol("DisplayServicesSetBrightness");
+    for (const auto& [from, to] : {std::pair{0.8, 0.2}, std::pair{0.3, 0.3}}) {
+        SCOPED_TRACE(to);
+        drag(from, to);
+        EXPECT_NEAR(*world.builtinBrightness(1) * 100, taken, 0.01);
+        EXPECT_NEAR(*hub->display.builtinBrightness(), taken, 0.01);
+        EXPECT_FALSE(slider->isDragging());
+        EXPECT_NEAR(slider->drawnValue(), taken, 0.5) << "the slider shows the display's level again";
+        EXPECT_EQ(brightness->builtinCaption()->valueLine()->text(), panelCaptionValue(taken, false));
+    }
 }
 
 TEST_F(PanelTest, BatteryTileLines)

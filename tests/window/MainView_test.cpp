@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QPointer>
 #include <QScrollArea>
+#include <QSplitter>
 
 namespace {
 
@@ -60,6 +61,65 @@ TEST_F(MainViewTest, AWideWindowKeepsThePageAtItsWidthFlushLeft)
     EXPECT_EQ(view.page()->width(), MainView::kPageMaxWidth);
     EXPECT_EQ(origin, QPoint(MainView::kPagePadding, MainView::kPagePadding));
     EXPECT_EQ(view.minimumSize(), QSize(900, 640));
+}
+
+// Drags the sidebar's edge by dx points, pressing in the middle of its grab area. The edge
+// keeps the pointer while it moves under it, so each point is given in its frame of the moment.
+void dragSidebarEdge(MainView& view, int dx)
+{
+    QWidget* edge = view.splitter()->handle(1);
+    const QPoint from = edge->mapTo(view.splitter(), edge->rect().center());
+    const auto at = [&](int x) { return edge->mapFrom(view.splitter(), from + QPoint(x, 0)); };
+    QTest::mousePress(edge, Qt::LeftButton, {}, at(0));
+    QTest::mouseMove(edge, at(dx / 2));
+    QTest::mouseMove(edge, at(dx));
+    QTest::mouseRelease(edge, Qt::LeftButton, {}, at(dx));
+    QCoreApplication::processEvents();
+}
+
+TEST_F(MainViewTest, TheSidebarEdgeDragsBetweenItsBoundsAndThePageTakesTheRest)
+{
+    startHub();
+    MainView& view = openWindow();
+    const auto expectPageTakesTheRest = [&] {
+        const QWidget* edge = view.splitter()->handle(1);
+        EXPECT_EQ(view.detail()->x(), view.sidebar()->width() + edge->contentsRect().width());
+        EXPECT_EQ(view.detail()->geometry().right(), view.width() - 1);
+    };
+    EXPECT_EQ(view.sidebar()->width(), MainView::kSidebarWidth);
+    expectPageTakesTheRest();
+
+    // Each drag starts where the last one left the edge.
+    const struct {
+        int dx, width;
+    } drags[] = {
+        {30, 240}, {15, 255}, {200, 260}, {-10, 250}, {-45, 205}, {-100, 190}, {-40, 190}, {400, 260},
+    };
+    for (const auto& d : drags) {
+        SCOPED_TRACE(d.dx);
+        dragSidebarEdge(view, d.dx);
+        EXPECT_EQ(view.sidebar()->width(), d.width);
+        expectPageTakesTheRest();
+    }
+
+    // Resizing the window leaves the sidebar where the person put it; below the window's minimum
+    // nothing gives.
+    for (const QSize size : {QSize(2000, 900), QSize(900, 640), QSize(700, 500), QSize(1300, 800)}) {
+        SCOPED_TRACE(size.width());
+        view.resize(size);
+        processEvents();
+        EXPECT_EQ(view.sidebar()->width(), 260);
+        expectPageTakesTheRest();
+    }
+    EXPECT_EQ(view.width(), 1300);
+    dragSidebarEdge(view, -300);
+    EXPECT_EQ(view.sidebar()->width(), MainView::kSidebarMinWidth);
+    view.resize(900, 640);
+    processEvents();
+    EXPECT_EQ(view.sidebar()->width(), MainView::kSidebarMinWidth);
+    expectPageTakesTheRest();
+    const QString page = view.page()->metaObject()->className();
+    EXPECT_EQ(page, "OverviewPage") << "dragging is no selection";
 }
 
 TEST_F(MainViewTest, TheKVMPageStartsWithoutASelectionAndThePageSurvivesReopening)
