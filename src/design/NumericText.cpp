@@ -91,7 +91,7 @@ double NumericRoll::progressAt(int ms) const
     return ms >= animation_->duration() ? 1.0 : Spring::progress(ms / 1000.0, kResponse);
 }
 
-bool NumericRoll::isAnimating() const { return animation_->state() == QAbstractAnimation::Running; }
+bool NumericRoll::isAnimating() const { return animation_->state() != QAbstractAnimation::Stopped; }
 
 std::optional<double> NumericRoll::shownCount() const
 {
