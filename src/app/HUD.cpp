@@ -151,8 +151,7 @@ HUDView::HUDView(const HUD::Model& model, QWidget* parent)
     : QWidget(parent),
       model_(model),
       levelAnimation_(new QVariantAnimation(this)),
-      numberAnimation_(new QVariantAnimation(this)),
-      shownNumber_(numberText()),
+      number_(new NumericRoll(numberText(), this)),
       symbol_(new SymbolReplace(model.symbol, this))
 {
     levelAnimation_->setDuration(120);
@@ -161,27 +160,13 @@ HUDView::HUDView(const HUD::Model& model, QWidget* parent)
         shownLevel_ = v.toDouble();
         update();
     });
-    // The number's crossover only drives repaints; the painter reads how far it has come.
-    numberAnimation_->setDuration(120);
-    numberAnimation_->setEasingCurve(QEasingCurve::OutCubic);
-    numberAnimation_->setStartValue(0.0);
-    numberAnimation_->setEndValue(1.0);
-    connect(numberAnimation_, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
     connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 
 void HUDView::modelChanged()
 {
     setToolTip(model_.title); // the title is not drawn, only offered as help text
-    // A change in the middle of a crossover starts from what is drawn now.
-    const QString number = numberText();
-    if (number != shownNumber_) {
-        previousNumber_ = numberCrossover().progress < 0.5 ? previousNumber_ : shownNumber_;
-        shownNumber_ = number;
-        numberAnimation_->stop();
-        if (Spring::animationsEnabled())
-            numberAnimation_->start();
-    }
+    number_->setText(numberText());
     levelAnimation_->stop();
     levelAnimation_->setStartValue(shownLevel_);
     levelAnimation_->setEndValue(model_.level);
@@ -192,10 +177,8 @@ void HUDView::modelChanged()
 
 HUDView::Crossover HUDView::numberCrossover() const
 {
-    if (previousNumber_.isEmpty() || numberAnimation_->state() != QAbstractAnimation::Running)
-        return {previousNumber_, shownNumber_, 1.0};
-    const double t = double(numberAnimation_->currentTime()) / numberAnimation_->duration();
-    return {previousNumber_, shownNumber_, numberAnimation_->easingCurve().valueForProgress(t)};
+    const NumericRoll::State s = number_->state();
+    return {s.from, s.to, s.progress};
 }
 
 HUDView::Crossover HUDView::symbolCrossover() const { return symbol_->state(); }
@@ -239,32 +222,9 @@ void HUDView::paintNumber(QPainter& p, const QRectF& box, const QColor& color) c
     font.setStyleHint(QFont::Monospace); // steady digits while the number counts
     p.setFont(font);
     p.setPen(color);
-    Crossover c = numberCrossover();
-    if (c.progress >= 1.0)
-        c.from = c.to;
-    // Right-aligned digit by digit: a digit that stays is drawn still; one that changes leaves
-    // upwards as its successor rises from below.
-    const double advance = QFontMetricsF(font).horizontalAdvance(QLatin1Char('0'));
-    const double rise = QFontMetricsF(font).height() * 0.6;
+    // Clipped to the number's own row, widened by a digit for a count that passes 100.
     p.save();
-    p.setClipRect(box.adjusted(-advance, 0, 0, 0));
-    const qsizetype digits = std::max(c.from.size(), c.to.size());
-    for (qsizetype i = 0; i < digits; ++i) {
-        const QChar before = i < c.from.size() ? c.from[c.from.size() - 1 - i] : QChar();
-        const QChar after = i < c.to.size() ? c.to[c.to.size() - 1 - i] : QChar();
-        const QRectF cell(box.right() - (i + 1) * advance, box.top(), advance, box.height());
-        auto draw = [&](QChar ch, double dy, double opacity) {
-            if (ch.isNull() || opacity <= 0)
-                return;
-            p.setOpacity(opacity);
-            p.drawText(cell.translated(0, dy), Qt::AlignCenter, QString(ch));
-        };
-        if (before == after) {
-            draw(after, 0, 1);
-        } else {
-            draw(before, -rise * c.progress, 1.0 - c.progress);
-            draw(after, rise * (1.0 - c.progress), c.progress);
-        }
-    }
+    p.setClipRect(box.adjusted(-QFontMetricsF(font).horizontalAdvance(QLatin1Char('0')), 0, 0, 0));
+    number_->paint(p, box, Qt::AlignRight | Qt::AlignVCenter);
     p.restore();
 }

@@ -3,6 +3,7 @@
 // symbol, a level bar and the number, shown when the application handles a volume or
 // brightness key itself. It stays 1.5 s after the last show, then fades out in 0.3 s; it
 // never takes focus or the mouse.
+#include "design/NumericText.h"
 #include "design/Symbols.h"
 #include "platform/Clock.h"
 
@@ -68,12 +69,13 @@ public:
     double fillWidth() const;
     QString numberText() const;
 
-    // A changed number rolls its changed digits up into place with the level; a changed symbol
-    // is replaced by scaling the old one down and out and the new one up and in.
+    // A changed number counts to the new one, its changed digits rolling up into place; a
+    // changed symbol is replaced by scaling the old one down and out and the new one up and in.
     using Crossover = SymbolReplace::State; // from, to, progress (1: only `to` is drawn)
     Crossover numberCrossover() const;
     Crossover symbolCrossover() const;
-    QVariantAnimation* numberAnimation() const { return numberAnimation_; }
+    QVariantAnimation* numberAnimation() const { return number_->animation(); }
+    const NumericRoll& numberRoll() const { return *number_; }
     QVariantAnimation* symbolAnimation() const { return symbol_->animation(); }
 
 protected:
@@ -86,7 +88,6 @@ private:
     std::optional<QColor> tint_;
     double shownLevel_ = 0;
     QVariantAnimation* levelAnimation_;
-    QVariantAnimation* numberAnimation_;
-    QString previousNumber_, shownNumber_;
+    NumericRoll* number_;
     SymbolReplace* symbol_;
 };

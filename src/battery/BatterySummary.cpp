@@ -5,6 +5,7 @@
 #include "design/Gauges.h"
 #include "design/Paint.h"
 #include "design/Symbols.h"
+#include "design/NumericText.h"
 #include "design/TextLine.h"
 #include "design/ViewSync.h"
 
@@ -34,7 +35,7 @@ BatterySummary::BatterySummary(BatteryManager& battery, bool large, QWidget* par
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
-    percent_ = new TextLine(QString(), design::valueFont(large ? 30 : 22));
+    percent_ = new NumericText(design::valueFont(large ? 30 : 22));
     status_ = new TextLine(QString(), design::calloutFont(), TextLine::Tone::secondary);
     status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed); // one line, truncated
     texts->addWidget(percent_);

@@ -4,6 +4,7 @@
 #include "app/Texts.h"
 #include "design/Paint.h"
 #include "design/Symbols.h"
+#include "design/NumericText.h"
 #include "design/TextLine.h"
 
 #include <QDateTime>
@@ -223,7 +224,7 @@ HistoryChart::HistoryChart(QString title, QString headline, QString symbol, Syst
     auto* caption = new TextLine(std::move(title), design::calloutFont(), TextLine::Tone::secondary);
     caption->setMinimumScale(0.8);
     texts->addWidget(caption);
-    value_ = new TextLine(QString(), design::valueFont(22));
+    value_ = new NumericText(design::valueFont(22));
     texts->addWidget(value_);
     header->addLayout(texts, 1);
     symbol_ = new SymbolView(std::move(symbol), 15, SymbolWeight::medium);

@@ -5,6 +5,7 @@
 #include "design/Paint.h"
 #include "design/Shapes.h"
 #include "design/Symbols.h"
+#include "design/NumericText.h"
 #include "design/TextLine.h"
 #include "design/Theme.h"
 
@@ -366,7 +367,7 @@ ValueSlider::ValueSlider(QString title, QString symbol, std::optional<QString> v
     top->setSpacing(8);
     titleLine_ = new TextLine(title_, design::calloutFont(), TextLine::Tone::secondary);
     top->addWidget(titleLine_, 1);
-    readout_ = new TextLine(QString(), design::calloutFont(), TextLine::Tone::secondary);
+    readout_ = new NumericText(design::calloutFont(), TextLine::Tone::secondary);
     readout_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     top->addWidget(readout_);
     column->addLayout(top);

@@ -12,7 +12,7 @@ public:
     enum class Tone { primary, secondary, tertiary };
     TextLine(QString text, QFont font, Tone tone = Tone::primary, QWidget* parent = nullptr);
 
-    void setText(const QString& text);
+    virtual void setText(const QString& text);
     QString text() const { return text_; }
     QFont textFont() const { return font_; }
     Qt::Alignment alignment() const { return alignment_; }
@@ -24,6 +24,7 @@ public:
     // How much of a disabled control's drawing shows.
     static constexpr qreal kDisabledOpacity = 0.45;
     void setMinimumScale(qreal scale) { minimumScale_ = scale; }
+    qreal minimumScale() const { return minimumScale_; }
     void setAlignment(Qt::Alignment a) { alignment_ = a; }
     // The text as it is drawn now (after shrinking and truncating).
     QString shownText() const;

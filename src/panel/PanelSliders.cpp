@@ -9,6 +9,7 @@
 #include "design/Controls.h"
 #include "design/Paint.h"
 #include "design/Sliders.h"
+#include "design/NumericText.h"
 #include "design/TextLine.h"
 #include "design/Theme.h"
 #include "design/ViewSync.h"
@@ -57,7 +58,7 @@ PanelCaption::PanelCaption(QString title, QWidget* accessory, QWidget* parent) :
         row->addWidget(accessory, 0, Qt::AlignVCenter);
     row->addStretch(1);
     QFont digits = calloutFont();
-    value_ = new TextLine(QString(), digits, TextLine::Tone::secondary, this);
+    value_ = new NumericText(digits, TextLine::Tone::secondary, this);
     row->addWidget(value_, 0, Qt::AlignVCenter);
 }
 

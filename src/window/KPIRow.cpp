@@ -9,6 +9,7 @@
 #include "design/Grid.h"
 #include "design/Paint.h"
 #include "design/Symbols.h"
+#include "design/NumericText.h"
 #include "design/TextLine.h"
 #include "design/ViewSync.h"
 
@@ -30,7 +31,8 @@ KPITile::KPITile(const Face& face, QWidget* parent) : QWidget(parent), face_(fac
     title_ = new TextLine(face.title, design::calloutFont(), TextLine::Tone::secondary);
     top->addWidget(title_, 1);
     card->addLayout(top);
-    value_ = new TextLine(face.value, design::valueFont(22));
+    value_ = new NumericText(design::valueFont(22));
+    value_->setText(face.value);
     value_->setMinimumScale(0.7);
     card->addWidget(value_);
     detail_ = new TextLine(face.detail.value_or(QString()), design::calloutFont(), TextLine::Tone::secondary);
