@@ -75,9 +75,10 @@ protected:
             run.raw = file.readAll();
             run.info = QJsonDocument::fromJson(run.raw).object();
         }
-        if (!expectInfo)
+        if (!expectInfo) {
             EXPECT_EQ(QDir(cwd.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList())
                 << "nothing written where it was started";
+        }
         pelorn.terminate();
         EXPECT_TRUE(pelorn.waitForFinished(10000));
         run.log = QString::fromLocal8Bit(pelorn.readAll());
