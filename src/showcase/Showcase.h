@@ -116,6 +116,8 @@ public:
     // Resizes the window until its page's content fits (height for the window's width), at
     // most `passes` times 0.5 s apart, placing it on `visibleFrame` (global); then `done`.
     static void fitToContent(QWidget* window, const QRectF& visibleFrame, int passes, std::function<void()> done);
+    // The view itself when it is a scroll area, then every scroll area inside it, depth first.
+    static std::vector<QAbstractScrollArea*> scrollViews(QWidget* view);
     // The scroll area whose document is the page: not a list, the tallest content, earliest on
     // a tie; none without one.
     static QAbstractScrollArea* pageScrollView(QWidget* window);

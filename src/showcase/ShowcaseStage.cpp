@@ -15,7 +15,6 @@
 #include "window/Router.h"
 
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QPointer>
 #include <QScrollArea>
 #include <QWidget>
@@ -144,7 +143,7 @@ void Showcase::openMainWindow()
             window->raise();
         }
         // Overlay scrollers: nothing drawn while idle, no room taken from the page.
-        for (QAbstractScrollArea* area : window->findChildren<QAbstractScrollArea*>()) {
+        for (QAbstractScrollArea* area : scrollViews(window)) {
             area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
             area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         }
@@ -174,18 +173,23 @@ void Showcase::allowOffscreen(QWidget* window)
     window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
 }
 
+std::vector<QAbstractScrollArea*> Showcase::scrollViews(QWidget* view)
+{
+    std::vector<QAbstractScrollArea*> areas;
+    if (!view)
+        return areas;
+    if (auto* self = qobject_cast<QAbstractScrollArea*>(view))
+        areas.push_back(self);
+    for (QAbstractScrollArea* a : view->findChildren<QAbstractScrollArea*>()) // depth first
+        areas.push_back(a);
+    return areas;
+}
+
 QAbstractScrollArea* Showcase::pageScrollView(QWidget* window)
 {
-    if (!window)
-        return nullptr;
-    std::vector<QAbstractScrollArea*> areas;
-    if (auto* self = qobject_cast<QAbstractScrollArea*>(window))
-        areas.push_back(self);
-    for (QAbstractScrollArea* a : window->findChildren<QAbstractScrollArea*>()) // depth first
-        areas.push_back(a);
     QAbstractScrollArea* best = nullptr;
     double tallest = -1;
-    for (QAbstractScrollArea* a : areas) {
+    for (QAbstractScrollArea* a : scrollViews(window)) {
         if (qobject_cast<QAbstractItemView*>(a)) // lists and sidebars
             continue;
         const double h = contentHeight(a);

@@ -164,15 +164,20 @@ int32_t Session::copyAssertionsStatus(QVariantMap* out) const
 
 } // namespace sim
 
-namespace platform::windowing {
-
 namespace {
 
+// Event coordinates (and the application's own windows) are flipped against this edge.
 double firstScreenTop()
 {
     const auto all = platform::screens::screens();
     return all.empty() ? 0.0 : all.front().frame.y() + all.front().frame.height();
 }
+
+} // namespace
+
+namespace platform::windowing {
+
+namespace {
 
 // The application's own top-level windows, in the order they were made.
 std::vector<AppWindow> ownWindows()
@@ -259,13 +264,7 @@ void removeMonitor(MonitorToken token) { sim::Session::shared().removeMonitor(to
 namespace platform::events {
 
 namespace {
-// Event coordinates are flipped against the first screen's top edge.
-QPointF toGlobal(const QPointF& eventPoint)
-{
-    const auto screens = platform::screens::screens();
-    const double top = screens.empty() ? 0.0 : screens.front().frame.y() + screens.front().frame.height();
-    return QPointF(eventPoint.x(), top - eventPoint.y());
-}
+QPointF toGlobal(const QPointF& eventPoint) { return QPointF(eventPoint.x(), firstScreenTop() - eventPoint.y()); }
 } // namespace
 
 bool postMouseEvent(MouseEvent kind, const QPointF& point)
