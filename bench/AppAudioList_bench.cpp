@@ -68,6 +68,7 @@ struct Desk {
         audio.reset();
         AudioManager::waitForBackgroundStops();
         display.reset();
+        platform::UserDefaults::standard().flush(); // before the root goes
     }
 };
 
