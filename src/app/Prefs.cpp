@@ -67,11 +67,11 @@ int Prefs::intValue(const QString& key, int fallback)
     }
 }
 
-void Prefs::set(const QString& key, const QVariant& value)
+bool Prefs::set(const QString& key, const QVariant& value)
 {
     if (Showcase::isEnabled())
-        return;
-    d().set(key, value);
+        return true;
+    return d().set(key, value);
 }
 
 void Prefs::remove(const QString& key)
@@ -81,13 +81,13 @@ void Prefs::remove(const QString& key)
     d().remove(key);
 }
 
-void Prefs::storeJson(const QJsonValue& json, const QString& key)
+bool Prefs::storeJson(const QJsonValue& json, const QString& key)
 {
     if (!pelorn::json::isEncodable(json)) {
         platform::log::write("Pelorn: setting " + key + " not stored: the value cannot be encoded");
-        return;
+        return false;
     }
-    d().set(key, pelorn::json::toBytes(json));
+    return d().set(key, pelorn::json::toBytes(json));
 }
 
 QLocale Locale::fromPreferred(const QStringList& preferredLocalizations)

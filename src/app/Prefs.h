@@ -22,8 +22,9 @@ public:
     static double doubleValue(const QString& key, double fallback);
     static int intValue(const QString& key, int fallback);
 
-    // The scalar write of a change observer: skipped in showcase mode.
-    static void set(const QString& key, const QVariant& value);
+    // The scalar write of a change observer: skipped in showcase mode. False when the store
+    // refused the change (see UserDefaults::set); the caller reports it where it has an error.
+    static bool set(const QString& key, const QVariant& value);
     // Removes the key; skipped in showcase mode.
     static void remove(const QString& key);
 
@@ -42,22 +43,22 @@ public:
 
     // Stores the JSON of the value, or removes the key for nullopt. A value that cannot be
     // encoded leaves what is stored untouched: one bad value must never delete the user's
-    // stored table.
+    // stored table. False when nothing was stored.
     template <class T>
-    static void setCodable(const std::optional<T>& value, const QString& key)
+    static bool setCodable(const std::optional<T>& value, const QString& key)
     {
         if (Showcase::isEnabled())
-            return;
+            return true;
         if (!value) {
             d().remove(key);
-            return;
+            return true;
         }
         const QJsonValue json = pelorn::json::encode(*value);
-        storeJson(json, key);
+        return storeJson(json, key);
     }
 
 private:
-    static void storeJson(const QJsonValue& json, const QString& key);
+    static bool storeJson(const QJsonValue& json, const QString& key);
 };
 
 // The formatting locale of the views.

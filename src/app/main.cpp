@@ -10,6 +10,7 @@
 #include "platform/Log.h"
 #include "platform/Bundle.h"
 #include "platform/Paths.h"
+#include "platform/UserDefaults.h"
 #include "platform/sim/Desk.h"
 #include "platform/sim/Mac.h"
 #include "platform/sim/Processes.h"
@@ -51,7 +52,10 @@ int main(int argc, char** argv)
     AppDelegate delegate;
     MenuBarLabel label(Hub::shared());
     delegate.applicationDidFinishLaunching();
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&] { delegate.applicationWillTerminate(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&] {
+        delegate.applicationWillTerminate();
+        platform::UserDefaults::standard().flush(); // quit and SIGTERM end here
+    });
     platform::launch::quitOnTerminationRequest();
     platform::launch::Receiver later([&](const QStringList& urls) { delegate.openURLs(urls); },
                                      [&] {

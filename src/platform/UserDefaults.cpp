@@ -1,15 +1,19 @@
 #include "platform/UserDefaults.h"
 
+#include "platform/DispatchQueue.h"
 #include "platform/Files.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <optional>
 
@@ -116,6 +120,66 @@ bool decode(const QJsonValue& j, QVariant& out)
         return false;
     }
     return true;
+}
+
+// The length of encode(v) as compact JSON, the form of the file. Data, usually the largest
+// values, are counted rather than encoded, so that knowing the file's size at every change costs
+// little; every other leaf and every key is measured by the JSON writer itself.
+qint64 jsonBytes(const QJsonValue& v)
+{
+    return QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact).size() - 2; // less "[]"
+}
+
+qint64 keyBytes(const QString& key) { return jsonBytes(key); }
+
+struct Overheads {
+    qint64 data = jsonBytes(encode(QByteArray()));
+    qint64 array = jsonBytes(encode(QVariantList()));
+    qint64 dictionary = jsonBytes(encode(QVariantMap()));
+};
+
+const Overheads& overheads()
+{
+    static const Overheads o;
+    return o;
+}
+
+qint64 separators(qsizetype count) { return std::max<qsizetype>(count - 1, 0); }
+
+template <class Entry>
+qint64 entryTotal(const Entry& e) // "key":value
+{
+    return e.key + 1 + e.value;
+}
+
+qint64 encodedBytes(const QVariant& v)
+{
+    switch (v.typeId()) {
+    case QMetaType::QByteArray:
+        return overheads().data + (v.toByteArray().size() + 2) / 3 * 4; // base64
+    case QMetaType::QVariantList:
+    case QMetaType::QStringList: {
+        const QVariantList list = v.toList();
+        qint64 n = overheads().array + separators(list.size());
+        for (const QVariant& e : list)
+            n += encodedBytes(e);
+        return n;
+    }
+    case QMetaType::QVariantMap: {
+        const QVariantMap map = v.toMap();
+        qint64 n = overheads().dictionary + separators(map.size());
+        for (auto it = map.begin(); it != map.end(); ++it)
+            n += keyBytes(it.key()) + 1 + encodedBytes(it.value()); // "key":value
+        return n;
+    }
+    default:
+        return jsonBytes(encode(v));
+    }
+}
+
+QByteArray domainBytes(const QVariantMap& domain)
+{
+    return QJsonDocument(encode(domain).toObject()).toJson(QJsonDocument::Compact);
 }
 
 // A launch argument in the property-list text form of an array of strings, "(en, tr)" or
@@ -289,21 +353,29 @@ QString asideStem(const QString& path)
     return path + ".corrupt-" + QDateTime::currentDateTimeUtc().toString("yyyyMMdd-hhmmsszzz");
 }
 
-bool writeDomain(const QString& path, const QVariantMap& domain, bool fail)
+enum class Written { ok, tooLarge, failed };
+
+Written writeDomain(const QString& path, const QVariantMap& domain, bool fail)
 {
+    const QByteArray bytes = domainBytes(domain);
+    if (bytes.size() > UserDefaults::kMaxFileBytes) { // the reader would set it aside whole
+        log::write(QString("Pelorn: settings not written to %1: %2 bytes, more than a store holds")
+                       .arg(path)
+                       .arg(bytes.size()));
+        return Written::tooLarge;
+    }
     paths::ensureParent(path);
     files::removeIfNotRegular(path); // replaced, never written through
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = QJsonDocument(encode(domain).toObject()).toJson(QJsonDocument::Compact);
+        return Written::failed;
     if (fail) {
         f.write(bytes.left(bytes.size() / 2));
         f.cancelWriting(); // the process "died": the old file stays as it was
-        return false;
+        return Written::failed;
     }
     f.write(bytes);
-    return f.commit();
+    return f.commit() ? Written::ok : Written::failed;
 }
 
 // Reads a domain file. A file that exists but cannot be read (no regular file, too large,
@@ -314,7 +386,8 @@ QVariantMap readDomain(const QString& path)
     const files::Contents file = files::readRegular(path, UserDefaults::kMaxFileBytes);
     if (file.status == files::ReadStatus::missing)
         return {};
-    const QByteArray& bytes = file.bytes;
+    // A byte-order mark is no part of the JSON, but an editor may have put one there.
+    const QByteArray bytes = file.bytes.startsWith("\xEF\xBB\xBF") ? file.bytes.mid(3) : file.bytes;
     QVariantMap result;
     QStringList unreadable;
     if (file.status != files::ReadStatus::ok || !decodeEntries(bytes, result, unreadable)) {
@@ -324,7 +397,7 @@ QVariantMap readDomain(const QString& path)
         return {};
     }
     if (!unreadable.isEmpty()) {
-        const QString aside = files::keepAside(bytes, asideStem(path), {});
+        const QString aside = files::keepAside(file.bytes, asideStem(path), {});
         if (aside.isEmpty()) {
             log::write("Pelorn: settings left out, unreadable: " + unreadable.join(", ")
                        + "; the file could not be copied aside and is left as it is");
@@ -342,6 +415,11 @@ QVariantMap readDomain(const QString& path)
 UserDefaults& UserDefaults::standard()
 {
     static UserDefaults* store = new UserDefaults(); // lives for the process, like the platform's
+    // At exit the writer ends before what it uses goes; a change made after that is written by
+    // its caller.
+    static const struct StopAtExit {
+        ~StopAtExit() { store->stopWriter(); }
+    } stopAtExit;
     return *store;
 }
 
@@ -353,7 +431,77 @@ UserDefaults::UserDefaults()
     std::lock_guard lock(mutex_);
     arguments_ = parseArguments(args);
     loadLocked();
+    writer_ = std::thread([this] { writerLoop(); });
 }
+
+void UserDefaults::writerLoop()
+{
+    setThreadName("Pelorn.settings");
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return stopping_ || generation_ != written_; });
+        // What follows within the interval goes into the same write: a drag costs a few writes
+        // a second, not one a move.
+        wake_.wait_for(lock, std::chrono::duration<double>(kWriteSeconds), [this] { return stopping_; });
+        if (stopping_)
+            return;
+        lock.unlock();
+        persistPending();
+        lock.lock();
+    }
+}
+
+void UserDefaults::persistPending()
+{
+    std::lock_guard writing(writeMutex_); // snapshots are written in the order they were taken
+    QVariantMap snapshot;
+    QString path;
+    QString root;
+    quint64 generation = 0;
+    bool die = false;
+    bool failedBefore = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (written_ == generation_ && !writeFailed_)
+            return;
+        snapshot = persistent_; // shared, not copied: the write runs without the lock
+        path = pendingPath_;
+        root = pendingRoot_;
+        generation = generation_;
+        die = std::exchange(failNextWrite_, false);
+        failedBefore = writeFailed_;
+    }
+    // A test's sim root that is gone takes its settings with it; it is not made again.
+    const bool rootGone = !QFileInfo(root).isDir();
+    const bool ok = !rootGone && writeDomain(path, snapshot, die) == Written::ok;
+    {
+        std::lock_guard lock(mutex_);
+        written_ = generation;
+        // A simulated death loses the changes with the process; a failed write is tried again
+        // by the next change or flush.
+        writeFailed_ = !ok && !die && !rootGone;
+        if (ok)
+            ++fileWrites_;
+    }
+    if (!ok && !die && !rootGone && !failedBefore)
+        log::write("Pelorn: settings could not be written to " + path);
+}
+
+void UserDefaults::stopWriter()
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (stopping_)
+            return;
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    if (writer_.joinable())
+        writer_.join();
+    persistPending();
+}
+
+void UserDefaults::flush() { persistPending(); }
 
 QVariantMap UserDefaults::parseArguments(const QStringList& arguments)
 {
@@ -391,14 +539,15 @@ void UserDefaults::loadLocked()
 {
     persistent_ = readDomain(storePath());
     global_ = readDomain(globalPath());
-}
-
-void UserDefaults::writeLocked()
-{
-    const bool fail = failNextWrite_;
-    failNextWrite_ = false;
-    if (!writeDomain(storePath(), persistent_, fail) && !fail)
-        log::write("Pelorn: settings could not be written to " + storePath());
+    entryBytes_.clear();
+    entriesBytes_ = 0;
+    for (auto it = persistent_.begin(); it != persistent_.end(); ++it) {
+        const EntryBytes e{keyBytes(it.key()), encodedBytes(it.value())};
+        entryBytes_.insert(it.key(), e);
+        entriesBytes_ += entryTotal(e);
+    }
+    written_ = generation_;
+    writeFailed_ = false;
 }
 
 QString UserDefaults::storePath() const
@@ -423,14 +572,47 @@ QVariant UserDefaults::object(const QString& key) const
     return {};
 }
 
-void UserDefaults::set(const QString& key, const QVariant& value)
+bool UserDefaults::set(const QString& key, const QVariant& value)
 {
-    std::lock_guard lock(mutex_);
-    if (!value.isValid())
+    const QVariant stored = value.isValid() ? normalized(value) : QVariant();
+    const qint64 valueBytes = stored.isValid() ? encodedBytes(stored) : 0; // without the lock
+    std::unique_lock lock(mutex_);
+    const auto known = entryBytes_.constFind(key);
+    const bool present = known != entryBytes_.cend();
+    if (!stored.isValid() && !present)
+        return true;
+    if (stored.isValid()) {
+        const EntryBytes entry{present ? known->key : keyBytes(key), valueBytes};
+        const qint64 entries = entriesBytes_ - (present ? entryTotal(*known) : 0) + entryTotal(entry);
+        const qint64 file = overheads().dictionary + entries + separators(persistent_.size() + (present ? 0 : 1));
+        if (file > kMaxFileBytes) {
+            lock.unlock();
+            log::write(QString("Pelorn: setting %1 not stored: the settings file would grow to %2 bytes, more than "
+                               "the %3 a store holds")
+                           .arg(key)
+                           .arg(file)
+                           .arg(kMaxFileBytes));
+            return false;
+        }
+        entriesBytes_ = entries;
+        entryBytes_.insert(key, entry);
+        persistent_.insert(key, stored);
+    } else {
+        entriesBytes_ -= entryTotal(*known);
+        entryBytes_.erase(known);
         persistent_.remove(key);
-    else
-        persistent_.insert(key, normalized(value));
-    writeLocked();
+    }
+    const bool wasWritten = generation_ == written_;
+    ++generation_;
+    pendingRoot_ = paths::simRoot();
+    pendingPath_ = storePath();
+    if (stopping_) { // no writer any more
+        lock.unlock();
+        persistPending();
+    } else if (wasWritten) { // a writer already on its way needs no wake, each move would cost one
+        wake_.notify_one();
+    }
+    return true;
 }
 
 void UserDefaults::remove(const QString& key) { set(key, QVariant()); }
@@ -474,15 +656,18 @@ QVariant UserDefaults::globalObject(const QString& key) const
 void UserDefaults::setGlobalObject(const QString& key, const QVariant& value)
 {
     std::lock_guard lock(mutex_);
+    QVariantMap changed = global_;
     if (value.isValid())
-        global_.insert(key, normalized(value));
+        changed.insert(key, normalized(value));
     else
-        global_.remove(key);
-    writeDomain(globalPath(), global_, false);
+        changed.remove(key);
+    if (writeDomain(globalPath(), changed, false) != Written::tooLarge)
+        global_ = changed; // kept in memory when only the disk failed
 }
 
 void UserDefaults::reload(const QStringList& launchArguments)
 {
+    flush();
     std::lock_guard lock(mutex_);
     volatile_.clear();
     arguments_ = parseArguments(launchArguments);
@@ -494,6 +679,18 @@ void UserDefaults::failNextWriteForTesting()
 {
     std::lock_guard lock(mutex_);
     failNextWrite_ = true;
+}
+
+qint64 UserDefaults::storedBytes() const
+{
+    std::lock_guard lock(mutex_);
+    return overheads().dictionary + entriesBytes_ + separators(persistent_.size());
+}
+
+quint64 UserDefaults::fileWrites() const
+{
+    std::lock_guard lock(mutex_);
+    return fileWrites_;
 }
 
 } // namespace platform

@@ -90,6 +90,7 @@ void AppLanguage::relaunch()
     // Give up the single-instance channel first: the new instance must start as the running
     // one, not hand itself to this one while it is still on its way out.
     platform::launch::stopReceiving();
+    platform::UserDefaults::standard().flush(); // the new instance reads the store as it starts
     platform::process::Task shell(QStringLiteral("/bin/sh"),
                                   {QStringLiteral("-c"), QString::fromLatin1(kRelaunchCommand), platform::bundle::mainPath()});
     (void)shell.run(); // without the shell there is no new instance, but the request to quit stands

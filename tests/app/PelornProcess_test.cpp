@@ -85,6 +85,7 @@ TEST_F(PelornProcessTest, StartsInTheChosenLanguage)
         {{"-AppleLanguages", "(tr)"}, "Pelorn: interface language tr"},
     };
     platform::UserDefaults::standard().set("AppleLanguages", QVariantList{"en"});
+    platform::UserDefaults::standard().flush(); // the program reads the file
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expected);
         running.setProcessChannelMode(QProcess::MergedChannels);
@@ -110,6 +111,10 @@ TEST_F(PelornProcessTest, ATerminationRequestQuitsNormally)
         ASSERT_TRUE(running.waitForFinished(10000));
         EXPECT_EQ(running.exitStatus(), QProcess::NormalExit) << signal;
         EXPECT_EQ(running.exitCode(), 0) << signal;
+        // What the run stored (its first start migrates the scroll settings) is in the file,
+        // however soon after the change the request came.
+        platform::UserDefaults::standard().reload();
+        EXPECT_EQ(platform::UserDefaults::standard().object("scroll.engine4"), QVariant(true)) << signal;
         log.clear();
     }
 }

@@ -85,6 +85,24 @@ TEST_F(PrefsTest, UnencodableValueLeavesTheStoredTable)
     EXPECT_FALSE(Prefs::d().object("fresh").isValid());
 }
 
+// 20 entries with names of 1 MB make a store the next start would set aside: the table is not
+// stored, the caller is told, and the stored table and every other setting stay.
+TEST_F(PrefsTest, ATableThatWouldPassTheStoresBoundIsNotStored)
+{
+    using Table = std::map<QString, double>;
+    Prefs::set("scroll.step", 42.0);
+    ASSERT_TRUE(Prefs::setCodable(std::optional<Table>(Table{{"A", 30.0}}), "kvm.profiles"));
+    Table huge;
+    for (int i = 0; i < 20; ++i)
+        huge[QString(1 << 20, QChar(u'a' + i))] = i;
+    EXPECT_FALSE(Prefs::setCodable(std::optional<Table>(huge), "kvm.profiles"));
+    Prefs::d().reload();
+    const auto kept = Prefs::codable<Table>("kvm.profiles");
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->size(), 1u);
+    EXPECT_EQ(Prefs::doubleValue("scroll.step", 0), 42.0);
+}
+
 TEST_F(PrefsTest, NothingIsWrittenInShowcaseMode)
 {
     Prefs::d().set("audio.step", 5.0);

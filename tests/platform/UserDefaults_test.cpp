@@ -1,11 +1,19 @@
 #include "platform/UserDefaults.h"
 
 #include "platform/Log.h"
+#include "platform/Paths.h"
 #include "support/NotAFile.h"
 #include "support/SimTest.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -89,6 +97,7 @@ TEST_F(UserDefaultsTest, ACrashDuringAWriteKeepsTheStore)
 {
     store().set("scroll.step", 90.72);
     store().set("kvm.enabled", false);
+    store().flush();
     store().failNextWriteForTesting();
     store().set("scroll.step", 10.0); // the process "dies" half-way through this write
     store().reload();
@@ -156,6 +165,7 @@ TEST_F(UserDefaultsTest, AStoreThatIsNoRegularFileOrTooLargeIsMovedAsideAtOnce)
     QFile::remove(store().storePath());
     ASSERT_TRUE(QFile::link(fifo, store().storePath()));
     store().set("d", 4);
+    store().flush();
     EXPECT_FALSE(QFileInfo(store().storePath()).isSymLink());
     EXPECT_FALSE(QFileInfo(fifo).isFile());
     store().reload();
@@ -223,6 +233,174 @@ TEST_F(UserDefaultsTest, OneUndecodableEntryIsLeftOutAndKeptAsideWhileEveryOther
         EXPECT_EQ(QDir(folder).entryList({"*.corrupt-*"}).size(), 1);
         EXPECT_TRUE(platform::log::recent().filter("display.broken").isEmpty());
     }
+}
+
+// A drag stores on every move: each change is read back at once, while the file is written a
+// few times a second, holding the last change and every other setting.
+TEST_F(UserDefaultsTest, ABurstOfChangesIsReadAtOnceAndWrittenAFewTimesASecond)
+{
+    store().set("scroll.step", 42.0);
+    store().flush();
+    const quint64 before = store().fileWrites();
+    const auto row = [](int i) { return QByteArray(2000, char('a' + i % 26)); };
+    QElapsedTimer elapsed;
+    elapsed.start();
+    constexpr int kMoves = 3000;
+    for (int i = 0; i < kMoves; ++i) {
+        store().set("audio.apps", row(i));
+        ASSERT_EQ(store().object("audio.apps").toByteArray(), row(i));
+    }
+    const double seconds = elapsed.elapsed() / 1000.0;
+    store().flush();
+    const quint64 writes = store().fileWrites() - before;
+    // One write an interval while the burst ran, and the flush's.
+    EXPECT_LE(writes, 2 + seconds / platform::UserDefaults::kWriteSeconds) << writes << " writes in " << seconds << " s";
+    EXPECT_GE(writes, 1u);
+
+    store().reload();
+    EXPECT_EQ(store().object("audio.apps").toByteArray(), row(kMoves - 1));
+    EXPECT_EQ(store().object("scroll.step").toDouble(), 42.0);
+}
+
+// The child side of the kill test below: a drag that stores on every move until it is killed.
+[[noreturn]] void burstUntilKilled(const QString& root)
+{
+    auto& store = platform::UserDefaults::standard();
+    platform::paths::setSimRoot(root);
+    store.reload();
+    for (qlonglong i = store.object("burst.a").toLongLong() + 1;; ++i) {
+        store.set("burst.a", i);
+        store.set("burst.b", i);
+        std::printf("move %lld\n", i);
+        std::fflush(stdout);
+        ::usleep(1000);
+    }
+}
+
+// Killed at any moment of a burst, the process leaves the file as it was after some change:
+// "burst.b" is stored right after "burst.a", so a file with any other pair, or without the
+// other settings, was torn or mixed. A large setting makes each write long, so that some kills
+// land inside a write.
+TEST_F(UserDefaultsTest, AKillDuringABurstLeavesTheStoreAsItWasAfterSomeChange)
+{
+    if (qEnvironmentVariableIsSet("PELORN_STORE_BURST"))
+        burstUntilKilled(qEnvironmentVariable("PELORN_STORE_BURST"));
+    const QByteArray large(4 << 20, 'L');
+    store().set("keep.large", large);
+    store().set("keep.flag", false);
+    store().flush();
+    const QString folder = QFileInfo(store().storePath()).absolutePath();
+    const QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    qlonglong last = 0;
+    for (int moves : {20, 130, 260, 310, 480, 600, 770}) {
+        SCOPED_TRACE(moves);
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("PELORN_STORE_BURST", root());
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QString("--gtest_filter=%1.%2").arg(test->test_suite_name(), test->name())});
+        ASSERT_TRUE(child.waitForStarted(5000));
+        QByteArray out;
+        while (out.count("move ") < moves && child.state() == QProcess::Running) {
+            child.waitForReadyRead(1000);
+            out += child.readAllStandardOutput();
+        }
+        ::kill(pid_t(child.processId()), SIGKILL);
+        child.waitForFinished(5000);
+        ASSERT_GE(out.count("move "), moves) << out.toStdString();
+
+        store().reload();
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), files) << "nothing set aside or left over";
+        EXPECT_EQ(store().object("keep.large").toByteArray().size(), large.size());
+        EXPECT_EQ(store().object("keep.flag"), QVariant(false));
+        const qlonglong a = store().object("burst.a").toLongLong();
+        const qlonglong b = store().object("burst.b").toLongLong();
+        EXPECT_TRUE(b == a || b == a - 1) << a << " " << b;
+        EXPECT_GE(a, last);
+        last = a;
+    }
+    EXPECT_GT(last, 0) << "the bursts reached the file while they ran";
+}
+
+// The reader sets a store over its bound aside whole, costing every setting; so the writer
+// never makes one: the change that would pass the bound is dropped and said, the rest stays.
+TEST_F(UserDefaultsTest, AChangeThatWouldPassTheReadersBoundIsRefused)
+{
+    constexpr qint64 kMax = platform::UserDefaults::kMaxFileBytes;
+    store().set("kvm.enabled", false);
+    store().set("name", QString());
+    const QString fits(kMax - store().storedBytes(), u'x');
+    ASSERT_TRUE(store().set("name", fits));
+    store().flush();
+    EXPECT_EQ(QFileInfo(store().storePath()).size(), kMax) << "up to the bound";
+
+    platform::log::clearRecent();
+    EXPECT_FALSE(store().set("name", fits + u'x'));
+    EXPECT_FALSE(store().set("other", true));
+    EXPECT_EQ(platform::log::recent().filter("not stored").size(), 2);
+    EXPECT_EQ(store().object("name").toString().size(), fits.size());
+    EXPECT_FALSE(store().object("other").isValid());
+
+    store().reload();
+    EXPECT_EQ(store().object("name").toString().size(), fits.size()) << "read back, not set aside";
+    EXPECT_EQ(store().object("kvm.enabled"), QVariant(false));
+    EXPECT_TRUE(store().set("name", QString("short")));
+    EXPECT_TRUE(store().set("other", true)) << "room again";
+}
+
+// The size the writer holds against the bound is the size of the file it writes, whatever the
+// values and keys need escaped.
+TEST_F(UserDefaultsTest, TheSizeCheckedIsTheSizeWritten)
+{
+    const QVariant values[] = {
+        true,
+        qlonglong(-1) << 62,
+        0.1,
+        -1e300,
+        3.0,
+        QString("\"\\/\n\t\x01\x7f ğüşİ 🙂"),
+        QString(QChar(0xD800)), // a lone surrogate
+        QByteArray(),
+        QByteArray(1, '\xff'),
+        QByteArray(2, '\0'),
+        QByteArray(3, '?'),
+        QByteArray(1000, '>'),
+        QDateTime::fromMSecsSinceEpoch(1765400000123, Qt::UTC),
+        QDateTime(),
+        QStringList{"a", "b\""},
+        QVariantList{},
+        QVariantList{1, QString("x"), QVariantList{}, QVariantList{QByteArray("xy")}},
+        QVariantMap{},
+        QVariantMap{{"k\"ey", 1}, {"ü", QVariantMap{{"", QByteArray("x")}}}},
+    };
+    int i = 0;
+    for (const QVariant& v : values) {
+        SCOPED_TRACE(i);
+        store().set(QString("key %1 \"\x02ş").arg(i++), v);
+        store().flush();
+        EXPECT_EQ(QFileInfo(store().storePath()).size(), store().storedBytes());
+    }
+    store().set("key 3 \"\x02ş", 1); // a key changes kind
+    store().remove("key 0 \"\x02ş");
+    store().flush();
+    EXPECT_EQ(QFileInfo(store().storePath()).size(), store().storedBytes());
+    store().reload();
+    EXPECT_EQ(QFileInfo(store().storePath()).size(), store().storedBytes()) << "counted again at load";
+}
+
+TEST_F(UserDefaultsTest, AStoreThatBeginsWithAByteOrderMarkIsRead)
+{
+    const QString path = store().storePath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("\xEF\xBB\xBF{\"type\":\"dictionary\",\"value\":{\"scroll.step\":{\"type\":\"real\",\"value\":42.5}}}");
+    f.close();
+    store().reload();
+    EXPECT_EQ(store().object("scroll.step").toDouble(), 42.5);
+    EXPECT_TRUE(QDir(QFileInfo(path).absolutePath()).entryList({"*.corrupt-*"}).isEmpty());
 }
 
 } // namespace

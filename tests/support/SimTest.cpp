@@ -24,6 +24,7 @@ void SimTest::SetUp()
 void SimTest::TearDown()
 {
     processEvents();
+    platform::UserDefaults::standard().flush(); // while the sim root is still there
     Showcase::setEnabledForTesting(std::nullopt);
     platform::clock::testing::useReal();
 }
