@@ -30,8 +30,15 @@ int main(int argc, char** argv)
     // URLs of the application's scheme arrive as launch arguments. While Pelorn already runs
     // on this Mac, they go to it (no URL: the user opened the application again).
     const QStringList urls = app.arguments().mid(1);
-    if (platform::launch::handToRunningInstance(urls))
+    switch (platform::launch::claimOrHandOver(urls)) {
+    case platform::launch::Start::instance:
+        break;
+    case platform::launch::Start::handedOver:
         return 0;
+    case platform::launch::Start::unanswered:
+        std::fprintf(stderr, "Pelorn: another instance runs on this Mac but did not take the request\n");
+        return 1;
+    }
 
     const sim::DeskResult desk = sim::Desk::fromEnvironment();
     if (!desk) {
