@@ -76,5 +76,9 @@ int main(int argc, char** argv)
                              : Showcase::isEnabled() ? "Pelorn: running without a status area, staging"
                                                      : "Pelorn: running without a status area, main window open");
     });
-    return app.exec();
+    const int code = app.exec();
+    // The end in a fixed order: the managers' threads are joined while everything they touch
+    // still exists, before this frame's objects and then the process's statics go.
+    Hub::shared().stop();
+    return code;
 }
