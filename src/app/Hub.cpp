@@ -62,6 +62,17 @@ void Hub::start()
     automation.displaysChanged(display.displays());
 }
 
+void Hub::stop()
+{
+    input.stop(); // no more events reach the scroll manager
+    input.onScroll = nullptr;
+    input.onMediaKey = nullptr;
+    scroll.stopGlide();
+    battery.stopWatching();
+    display.ddcQueue().drain();
+    AudioManager::waitForBackgroundStops();
+}
+
 bool Hub::handleMediaKey(MediaKey key, bool down, ModifierFlags flags)
 {
     switch (key) {

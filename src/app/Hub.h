@@ -32,6 +32,9 @@ public:
 
     // Wires the managers; only the first call does anything.
     void start();
+    // Stops and joins the worker threads the managers started, before the process ends: past
+    // this point nothing they write to may be relied on.
+    void stop();
     bool isStarted() const { return started_; }
 
     // True swallows the key; false leaves it to the system. Main thread.

@@ -42,7 +42,9 @@ InputTap& InputTap::shared()
 
 InputTap::InputTap() = default;
 
-InputTap::~InputTap()
+InputTap::~InputTap() { stop(); }
+
+void InputTap::stop()
 {
     retryTimer_.stop();
     // Released first, so no callback reaches this instance once it starts going.
@@ -57,6 +59,8 @@ InputTap::~InputTap()
         loop->stop();
         thread_.join();
     }
+    tap_ = nullptr; // released, and no thread reads them now
+    wheelTap_ = nullptr;
 }
 
 void InputTap::start(bool promptForPermission)

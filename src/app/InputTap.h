@@ -66,6 +66,8 @@ public:
     // Tests make their own; the app uses shared(). Destroying one releases its taps.
     InputTap();
     ~InputTap() override;
+    // Releases the taps and joins the input thread; the tap stays stopped (the process ends).
+    void stop();
 
     // Returns the event to deliver (possibly changed in place) or null to swallow it. Input thread.
     SharedHandler<Event*(Event*)> onScroll;

@@ -63,7 +63,9 @@ ScrollManager::ScrollManager(QObject* parent) : QObject(parent)
     loop.wakeUp();
 }
 
-ScrollManager::~ScrollManager()
+ScrollManager::~ScrollManager() { stopGlide(); }
+
+void ScrollManager::stopGlide()
 {
     if (!glideLoop_)
         return;
@@ -74,6 +76,7 @@ ScrollManager::~ScrollManager()
     });
     glideLoop_->stop();
     glideThread_.join();
+    glideLoop_ = nullptr;
 }
 
 platform::RunLoop& ScrollManager::glideLoop()

@@ -21,6 +21,8 @@ public:
 
     explicit ScrollManager(QObject* parent = nullptr);
     ~ScrollManager() override;
+    // Ends the glide and joins its thread; a later glide starts a new one.
+    void stopGlide();
 
     // Settings: set on the main thread, read without a lock by the input and glide threads.
     bool smoothEnabled() const { return smoothEnabled_.load(std::memory_order_relaxed); }

@@ -31,8 +31,15 @@ int main(int argc, char** argv)
     // URLs of the application's scheme arrive as launch arguments. While Pelorn already runs
     // on this Mac, they go to it (no URL: the user opened the application again).
     const QStringList urls = app.arguments().mid(1);
-    if (platform::launch::handToRunningInstance(urls))
+    switch (platform::launch::claimOrHandOver(urls)) {
+    case platform::launch::Start::instance:
+        break;
+    case platform::launch::Start::handedOver:
         return 0;
+    case platform::launch::Start::unanswered:
+        std::fprintf(stderr, "Pelorn: another instance runs on this Mac but did not take the request\n");
+        return 1;
+    }
 
     const sim::DeskResult desk = sim::Desk::fromEnvironment();
     if (!desk) {
@@ -73,5 +80,9 @@ int main(int argc, char** argv)
                              : Showcase::isEnabled() ? "Pelorn: running without a status area, staging"
                                                      : "Pelorn: running without a status area, main window open");
     });
-    return app.exec();
+    const int code = app.exec();
+    // The end in a fixed order: the managers' threads are joined while everything they touch
+    // still exists, before this frame's objects and then the process's statics go.
+    Hub::shared().stop();
+    return code;
 }

@@ -51,9 +51,21 @@ void ProfileRow::setFace(const Face& face)
 {
     if (face == face_)
         return;
+    const bool resized = face.label != face_.label || face.detail != face_.detail;
     face_ = face;
     setAccessibleName(face_.label);
+    if (resized) {
+        hint_ = QSize();
+        updateGeometry();
+    }
     update();
+}
+
+void ProfileRow::changeEvent(QEvent* e)
+{
+    QWidget::changeEvent(e);
+    if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange)
+        hint_ = QSize();
 }
 
 QColor ProfileRow::dotColor() const
@@ -63,11 +75,17 @@ QColor ProfileRow::dotColor() const
 
 QSize ProfileRow::sizeHint() const
 {
+    if (hint_.isValid())
+        return hint_;
+    // The list is narrower than any line worth measuring in full; the rest is elided anyway.
+    constexpr int kMeasured = 120;
     const QFontMetricsF label(labelFont()), detail(design::calloutFont());
     const qreal w = kRowPadX * 2 + kDot + kRowSpacing
-                    + std::max(label.horizontalAdvance(face_.label), detail.horizontalAdvance(face_.detail));
+                    + std::max(label.horizontalAdvance(face_.label.left(kMeasured)),
+                               detail.horizontalAdvance(face_.detail.left(kMeasured)));
     const qreal h = kRowPadY * 2 + label.height() + 1 + detail.height();
-    return QSizeF(w, h).toSize();
+    hint_ = QSizeF(w, h).toSize();
+    return hint_;
 }
 
 QSize ProfileRow::minimumSizeHint() const { return {60, sizeHint().height()}; }
@@ -230,7 +248,7 @@ void KVMPage::sync()
     chip_->setVisible(active.has_value());
     chip_->setTint(systemColor(SystemColor::green, chip_));
     if (active)
-        chip_->setText(Texts::tr("Etkin: %1", active->label()));
+        chip_->setText(Texts::tr("Etkin: %1", KVMProfile::cutName(active->label())));
     switch_->toggle()->update();
     const auto& event = automation_.lastEvent();
     eventRow_->setVisible(event.has_value());
@@ -244,13 +262,19 @@ void KVMPage::sync()
     rows_->sync(keys, [this](const QString& key) {
         return new ProfileRow({}, [this, id = QUuid(key)] { select(id); });
     });
-    for (const KVMProfile& p : profiles) {
+    for (size_t i = 0; i < profiles.size(); ++i) {
+        ProfileRow* shown = rows_->row<ProfileRow>(keys[qsizetype(i)]); // by index: a lookup per profile adds up
+        if (!shown)
+            continue;
+        const KVMProfile& p = profiles[i];
         ProfileRow::Face face;
-        face.label = p.label();
-        face.detail = p.enabled ? p.displayName : Texts::tr("Kapalı · %1", p.displayName);
+        // Cut here too: a profile need not have come through a load or the editor.
+        face.label = KVMProfile::cutName(p.label());
+        const QString monitor = KVMProfile::cutName(p.displayName);
+        face.detail = p.enabled ? monitor : Texts::tr("Kapalı · %1", monitor);
         face.live = p.enabled && automation_.isConnected(p);
         face.selected = chosen && chosen->id == p.id;
-        row(p.id)->setFace(face);
+        shown->setFace(face);
     }
 
     const auto display = display_.selected();

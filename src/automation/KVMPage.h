@@ -48,11 +48,13 @@ protected:
     void mousePressEvent(QMouseEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
     void keyPressEvent(QKeyEvent*) override;
+    void changeEvent(QEvent*) override;
 
 private:
     Face face_;
     std::function<void()> action_;
     bool pressed_ = false;
+    mutable QSize hint_; // measured once per face and font: layouts ask for it often
 };
 
 class KVMPage : public QWidget {

@@ -6,6 +6,14 @@
 
 using namespace pelorn::json;
 
+QString KVMProfile::cutName(const QString& name)
+{
+    if (name.size() <= kMaxNameLength)
+        return name;
+    // Never half a surrogate pair.
+    return name.left(name[kMaxNameLength - 1].isHighSurrogate() ? kMaxNameLength - 1 : kMaxNameLength);
+}
+
 QString KVMProfile::label() const
 {
     // Only spaces and tabs count as blank; the name itself is shown untrimmed.
@@ -64,8 +72,8 @@ std::optional<KVMProfile> KVMProfile::fromJson(const QJsonValue& json)
     if (!ok || !key || !displayName)
         return std::nullopt;
     p.displayKey = *key;
-    p.displayName = *displayName;
-    p.name = getOptional<QString>(o, "name", ok).value_or(p.displayName);
+    p.displayName = cutName(*displayName);
+    p.name = cutName(getOptional<QString>(o, "name", ok).value_or(p.displayName));
     p.enabled = getOptional<bool>(o, "enabled", ok).value_or(true);
     p.audioUID = getOptional<QString>(o, "audioUID", ok);
     p.audioName = getOptional<QString>(o, "audioName", ok);

@@ -31,6 +31,11 @@ struct KVMProfile {
     // The name the user sees: `name` unless it is blank, then the monitor's name.
     QString label() const;
 
+    // Names longer than this are cut when loaded or typed: far past what a row shows, and a
+    // megabyte of name would otherwise be measured and laid out on every paint.
+    static constexpr int kMaxNameLength = 256;
+    static QString cutName(const QString& name);
+
     bool operator==(const KVMProfile&) const = default;
 
     QJsonValue toJson() const;

@@ -203,8 +203,9 @@ void ProfileEditor::build()
     nameRow->setSpacing(10);
     name_ = new TextField(Texts::tr("Profil adı"));
     name_->setFont(design::title3Font(QFont::DemiBold));
+    name_->setMaxLength(KVMProfile::kMaxNameLength); // a paste is cut as it comes in
     connect(name_, &QLineEdit::textEdited, this,
-            [this](const QString& text) { commit([&](KVMProfile& p) { p.name = text; }); });
+            [this](const QString& text) { commit([&](KVMProfile& p) { p.name = KVMProfile::cutName(text); }); });
     nameRow->addWidget(name_, 1);
     auto* onTitle = new TextLine(Texts::tr("Açık"), design::calloutFont());
     nameRow->addWidget(onTitle, 0, Qt::AlignVCenter);

@@ -115,6 +115,8 @@ BatteryManager::BatteryManager(QObject* parent)
 
 BatteryManager::~BatteryManager() = default;
 
+void BatteryManager::stopWatching() { runLoopSource_.reset(); }
+
 void BatteryManager::refresh()
 {
     readPowerSource();

@@ -39,6 +39,8 @@ public:
 
     explicit BatteryManager(QObject* parent = nullptr);
     ~BatteryManager() override;
+    // Stops the power-source notifications and joins the thread that polls for them.
+    void stopWatching();
 
     bool hasBattery() const { return hasBattery_; }
     int percent() const { return percent_; }

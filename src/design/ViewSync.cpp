@@ -44,36 +44,51 @@ KeyedRows::KeyedRows(QBoxLayout* layout, int index) : layout_(layout), index_(in
 
 QWidget* KeyedRows::row(const QString& key) const
 {
-    const qsizetype i = keys_.indexOf(key);
-    return i < 0 ? nullptr : rows_[size_t(i)].data();
+    const auto it = positions_.constFind(key);
+    return it == positions_.constEnd() ? nullptr : rows_[size_t(*it)].data();
 }
 
+// Linear in the rows: lists run to thousands of profiles, and a lookup per key or a layout move
+// per unchanged row would make every sync quadratic.
 bool KeyedRows::sync(const QStringList& keys, const std::function<QWidget*(const QString&)>& make)
 {
     if (keys == keys_)
         return false;
     std::vector<QPointer<QWidget>> rows;
+    std::vector<bool> made;
+    QHash<QString, qsizetype> positions;
     rows.reserve(size_t(keys.size()));
+    made.reserve(size_t(keys.size()));
+    positions.reserve(keys.size());
     for (const QString& key : keys) {
-        const qsizetype old = keys_.indexOf(key);
-        if (old >= 0 && rows_[size_t(old)]) {
-            rows.push_back(rows_[size_t(old)]);
-            rows_[size_t(old)] = nullptr; // taken
+        const auto old = positions_.constFind(key);
+        if (old != positions_.constEnd() && rows_[size_t(*old)]) {
+            rows.push_back(rows_[size_t(*old)]);
+            rows_[size_t(*old)] = nullptr; // taken
+            made.push_back(false);
         } else {
             rows.push_back(make(key));
+            made.push_back(true);
         }
+        if (!positions.contains(key)) // the first of equal keys, as before
+            positions.insert(key, qsizetype(rows.size() - 1));
     }
     for (const QPointer<QWidget>& gone : rows_)
         retireWidget(gone);
-    // Re-inserting a widget that is already in the layout moves it to its new place. The layout
-    // shows a new row unless its maker hid it.
+    // Re-inserting a widget that is already in the layout moves it to its new place; one that is
+    // there already stays. The layout shows a new row unless its maker hid it.
     for (size_t i = 0; i < rows.size(); ++i) {
         if (!rows[i])
             continue;
-        layout_->removeWidget(rows[i]);
-        layout_->insertWidget(index_ + int(i), rows[i]);
+        const int at = index_ + int(i);
+        if (QLayoutItem* item = layout_->itemAt(at); item && item->widget() == rows[i])
+            continue;
+        if (!made[i])
+            layout_->removeWidget(rows[i]);
+        layout_->insertWidget(at, rows[i]);
     }
     keys_ = keys;
     rows_ = std::move(rows);
+    positions_ = std::move(positions);
     return true;
 }

@@ -18,6 +18,7 @@
 // Edits win: `TextField::syncText` leaves a field being edited alone, and the sliders ignore
 // values given while they are dragged (they show the manager's answer on release).
 #include <QObject>
+#include <QHash>
 #include <QPointer>
 #include <QStringList>
 #include <functional>
@@ -81,4 +82,5 @@ private:
     int index_;
     QStringList keys_;
     std::vector<QPointer<QWidget>> rows_;
+    QHash<QString, qsizetype> positions_; // key to index in rows_
 };

@@ -75,7 +75,7 @@ KVMTile::KVMTile(AutomationManager& automation, DisplayManager& display, std::fu
 QString KVMTile::subtitle(const AutomationManager& automation)
 {
     if (const auto active = automation.activeProfile())
-        return active->label();
+        return KVMProfile::cutName(active->label());
     return automation.profiles().empty() ? Texts::tr("Profil yok") : Texts::tr("Ayrık");
 }
 

@@ -8,7 +8,8 @@
 namespace platform::log {
 namespace {
 std::mutex gMutex;
-std::deque<QString> gTail;
+// Never destroyed: a thread may still log while the process's statics go at exit.
+std::deque<QString>& gTail = *new std::deque<QString>;
 std::atomic<bool> gQuiet{false};
 constexpr size_t kTail = 500;
 }

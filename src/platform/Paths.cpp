@@ -8,7 +8,9 @@
 namespace platform::paths {
 namespace {
 std::mutex gMutex;
-QString gRoot;
+// Never destroyed: threads of the simulated system (which, like the system's own, live as long as
+// the process) read it while the process's statics are being destroyed at exit.
+QString& gRoot = *new QString;
 
 QString defaultRoot()
 {

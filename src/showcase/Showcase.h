@@ -66,10 +66,14 @@ public:
     static constexpr double kPointerOffset = 40;
     static constexpr double kPointerScreenMargin = 4;
     static constexpr const char* kDefaultSize = "1440x900";
+    // The longest side a window may be staged or fitted at, past an 8K screen's width. Beyond
+    // it no screen shows the window, and its buffer alone runs to gigabytes (at 2^31 the frame
+    // no longer rounds to integers).
+    static constexpr double kMaxSide = 8192;
     static constexpr const char* kDefaultBackdrop = "0B0B0F";
 
     // "<width>x<height>": exactly two numbers between the "x"s, empty pieces and pieces that
-    // are not numbers dropped; none when a size is not positive.
+    // are not numbers dropped; none when a size is not positive or a side is over kMaxSide.
     static std::optional<QSizeF> parseSize(const QString& text);
     // The backdrop's colour from the variable's value (none: the default); none for "none"
     // and for anything that is not a hexadecimal RGB value.
@@ -107,7 +111,10 @@ public:
     };
     // Pretty-printed JSON with every object's keys sorted.
     static QByteArray infoJson(const Info& info);
-    // Creates or replaces the file; no path, no file. Failures are not reported.
+    // Creates or replaces the file; no path, no file. Written beside it and renamed into place,
+    // so a link there is replaced rather than followed and a FIFO never blocks; refused (logged)
+    // where something other than a regular file stands, and in the application's own stores.
+    // Failures are not otherwise reported.
     static void writeInfo(const Info& info, const std::optional<QString>& path);
 
     // The staging's steps, each on the main thread; the delays run on the shared clock.

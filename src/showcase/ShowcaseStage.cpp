@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QScrollArea>
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -231,7 +232,7 @@ void Showcase::fitToContent(QWidget* window, const QRectF& visibleFrame, int pas
         done();
         return;
     }
-    const double height = std::ceil(window->frameGeometry().height() + content - visible);
+    const double height = std::min(std::ceil(window->frameGeometry().height() + content - visible), kMaxSide);
     place(window, visibleFrame, QSizeF(window->frameGeometry().width(), height));
     platform::mainQueue::asyncAfter(kFitDelay, [w = QPointer<QWidget>(window), visibleFrame, passes, done] {
         if (!w) {

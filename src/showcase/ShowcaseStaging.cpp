@@ -16,7 +16,7 @@ std::optional<QSizeF> Showcase::parseSize(const QString& text)
     if (numbers.size() != 2)
         return std::nullopt;
     // A window of no or negative size cannot be staged; the default size is used instead.
-    if (numbers[0] <= 0 || numbers[1] <= 0)
+    if (numbers[0] <= 0 || numbers[1] <= 0 || numbers[0] > kMaxSide || numbers[1] > kMaxSide)
         return std::nullopt;
     return QSizeF(numbers[0], numbers[1]);
 }

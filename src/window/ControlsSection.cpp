@@ -104,7 +104,7 @@ MouseCard::MouseCard(ScrollManager& scroll, QWidget* parent) : QWidget(parent), 
 std::optional<KVMCard::Chip> KVMCard::chip(const AutomationManager& automation)
 {
     if (const auto active = automation.activeProfile())
-        return Chip{active->label(), "link", SystemColor::green};
+        return Chip{KVMProfile::cutName(active->label()), "link", SystemColor::green};
     if (!automation.profiles().empty())
         return Chip{Texts::tr("Ayrık"), "link.badge.plus", SystemColor::gray};
     return std::nullopt;
@@ -130,18 +130,14 @@ KVMCardRow::KVMCardRow(AutomationManager& automation, const QString& id, QWidget
     row->addWidget(apply_);
 }
 
-void KVMCardRow::sync()
+void KVMCardRow::sync(const KVMProfile& profile)
 {
-    for (const auto& profile : automation_.profiles()) {
-        if (profile.id.toString() != id_)
-            continue;
-        const bool connected = automation_.isConnected(profile);
-        lit_ = connected && profile.enabled;
-        static_cast<Dot*>(dot_)->lit = lit_;
-        dot_->update();
-        label_->setText(profile.label());
-        apply_->setEnabled(connected);
-    }
+    const bool connected = automation_.isConnected(profile);
+    lit_ = connected && profile.enabled;
+    static_cast<Dot*>(dot_)->lit = lit_;
+    dot_->update();
+    label_->setText(KVMProfile::cutName(profile.label()));
+    apply_->setEnabled(connected);
 }
 
 KVMCard::KVMCard(AutomationManager& automation, DisplayManager& display, QWidget* parent)
@@ -202,8 +198,10 @@ void KVMCard::sync()
     for (const auto& profile : automation_.profiles())
         keys << profile.id.toString();
     rows_->sync(keys, [this](const QString& id) { return new KVMCardRow(automation_, id); });
-    for (const QString& key : keys)
-        rows_->row<KVMCardRow>(key)->sync();
+    // Each row from its own profile: a row looking its profile up would make a sync quadratic.
+    for (qsizetype i = 0; i < keys.size(); ++i)
+        if (auto* row = rows_->row<KVMCardRow>(keys[i]))
+            row->sync(automation_.profiles()[size_t(i)]);
 }
 
 ControlsSection::ControlsSection(DisplayManager& display, AudioManager& audio, bool hasBattery, Hub& hub,

@@ -76,7 +76,7 @@ class KVMCardRow : public QWidget {
     Q_OBJECT
 public:
     KVMCardRow(AutomationManager& automation, const QString& id, QWidget* parent = nullptr);
-    void sync();
+    void sync(const KVMProfile& profile); // this row's profile, as the list holds it now
     GlassButton* applyButton() const { return apply_; }
     bool dotLit() const { return lit_; }
 

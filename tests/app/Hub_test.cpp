@@ -9,8 +9,12 @@
 #include "platform/sim/Processes.h"
 #include "support/SimTest.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QJsonArray>
 #include <algorithm>
+#include <thread>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -481,6 +485,32 @@ TEST_F(HubTest, LoginItemFollowsTheServiceStatus)
     hub->setLaunchAtLogin(false);
     EXPECT_EQ(hub->loginItemEnabled(), true);
     EXPECT_TRUE(platform::log::recent().contains("Pelorn login item: Operation not permitted"));
+}
+
+// The end of the application: the managers' threads are joined before anything they write to
+// goes at exit.
+TEST_F(HubTest, StopJoinsTheWorkerThreads)
+{
+    const auto threadNames = [] {
+        QStringList names;
+        for (const QString& task : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile comm("/proc/self/task/" + task + "/comm");
+            if (comm.open(QIODevice::ReadOnly))
+                names << QString::fromUtf8(comm.readAll()).trimmed();
+        }
+        return names;
+    };
+    started();
+    ASSERT_TRUE(tap->isRunning());
+    QElapsedTimer named; // the thread names itself once it runs
+    named.start();
+    while (!threadNames().contains("Pelorn.input") && named.elapsed() < 5000)
+        std::this_thread::yield();
+    ASSERT_TRUE(threadNames().contains("Pelorn.input"));
+    hub->stop();
+    EXPECT_FALSE(threadNames().contains("Pelorn.input"));
+    EXPECT_FALSE(tap->onScroll) << "no event reaches the managers any more";
+    hub->stop(); // and again at destruction, harmlessly
 }
 
 } // namespace

@@ -136,6 +136,65 @@ QList<qint64> pelornsOnThisMac(const QString& root)
     return out;
 }
 
+// Launches at the same moment on one Mac: exactly one runs on, every other hands its request to
+// it and ends.
+TEST_F(PelornProcessTest, OfLaunchesAtOnceExactlyOneRunsAndTheOthersHandOver)
+{
+    constexpr int kLaunches = 3;
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        const QString mac = QDir(root()).filePath(QString("mac%1").arg(round));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("PELORN_SIM_ROOT", mac);
+        std::vector<std::unique_ptr<QProcess>> launches;
+        for (int i = 0; i < kLaunches; ++i) {
+            launches.push_back(std::make_unique<QProcess>());
+            launches.back()->setProcessEnvironment(env);
+            launches.back()->setProcessChannelMode(QProcess::MergedChannels);
+        }
+        for (auto& p : launches)
+            p->start(builtPelornPath(), {});
+        QElapsedTimer elapsed;
+        elapsed.start();
+        const auto running = [&] {
+            return int(std::count_if(launches.begin(), launches.end(),
+                                     [](const auto& p) { return p->state() != QProcess::NotRunning; }));
+        };
+        while (running() > 1 && elapsed.elapsed() < 30000)
+            for (auto& p : launches)
+                p->waitForFinished(20);
+        EXPECT_EQ(running(), 1);
+        QString survivorLog;
+        for (auto& p : launches) {
+            if (p->state() == QProcess::NotRunning) {
+                EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
+                EXPECT_EQ(p->exitCode(), 0) << p->readAll().toStdString();
+                continue;
+            }
+            while (survivorLog.count("launch: reopen delivered") < kLaunches - 1 && elapsed.elapsed() < 30000) {
+                p->waitForReadyRead(50);
+                survivorLog += QString::fromLocal8Bit(p->readAll());
+            }
+            p->terminate();
+            p->waitForFinished(10000);
+        }
+        EXPECT_EQ(survivorLog.count("launch: reopen delivered"), kLaunches - 1) << survivorLog.toStdString();
+    }
+}
+
+// A process that holds the channel but never takes the request: the launch says so and ends
+// instead of running as a second instance.
+TEST_F(PelornProcessTest, AHandOverWithoutAnAnswerIsAnError)
+{
+    ASSERT_EQ(platform::launch::claimOrHandOver({}, 0.2), platform::launch::Start::instance) << "this test holds it";
+    running.setProcessChannelMode(QProcess::MergedChannels);
+    running.start(builtPelornPath(), {});
+    ASSERT_TRUE(running.waitForFinished(30000));
+    EXPECT_EQ(running.exitCode(), 1);
+    EXPECT_TRUE(QString::fromLocal8Bit(running.readAll()).contains("did not take the request"));
+    platform::launch::stopReceiving();
+}
+
 // The relaunch from an instance that is slow to end: it gives up its channel first, so the new
 // Pelorn runs as the one instance (in the stored language) instead of handing itself to the old
 // one and leaving none. This test process plays the old instance.

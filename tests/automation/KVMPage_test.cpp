@@ -4,6 +4,9 @@
 #include "design/Rows.h"
 #include "design/Theme.h"
 
+#include <QClipboard>
+#include <QJsonDocument>
+
 namespace {
 
 class KVMPageTest : public KVMViewTest {
@@ -203,6 +206,47 @@ TEST_F(KVMPageTest, TypingANameStoresEachKeyAndKeepsTheEditorAndItsCaret)
     EXPECT_EQ(page->row(desk.id)->face().label, "Lumera 27Q");
     EXPECT_EQ(field->text(), "  ");
     EXPECT_EQ(page->editor(), before);
+}
+
+// A name a megabyte long (left by an older build, or pasted) is cut to a sane length when it is
+// loaded and when it is typed, so neither the list nor the editor lays out a megabyte of text.
+TEST_F(KVMPageTest, AHugeNameIsCutWhenLoadedAndWhenPasted)
+{
+    start();
+    const QString huge(1'000'000, u'n');
+    KVMProfile stored = profile(huge, 2);
+    storeRaw("kvm.profiles", "[" + QJsonDocument(stored.toJson().toObject()).toJson(QJsonDocument::Compact) + "]");
+    automation = std::make_unique<AutomationManager>(*display, *audio, *scroll, *battery);
+    ASSERT_EQ(automation->profiles().size(), 1u);
+    EXPECT_EQ(automation->profiles()[0].name, huge.left(KVMProfile::kMaxNameLength));
+
+    openPage();
+    EXPECT_EQ(page->row(stored.id)->face().label.size(), KVMProfile::kMaxNameLength);
+    EXPECT_LE(page->row(stored.id)->sizeHint().width(), 2000) << "measured no further than a row can show";
+    TextField* field = editor().nameField();
+    EXPECT_EQ(field->text().size(), KVMProfile::kMaxNameLength);
+
+    field->selectAll();
+    QApplication::clipboard()->setText(QString(1'000'000, u'p'));
+    field->paste();
+    processEvents();
+    EXPECT_EQ(automation->profiles()[0].name, QString(KVMProfile::kMaxNameLength, u'p'));
+    EXPECT_EQ(page->row(stored.id)->face().label.size(), KVMProfile::kMaxNameLength);
+}
+
+// Half a surrogate pair is never left at the cut.
+TEST(KVMProfileName, CutsAtTheLimitWithoutSplittingACharacter)
+{
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80"); // two UTF-16 units
+    const std::pair<QString, QString> cases[] = {
+        {"Ev", "Ev"},
+        {QString(KVMProfile::kMaxNameLength, u'a'), QString(KVMProfile::kMaxNameLength, u'a')},
+        {QString(KVMProfile::kMaxNameLength + 1, u'a'), QString(KVMProfile::kMaxNameLength, u'a')},
+        {QString(KVMProfile::kMaxNameLength - 1, u'a') + emoji, QString(KVMProfile::kMaxNameLength - 1, u'a')},
+        {QString(KVMProfile::kMaxNameLength - 2, u'a') + emoji + "b", QString(KVMProfile::kMaxNameLength - 2, u'a') + emoji},
+    };
+    for (const auto& [name, cut] : cases)
+        EXPECT_EQ(KVMProfile::cutName(name), cut) << name.size();
 }
 
 } // namespace

@@ -6,10 +6,13 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <cstring>
 #include <functional>
+#include <fcntl.h>
 #include <future>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -23,9 +26,10 @@ class LaunchTest : public SimTest {
 protected:
     // A later launch hands its request over from its own thread while this one runs the
     // receiver's event loop.
-    static bool handOver(const QStringList& urls)
+    static bool handOver(const QStringList& urls, double seconds = 10)
     {
-        auto result = std::async(std::launch::async, [urls] { return platform::launch::handToRunningInstance(urls); });
+        auto result = std::async(std::launch::async,
+                                 [urls, seconds] { return platform::launch::handToRunningInstance(urls, seconds); });
         while (result.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
             QCoreApplication::processEvents();
         processEvents();
@@ -196,6 +200,61 @@ TEST_F(LaunchTest, AFailedAcceptLeavesTheChannelListening)
     ::close(client);
     EXPECT_TRUE(handOver({}));
     EXPECT_EQ(reopened, 2);
+}
+
+// A sender must learn whether its request was taken: a connection closed without the
+// acknowledgement is not a delivery.
+TEST_F(LaunchTest, ARequestClosedUnreadIsNotReportedAsHandedOver)
+{
+    QLocalServer closer;
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(socketPath()).path()));
+    ASSERT_TRUE(closer.listen(socketPath()));
+    QObject::connect(&closer, &QLocalServer::newConnection, [&] {
+        while (QLocalSocket* s = closer.nextPendingConnection()) {
+            s->abort();
+            s->deleteLater();
+        }
+    });
+    EXPECT_FALSE(handOver({}, 0.5));
+}
+
+TEST_F(LaunchTest, ThreeHundredLaunchesAtOnceAreAllDelivered)
+{
+    auto running = receiver();
+    constexpr int kSenders = 300;
+    std::vector<std::future<bool>> senders;
+    for (int i = 0; i < kSenders; ++i)
+        senders.push_back(std::async(std::launch::async, [] { return platform::launch::handToRunningInstance({}); }));
+    int taken = 0;
+    for (auto& sender : senders) {
+        while (sender.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
+            QCoreApplication::processEvents();
+        taken += sender.get();
+    }
+    processEvents();
+    EXPECT_EQ(taken, kSenders);
+    EXPECT_EQ(reopened, kSenders) << "every acknowledged request reached the instance";
+}
+
+// The claim is a lock, so only one process can hold it; this process holds it once it runs as
+// the instance, and a later claim in it is the same claim.
+TEST_F(LaunchTest, TheClaimIsHeldUntilHandedOver)
+{
+    EXPECT_EQ(platform::launch::claimOrHandOver({}, 0.2), platform::launch::Start::instance);
+    EXPECT_EQ(platform::launch::claimOrHandOver({}, 0.2), platform::launch::Start::instance);
+    const QByteArray lock = QFile::encodeName(socketPath() + ".lock");
+    const auto lockedElsewhere = [&] {
+        const int fd = ::open(lock.constData(), O_RDWR | O_CLOEXEC);
+        const bool busy = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+        if (fd >= 0)
+            ::close(fd);
+        return busy;
+    };
+    EXPECT_TRUE(lockedElsewhere());
+    auto running = receiver();
+    ASSERT_TRUE(running->isListening()) << "the receiver takes over this process's claim";
+    running->stop();
+    EXPECT_FALSE(lockedElsewhere()) << "a hand-over gives the claim up";
 }
 
 TEST_F(LaunchTest, ALineThatIsNoRequestIsIgnored)

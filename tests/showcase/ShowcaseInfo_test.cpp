@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -101,6 +102,32 @@ TEST(ShowcaseInfo, WrittenOnlyWithAPathReplacingWhatWasThereAndFailingQuietly)
     Showcase::writeInfo(mainWindowRun(), dir.filePath("missing/info.json"));
     Showcase::writeInfo(mainWindowRun(), dir.path()); // a folder
     EXPECT_FALSE(QFile::exists(dir.filePath("missing")));
+}
+
+// Only a regular file or a new one is written: a link at the path is not followed (nor
+// replaced), and a FIFO, which would block the writer, is left alone.
+TEST(ShowcaseInfo, LeavesALinkAndAFIFOAlone)
+{
+    QTemporaryDir dir;
+    const QByteArray kept = "kept";
+    QFile target(dir.filePath("target"));
+    ASSERT_TRUE(target.open(QIODevice::WriteOnly) && target.write(kept) == kept.size());
+    target.close();
+    ASSERT_TRUE(QFile::link(dir.filePath("target"), dir.filePath("link.json")));
+    Showcase::writeInfo(mainWindowRun(), dir.filePath("link.json"));
+    EXPECT_TRUE(QFileInfo(dir.filePath("link.json")).isSymLink());
+    ASSERT_TRUE(target.open(QIODevice::ReadOnly));
+    EXPECT_EQ(target.readAll(), kept);
+
+    const QByteArray fifo = QFile::encodeName(dir.filePath("fifo.json"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    Showcase::writeInfo(mainWindowRun(), dir.filePath("fifo.json")); // returns at once
+    struct stat st = {};
+    ASSERT_EQ(::lstat(fifo.constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({"fifo.json", "link.json", "target"}))
+        << "nothing left beside it";
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -186,6 +187,90 @@ TEST_F(ShowcaseProcessTest, NoBackdropWithNoneAndNoFileWithoutThePath)
     const Run silent = stage({{"PELORN_SHOWCASE_PAGE", "general"}}, QString(), false);
     EXPECT_TRUE(silent.raw.isEmpty());
     EXPECT_EQ(silent.stored, kStored);
+}
+
+// Values past what a screen or the file system should take: each run falls back (the default
+// size; no info file where one cannot go), still ends when asked, and leaves the settings store
+// byte for byte as it was.
+TEST_F(ShowcaseProcessTest, SizesAndInfoPathsBeyondReasonFallBack)
+{
+    enum class Expect { defaultSize, noInfoFile };
+    const struct {
+        const char* name;
+        QString size;
+        QString info; // $INFO: a file in the start folder; $PREFS: the settings store
+        void (*prepare)(const QString& info, const QString& prefs);
+        Expect expect;
+    } cases[] = {
+        {"2^31 and more", "1e10x1e10", "$INFO", nullptr, Expect::defaultSize},
+        {"huge", "99999999x99999999", "$INFO", nullptr, Expect::defaultSize},
+        {"a FIFO", "1280x800", "$INFO",
+         [](const QString& info, const QString&) { ASSERT_EQ(::mkfifo(QFile::encodeName(info).constData(), 0600), 0); },
+         Expect::noInfoFile},
+        {"the settings store", "1280x800", "$PREFS", nullptr, Expect::noInfoFile},
+        {"a link to the settings store", "1280x800", "$INFO",
+         [](const QString& info, const QString& prefs) { ASSERT_TRUE(QFile::link(prefs, info)); }, Expect::noInfoFile},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir root, cwd;
+        const QString prefs = root.path() + "/Users/user/Library/Preferences/com.ostrane.pelorn.json";
+        QDir().mkpath(QFileInfo(prefs).path());
+        QFile seed(prefs);
+        ASSERT_TRUE(seed.open(QIODevice::WriteOnly) && seed.write(kStored) == kStored.size());
+        seed.close();
+        const QString info = cwd.path() + "/info.json";
+        if (c.prepare)
+            c.prepare(info, prefs);
+
+        QProcessEnvironment env = x.environment();
+        env.insert("PELORN_SIM_ROOT", root.path());
+        env.insert("PELORN_SHOWCASE", "1");
+        env.insert("PELORN_SHOWCASE_PAGE", "general");
+        env.insert("PELORN_SHOWCASE_SIZE", c.size);
+        env.insert("PELORN_SHOWCASE_INFO", QString(c.info).replace("$INFO", info).replace("$PREFS", prefs));
+        QProcess pelorn;
+        pelorn.setProcessEnvironment(env);
+        pelorn.setWorkingDirectory(cwd.path());
+        pelorn.setProcessChannelMode(QProcess::MergedChannels);
+        pelorn.start(testpaths::buildDir() + "/src/Pelorn", {});
+        ASSERT_TRUE(pelorn.waitForStarted(5000));
+
+        // The end of the staging: the info file, or the log line that refuses it.
+        QString log;
+        QElapsedTimer elapsed;
+        elapsed.start();
+        const auto staged = [&] {
+            return c.expect == Expect::noInfoFile ? log.contains("showcase: no info file at")
+                                                  : QFileInfo(info).isFile() && QFileInfo(info).size() > 0;
+        };
+        while (!staged() && elapsed.elapsed() < 30000 && pelorn.state() == QProcess::Running) {
+            pelorn.waitForReadyRead(100);
+            log += QString::fromLocal8Bit(pelorn.readAll());
+        }
+        EXPECT_TRUE(staged()) << log.toStdString();
+        pelorn.terminate();
+        const bool ended = pelorn.waitForFinished(10000);
+        EXPECT_TRUE(ended) << "no hang";
+        if (!ended) {
+            pelorn.kill();
+            pelorn.waitForFinished(5000);
+        }
+
+        if (c.expect == Expect::defaultSize) {
+            QFile file(info);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            const QJsonObject o = QJsonDocument::fromJson(file.readAll()).object();
+            EXPECT_EQ(rect(window(o, o["main"].toInteger())["frame"]).size(), QSizeF(1440, 900));
+        } else {
+            const QFileInfo at(info);
+            EXPECT_TRUE(!at.exists() || at.isSymLink() || !at.isFile()) << "nothing written in its place";
+        }
+        QFile after(prefs);
+        ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+        EXPECT_EQ(after.readAll(), kStored);
+        EXPECT_TRUE(QFileInfo(prefs).isFile() && !QFileInfo(prefs).isSymLink());
+    }
 }
 
 } // namespace

@@ -32,6 +32,11 @@ TEST(ShowcaseStaging, SizeTextNeedsExactlyTwoPositiveNumbers)
         // No window can be staged at these sizes.
         {"0x900", std::nullopt},
         {"-1280x800", std::nullopt},
+        // Nor past what a screen can show: the frame would not even round to integers.
+        {"8192x8192", QSizeF(8192, 8192)},
+        {"8193x900", std::nullopt},
+        {"1280x1e10", std::nullopt},
+        {"99999999x99999999", std::nullopt},
     };
     for (const auto& [text, size] : cases)
         EXPECT_EQ(Showcase::parseSize(text), size) << '"' << text << '"';

@@ -5,6 +5,7 @@
 #include "platform/sim/Machine.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,12 +13,17 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalSocket>
+#include <QRandomGenerator>
 #include <QSocketNotifier>
+#include <QThread>
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <list>
+#include <optional>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -25,13 +31,19 @@
 #include <utility>
 
 // One request is one JSON line {"urls": [...]} on a local socket under the sim root, so each
-// simulated Mac has its own running instance.
+// simulated Mac has its own running instance; the instance answers "ok" once it has the line.
+// Who may listen is settled by an exclusive lock on a file beside the socket, held until the
+// process ends or hands over: binding alone cannot tell two launches at once apart.
 namespace platform::launch {
 namespace {
 
-constexpr int kWaitMs = 2000;
+const QByteArray kAcknowledgement = "ok\n";
 
 QString socketPath() { return sim::machine::stateFolder() + "/launch/Pelorn"; }
+QString claimPath() { return socketPath() + ".lock"; }
+
+int gClaim = -1; // the locked descriptor while this process holds the channel
+QString gClaimPath;
 
 int gSignalPipe[2] = {-1, -1};
 
@@ -63,20 +75,157 @@ void quitOnTerminationRequest()
     ::sigaction(SIGINT, &action, nullptr);
 }
 
-bool handToRunningInstance(const QStringList& urls)
+namespace {
+
+void prepareFolder()
+{
+    const QString folder = QFileInfo(socketPath()).path();
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); // this user's only
+}
+
+// Takes the path over: whatever stands there is not a live instance (the caller asked), be it a
+// crashed instance's socket, a file or a folder.
+void clearPath(const QString& path)
+{
+    const QFileInfo at(path);
+    if (at.isDir() && !at.isSymLink())
+        QDir(path).removeRecursively();
+    else
+        ::unlink(QFile::encodeName(path).constData());
+}
+
+void releaseClaim()
+{
+    if (gClaim >= 0)
+        ::close(gClaim); // the lock goes with the descriptor
+    gClaim = -1;
+    gClaimPath.clear();
+}
+
+bool sameFile(int fd, const QByteArray& path)
+{
+    struct stat open = {}, at = {};
+    return ::fstat(fd, &open) == 0 && ::lstat(path.constData(), &at) == 0 && open.st_dev == at.st_dev
+           && open.st_ino == at.st_ino;
+}
+
+enum class Claim { held, elsewhere, unavailable };
+
+Claim claim()
+{
+    const QString path = claimPath();
+    const QByteArray name = QFile::encodeName(path);
+    if (gClaim >= 0 && gClaimPath == path && sameFile(gClaim, name))
+        return Claim::held;
+    releaseClaim();
+    prepareFolder();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+        struct stat st = {};
+        if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            // A link, folder or FIFO is no lock; a regular file is never removed, since a
+            // process may hold its lock.
+            if (fd >= 0)
+                ::close(fd);
+            if (::lstat(name.constData(), &st) == 0 && !S_ISREG(st.st_mode))
+                clearPath(path);
+            continue;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
+            ::close(fd);
+            if (error == EWOULDBLOCK)
+                return Claim::elsewhere;
+            errno = error;
+            return Claim::unavailable;
+        }
+        // Whoever held it before may have removed the file while we waited for the lock.
+        if (!sameFile(fd, name)) {
+            ::close(fd);
+            continue;
+        }
+        gClaim = fd;
+        gClaimPath = path;
+        return Claim::held;
+    }
+    return Claim::unavailable;
+}
+
+QByteArray requestLine(const QStringList& urls)
+{
+    const QJsonObject request{{"urls", QJsonArray::fromStringList(urls)}};
+    return QJsonDocument(request).toJson(QJsonDocument::Compact) + "\n";
+}
+
+enum class Attempt { taken, noInstance, dropped };
+
+// One connection: the request goes out and the acknowledgement is awaited until the deadline.
+Attempt sendOnce(const QByteArray& line, const QDeadlineTimer& deadline)
 {
     QLocalSocket socket;
     socket.connectToServer(socketPath());
-    if (!socket.waitForConnected(kWaitMs))
-        return false;
-    const QJsonObject request{{"urls", QJsonArray::fromStringList(urls)}};
-    socket.write(QJsonDocument(request).toJson(QJsonDocument::Compact) + "\n");
-    if (!socket.waitForBytesWritten(kWaitMs))
-        return false;
-    // The running instance closes the connection once it has the request.
-    if (socket.state() == QLocalSocket::ConnectedState)
-        socket.waitForDisconnected(kWaitMs);
-    return true;
+    if (!socket.waitForConnected(int(std::max<qint64>(deadline.remainingTime(), 1))))
+        return socket.error() == QLocalSocket::SocketTimeoutError ? Attempt::dropped : Attempt::noInstance;
+    socket.write(line);
+    if (!socket.waitForBytesWritten(int(std::max<qint64>(deadline.remainingTime(), 1))))
+        return Attempt::dropped;
+    QByteArray reply;
+    while (!reply.contains('\n') && reply.size() < 64) {
+        if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(int(std::max<qint64>(deadline.remainingTime(), 1))))
+            break;
+        reply += socket.readAll();
+    }
+    return reply.startsWith(kAcknowledgement) ? Attempt::taken : Attempt::dropped;
+}
+
+// A short pause, spread so that many launches dropped at once do not return together.
+void pauseBeforeRetry() { QThread::msleep(5 + QRandomGenerator::global()->bounded(25)); }
+
+} // namespace
+
+bool handToRunningInstance(const QStringList& urls, double seconds)
+{
+    const QByteArray line = requestLine(urls);
+    const QDeadlineTimer deadline(qint64(seconds * 1000));
+    for (;;) {
+        switch (sendOnce(line, deadline)) {
+        case Attempt::taken:
+            return true;
+        case Attempt::noInstance:
+            return false;
+        case Attempt::dropped:
+            break;
+        }
+        if (deadline.hasExpired())
+            return false;
+        pauseBeforeRetry();
+    }
+}
+
+Start claimOrHandOver(const QStringList& urls, double seconds)
+{
+    const QByteArray line = requestLine(urls);
+    const QDeadlineTimer deadline(qint64(seconds * 1000));
+    for (;;) {
+        switch (claim()) {
+        case Claim::held:
+            return Start::instance;
+        case Claim::unavailable:
+            // No lock to be had here: run, as a launch did before there was one.
+            platform::log::write("launch: cannot claim the channel: " + QString::fromLocal8Bit(std::strerror(errno)));
+            return handToRunningInstance(urls, std::max(0.0, deadline.remainingTime() / 1000.0)) ? Start::handedOver
+                                                                                                   : Start::instance;
+        case Claim::elsewhere:
+            break;
+        }
+        // The holder may still be starting (not listening yet) or quitting (no longer answering).
+        if (sendOnce(line, deadline) == Attempt::taken)
+            return Start::handedOver;
+        if (deadline.hasExpired())
+            return Start::unanswered;
+        pauseBeforeRetry();
+    }
 }
 
 // The listening socket is our own rather than a QLocalServer's: that one closes for good on
@@ -120,17 +269,6 @@ struct Receiver::Channel {
 
 namespace {
 
-// Takes the path over: whatever stands there is not a live instance (the caller asked), be it a
-// crashed instance's socket, a file or a folder.
-void clearPath(const QString& path)
-{
-    const QFileInfo at(path);
-    if (at.isDir() && !at.isSymLink())
-        QDir(path).removeRecursively();
-    else
-        ::unlink(QFile::encodeName(path).constData());
-}
-
 int listenAt(const QString& path)
 {
     sockaddr_un address = {};
@@ -159,17 +297,21 @@ int listenAt(const QString& path)
 Receiver::Receiver(std::function<void(const QStringList&)> opened, std::function<void()> reopened, QObject* parent)
     : QObject(parent), opened_(std::move(opened)), reopened_(std::move(reopened)), channel_(new Channel)
 {
-    const QString path = socketPath();
-    const QString folder = QFileInfo(path).path();
-    QDir().mkpath(folder);
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); // this user's only
-    // Binding would take the path over from a live instance too: ask first.
-    QLocalSocket probe;
-    probe.connectToServer(path);
-    if (probe.waitForConnected(kWaitMs)) {
-        platform::log::write("launch: another instance receives the requests");
+    if (gListening) {
+        platform::log::write("launch: this process already receives the requests");
         return;
     }
+    switch (claim()) {
+    case Claim::held:
+        break;
+    case Claim::elsewhere:
+        platform::log::write("launch: another instance receives the requests");
+        return;
+    case Claim::unavailable:
+        platform::log::write("launch: cannot receive later requests: " + QString::fromLocal8Bit(std::strerror(errno)));
+        return;
+    }
+    const QString path = socketPath();
     clearPath(path);
     const int fd = listenAt(path);
     if (fd < 0) {
@@ -195,14 +337,17 @@ void Receiver::stop()
         gListening = nullptr;
     while (!channel_->connections.empty())
         channel_->drop(channel_->connections.front().socket);
+    const bool held = channel_->listener >= 0;
     channel_ = std::make_unique<Channel>(); // closes the listener and removes its path
-
+    if (held)
+        releaseClaim();
 }
 
 void stopReceiving()
 {
     if (gListening)
         gListening->stop();
+    releaseClaim(); // also a claim no receiver has taken up yet
 }
 
 bool Receiver::isListening() const { return channel_->listener >= 0; }
@@ -235,8 +380,13 @@ void Receiver::acceptPending()
 
 void Receiver::serve(int descriptor)
 {
-    if (int(channel_->connections.size()) >= kMaxConnections)
-        channel_->drop(channel_->connections.front().socket);
+    if (int(channel_->connections.size()) >= kMaxConnections) {
+        // A request the oldest connection has already sent is served rather than lost with it.
+        QLocalSocket* oldest = channel_->connections.front().socket;
+        oldest->waitForReadyRead(0);
+        if (!channel_->connections.empty() && channel_->connections.front().socket == oldest)
+            channel_->drop(oldest);
+    }
     auto* socket = new QLocalSocket(this);
     if (!socket->setSocketDescriptor(descriptor)) {
         ::close(descriptor);
@@ -251,9 +401,14 @@ void Receiver::serve(int descriptor)
     connect(socket, &QLocalSocket::disconnected, this, [this, socket] { channel_->drop(socket); });
     connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
         if (socket->canReadLine()) {
-            const QByteArray line = socket->readLine(kMaxLineBytes);
+            const std::optional<QStringList> urls = request(socket->readLine(kMaxLineBytes));
+            // Taken before it is acted on: the sender need not wait for what the request does.
+            if (urls)
+                ::send(int(socket->socketDescriptor()), kAcknowledgement.constData(), size_t(kAcknowledgement.size()),
+                       MSG_NOSIGNAL | MSG_DONTWAIT);
             channel_->drop(socket);
-            deliver(line);
+            if (urls)
+                deliver(*urls);
         } else if (socket->bytesAvailable() >= kMaxLineBytes) {
             platform::log::write("launch: request longer than the limit, connection dropped");
             channel_->drop(socket);
@@ -261,14 +416,19 @@ void Receiver::serve(int descriptor)
     });
 }
 
-void Receiver::deliver(const QByteArray& line)
+std::optional<QStringList> Receiver::request(const QByteArray& line)
 {
     const QJsonDocument document = QJsonDocument::fromJson(line);
     if (!document.isObject() || !document["urls"].isArray())
-        return;
+        return std::nullopt;
     QStringList urls;
     for (const QJsonValue& v : document["urls"].toArray())
         urls << v.toString();
+    return urls;
+}
+
+void Receiver::deliver(const QStringList& urls)
+{
     platform::log::write(urls.isEmpty() ? QString("launch: reopen delivered")
                                         : "launch: URLs delivered: " + urls.join(' '));
     if (urls.isEmpty()) {
