@@ -23,7 +23,7 @@
 namespace {
 
 // An invalid tint draws a header symbol in the secondary colour of the appearance shown.
-const QColor kSecondaryTint;
+const Tint kSecondaryTint = Tint::secondary();
 
 constexpr qreal kCardPadding = 14;
 constexpr int kNarrowPicker = 80; // a picker in a narrow card shortens its title down to this

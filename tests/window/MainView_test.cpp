@@ -43,6 +43,7 @@ TEST_F(MainViewTest, SidebarClicksChooseAndShowThePage)
         ASSERT_TRUE(view.page());
         EXPECT_STREQ(view.page()->metaObject()->className(), c.shows);
         EXPECT_TRUE(view.sidebarRow(c.page)->isSelected());
+        EXPECT_EQ(view.windowTitle(), c.page.title());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_FALSE(before) << "the page left is deleted";
     }
