@@ -2,6 +2,7 @@
 
 #include "battery/BatteryManager.h"
 #include "design/Gauges.h"
+#include "design/MoreLink.h"
 #include "design/Rows.h"
 #include "design/Sliders.h"
 #include <QSlider>
@@ -14,6 +15,7 @@
 #include "window/KPIRow.h"
 #include "window/OverviewPage.h"
 #include "window/PowerSection.h"
+#include "window/Router.h"
 
 namespace {
 
@@ -229,6 +231,14 @@ TEST_F(OverviewTest, KVMCardChipsAndRows)
     EXPECT_TRUE(labelled) << "a blank name shows the monitor's name";
     EXPECT_FALSE(row->applyButton()->isEnabled()) << "its monitor is not connected";
     EXPECT_FALSE(card->emptyText()->isVisibleTo(card));
+
+    // "Profilleri düzenle" is the link of the panel's cards: text, then the chevron.
+    auto* more = card->findChild<MoreLink*>();
+    ASSERT_TRUE(more);
+    EXPECT_EQ(more->title(), "Profilleri düzenle");
+    Router::shared().setPage(Router::Page::overview);
+    QTest::mouseClick(more, Qt::LeftButton);
+    EXPECT_EQ(Router::shared().page(), Router::Page::kvm);
 }
 
 } // namespace
