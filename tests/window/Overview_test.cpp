@@ -1,6 +1,7 @@
 #include "WindowTest.h"
 
 #include "battery/BatteryManager.h"
+#include "battery/HistoryChart.h"
 #include "design/Gauges.h"
 #include "design/MoreLink.h"
 #include "design/Rows.h"
@@ -16,6 +17,9 @@
 #include "window/OverviewPage.h"
 #include "window/PowerSection.h"
 #include "window/Router.h"
+
+#include <QScrollArea>
+#include <QScrollBar>
 
 namespace {
 
@@ -239,6 +243,31 @@ TEST_F(OverviewTest, KVMCardChipsAndRows)
     Router::shared().setPage(Router::Page::overview);
     QTest::mouseClick(more, Qt::LeftButton);
     EXPECT_EQ(Router::shared().page(), Router::Page::kvm);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(OverviewTest, SectionsBelowTheFoldAreBuiltWhenTheyComeIntoView)
+{
+    startHub();
+    Router::shared().setPage(Router::Page::overview);
+    MainView& view = openWindow({1100, 780});
+    auto* page = qobject_cast<OverviewPage*>(view.page());
+    ASSERT_TRUE(page && page->historySection());
+    auto* history = qobject_cast<LazySection*>(page->historySection());
+    ASSERT_TRUE(history);
+    view.repaint();
+    processEvents();
+    EXPECT_FALSE(history->content()) << "out of view, not built";
+
+    QScrollBar* bar = view.findChild<QScrollArea*>()->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    view.repaint();
+    processEvents();
+    ASSERT_TRUE(history->content()) << "built once it shows";
+    EXPECT_TRUE(history->content()->findChild<HistoryChart*>());
 }
 
 } // namespace
