@@ -33,11 +33,11 @@
     </message>
     <message>
         <source>%1 için ses yönlendirilemedi. Ses Kaydı iznini kontrol edin.</source>
-        <translation>Couldn&apos;t route the sound of %1. Check the Audio Recording permission.</translation>
+        <translation>Couldn&apos;t route the sound of %1. Check the System Audio Recording permission.</translation>
     </message>
     <message>
         <source>Yazılımsal ses başlatılamadı (%1). Sistem Ayarları &gt; Gizlilik &gt; Ses Kaydı iznini kontrol edin.</source>
-        <translation>Software volume couldn&apos;t start (%1). Check System Settings &gt; Privacy &gt; Audio Recording.</translation>
+        <translation>Software volume couldn&apos;t start (%1). Check System Settings &gt; Privacy &amp; Security &gt; Screen &amp; System Audio Recording.</translation>
     </message>
     <message>
         <source>“%1” profili oluşturuldu</source>
@@ -121,7 +121,7 @@
     </message>
     <message>
         <source>Adaptör takılı, şarj şu an yapılmıyor (macOS sıcaklık ya da optimize şarj nedeniyle bekletiyor olabilir).</source>
-        <translation>The adapter is plugged in but not charging right now (macOS may be holding off for temperature or optimized charging).</translation>
+        <translation>The adapter is plugged in but not charging right now (macOS may be holding it for temperature or Optimized Battery Charging).</translation>
     </message>
     <message>
         <source>Kalibrasyon 1/4: %100&apos;e şarj ediliyor</source>
@@ -153,7 +153,7 @@
     </message>
     <message>
         <source>Uygulama içinde yardımcı bulunamadı</source>
-        <translation>The helper is missing from the application</translation>
+        <translation>The helper wasn&apos;t found inside the app</translation>
     </message>
     <message>
         <source>Yetkilendirme başarısız</source>
@@ -162,10 +162,6 @@
     <message>
         <source>Quendrel</source>
         <translation>Quendrel</translation>
-    </message>
-    <message>
-        <source>by Ostrane</source>
-        <translation>by Ostrane</translation>
     </message>
     <message>
         <source>Pil yüzde %1, şarj sınırı yüzde %2</source>
@@ -245,7 +241,7 @@
     </message>
     <message>
         <source>Bu Mac&apos;te adaptör kontrol anahtarı bulunamadı</source>
-        <translation>This Mac has no adapter control key</translation>
+        <translation>No SMC key for adapter control was found on this Mac</translation>
     </message>
     <message>
         <source>Pil zaten hedefin altında</source>
@@ -270,14 +266,6 @@
     <message>
         <source>Fare</source>
         <translation>Mouse</translation>
-    </message>
-    <message>
-        <source>Şarj Kontrolü</source>
-        <translation>Charge Control</translation>
-    </message>
-    <message>
-        <source>KVM Profili</source>
-        <translation>KVM Profile</translation>
     </message>
     <message>
         <source>Genel</source>
@@ -317,7 +305,7 @@
     </message>
     <message>
         <source>Bu çıkışın ses seviyesi ayarlanamıyor.</source>
-        <translation>The volume of this output can’t be set.</translation>
+        <translation>This output&apos;s volume can&apos;t be changed.</translation>
     </message>
     <message>
         <source>Ses · macOS</source>
@@ -333,7 +321,7 @@
     </message>
     <message>
         <source>Varsayılan çıkış</source>
-        <translation>Default output</translation>
+        <translation>Default Output</translation>
     </message>
     <message>
         <source>Sıfırla</source>
@@ -353,7 +341,7 @@
     </message>
     <message>
         <source>Bir kez %100</source>
-        <translation>Once to 100%</translation>
+        <translation>100% once</translation>
     </message>
     <message>
         <source>Kalibrasyon</source>
@@ -361,11 +349,11 @@
     </message>
     <message>
         <source>Pil yardımcısını güncelle</source>
-        <translation>Update the battery helper</translation>
+        <translation>Update Battery Helper</translation>
     </message>
     <message>
         <source>Boşaltma için pil yardımcısını kur</source>
-        <translation>Install helper to discharge</translation>
+        <translation>Install Battery Helper to Discharge</translation>
     </message>
     <message>
         <source>Durdur</source>
@@ -401,7 +389,7 @@
     </message>
     <message>
         <source>Boşalıyor → %%1 · gerçek %%2</source>
-        <translation>Discharging → %1% · actually %2%</translation>
+        <translation>Discharging → %1% · actual %2%</translation>
     </message>
     <message>
         <source>Boşalıyor → %%1</source>
@@ -437,7 +425,7 @@
     </message>
     <message>
         <source>Adaptörde · şarj beklemede</source>
-        <translation>On adapter · charging paused</translation>
+        <translation>On power adapter · charging on hold</translation>
     </message>
     <message>
         <source>Şarj sınırı</source>
@@ -469,7 +457,7 @@
     </message>
     <message>
         <source>Pil sıcaklığı</source>
-        <translation>Temperature</translation>
+        <translation>Battery temperature</translation>
     </message>
     <message>
         <source>Sistem güç tüketimi</source>
@@ -513,7 +501,7 @@
     </message>
     <message>
         <source>Değiştirme</source>
-        <translation>Don’t Change</translation>
+        <translation>Don&apos;t change</translation>
     </message>
     <message>
         <source>%1 (bağlı değil)</source>
@@ -521,7 +509,7 @@
     </message>
     <message>
         <source>Profil adı</source>
-        <translation>Profile Name</translation>
+        <translation>Profile name</translation>
     </message>
     <message>
         <source>Açık</source>
@@ -541,6 +529,7 @@
     </message>
     <message>
         <source>Diğer</source>
+        <translatorcomment>Same English on purpose: the panel&apos;s &quot;more&quot; button and the editor&apos;s &quot;…&quot; menu both offer more, as &quot;Daha fazla&quot; does.</translatorcomment>
         <translation>More</translation>
     </message>
     <message>
@@ -553,7 +542,7 @@
     </message>
     <message>
         <source>Bağlı değil</source>
-        <translation>Not Connected</translation>
+        <translation>Not connected</translation>
     </message>
     <message>
         <source>Çıkış</source>
@@ -569,7 +558,7 @@
     </message>
     <message>
         <source>Monitör parlaklığı</source>
-        <translation>Brightness</translation>
+        <translation>Monitor brightness</translation>
     </message>
     <message>
         <source>macOS karartması</source>
@@ -593,7 +582,7 @@
     </message>
     <message>
         <source>Ters yön</source>
-        <translation>Reverse scroll</translation>
+        <translation>Reverse scrolling</translation>
     </message>
     <message>
         <source>Pil</source>
@@ -625,7 +614,7 @@
     </message>
     <message>
         <source>Tek ekran bağlı.</source>
-        <translation>Arrangement</translation>
+        <translation>Only one display is connected.</translation>
     </message>
     <message>
         <source>Ekranları sürükleyip bırakarak masaüstündeki yerlerini ayarlayın. Menü çubuğu olan ekran ana ekrandır.</source>
@@ -677,7 +666,7 @@
     </message>
     <message>
         <source>Menüde gizle</source>
-        <translation>Hide in menu</translation>
+        <translation>Hide from menu</translation>
     </message>
     <message>
         <source>Simge</source>
@@ -701,7 +690,7 @@
     </message>
     <message>
         <source>Cihazları adlandır…</source>
-        <translation>Name devices…</translation>
+        <translation>Name Devices…</translation>
     </message>
     <message>
         <source>Tüm monitörleri birlikte ayarla</source>
@@ -717,7 +706,7 @@
     </message>
     <message>
         <source>Ana ekran yap</source>
-        <translation>Make main display</translation>
+        <translation>Use as Main Display</translation>
     </message>
     <message>
         <source>Bu monitörün parlaklık, ses ve giriş ayarları aşağıdaki kartlarda.</source>
@@ -754,10 +743,6 @@
     <message>
         <source>Güncellemeleri Denetle…</source>
         <translation>Check for Updates…</translation>
-    </message>
-    <message>
-        <source>Quendrel&apos;dan Çık</source>
-        <translation>Quit Quendrel</translation>
     </message>
     <message>
         <source>Erişilebilirlik izni gerekli</source>
@@ -797,11 +782,11 @@
     </message>
     <message>
         <source>Profil yok</source>
-        <translation>No profile</translation>
+        <translation>No profiles</translation>
     </message>
     <message>
         <source>Ayrık</source>
-        <translation>Detached</translation>
+        <translation>Not linked</translation>
     </message>
     <message>
         <source>Kapalı</source>
@@ -821,7 +806,7 @@
     </message>
     <message>
         <source>HDMI/DP çıkışında sesi macOS ayarlasın</source>
-        <translation>Let macOS set the volume on HDMI/DP</translation>
+        <translation>Let macOS set the volume on HDMI/DP outputs</translation>
     </message>
     <message>
         <source>Kapalıysa monitörün kendi sesi DDC ile değişir.</source>
@@ -830,10 +815,6 @@
     <message>
         <source>Ses tuşlarını yakala</source>
         <translation>Capture the volume keys</translation>
-    </message>
-    <message>
-        <source>macOS&apos;un ayarlayamadığı çıkışlarda tuşları Quendrel&apos;a yönlendirir.</source>
-        <translation>Sends the keys to Quendrel on outputs macOS can&apos;t control.</translation>
     </message>
     <message>
         <source>Ses adımı</source>
@@ -845,7 +826,7 @@
     </message>
     <message>
         <source>%100&apos;e şarj → %%1&apos;e deşarj → %100&apos;e şarj → 1 saat bekleme → sınıra dönüş. Pil yüzdesi göstergesinin doğruluğunu tazeler; ayda bir yeterli.</source>
-        <translation>Charge to 100% → discharge to %1% → charge to 100% → wait 1 hour → back to the limit. Keeps the battery percentage accurate; once a month is enough.</translation>
+        <translation>Charge to 100% → discharge to %1% → charge to 100% → wait 1 hour → back to the limit. Recalibrates the battery percentage reading; once a month is enough.</translation>
     </message>
     <message>
         <source>Yardımcı Servis</source>
@@ -853,7 +834,7 @@
     </message>
     <message>
         <source>Deşarj ve kalibrasyon adaptörü SMC üzerinden kapatır; bunun için root yetkili küçük bir servis gerekir. Servis uykuda, kapanışta ve hedefe ulaşınca adaptörü geri açar, %%1&apos;un altına inmez.</source>
-        <translation>Discharge and calibration turn the adapter off through the SMC, which needs a small service with root rights. The service turns the adapter back on at sleep, at shutdown and at the target, and never goes below %1%.</translation>
+        <translation>Discharge and calibration turn the adapter off through the SMC, which needs a small service with root privileges. The service turns the adapter back on at sleep, at shutdown and at the target, and never lets the battery drop below %1%.</translation>
     </message>
     <message>
         <source>Kur…</source>
@@ -905,7 +886,7 @@
     </message>
     <message>
         <source>Profilleri düzenle</source>
-        <translation>Edit profiles</translation>
+        <translation>Edit Profiles</translation>
     </message>
     <message>
         <source>Giriş kaynağı</source>
@@ -929,7 +910,7 @@
     </message>
     <message>
         <source>Değerleri monitörden yeniden oku</source>
-        <translation>Read values from the monitor again</translation>
+        <translation>Reload from Monitor</translation>
     </message>
     <message>
         <source>Tümü</source>
@@ -957,6 +938,7 @@
     </message>
     <message>
         <source>Pilden</source>
+        <translatorcomment>Same English on purpose: the Mac running from its battery, as &quot;Pilde&quot; says.</translatorcomment>
         <translation>On battery</translation>
     </message>
     <message>
@@ -969,11 +951,11 @@
     </message>
     <message>
         <source>Pil sağlığı</source>
-        <translation>Battery health</translation>
+        <translation>Battery Health</translation>
     </message>
     <message>
         <source>%1 döngü</source>
-        <translation>%1 cycles</translation>
+        <translation>Cycles: %1</translation>
     </message>
     <message>
         <source>Donanım</source>
@@ -997,7 +979,7 @@
     </message>
     <message>
         <source>Yumuşak kaydırma ayarı</source>
-        <translation>Smooth scrolling tuning</translation>
+        <translation>Smooth scrolling settings</translation>
     </message>
     <message>
         <source>Süzülme</source>
@@ -1017,7 +999,7 @@
     </message>
     <message>
         <source>Ekranı şimdi karart</source>
-        <translation>Black out now</translation>
+        <translation>Black Out Now</translation>
     </message>
     <message>
         <source>Boşta kalınca otomatik karart</source>
@@ -1105,7 +1087,7 @@
     </message>
     <message>
         <source>Kapasite tasarımın %%1&apos;i; Apple %80 altını servis eşiği sayar</source>
-        <translation>Capacity is %1% of design; Apple treats below 80% as needing service</translation>
+        <translation>Capacity is %1% of the design capacity; Apple recommends service below 80%</translation>
     </message>
     <message>
         <source>Kapasite normal aralıkta</source>
@@ -1161,7 +1143,7 @@
     </message>
     <message>
         <source>Vurgu rengi</source>
-        <translation>Accent colour</translation>
+        <translation>Accent color</translation>
     </message>
     <message>
         <source>Cam stili</source>
@@ -1169,7 +1151,7 @@
     </message>
     <message>
         <source>Vurgu rengiyle renklendir</source>
-        <translation>Tint with the accent colour</translation>
+        <translation>Tint with the accent color</translation>
     </message>
     <message>
         <source>Şeffaf: arkası en çok görünen Liquid Glass. Buzlu: daha okunaklı cam. Opak: cam yerine düz yüzey. Panel, pencere ve ses/parlaklık göstergesi için geçerli.</source>
@@ -1177,11 +1159,11 @@
     </message>
     <message>
         <source>Başlangıç</source>
-        <translation>Start-up</translation>
+        <translation>Startup</translation>
     </message>
     <message>
         <source>Girişte başlat</source>
-        <translation>Launch at login</translation>
+        <translation>Open at login</translation>
     </message>
     <message>
         <source>Dock&apos;ta göster</source>
@@ -1197,19 +1179,15 @@
     </message>
     <message>
         <source>Şarj sınırı macOS&apos;un kendi sınırını kullanır (%80–100); root yetkisi gerekmez ve uykuda da çalışır.</source>
-        <translation>The charge limit uses macOS&apos;s own limit (80–100%); it needs no root rights and works during sleep too.</translation>
+        <translation>The charge limit uses macOS&apos;s own limit (80–100%); it needs no root privileges and works during sleep too.</translation>
     </message>
     <message>
         <source>Sistem Pil Ayarlarını Aç</source>
-        <translation>Open System Battery Settings</translation>
+        <translation>Open Battery Settings</translation>
     </message>
     <message>
         <source>Hakkında</source>
         <translation>About</translation>
-    </message>
-    <message>
-        <source>Harici monitörlü ve KVM&apos;li Mac kurulumları için ekran, ses, fare ve pil kontrolünü tek uygulamada toplar. Kaydırma, ses veya parlaklık tuşlarını yakalayan başka araçlar aynı anda çalışırsa olaylar iki kez işlenebilir; Quendrel&apos;ı kullanırken onları kapatın.</source>
-        <translation>Brings display, sound, mouse and battery control together in one app for Mac setups with external monitors and a KVM. If other tools that capture scrolling, volume or brightness keys run at the same time, events may be handled twice; quit them while you use Quendrel.</translation>
     </message>
     <message>
         <source>Sürüm %1</source>
@@ -1237,7 +1215,7 @@
     </message>
     <message>
         <source>Quendrel açıkken uyumasın</source>
-        <translation>Keep awake while Quendrel runs</translation>
+        <translation>Keep the Mac awake while Quendrel is open</translation>
     </message>
     <message>
         <source>Mac boşta kalınca uykuya geçmez. Elle uyutmak (panelde ay düğmesi) her zaman çalışır.</source>
@@ -1246,6 +1224,66 @@
     <message>
         <source>Ekran da açık kalsın</source>
         <translation>Keep the display on too</translation>
+    </message>
+    <message>
+        <source>macOS şarj sınırını (%%1) geri almadı; tam doldurma sürüyor.</source>
+        <translation>macOS didn&apos;t restore the charge limit (%1%); the full charge goes on.</translation>
+    </message>
+    <message>
+        <source>Ostrane tarafından</source>
+        <translation>by Ostrane</translation>
+    </message>
+    <message>
+        <source>Quendrel&apos;den Çık</source>
+        <translation>Quit Quendrel</translation>
+    </message>
+    <message>
+        <source>Yumuşak kaydırma</source>
+        <comment>tile.smoothScroll</comment>
+        <translation>Smooth scroll</translation>
+    </message>
+    <message>
+        <source>macOS&apos;un ayarlayamadığı çıkışlarda tuşları Quendrel&apos;e yönlendirir.</source>
+        <translation>Sends the keys to Quendrel on outputs macOS can&apos;t control.</translation>
+    </message>
+    <message>
+        <source>Harici monitörlü ve KVM&apos;li Mac kurulumları için ekran, ses, fare ve pil kontrolünü tek uygulamada toplar. Kaydırma, ses veya parlaklık tuşlarını yakalayan başka araçlar aynı anda çalışırsa olaylar iki kez işlenebilir; Quendrel&apos;i kullanırken onları kapatın.</source>
+        <translation>Brings display, sound, mouse and battery control together in one app for Mac setups with external monitors and a KVM. If other tools that capture scrolling, volume or brightness keys run at the same time, events may be handled twice; quit them while you use Quendrel.</translation>
+    </message>
+    <message>
+        <source>Genel Bakış</source>
+        <comment>sidebar</comment>
+        <translation>Overview</translation>
+    </message>
+    <message>
+        <source>Ekran</source>
+        <comment>sidebar</comment>
+        <translation>Displays</translation>
+    </message>
+    <message>
+        <source>Ses</source>
+        <comment>sidebar</comment>
+        <translation>Sound</translation>
+    </message>
+    <message>
+        <source>Fare</source>
+        <comment>sidebar</comment>
+        <translation>Mouse</translation>
+    </message>
+    <message>
+        <source>Şarj Kontrolü</source>
+        <comment>sidebar</comment>
+        <translation>Charge Control</translation>
+    </message>
+    <message>
+        <source>KVM Profili</source>
+        <comment>sidebar</comment>
+        <translation>KVM Profile</translation>
+    </message>
+    <message>
+        <source>Genel</source>
+        <comment>sidebar</comment>
+        <translation>General</translation>
     </message>
 </context>
 </TS>

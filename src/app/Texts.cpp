@@ -33,7 +33,10 @@ bool useEnglish(bool on)
 
 } // namespace
 
-QString Texts::translated(const char* source) { return QCoreApplication::translate(kContext, source); }
+QString Texts::translated(const char* source, const char* disambiguation)
+{
+    return QCoreApplication::translate(kContext, source, disambiguation);
+}
 
 QString Texts::translate(const QString& source) { return translated(source.toUtf8().constData()); }
 

@@ -16,6 +16,9 @@
 // - Arguments are integers (written in plain decimal), QStrings (as they stand) or figures
 //   formatted by `decimal()`. A string literal as an argument does not compile: lupdate would
 //   take it for a disambiguation comment.
+// - One Turkish text that needs two texts in another language (the sidebar's "Ekran" is
+//   "Displays", a card's "Display") is two messages told apart by a second literal, lupdate's
+//   disambiguation: `Texts::tr("Ekran", "sidebar")`. Such a message takes no placeholders.
 // - A "%" that is not followed by exactly one digit 1-9 stays as written, so "%100" and a
 //   "%" in front of a placeholder ("%%1" gives "%85") need no escaping.
 // - After adding or changing a message: `scripts/i18n-update`, then translate it in
@@ -23,6 +26,7 @@
 #include <QString>
 
 #include <concepts>
+#include <cstddef>
 #include <initializer_list>
 #include <type_traits>
 
@@ -47,6 +51,18 @@ public:
             return fill(translated(source), {argument(args)...});
     }
 
+    // The message of `source` told apart by `disambiguation` (see above).
+    template <size_t N>
+    static QString tr(const char* source, const char (&disambiguation)[N])
+    {
+        return translated(source, disambiguation);
+    }
+    // The same for a text marked elsewhere with QT_TRANSLATE_NOOP3("Texts", source, disambiguation).
+    static QString translateAs(const char* source, const char* disambiguation)
+    {
+        return translated(source, disambiguation);
+    }
+
     // A Turkish text that arrives at run time (the helper's replies) in the interface language;
     // unknown texts come back as they are. Mark the literal where it is written with
     // QT_TRANSLATE_NOOP("Texts", "...") so that lupdate collects it.
@@ -69,7 +85,7 @@ public:
     static bool useEnglishForTesting(bool english);
 
 private:
-    static QString translated(const char* source);
+    static QString translated(const char* source, const char* disambiguation = nullptr);
 
     template <class T>
     static QString argument(const T& value)

@@ -24,7 +24,7 @@ UpdatesCard::UpdatesCard(Updater& updater, QWidget* parent) : QWidget(parent), u
     auto* card = new Card(14, this);
     outer->addWidget(card);
 
-    card->addWidget(new CardHeader(Texts::tr("Güncellemeler"), "arrow.down.circle", QColor()));
+    card->addWidget(new CardHeader(Texts::tr("Güncellemeler"), "arrow.down.circle"));
     switch_ = new SwitchRow(Texts::tr("Güncellemeleri otomatik denetle"),
                             Texts::tr("Günde bir kez bakar; yeni sürüm varsa kurmadan önce sorar."), std::nullopt,
                             BoolBinding{[this] { return updater_.automaticallyChecks(); },

@@ -45,12 +45,14 @@ AppAudioRow::AppAudioRow(AppAudioManager& appAudio, AudioManager& audio, QWidget
     name_ = new TextLine(QString(), design::bodyFont());
     top->addWidget(name_);
     playing_ = new SymbolView("waveform", 11, SymbolWeight::regular);
+    playing_->setColor(SystemColor::green);
     top->addWidget(playing_);
     top->addStretch(1);
     output_ = new GlassMenuButton;
     output_->setForm(GlassButton::Form::plain);
     output_->setFont(design::calloutFont());
-    output_->setMenuFill([this](QMenu& menu) { OutputMenu::fill(menu, appAudio_, audio_, app_); });
+    output_->setTint(Tint::secondary());
+    output_->setOpener([this] { outputMenu_ = OutputMenu::showFor(app_, appAudio_, audio_, this); });
     top->addWidget(output_);
     column->addLayout(top);
 
@@ -65,15 +67,15 @@ AppAudioRow::AppAudioRow(AppAudioManager& appAudio, AudioManager& audio, QWidget
     column->addLayout(bottom);
 
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    applyColors();
 }
 
 void AppAudioRow::setApp(const AudioApp& app, const AppAudioSetting& setting, const QString& outputName)
 {
     if (shown_ && app == app_ && setting == setting_ && outputName == outputName_)
         return;
+    const bool first = !shown_;
     shown_ = true;
-    if (!shown_ || app.icon != app_.icon) {
+    if (first || app.icon != app_.icon) {
         icon_->setPixmap(app.icon ? QPixmap::fromImage(*app.icon) : QPixmap());
         icon_->setVisible(app.icon.has_value());
     }
@@ -87,18 +89,6 @@ void AppAudioRow::setApp(const AudioApp& app, const AppAudioSetting& setting, co
     volume_->setText(ValueSlider::percentText(setting.volume));
 }
 
-void AppAudioRow::applyColors()
-{
-    playing_->setColor(systemColor(SystemColor::green, this));
-    output_->setTint(secondaryColor(this));
-}
-
-void AppAudioRow::changeEvent(QEvent* event)
-{
-    if (event->type() == QEvent::PaletteChange)
-        applyColors();
-    QWidget::changeEvent(event);
-}
 
 // ---- AppAudioList
 
@@ -119,6 +109,7 @@ AppAudioList::AppAudioList(AudioManager& audio, AppAudioManager& appAudio, bool 
                             BoolBinding{[] { return showAll(); }, [](bool on) { Theme::setSetting(kShowAllKey, on); }});
     column->addWidget(showAll_, 0, Qt::AlignLeft);
     error_ = new WrappingText(QString(), design::calloutFont());
+    error_->setColor(SystemColor::orange);
     column->addWidget(error_);
 
     if (collapsible) {
@@ -198,7 +189,6 @@ void AppAudioList::sync()
     const std::optional<QString> error = appAudio_.error();
     error_->setVisible(error.has_value());
     error_->setText(error.value_or(QString()));
-    error_->setColor(systemColor(SystemColor::orange, this));
 }
 
 AppAudioRow* AppAudioList::row(int32_t pid) const { return rows_->row<AppAudioRow>(QString::number(pid)); }
@@ -225,9 +215,3 @@ void AppAudioList::hideEvent(QHideEvent* event)
     QWidget::hideEvent(event);
 }
 
-void AppAudioList::changeEvent(QEvent* event)
-{
-    if (event->type() == QEvent::PaletteChange)
-        binding_->schedule();
-    QWidget::changeEvent(event);
-}

@@ -8,6 +8,7 @@
 // While a list is on screen it keeps the per-application poll running.
 #include "audio/AppAudioManager.h"
 
+#include <QMenu>
 #include <QPointer>
 #include <QWidget>
 #include <memory>
@@ -36,15 +37,11 @@ public:
     TextLine* nameLine() const { return name_; }
     SymbolView* playingSymbol() const { return playing_; }
     GlassMenuButton* outputButton() const { return output_; }
+    QMenu* outputMenu() const { return outputMenu_; } // the one opened last, while it is open
     MiniSlider* slider() const { return slider_; }
     TextLine* volumeText() const { return volume_; }
 
-protected:
-    void changeEvent(QEvent* event) override;
-
 private:
-    void applyColors();
-
     AppAudioManager& appAudio_;
     AudioManager& audio_;
     AudioApp app_;
@@ -55,6 +52,7 @@ private:
     TextLine* name_;
     SymbolView* playing_;
     GlassMenuButton* output_;
+    QPointer<QMenu> outputMenu_;
     MiniSlider* slider_;
     TextLine* volume_;
 };
@@ -92,7 +90,6 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
 private:
     void setCounted(bool counted);

@@ -28,6 +28,7 @@ MasterVolumeSlider::MasterVolumeSlider(AudioManager& audio, QWidget* parent) : Q
     column->addWidget(slider_);
 
     error_ = new WrappingText(QString(), design::calloutFont());
+    error_->setColor(SystemColor::orange);
     column->addWidget(error_);
 
     binding_ = new ViewSync(this, [this] { sync(); });
@@ -73,13 +74,4 @@ void MasterVolumeSlider::sync()
     const std::optional<QString> error = audio_.softwareError();
     error_->setVisible(error.has_value());
     error_->setText(error.value_or(QString()));
-    error_->setColor(systemColor(SystemColor::orange, this));
-}
-
-void MasterVolumeSlider::changeEvent(QEvent* event)
-{
-    // The orange of the error is the appearance's own.
-    if (event->type() == QEvent::PaletteChange)
-        binding_->schedule();
-    QWidget::changeEvent(event);
 }

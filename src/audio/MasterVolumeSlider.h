@@ -23,9 +23,6 @@ public:
     WrappingText* errorText() const { return error_; }
     ViewSync& binding() const { return *binding_; }
 
-protected:
-    void changeEvent(QEvent* event) override;
-
 private:
     void sync();
 

@@ -24,7 +24,7 @@
 namespace {
 
 // An invalid tint draws a header symbol in the secondary colour of the appearance shown.
-const QColor kSecondaryTint;
+const Tint kSecondaryTint = Tint::secondary();
 
 constexpr qreal kListWidth = 240;
 constexpr qreal kRowPadX = 8;
@@ -168,7 +168,7 @@ void KVMPage::build()
 
     // Automation.
     auto* automationCard = new Card(14);
-    chip_ = new StatusChip(QString(), "link", systemColor(SystemColor::green, this));
+    chip_ = new StatusChip(QString(), "link", SystemColor::green);
     chip_->hide();
     automationCard->addWidget(new CardHeader(Texts::tr("Otomasyon"), "bolt.horizontal", kSecondaryTint, chip_));
     switch_ = new SwitchRow(Texts::tr("Monitör bağlanınca profili uygula"),
@@ -246,7 +246,7 @@ void KVMPage::sync()
 {
     const auto active = automation_.activeProfile();
     chip_->setVisible(active.has_value());
-    chip_->setTint(systemColor(SystemColor::green, chip_));
+    chip_->setTint(SystemColor::green);
     if (active)
         chip_->setText(Texts::tr("Etkin: %1", KVMProfile::cutName(active->label())));
     switch_->toggle()->update();

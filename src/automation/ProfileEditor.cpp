@@ -23,7 +23,7 @@
 namespace {
 
 // An invalid tint draws a header symbol in the secondary colour of the appearance shown.
-const QColor kSecondaryTint;
+const Tint kSecondaryTint = Tint::secondary();
 
 constexpr qreal kCardPadding = 14;
 constexpr int kNarrowPicker = 80; // a picker in a narrow card shortens its title down to this
@@ -74,9 +74,9 @@ OptionalRow::OptionalRow(QString title, BoolBinding isOn, QWidget* control, QWid
     row->setSpacing(0);
     check_ = new CheckBox(std::move(title), isOn_);
     // In a narrow card a control given a minimum width (a picker, whose title then ends in an
-    // ellipsis) gives way first; beside a rigid one (a level) the row's title does.
+    // ellipsis) gives way first; beside a level the title stays whole and the slider gives way.
     if (control_->minimumWidth() == 0)
-        check_->setMinimumWidth(int(check_->boxRect().width()) + 40);
+        check_->setMinimumWidth(check_->sizeHint().width());
     row->addWidget(check_, 0, Qt::AlignVCenter);
     // One gap of at least 10 between the title and the control, however wide the row.
     row->addSpacerItem(new QSpacerItem(10, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
@@ -104,7 +104,10 @@ LevelField::LevelField(DoubleBinding value, ClosedRange range, QWidget* parent) 
         value_.set(v);
         readout_->setText(percent(value_.get()));
     }, 14);
-    slider_->setFixedSize(110, 22);
+    slider_->setFixedHeight(22);
+    slider_->setMinimumWidth(60); // 110 where the card has room; narrower before a title is cut
+    slider_->setMaximumWidth(110);
+    slider_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     row->addWidget(slider_);
     readout_ = new TextLine(percent(value_.get()), design::calloutFont(), TextLine::Tone::secondary);
     readout_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

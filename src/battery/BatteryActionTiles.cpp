@@ -31,16 +31,16 @@ BatteryActionTiles::BatteryActionTiles(BatteryManager& battery, bool showCalibra
     column->addWidget(install_, 0, Qt::AlignLeft);
 
     grid_ = new CardGrid(140, 8, true);
-    drain_ = new ControlTile("arrow.down.to.line", Texts::tr("Boşalt"), Texts::tr("Hedef seç"), false, std::nullopt,
+    drain_ = new ControlTile("arrow.down.to.line", Texts::tr("Boşalt"), Texts::tr("Hedef seç"), false, Tint(),
                              [this] { drainTapped(); });
     drainMenu_ = new LiveMenu([this](QMenu& menu) { fillDrainMenu(menu); }, drain_);
     grid_->addWidget(drain_);
     topUp_ = new ControlTile("battery.100percent.bolt", Texts::tr("Tam doldur"), Texts::tr("Bir kez %100"), false,
-                             std::nullopt, [this] { topUpTapped(); });
+                             SystemColor::green, [this] { topUpTapped(); });
     grid_->addWidget(topUp_);
     if (showCalibrate) {
         calibrate_ = new ControlTile("arrow.triangle.2.circlepath", Texts::tr("Kalibrasyon"), QString("100→15→100"),
-                                     false, std::nullopt, [this] { calibrationTapped(); });
+                                     false, SystemColor::purple, [this] { calibrationTapped(); });
         grid_->addWidget(calibrate_);
     }
     column->addWidget(grid_);
@@ -50,8 +50,10 @@ BatteryActionTiles::BatteryActionTiles(BatteryManager& battery, bool showCalibra
     errorRow->setContentsMargins(0, 0, 0, 0);
     errorRow->setSpacing(6);
     errorSymbol_ = new SymbolView("exclamationmark.triangle", 12, SymbolWeight::regular);
+    errorSymbol_->setColor(SystemColor::orange);
     errorRow->addWidget(errorSymbol_, 0, Qt::AlignTop);
     error_ = new WrappingText(QString(), design::calloutFont());
+    error_->setColor(SystemColor::orange);
     errorRow->addWidget(error_, 1);
     column->addWidget(errorLine_);
 
@@ -101,32 +103,27 @@ void BatteryActionTiles::sync()
     install_->setText(battery_.helperOutdated() ? Texts::tr("Pil yardımcısını güncelle")
                                                 : Texts::tr("Boşaltma için pil yardımcısını kur"));
 
-    const QColor orange = systemColor(SystemColor::orange, this);
     const bool draining = battery_.dischargeTarget() >= 1;
     drain_->setSubtitle(draining ? Texts::tr("Durdur") : Texts::tr("Hedef seç"));
     drain_->setActive(draining);
-    drain_->setTint(draining ? std::optional<QColor>(orange) : std::nullopt);
+    drain_->setTint(draining ? Tint(SystemColor::orange) : Tint());
     drain_->setEnabled(draining || drainMenuEnabled(battery_));
 
     const bool toppingUp = battery_.topUpRestoreLimit().has_value();
     topUp_->setSubtitle(toppingUp ? Texts::tr("Durdur") : Texts::tr("Bir kez %100"));
     topUp_->setActive(toppingUp);
-    topUp_->setTint(systemColor(SystemColor::green, this));
     topUp_->setEnabled(topUpEnabled(battery_));
 
     if (calibrate_) {
         const bool calibrating = battery_.calibration().has_value();
         calibrate_->setSubtitle(calibrating ? Texts::tr("İptal et") : QString("100→15→100"));
         calibrate_->setActive(calibrating);
-        calibrate_->setTint(systemColor(SystemColor::purple, this));
         calibrate_->setEnabled(calibrationEnabled(battery_));
     }
 
     const auto error = errorText(battery_);
     errorLine_->setVisible(error.has_value());
     error_->setText(error.value_or(QString()));
-    error_->setColor(orange);
-    errorSymbol_->setColor(orange);
 }
 
 void BatteryActionTiles::drainTapped()
@@ -164,9 +161,3 @@ void BatteryActionTiles::calibrationTapped()
         battery_.startCalibration();
 }
 
-void BatteryActionTiles::changeEvent(QEvent* e)
-{
-    if (e->type() == QEvent::PaletteChange)
-        binding_->schedule(); // the tints have light and dark variants
-    QWidget::changeEvent(e);
-}

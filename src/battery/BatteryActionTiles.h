@@ -47,9 +47,6 @@ public:
     WrappingText* errorText() const { return error_; }
     ViewSync* binding() const { return binding_; }
 
-protected:
-    void changeEvent(QEvent* e) override;
-
 private:
     void sync();
     void fillDrainMenu(QMenu& menu);

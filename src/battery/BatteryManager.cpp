@@ -1,6 +1,7 @@
 #include "battery/BatteryManager.h"
 
 #include "app/Prefs.h"
+#include "app/Texts.h"
 #include "battery/BatteryTexts.h"
 #include "bridge/ChargeLimitBridge.h"
 #include "platform/Clock.h"
@@ -354,8 +355,14 @@ bool BatteryManager::stopTopUp()
     if (!topUpRestoreLimit_)
         return false;
     const int saved = *topUpRestoreLimit_;
-    if (!setLimit(saved) && limitSupported_ && limit_ != saved)
+    const QString refused = Texts::tr("macOS şarj sınırını (%%1) geri almadı; tam doldurma sürüyor.", saved);
+    if (!setLimit(saved) && limitSupported_ && limit_ != saved) {
+        if (actionError_ != refused) // the status refresh retries; one sign is enough
+            setActionError(refused);
         return false;
+    }
+    if (actionError_ == refused)
+        setActionError(std::nullopt);
     setTopUpRestoreLimit(std::nullopt);
     return true;
 }

@@ -26,7 +26,7 @@ BatterySummary::BatterySummary(BatteryManager& battery, bool large, QWidget* par
     // The symbol sits on the ring: both in one grid cell, centred.
     auto* gauge = new QGridLayout;
     gauge->setContentsMargins(0, 0, 0, 0);
-    ring_ = new BatteryRing(0, 100, QColor(), large ? 52 : 40, large ? 5 : 4);
+    ring_ = new BatteryRing(0, 100, Tint(), large ? 52 : 40, large ? 5 : 4);
     ring_->setFixedSize(ring_->sizeHint());
     symbol_ = new SymbolView("battery.75percent", large ? 15 : 12, SymbolWeight::semibold);
     gauge->addWidget(ring_, 0, 0, Qt::AlignCenter);
@@ -43,7 +43,7 @@ BatterySummary::BatterySummary(BatteryManager& battery, bool large, QWidget* par
     row->addLayout(texts, 1);
     column->addLayout(row);
 
-    bar_ = new BatteryBar(0, 100, QColor(), 8);
+    bar_ = new BatteryBar(0, 100, Tint(), 8);
     column->addWidget(bar_);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
@@ -66,7 +66,7 @@ QString BatterySummary::symbolFor(bool isCharging, int dischargeTarget, bool onA
 
 void BatterySummary::sync()
 {
-    const QColor tint = systemColor(battery_.stateTint(), this);
+    const Tint tint = battery_.stateTint();
     ring_->setValues(battery_.percent(), battery_.limit());
     ring_->setTint(tint);
     symbol_->setSymbol(symbolFor(battery_.isCharging(), battery_.dischargeTarget(), battery_.onAC()));
@@ -78,9 +78,3 @@ void BatterySummary::sync()
     bar_->setTint(tint);
 }
 
-void BatterySummary::changeEvent(QEvent* e)
-{
-    if (e->type() == QEvent::PaletteChange)
-        binding_->schedule(); // the state colour has a light and a dark variant
-    QWidget::changeEvent(e);
-}

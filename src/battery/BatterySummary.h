@@ -26,9 +26,6 @@ public:
     BatteryBar* bar() const { return bar_; }
     ViewSync* binding() const { return binding_; }
 
-protected:
-    void changeEvent(QEvent* e) override;
-
 private:
     void sync();
 

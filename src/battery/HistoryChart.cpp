@@ -241,13 +241,6 @@ HistoryChart::HistoryChart(QString title, QString headline, QString symbol, Syst
     setContent(std::move(samples), headline_, reference_);
 }
 
-void HistoryChart::changeEvent(QEvent* e)
-{
-    if (e->type() == QEvent::PaletteChange)
-        symbol_->setColor(color()); // the light or dark variant
-    Card::changeEvent(e);
-}
-
 QColor HistoryChart::color() const { return systemColor(color_, this); }
 
 Range HistoryChart::yDomain() const { return domain_ ? *domain_ : autoDomain(points_); }
@@ -294,7 +287,7 @@ QString HistoryChart::timeText(double date)
 void HistoryChart::syncHeader()
 {
     value_->setText(valueText());
-    symbol_->setColor(color());
+    symbol_->setColor(color_);
     symbol_->setVisible(!selectedPoint_);
     time_->setVisible(bool(selectedPoint_));
     if (selectedPoint_) {

@@ -106,9 +106,6 @@ public:
     // Hour and minute in the interface locale.
     static QString timeText(double date);
 
-protected:
-    void changeEvent(QEvent* e) override;
-
 private:
     void syncHeader();
 

@@ -57,7 +57,7 @@ void GlassButton::setForm(Form form)
     update();
 }
 
-void GlassButton::setTint(const QColor& tint)
+void GlassButton::setTint(const Tint& tint)
 {
     tint_ = tint;
     update();
@@ -99,7 +99,7 @@ QColor GlassButton::labelColor() const
         return Qt::white;
     if (destructive_)
         return systemColor(SystemColor::red, this);
-    return tint_.isValid() ? tint_ : primaryColor(this);
+    return tint_.resolve(this, Tint::primary());
 }
 
 std::optional<QColor> GlassButton::fillColor() const
@@ -108,7 +108,7 @@ std::optional<QColor> GlassButton::fillColor() const
         return std::nullopt;
     if (destructive_)
         return systemColor(SystemColor::red, this);
-    return tint_.isValid() ? tint_ : kvmAccent(this);
+    return tint_.resolve(this, Tint::accent());
 }
 
 qreal GlassButton::padding() const
@@ -214,6 +214,7 @@ QString menuText(const QString& text)
 
 LiveMenu::LiveMenu(std::function<void(QMenu&)> fill, QWidget* parent) : QMenu(parent), fill_(std::move(fill))
 {
+    followParentAppearance(this);
     connect(this, &QMenu::aboutToShow, this, &LiveMenu::refill);
 }
 
@@ -237,7 +238,7 @@ QAction* addMenuAction(QMenu& menu, const QString& text, std::function<void()> a
 {
     QAction* a = menu.addAction(menuText(text));
     if (!symbol.isEmpty())
-        a->setIcon(Symbols::icon(symbol));
+        a->setIcon(Symbols::icon(symbol, &menu));
     if (action)
         QObject::connect(a, &QAction::triggered, &menu, [action = std::move(action)] { action(); });
     return a;
@@ -273,6 +274,14 @@ GlassMenuButton::GlassMenuButton(const QString& text, const QString& symbol, QWi
 }
 
 void GlassMenuButton::setMenuFill(std::function<void(QMenu&)> fill) { menu_->setFill(std::move(fill)); }
+
+void GlassMenuButton::openMenu()
+{
+    if (opener_)
+        opener_();
+    else
+        menu_->popUpBelow(this);
+}
 
 void GlassMenuButton::setIndicatorVisible(bool visible)
 {

@@ -13,6 +13,8 @@
 //
 // Menu texts are escaped (`menuText`) so that a "&" in a monitor's or device's name shows as
 // written instead of marking a shortcut.
+#include "design/Theme.h"
+
 #include <QMenu>
 #include <QPushButton>
 #include <functional>
@@ -30,9 +32,9 @@ public:
 
     void setForm(Form form);
     Form form() const { return form_; }
-    // Label colour (glass, plain) or fill colour (prominent); invalid: the form's default.
-    void setTint(const QColor& tint);
-    QColor tint() const { return tint_; }
+    // Label colour (glass, plain) or fill colour (prominent); none: the form's default.
+    void setTint(const Tint& tint);
+    const Tint& tint() const { return tint_; }
     void setDestructive(bool destructive);
     bool isDestructive() const { return destructive_; }
     // A symbol before the title (empty: none). A button with only a symbol is round.
@@ -59,7 +61,7 @@ private:
     qreal padding() const;
     qreal symbolSize() const;
     Form form_ = Form::glass;
-    QColor tint_;
+    Tint tint_;
     bool destructive_ = false;
     QString symbol_;
     ControlSize size_ = ControlSize::regular;
@@ -102,7 +104,10 @@ public:
     // The small chevron after the label; shown unless hidden.
     void setIndicatorVisible(bool visible);
     bool indicatorVisible() const { return indicator_; }
-    void openMenu() { menu_->popUpBelow(this); }
+    // In place of the button's own menu under it: a click runs `open` (a menu made afresh and
+    // placed elsewhere, such as at the pointer).
+    void setOpener(std::function<void()> open) { opener_ = std::move(open); }
+    void openMenu();
 
 protected:
     qreal trailingWidth() const override;
@@ -111,6 +116,7 @@ protected:
 
 private:
     LiveMenu* menu_;
+    std::function<void()> opener_;
     bool indicator_ = true;
 };
 

@@ -34,7 +34,7 @@ void Card::paintEvent(QPaintEvent*)
     glass.paintOverlay(p, this); // the content lies inside the padding, never on the outline
 }
 
-CardHeader::CardHeader(QString title, QString symbol, QColor tint, QWidget* trailing, QWidget* parent)
+CardHeader::CardHeader(QString title, QString symbol, Tint tint, QWidget* trailing, QWidget* parent)
     : QWidget(parent), trailing_(trailing)
 {
     auto* row = row_ = new QHBoxLayout(this);
@@ -57,7 +57,7 @@ void CardHeader::setTitle(const QString& title) { title_->setText(title); }
 
 void CardHeader::setSymbol(const QString& symbol) { icon_->setSymbol(symbol); }
 
-void CardHeader::setTint(const QColor& tint) { icon_->setColor(tint); }
+void CardHeader::setTint(const Tint& tint) { icon_->setColor(tint); }
 
 void CardHeader::setTrailing(QWidget* trailing)
 {

@@ -3,6 +3,7 @@
 // continuous corners) with the content stacked at its top left, 10 points apart. A card takes
 // all the width and height it is offered, so grid rows and masonry columns line up.
 #include "design/Symbols.h"
+#include "design/Theme.h"
 
 #include <QColor>
 #include <QWidget>
@@ -28,12 +29,12 @@ private:
     QVBoxLayout* stack_;
 };
 
-// Symbol, title, a flexible gap of at least 8 points and an optional trailing control. An
-// invalid tint draws the symbol in the secondary colour of the appearance it is shown in.
+// Symbol, title, a flexible gap of at least 8 points and an optional trailing control. No tint
+// draws the symbol in the secondary colour of the appearance it is shown in.
 class CardHeader : public QWidget {
     Q_OBJECT
 public:
-    CardHeader(QString title, QString symbol, QColor tint, QWidget* trailing = nullptr, QWidget* parent = nullptr);
+    CardHeader(QString title, QString symbol, Tint tint = {}, QWidget* trailing = nullptr, QWidget* parent = nullptr);
 
     SymbolView* icon() const { return icon_; }
     TextLine* titleLine() const { return title_; }
@@ -41,7 +42,7 @@ public:
 
     void setTitle(const QString& title);
     void setSymbol(const QString& symbol);
-    void setTint(const QColor& tint);
+    void setTint(const Tint& tint);
     // Puts `trailing` (or nothing) at the end of the row; the previous one is deleted later.
     void setTrailing(QWidget* trailing);
 

@@ -18,7 +18,7 @@ double clampPercent(double p) { return std::isfinite(p) ? std::clamp(p, 0.0, 100
 
 // ---- BatteryRing
 
-BatteryRing::BatteryRing(int percent, int limit, QColor tint, qreal size, qreal lineWidth, QWidget* parent)
+BatteryRing::BatteryRing(int percent, int limit, Tint tint, qreal size, qreal lineWidth, QWidget* parent)
     : QWidget(parent), percent_(percent), limit_(limit), tint_(std::move(tint)), size_(size), lineWidth_(lineWidth),
       spring_(kGaugeResponse)
 {
@@ -36,7 +36,7 @@ void BatteryRing::setValues(int percent, int limit)
     update();
 }
 
-void BatteryRing::setTint(const QColor& tint)
+void BatteryRing::setTint(const Tint& tint)
 {
     tint_ = tint;
     update();
@@ -73,7 +73,7 @@ void BatteryRing::paintEvent(QPaintEvent*)
     p.drawEllipse(ring);
     const double f = clampPercent(spring_.current()) / 100.0;
     if (f > 0) {
-        p.setPen(QPen(tint_, lineWidth_, Qt::SolidLine, Qt::RoundCap));
+        p.setPen(QPen(tint_.resolve(this, Tint::accent()), lineWidth_, Qt::SolidLine, Qt::RoundCap));
         p.drawArc(ring, 90 * 16, -int(std::lround(f * 360 * 16)));
     }
     if (limit_ <= 99) {
@@ -88,7 +88,7 @@ void BatteryRing::paintEvent(QPaintEvent*)
 
 // ---- BatteryBar
 
-BatteryBar::BatteryBar(int percent, int limit, QColor tint, qreal height, QWidget* parent)
+BatteryBar::BatteryBar(int percent, int limit, Tint tint, qreal height, QWidget* parent)
     : QWidget(parent), percent_(percent), limit_(limit), tint_(std::move(tint)), height_(height), spring_(kGaugeResponse)
 {
     setFixedHeight(int(std::ceil(height_ + 8)));
@@ -108,7 +108,7 @@ void BatteryBar::setValues(int percent, int limit)
     update();
 }
 
-void BatteryBar::setTint(const QColor& tint)
+void BatteryBar::setTint(const Tint& tint)
 {
     tint_ = tint;
     update();
@@ -141,7 +141,7 @@ void BatteryBar::paintEvent(QPaintEvent*)
     const qreal w = width();
     const qreal h = height_ + 8;
     p.fillPath(capsule(QRectF(0, 0, w, h)), primaryColor(this, 0.1));
-    p.fillPath(capsule(QRectF(0, 0, drawnChargeWidth(), h)), tint_);
+    p.fillPath(capsule(QRectF(0, 0, drawnChargeWidth(), h)), tint_.resolve(this, Tint::accent()));
     if (const auto left = limitMarkLeft(limit_, w))
         p.fillPath(capsule(QRectF(*left, 0, 2, h)), primaryColor(this));
 }

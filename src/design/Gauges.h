@@ -2,6 +2,7 @@
 // Read-only battery and power gauges. They take plain numbers from their callers and keep no
 // state; the drawing follows changes with a spring.
 #include "design/Spring.h"
+#include "design/Theme.h"
 
 #include <QColor>
 #include <QLocale>
@@ -12,10 +13,11 @@
 class BatteryRing : public QWidget {
     Q_OBJECT
 public:
-    BatteryRing(int percent, int limit, QColor tint, qreal size, qreal lineWidth, QWidget* parent = nullptr);
+    BatteryRing(int percent, int limit, Tint tint, qreal size, qreal lineWidth, QWidget* parent = nullptr);
     void setValues(int percent, int limit);
-    void setTint(const QColor& tint);
-    QColor tint() const { return tint_; }
+    // No tint: the accent.
+    void setTint(const Tint& tint);
+    const Tint& tint() const { return tint_; }
 
     // Share of the circle the arc covers, 0...1.
     static double arcFraction(int percent);
@@ -31,7 +33,7 @@ protected:
 private:
     int percent_;
     int limit_;
-    QColor tint_;
+    Tint tint_;
     qreal size_;
     qreal lineWidth_;
     Spring spring_;
@@ -41,10 +43,11 @@ private:
 class BatteryBar : public QWidget {
     Q_OBJECT
 public:
-    BatteryBar(int percent, int limit, QColor tint, qreal height, QWidget* parent = nullptr);
+    BatteryBar(int percent, int limit, Tint tint, qreal height, QWidget* parent = nullptr);
     void setValues(int percent, int limit);
-    void setTint(const QColor& tint);
-    QColor tint() const { return tint_; }
+    // No tint: the accent.
+    void setTint(const Tint& tint);
+    const Tint& tint() const { return tint_; }
 
     // Width of the charge capsule in a bar w wide: never below `height`, never past w.
     static qreal chargeWidth(double percent, qreal w, qreal height);
@@ -60,7 +63,7 @@ protected:
 private:
     int percent_;
     int limit_;
-    QColor tint_;
+    Tint tint_;
     qreal height_;
     Spring spring_;
 };

@@ -35,7 +35,7 @@ void StatRow::setLabel(const QString& label) { label_->setText(label); }
 
 void StatRow::setValue(const QString& value) { value_->setText(value); }
 
-void StatRow::setValueColor(const QColor& color) { value_->setColor(color); }
+void StatRow::setValueColor(const Tint& color) { value_->setColor(color); }
 
 void StatRow::setSecondary(const std::optional<QString>& secondary)
 {
@@ -207,7 +207,7 @@ constexpr qreal kChipSymbol = 13; // box of the label's symbol at the callout si
 constexpr qreal kChipGap = 5;
 } // namespace
 
-StatusChip::StatusChip(QString text, QString symbol, QColor tint, QWidget* parent)
+StatusChip::StatusChip(QString text, QString symbol, Tint tint, QWidget* parent)
     : QWidget(parent), text_(std::move(text)), symbol_(std::move(symbol)), tint_(std::move(tint))
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -238,7 +238,7 @@ void StatusChip::setSymbol(const QString& symbol)
     update();
 }
 
-void StatusChip::setTint(const QColor& tint)
+void StatusChip::setTint(const Tint& tint)
 {
     tint_ = tint;
     update();
@@ -248,11 +248,12 @@ void StatusChip::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const KVMGlass glass = kvmGlass(capsule(QRectF(rect())), withAlpha(tint_, 0.15), false);
+    const QColor tint = tint_.resolve(this, Tint::secondary());
+    const KVMGlass glass = kvmGlass(capsule(QRectF(rect())), withAlpha(tint, 0.15), false);
     glass.paintBackground(p, this);
     const qreal mid = height() / 2.0;
-    Symbols::draw(p, symbol_, QRectF(10, mid - kChipSymbol / 2, kChipSymbol, kChipSymbol), tint_, SymbolWeight::medium);
-    p.setPen(tint_);
+    Symbols::draw(p, symbol_, QRectF(10, mid - kChipSymbol / 2, kChipSymbol, kChipSymbol), tint, SymbolWeight::medium);
+    p.setPen(tint);
     const qreal left = 10 + kChipSymbol + kChipGap;
     design::drawLine(p, QRectF(left, 0, width() - left - 10 + 1, height()), text_, chipFont());
     glass.paintOverlay(p, this);

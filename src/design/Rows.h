@@ -1,6 +1,8 @@
 #pragma once
 // Rows inside cards: a label with a value, a labelled switch, a selectable list entry with
 // hover highlight and check mark, and a status chip. Texts are shown verbatim.
+#include "design/Theme.h"
+
 #include <QColor>
 #include <QWidget>
 #include <functional>
@@ -27,7 +29,7 @@ public:
     void setLabel(const QString& label);
     void setValue(const QString& value);
     void setSecondary(const std::optional<QString>& secondary); // nullopt hides it
-    void setValueColor(const QColor& color); // invalid: the primary colour
+    void setValueColor(const Tint& color); // none: the primary colour
 
 private:
     QHBoxLayout* row_;
@@ -104,15 +106,15 @@ private:
 class StatusChip : public QWidget {
     Q_OBJECT
 public:
-    StatusChip(QString text, QString symbol, QColor tint, QWidget* parent = nullptr);
+    StatusChip(QString text, QString symbol, Tint tint, QWidget* parent = nullptr);
     QSize sizeHint() const override;
 
     void setText(const QString& text);
     void setSymbol(const QString& symbol);
-    void setTint(const QColor& tint);
+    void setTint(const Tint& tint);
     QString text() const { return text_; }
     QString symbol() const { return symbol_; }
-    QColor tint() const { return tint_; }
+    const Tint& tint() const { return tint_; }
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -120,5 +122,5 @@ protected:
 private:
     QString text_;
     QString symbol_;
-    QColor tint_;
+    Tint tint_;
 };

@@ -8,6 +8,7 @@
 #include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <QVariantAnimation>
 #include <QtMath>
 #include <cmath>
@@ -596,15 +597,16 @@ namespace {
 
 class SymbolIconEngine : public QIconEngine {
 public:
-    SymbolIconEngine(QString name, QColor color, SymbolWeight weight)
-        : name_(std::move(name)), color_(std::move(color)), weight_(weight)
+    SymbolIconEngine(QString name, QColor color, SymbolWeight weight, QPointer<const QWidget> context)
+        : name_(std::move(name)), color_(std::move(color)), weight_(weight), context_(std::move(context))
     {
     }
     void paint(QPainter* p, const QRect& rect, QIcon::Mode mode, QIcon::State) override
     {
         QColor c = color_;
         if (!c.isValid()) {
-            const QPalette pal = QApplication::palette();
+            // The palette of the menu the icon is shown in, so a dark menu gets light symbols.
+            const QPalette pal = context_ ? context_->palette() : QApplication::palette();
             c = mode == QIcon::Selected ? pal.color(QPalette::Active, QPalette::HighlightedText)
                 : mode == QIcon::Disabled ? pal.color(QPalette::Disabled, QPalette::WindowText)
                                           : pal.color(QPalette::Active, QPalette::WindowText);
@@ -626,7 +628,7 @@ public:
     {
         return pixmap(size, mode, state);
     }
-    QIconEngine* clone() const override { return new SymbolIconEngine(name_, color_, weight_); }
+    QIconEngine* clone() const override { return new SymbolIconEngine(name_, color_, weight_, context_); }
     QString key() const override { return "pelorn-symbol"; }
     bool isNull() override { return name_.isEmpty(); }
 
@@ -634,13 +636,19 @@ private:
     QString name_;
     QColor color_;
     SymbolWeight weight_;
+    QPointer<const QWidget> context_;
 };
 
 } // namespace
 
 QIcon Symbols::icon(const QString& name, const QColor& color, SymbolWeight weight)
 {
-    return QIcon(new SymbolIconEngine(name, color, weight));
+    return QIcon(new SymbolIconEngine(name, color, weight, nullptr));
+}
+
+QIcon Symbols::icon(const QString& name, const QWidget* context, SymbolWeight weight)
+{
+    return QIcon(new SymbolIconEngine(name, QColor(), weight, context));
 }
 
 // ---- SymbolView
@@ -657,7 +665,7 @@ void SymbolView::setSymbol(const QString& name)
     update();
 }
 
-void SymbolView::setColor(const QColor& color)
+void SymbolView::setColor(const Tint& color)
 {
     color_ = color;
     update();
@@ -676,8 +684,10 @@ void SymbolView::paintEvent(QPaintEvent*)
         p.setOpacity(0.45); // as the texts beside it
 
     Symbols::draw(p, name_, Symbols::boxFor(fontSize_, QRectF(rect()).center()),
-                  color_.isValid() ? color_ : secondaryColor(this), weight_);
+                  shownColor(), weight_);
 }
+
+QColor SymbolView::shownColor() const { return color_.resolve(this, Tint::secondary()); }
 
 SymbolReplace::SymbolReplace(QString name, QWidget* owner)
     : QObject(owner), name_(std::move(name)), animation_(new QVariantAnimation(this))

@@ -2,6 +2,8 @@
 // The one provider of the symbol images the views ask for by name ("speaker.wave.2.fill").
 // Each symbol is drawn as vector paths on a 24-unit grid, so it is sharp at every scale and
 // takes the colour it is given; no icon theme is needed.
+#include "design/Theme.h"
+
 #include <QColor>
 #include <QIcon>
 #include <QRectF>
@@ -30,6 +32,8 @@ public:
     // disabled, selected).
     static QIcon icon(const QString& name, const QColor& color = QColor(),
                       SymbolWeight weight = SymbolWeight::regular);
+    // In the text colours of `context`'s palette (the menu it is shown in) at paint time.
+    static QIcon icon(const QString& name, const QWidget* context, SymbolWeight weight = SymbolWeight::regular);
 };
 
 // A symbol as a widget, for layouts (card headers, rows).
@@ -39,8 +43,10 @@ public:
     SymbolView(QString name, qreal fontSize, SymbolWeight weight, QWidget* parent = nullptr);
     void setSymbol(const QString& name);
     QString symbol() const { return name_; }
-    // An invalid colour means the secondary label colour.
-    void setColor(const QColor& color);
+    // No tint means the secondary label colour.
+    void setColor(const Tint& color);
+    const Tint& color() const { return color_; }
+    QColor shownColor() const;
     QSize sizeHint() const override;
 
 protected:
@@ -50,7 +56,7 @@ private:
     QString name_;
     qreal fontSize_;
     SymbolWeight weight_;
-    QColor color_;
+    Tint color_;
 };
 
 // A symbol shown with the replace effect: when its name changes, the old symbol shrinks and

@@ -21,7 +21,7 @@ void TextLine::setText(const QString& text)
     update();
 }
 
-void TextLine::setColor(const QColor& color)
+void TextLine::setColor(const Tint& color)
 {
     color_ = color;
     update();
@@ -50,7 +50,7 @@ QColor TextLine::toneColor(Tone tone, const QWidget* widget)
     return primaryColor(widget);
 }
 
-QColor TextLine::shownColor() const { return color_.isValid() ? color_ : toneColor(tone_, this); }
+QColor TextLine::shownColor() const { return color_.isNone() ? toneColor(tone_, this) : color_.resolve(this); }
 
 QFont TextLine::shownFont() const { return design::fittedFont(font_, text_, width(), minimumScale_); }
 

@@ -1,7 +1,9 @@
 #pragma once
 // One line of text as a widget: shown verbatim, shrinking down to a minimum scale and then
-// truncated, never wrapped. Colour: an explicit colour, or the primary or secondary label
-// colour of the widget's appearance.
+// truncated, never wrapped. Colour: a tint, or the primary, secondary or tertiary label colour
+// of the widget's appearance, resolved when painting.
+#include "design/Theme.h"
+
 #include <QColor>
 #include <QFont>
 #include <QWidget>
@@ -16,8 +18,8 @@ public:
     QString text() const { return text_; }
     QFont textFont() const { return font_; }
     Qt::Alignment alignment() const { return alignment_; }
-    QColor shownColor() const; // the set colour, else the tone's
-    void setColor(const QColor& color); // invalid: back to the tone
+    QColor shownColor() const; // the tint, else the tone's
+    void setColor(const Tint& color); // none: back to the tone
     void setTone(Tone tone);
     void setTextFont(const QFont& font);
     static QColor toneColor(Tone tone, const QWidget* widget);
@@ -40,7 +42,7 @@ private:
     QString text_;
     QFont font_;
     Tone tone_;
-    QColor color_;
+    Tint color_;
     qreal minimumScale_ = 1.0;
     Qt::Alignment alignment_ = Qt::AlignLeft | Qt::AlignVCenter;
 };

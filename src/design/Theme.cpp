@@ -3,6 +3,7 @@
 #include "app/Prefs.h"
 #include "app/Texts.h"
 
+#include <QEvent>
 #include <QWidget>
 
 QColor systemColor(SystemColor color, bool dark)
@@ -221,6 +222,43 @@ QColor kvmAccent(const QWidget* widget)
     return Theme::controlAccentColor(isDark(widget)); // the platform accent
 }
 
+// ---- Tint
+
+Tint Tint::primary(qreal opacity)
+{
+    Tint t(Role::primary);
+    t.opacity_ = opacity;
+    return t;
+}
+
+Tint Tint::fixed(const QColor& color)
+{
+    Tint t(Role::fixed);
+    t.fixed_ = color;
+    return t;
+}
+
+std::optional<SystemColor> Tint::systemColor() const
+{
+    if (role_ == Role::system)
+        return system_;
+    return std::nullopt;
+}
+
+QColor Tint::resolve(const QWidget* widget) const
+{
+    switch (role_) {
+    case Role::none: return {};
+    case Role::primary: return primaryColor(widget, opacity_);
+    case Role::secondary: return secondaryColor(widget);
+    case Role::tertiary: return tertiaryColor(widget);
+    case Role::accent: return kvmAccent(widget);
+    case Role::system: return ::systemColor(system_, isDark(widget));
+    case Role::fixed: return fixed_;
+    }
+    return {};
+}
+
 // ---- KVMAccentRoot
 
 KVMAccentRoot* KVMAccentRoot::install(QWidget* root)
@@ -233,20 +271,77 @@ KVMAccentRoot* KVMAccentRoot::install(QWidget* root)
 KVMAccentRoot::KVMAccentRoot(QWidget* root) : QObject(root), root_(root)
 {
     root_->setProperty("kvmAccentRoot", true);
+    if (root_->testAttribute(Qt::WA_SetPalette))
+        dark_ = isDark(root_);
+    root_->installEventFilter(this);
+    // The theme's signal also carries a change of the system's accent.
     connect(&Theme::shared(), &Theme::changed, this, &KVMAccentRoot::apply);
     apply();
 }
 
+bool KVMAccentRoot::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == root_ && e->type() == QEvent::PaletteChange && !applying_) {
+        dark_ = isDark(root_);
+        apply();
+    }
+    return false;
+}
+
 QColor KVMAccentRoot::accent() const { return kvmAccent(root_); }
+
+void KVMAccentRoot::setDark(std::optional<bool> dark)
+{
+    dark_ = dark;
+    apply();
+}
+
+bool KVMAccentRoot::dark() const { return dark_.value_or(Theme::systemIsDark()); }
 
 void KVMAccentRoot::apply()
 {
-    QPalette p = root_->palette();
-    const QColor a = accent();
+    // Appearance and accent together, so neither can undo the other.
+    QPalette p = Theme::appearancePalette(dark());
+    const QColor a = AccentChoice::current().nsColor(dark());
     for (auto group : {QPalette::Active, QPalette::Inactive})
         p.setColor(group, QPalette::Highlight, a);
+    applying_ = true;
     root_->setPalette(p);
+    applying_ = false;
     root_->update();
+}
+
+namespace {
+class ParentAppearance : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (e->type() == QEvent::Show || e->type() == QEvent::ParentChange)
+            take(static_cast<QWidget*>(watched));
+        return false;
+    }
+
+public:
+    static void take(QWidget* popup)
+    {
+        QWidget* parent = popup->parentWidget();
+        if (!parent)
+            return;
+        // Every role as set, not as inherited: a window does not inherit from its parent.
+        QPalette p = parent->palette();
+        p.setResolveMask(~QPalette::ResolveMask(0));
+        popup->setPalette(p);
+    }
+};
+} // namespace
+
+void followParentAppearance(QWidget* popup)
+{
+    popup->installEventFilter(new ParentAppearance(popup));
+    ParentAppearance::take(popup);
 }
 
 void followTheme(QWidget* widget)

@@ -17,6 +17,45 @@ class QWidget;
 enum class SystemColor { blue, purple, pink, red, orange, yellow, green, gray };
 QColor systemColor(SystemColor color, bool dark);
 
+// A colour named by its role, resolved when painting in the appearance of the widget painted
+// (a view is built before it sits in its window, so a colour worked out then is the wrong one).
+// `none` leaves the choice to the control; `fixed` is for the rare colour that is the same in
+// both appearances (white on a filled badge).
+class Tint {
+public:
+    enum class Role { none, primary, secondary, tertiary, accent, system, fixed };
+
+    Tint() = default;
+    Tint(SystemColor color) : role_(Role::system), system_(color) {} // NOLINT: a system colour is a role
+    static Tint primary(qreal opacity = 1.0);
+    static Tint secondary() { return Tint(Role::secondary); }
+    static Tint tertiary() { return Tint(Role::tertiary); }
+    static Tint accent() { return Tint(Role::accent); }
+    static Tint fixed(const QColor& color);
+
+    Role role() const { return role_; }
+    bool isNone() const { return role_ == Role::none; }
+    std::optional<SystemColor> systemColor() const;
+    // The colour in `widget`'s appearance and under its accent root; invalid for `none`.
+    QColor resolve(const QWidget* widget) const;
+    QColor resolve(const QWidget* widget, const Tint& fallback) const
+    {
+        return isNone() ? fallback.resolve(widget) : resolve(widget);
+    }
+
+    friend bool operator==(const Tint& a, const Tint& b)
+    {
+        return a.role_ == b.role_ && a.system_ == b.system_ && a.opacity_ == b.opacity_ && a.fixed_ == b.fixed_;
+    }
+
+private:
+    explicit Tint(Role role) : role_(role) {}
+    Role role_ = Role::none;
+    SystemColor system_ = SystemColor::blue;
+    qreal opacity_ = 1.0;
+    QColor fixed_;
+};
+
 class AccentChoice {
 public:
     enum Value { system, blue, purple, pink, red, orange, yellow, green, graphite };
@@ -104,20 +143,34 @@ QColor withAlpha(QColor color, qreal opacity); // multiplies the colour's own al
 // the platform accent when there is none.
 QColor kvmAccent(const QWidget* widget);
 
-// Installed once at the root of the panel's and the main window's content: every widget below
-// sees the accent chosen under "ui.accent" as `kvmAccent` and as its palette's highlight (the
-// tint of standard controls), following the setting live.
+// Installed once at the root of the panel's and the main window's content, and the one place
+// their palette is set: the light or dark palette of the appearance, with the accent chosen under
+// "ui.accent" as its highlight (the tint of standard controls), so every widget below sees that
+// accent as `kvmAccent`. Follows the setting live. The appearance is the system's, unless one
+// is forced: a palette set on the root by anyone else (a rendering in dark) forces its
+// appearance, and the accent is laid over it again, so neither can undo the other.
 class KVMAccentRoot : public QObject {
     Q_OBJECT
 public:
     static KVMAccentRoot* install(QWidget* root);
     QColor accent() const;
+    void setDark(std::optional<bool> dark);
+    bool dark() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     explicit KVMAccentRoot(QWidget* root);
     void apply();
     QWidget* root_;
+    std::optional<bool> dark_;
+    bool applying_ = false;
 };
+
+// The palette and accent of `menu`'s parent window, taken each time it opens: a menu is a window
+// of its own and would otherwise show the application's light palette in a dark window.
+void followParentAppearance(QWidget* popup);
 
 // Repaints a widget whenever the theme changes.
 void followTheme(QWidget* widget);

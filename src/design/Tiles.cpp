@@ -21,7 +21,7 @@ QPainterPath tileShape(const QRectF& r) { return continuousRoundedRect(r, 16); }
 } // namespace
 
 TileLabel::TileLabel(QString symbol, QString title, std::optional<QString> subtitle, bool active,
-                     std::optional<QColor> tint, QWidget* parent)
+                     Tint tint, QWidget* parent)
     : QWidget(parent), symbol_(std::move(symbol)), title_(std::move(title)), subtitle_(std::move(subtitle)),
       active_(active), tint_(std::move(tint))
 {
@@ -31,7 +31,7 @@ TileLabel::TileLabel(QString symbol, QString title, std::optional<QString> subti
     followTheme(this);
 }
 
-QColor TileLabel::color() const { return tint_.value_or(kvmAccent(this)); }
+QColor TileLabel::color() const { return tint_.resolve(this, Tint::accent()); }
 
 void TileLabel::textsChanged()
 {
@@ -68,7 +68,7 @@ void TileLabel::setActive(bool active)
     update();
 }
 
-void TileLabel::setTint(const std::optional<QColor>& tint)
+void TileLabel::setTint(const Tint& tint)
 {
     tint_ = tint;
     update();
@@ -139,7 +139,7 @@ void TileLabel::leaveEvent(QEvent*)
 }
 
 ControlTile::ControlTile(QString symbol, QString title, std::optional<QString> subtitle, bool active,
-                         std::optional<QColor> tint, std::function<void()> action, QWidget* parent)
+                         Tint tint, std::function<void()> action, QWidget* parent)
     : TileLabel(std::move(symbol), std::move(title), std::move(subtitle), active, std::move(tint), parent),
       action_(std::move(action))
 {

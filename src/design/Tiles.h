@@ -2,6 +2,8 @@
 // Glass tiles: a round symbol badge, a title and an optional subtitle, highlighted with the
 // tile's colour (or the accent) while the thing they stand for is on. A disabled tile is drawn
 // faded and takes no taps.
+#include "design/Theme.h"
+
 #include <QColor>
 #include <QWidget>
 #include <functional>
@@ -10,7 +12,7 @@
 class TileLabel : public QWidget {
     Q_OBJECT
 public:
-    TileLabel(QString symbol, QString title, std::optional<QString> subtitle, bool active, std::optional<QColor> tint,
+    TileLabel(QString symbol, QString title, std::optional<QString> subtitle, bool active, Tint tint,
               QWidget* parent = nullptr);
 
     // The highlight colour: the tile's tint, else the accent.
@@ -21,7 +23,7 @@ public:
     void setTitle(const QString& title);
     void setSubtitle(const std::optional<QString>& subtitle);
     void setActive(bool active);
-    void setTint(const std::optional<QColor>& tint);
+    void setTint(const Tint& tint); // none: the accent
     QString symbol() const { return symbol_; }
     QString title() const { return title_; }
     std::optional<QString> subtitle() const { return subtitle_; }
@@ -46,14 +48,14 @@ private:
     QString title_;
     std::optional<QString> subtitle_;
     bool active_;
-    std::optional<QColor> tint_;
+    Tint tint_;
 };
 
 // A tile as a button: a tap anywhere on its rounded rectangle runs the action.
 class ControlTile : public TileLabel {
     Q_OBJECT
 public:
-    ControlTile(QString symbol, QString title, std::optional<QString> subtitle, bool active, std::optional<QColor> tint,
+    ControlTile(QString symbol, QString title, std::optional<QString> subtitle, bool active, Tint tint,
                 std::function<void()> action, QWidget* parent = nullptr);
     void setAction(std::function<void()> action) { action_ = std::move(action); }
 

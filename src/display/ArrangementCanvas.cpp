@@ -132,7 +132,7 @@ QRectF ArrangementPlacement::box(QPointF origin, QSizeF size) const
 
 // ---- tiles
 
-struct ArrangementCanvas::Tile {
+struct ArrangementCanvas::ScreenTile {
     ScreenFrame screen;
     Spring lift{kSpringResponse};
     Spring select{kSpringResponse};
@@ -152,7 +152,7 @@ ArrangementCanvas::ArrangementCanvas(QWidget* parent) : QWidget(parent)
 
 ArrangementCanvas::~ArrangementCanvas() = default;
 
-ArrangementCanvas::Tile* ArrangementCanvas::tile(uint32_t id) const
+ArrangementCanvas::ScreenTile* ArrangementCanvas::tile(uint32_t id) const
 {
     const auto it = tiles_.find(id);
     return it == tiles_.end() ? nullptr : it->second.get();
@@ -179,10 +179,10 @@ void ArrangementCanvas::setFrames(std::vector<ScreenFrame> frames, std::optional
     for (auto it = tiles_.begin(); it != tiles_.end();)
         it = frame(it->first) ? std::next(it) : tiles_.erase(it);
     for (const auto& f : frames_) {
-        Tile* t = tile(f.id);
+        ScreenTile* t = tile(f.id);
         const bool isNew = !t;
         if (isNew) {
-            auto made = std::make_unique<Tile>();
+            auto made = std::make_unique<ScreenTile>();
             t = made.get();
             connect(&t->lift, &Spring::moved, this, qOverload<>(&QWidget::update));
             connect(&t->select, &Spring::moved, this, qOverload<>(&QWidget::update));
@@ -203,7 +203,7 @@ void ArrangementCanvas::setFrames(std::vector<ScreenFrame> frames, std::optional
 
 void ArrangementCanvas::loadPicture(uint32_t id)
 {
-    Tile* t = tile(id);
+    ScreenTile* t = tile(id);
     t->url = Wallpaper::url(id);
     if (!t->url)
         return;
@@ -229,7 +229,7 @@ void ArrangementCanvas::loadPicture(uint32_t id)
 
 void ArrangementCanvas::pictureLoaded(uint32_t id, const QUrl& url, const QImage& image)
 {
-    Tile* t = tile(id);
+    ScreenTile* t = tile(id);
     if (!t || t->url != url) // the tile went away, or came back for another picture
         return;
     t->picture = image;
@@ -238,7 +238,7 @@ void ArrangementCanvas::pictureLoaded(uint32_t id, const QUrl& url, const QImage
 
 QImage ArrangementCanvas::picture(uint32_t id) const
 {
-    const Tile* t = tile(id);
+    const ScreenTile* t = tile(id);
     return t ? t->picture : QImage();
 }
 
@@ -302,7 +302,7 @@ void ArrangementCanvas::mouseMoveEvent(QMouseEvent* e)
         return;
     if (!dragging_) {
         dragging_ = pressed_;
-        if (Tile* t = tile(*dragging_))
+        if (ScreenTile* t = tile(*dragging_))
             t->lift.setTarget(1);
     }
     drag_ = translation;
@@ -331,7 +331,7 @@ void ArrangementCanvas::drop()
     dragging_.reset();
     pressed_.reset();
     drag_ = QPointF();
-    if (Tile* t = tile(id))
+    if (ScreenTile* t = tile(id))
         t->lift.setTarget(0);
     const ScreenFrame* f = frame(id);
     if (!f || !pl.usable()) {
@@ -392,7 +392,7 @@ void ArrangementCanvas::paintEvent(QPaintEvent*)
             paintSprite(p, *tile(*dragging_), *box, dpr);
 }
 
-void ArrangementCanvas::paintSprite(QPainter& p, const Tile& t, const QRectF& box, qreal dpr) const
+void ArrangementCanvas::paintSprite(QPainter& p, const ScreenTile& t, const QRectF& box, qreal dpr) const
 {
     // Room for the shadow and the lift around the box.
     const qreal margin = std::ceil(20 + 0.015 * std::max(box.width(), box.height()));
@@ -421,7 +421,7 @@ void ArrangementCanvas::paintSprite(QPainter& p, const Tile& t, const QRectF& bo
     p.drawPixmap(origin, t.sprite);
 }
 
-void ArrangementCanvas::paintTile(QPainter& p, const Tile& t, const QRectF& box) const
+void ArrangementCanvas::paintTile(QPainter& p, const ScreenTile& t, const QRectF& box) const
 {
     const qreal lifted = t.lift.current();
     const qreal selected = t.select.current();
@@ -458,7 +458,7 @@ void ArrangementCanvas::paintTile(QPainter& p, const Tile& t, const QRectF& box)
     p.restore();
 }
 
-void ArrangementCanvas::paintPicture(QPainter& p, const Tile& t, const QRectF& rect) const
+void ArrangementCanvas::paintPicture(QPainter& p, const ScreenTile& t, const QRectF& rect) const
 {
     if (t.picture.isNull()) {
         p.drawImage(rect, meshGradient(kvmAccent(this), isDark(this)));

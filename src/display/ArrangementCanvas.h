@@ -82,14 +82,14 @@ protected:
     void changeEvent(QEvent*) override;
 
 private:
-    struct Tile;
-    Tile* tile(uint32_t id) const;
+    struct ScreenTile;
+    ScreenTile* tile(uint32_t id) const;
     const ScreenFrame* frame(uint32_t id) const;
     void loadPicture(uint32_t id);
     void pictureLoaded(uint32_t id, const QUrl& url, const QImage& image);
-    void paintSprite(QPainter& p, const Tile& tile, const QRectF& box, qreal dpr) const;
-    void paintTile(QPainter& p, const Tile& tile, const QRectF& box) const;
-    void paintPicture(QPainter& p, const Tile& tile, const QRectF& rect) const;
+    void paintSprite(QPainter& p, const ScreenTile& tile, const QRectF& box, qreal dpr) const;
+    void paintTile(QPainter& p, const ScreenTile& tile, const QRectF& box) const;
+    void paintPicture(QPainter& p, const ScreenTile& tile, const QRectF& rect) const;
     void paintMenuBar(QPainter& p, const QRectF& rect) const;
     void paintLabel(QPainter& p, const ScreenFrame& screen, const QRectF& rect) const;
     void drop();
@@ -97,7 +97,7 @@ private:
     std::vector<ScreenFrame> frames_;
     bool hadFrames_ = false;
     std::optional<uint32_t> selected_;
-    std::map<uint32_t, std::unique_ptr<Tile>> tiles_;
+    std::map<uint32_t, std::unique_ptr<ScreenTile>> tiles_;
     mutable QPixmap background_;
     mutable QString backgroundKey_;
 

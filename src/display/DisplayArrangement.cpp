@@ -34,7 +34,7 @@ DisplayArrangementCard::DisplayArrangementCard(DisplayManager& display, QWidget*
                                                                              sync_->schedule();
                                                                          }});
     mirrorRow->addWidget(mirrorSwitch_);
-    header_ = new CardHeader(Texts::tr("Ekran düzeni"), "rectangle.3.group", secondaryColor(this), mirrorControl_);
+    header_ = new CardHeader(Texts::tr("Ekran düzeni"), "rectangle.3.group", Tint::secondary(), mirrorControl_);
     card->addWidget(header_);
 
     canvas_ = new ArrangementCanvas;

@@ -108,7 +108,7 @@ InputDeviceRow::InputDeviceRow(DisplayManager& display, DisplayManager::InputCho
     row->addLayout(texts, 1);
     row->addSpacing(8);
 
-    chip_ = new StatusChip(QString(), "checkmark.circle.fill", systemColor(SystemColor::green, this));
+    chip_ = new StatusChip(QString(), "checkmark.circle.fill", SystemColor::green);
     row->addWidget(chip_);
     switch_ = new GlassButton(Texts::tr("Geç"));
     switch_->setFont(design::calloutFont());
@@ -141,15 +141,15 @@ void InputDeviceRow::setChoice(const DisplayManager::InputChoice& choice)
     chip_->setVisible(choice_.isThisMac || active);
     if (choice_.isThisMac) {
         chip_->setText(Texts::tr("Bu Mac"));
-        chip_->setTint(systemColor(SystemColor::green, this));
+        chip_->setTint(SystemColor::green);
     } else if (active) {
         chip_->setText(Texts::tr("Etkin"));
-        chip_->setTint(kvmAccent(this));
+        chip_->setTint(Tint::accent());
     }
     switch_->setVisible(!choice_.isThisMac && !active && !choice_.device.hidden);
 
     hide_->setSymbol(choice_.device.hidden ? "eye" : "eye.slash");
-    hide_->setTint(secondaryColor(this));
+    hide_->setTint(Tint::secondary());
     hide_->setToolTip(choice_.device.hidden ? Texts::tr("Menüde göster") : Texts::tr("Menüde gizle"));
     hide_->setAccessibleName(hide_->toolTip());
     const bool locked = choice_.isThisMac || active; // this Mac's and the active input stay in the menu
@@ -164,14 +164,6 @@ void InputDeviceRow::setChoice(const DisplayManager::InputChoice& choice)
     }
 }
 
-void InputDeviceRow::changeEvent(QEvent* e)
-{
-    if (e->type() == QEvent::PaletteChange) {
-        hide_->setTint(secondaryColor(this));
-        setChoice(choice_);
-    }
-    QWidget::changeEvent(e);
-}
 
 void InputDeviceRow::edit(const std::function<void(DisplayManager::InputDevice&)>& change)
 {
@@ -200,7 +192,7 @@ void InputDeviceRow::fillSymbols(QMenu& menu)
         edit([&](DisplayManager::InputDevice& d) { d.symbol = symbol; });
     });
     for (qsizetype i = 0; i < actions.size(); ++i)
-        actions[i]->setIcon(Symbols::icon(all[size_t(i)].first));
+        actions[i]->setIcon(Symbols::icon(all[size_t(i)].first, &menu));
 }
 
 // ---- InputDevicesCard
@@ -219,7 +211,7 @@ InputDevicesCard::InputDevicesCard(DisplayManager& display, QWidget* parent) : Q
     auto* card = new Card(14, this);
     outer->addWidget(card);
 
-    card->addWidget(new CardHeader(Texts::tr("Bağlı cihazlar"), "rectangle.connected.to.line.below", secondaryColor(this)));
+    card->addWidget(new CardHeader(Texts::tr("Bağlı cihazlar"), "rectangle.connected.to.line.below", Tint::secondary()));
     card->addWidget(new WrappingText(Texts::tr("Her girişe bağlı cihaza bir ad verin; menüde port yerine bu ad "
                                                "görünür. Başka bir cihaza geçmek KVM'i ona aktarır."),
                                      design::calloutFont()));

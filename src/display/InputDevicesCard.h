@@ -55,9 +55,6 @@ public:
     GlassButton* switchButton() const { return switch_; }
     GlassButton* hideButton() const { return hide_; }
 
-protected:
-    void changeEvent(QEvent* e) override;
-
 private:
     // Stores the input's device with one field changed, starting from what the manager holds.
     void edit(const std::function<void(DisplayManager::InputDevice&)>& change);

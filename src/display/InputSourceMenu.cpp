@@ -70,7 +70,7 @@ void InputSourceMenu::fill(QMenu& menu)
             switchTo(display_, shown[size_t(i)].code);
     });
     for (qsizetype i = 0; i < actions.size(); ++i)
-        actions[i]->setIcon(Symbols::icon(shownSymbol(shown[size_t(i)])));
+        actions[i]->setIcon(Symbols::icon(shownSymbol(shown[size_t(i)]), &menu));
     menu.addSeparator();
     addMenuAction(menu, Texts::tr("Cihazları adlandır…"), [this] {
         // The page first, so the window opens on it.

@@ -10,7 +10,48 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <algorithm>
+#include <functional>
+
+namespace {
+// A slider that tells when the mouse lets go, wherever it was pressed (thumb or groove: a held
+// groove press repeats its page steps until then), and that leaves the wheel to the page
+// unless it has keyboard focus.
+class ModeSlider : public QSlider {
+public:
+    explicit ModeSlider(std::function<void()> released) : QSlider(Qt::Horizontal), released_(std::move(released))
+    {
+        setFocusPolicy(Qt::StrongFocus); // never taken by a passing wheel
+    }
+    bool isMouseHeld() const { return held_; }
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override
+    {
+        held_ = true;
+        QSlider::mousePressEvent(e);
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override
+    {
+        QSlider::mouseReleaseEvent(e);
+        held_ = false;
+        released_();
+    }
+    void wheelEvent(QWheelEvent* e) override
+    {
+        if (!hasFocus()) {
+            e->ignore(); // goes on to the scroll area
+            return;
+        }
+        QSlider::wheelEvent(e);
+    }
+
+private:
+    std::function<void()> released_;
+    bool held_ = false;
+};
+} // namespace
 
 std::vector<DisplayModeOption> ResolutionSlider::sliderModes(std::vector<DisplayModeOption> modes)
 {
@@ -43,7 +84,8 @@ ResolutionSlider::ResolutionSlider(DisplayManager& display, QWidget* parent) : Q
     auto* symbol = new SymbolView("arrow.up.left.and.arrow.down.right", 13, SymbolWeight::medium);
     symbol->setFixedWidth(20);
     bottom->addWidget(symbol);
-    slider_ = new QSlider(Qt::Horizontal);
+    auto* slider = new ModeSlider([this] { apply(); });
+    slider_ = slider;
     slider_->setSingleStep(1);
     slider_->setPageStep(1);
     slider_->setFixedHeight(22);
@@ -52,14 +94,13 @@ ResolutionSlider::ResolutionSlider(DisplayManager& display, QWidget* parent) : Q
     column->addLayout(bottom);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
-    connect(slider_, &QSlider::valueChanged, this, [this](int index) {
+    connect(slider_, &QSlider::valueChanged, this, [this, slider](int index) {
         dragIndex_ = index;
-        if (!slider_->isSliderDown()) // a key or a wheel step: nothing else will end the edit
-            apply();
+        if (slider->isSliderDown() || slider->isMouseHeld())
+            sync(); // a preview; the release applies
         else
-            sync();
+            apply(); // a key step (or a wheel step with focus): nothing else will end the edit
     });
-    connect(slider_, &QSlider::sliderReleased, this, [this] { apply(); });
 
     (new ViewSync(this, [this] { sync(); }))->follow(&display_, &DisplayManager::changed);
     sync();

@@ -25,7 +25,7 @@ ScreenSettings::ScreenSettings(DisplayManager& display, DisplayManager::ScreenFr
     symbol_ = new SymbolView("display", 13, SymbolWeight::regular);
     name_ = new TextLine(QString(), design::headlineFont());
     name_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    chip_ = new StatusChip(Texts::tr("Ana ekran"), "menubar.rectangle", systemColor(SystemColor::blue, this));
+    chip_ = new StatusChip(Texts::tr("Ana ekran"), "menubar.rectangle", SystemColor::blue);
     makeMain_ = new GlassButton(Texts::tr("Ana ekran yap"));
     connect(makeMain_, &QPushButton::clicked, this, [this] {
         display_.makeMain(screen_.id);
@@ -72,7 +72,7 @@ void ScreenSettings::sync()
 {
     symbol_->setSymbol(screen_.isBuiltin ? "laptopcomputer" : "display");
     name_->setText(screen_.name);
-    chip_->setTint(systemColor(SystemColor::blue, this));
+    chip_->setTint(SystemColor::blue);
     chip_->setVisible(screen_.isMain);
     makeMain_->setVisible(!screen_.isMain);
     note_->setVisible(!screen_.isBuiltin);

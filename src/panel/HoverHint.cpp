@@ -1,6 +1,7 @@
 #include "panel/HoverHint.h"
 
 #include "design/Paint.h"
+#include "design/Spring.h"
 #include "design/Theme.h"
 
 #include <QEvent>
@@ -84,10 +85,64 @@ constexpr qreal kGap = 6;
 QFont hintFont() { return calloutFont(QFont::Medium); }
 } // namespace
 
-HoverHintLayer::HoverHintLayer(HoverHintModel& model, QWidget* parent) : QWidget(parent), model_(model)
+HoverHintLayer::HoverHintLayer(HoverHintModel& model, QWidget* parent)
+    : QWidget(parent), model_(model), transition_(new QVariantAnimation(this))
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    connect(&model_, &HoverHintModel::changed, this, [this] { update(); });
+    transition_->setDuration(kTransitionMs);
+    transition_->setEasingCurve(QEasingCurve::OutQuad);
+    transition_->setStartValue(0.0);
+    transition_->setEndValue(1.0);
+    connect(transition_, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
+    connect(&model_, &HoverHintModel::changed, this, &HoverHintLayer::follow);
+    follow();
+}
+
+void HoverHintLayer::follow()
+{
+    // From what is drawn now, so a change in mid-transition carries on without a jump.
+    fromRect_ = shownRect();
+    fromOpacity_ = shownOpacity();
+    if (const auto& hint = model_.hint()) {
+        text_ = hint->text;
+        toRect_ = bubbleRect();
+        toOpacity_ = 1;
+        if (fromOpacity_ <= 0)
+            fromRect_ = toRect_; // a fresh bubble fades in where it belongs, without a glide
+    } else {
+        toRect_ = fromRect_; // fades out where it is
+        toOpacity_ = 0;
+    }
+    transition_->stop();
+    if (Spring::animationsEnabled())
+        transition_->start();
+    else
+        transition_->setCurrentTime(kTransitionMs);
+    update();
+}
+
+QRectF HoverHintLayer::shownRect() const
+{
+    const qreal t = transition_->currentValue().toDouble();
+    return {fromRect_.topLeft() + (toRect_.topLeft() - fromRect_.topLeft()) * t,
+            fromRect_.size() + (toRect_.size() - fromRect_.size()) * t};
+}
+
+void HoverHintLayer::resizeEvent(QResizeEvent*)
+{
+    // The bubble keeps 4 points inside the layer's edges, wherever they are now.
+    if (model_.hint()) {
+        const QRectF to = bubbleRect();
+        if (fromRect_ == toRect_)
+            fromRect_ = to;
+        toRect_ = to;
+    }
+}
+
+qreal HoverHintLayer::shownOpacity() const
+{
+    const qreal t = transition_->currentValue().toDouble();
+    return fromOpacity_ + (toOpacity_ - fromOpacity_) * t;
 }
 
 QSizeF HoverHintLayer::bubbleSize() const
@@ -115,11 +170,13 @@ QRectF HoverHintLayer::bubbleRect() const
 
 void HoverHintLayer::paintEvent(QPaintEvent*)
 {
-    if (!model_.hint())
+    const qreal opacity = shownOpacity();
+    if (opacity <= 0 || text_.isEmpty())
         return;
-    const QRectF box = bubbleRect();
+    const QRectF box = shownRect();
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
+    p.setOpacity(opacity);
     const qreal r = box.height() / 2;
     // Shadow: black at 0.3, about 6 points soft, 2 points down.
     for (int i = 6; i >= 1; --i) {
@@ -135,5 +192,5 @@ void HoverHintLayer::paintEvent(QPaintEvent*)
     p.drawRoundedRect(box.adjusted(0.5, 0.5, -0.5, -0.5), r - 0.5, r - 0.5);
     p.setPen(primaryColor(this));
     p.setFont(hintFont());
-    p.drawText(box, Qt::AlignCenter | Qt::TextSingleLine, model_.hint()->text);
+    p.drawText(box, Qt::AlignCenter | Qt::TextSingleLine, text_);
 }

@@ -8,6 +8,7 @@
 #include <QRectF>
 #include <QString>
 #include <QUuid>
+#include <QVariantAnimation>
 #include <QWidget>
 #include <optional>
 
@@ -65,11 +66,19 @@ private:
 
 HoverHint* hoverHint(QWidget* view, const QString& text, QWidget* panel);
 
-// Draws the shared model's hint over the whole panel; it never takes the mouse.
+// Draws the shared model's hint over the whole panel; it never takes the mouse. The bubble fades
+// in and out and glides from one element to the next with a 0.12 s ease-out.
 class HoverHintLayer : public QWidget {
     Q_OBJECT
 public:
+    static constexpr int kTransitionMs = 120;
+
     explicit HoverHintLayer(HoverHintModel& model, QWidget* parent = nullptr);
+    // What is drawn now: the bubble's place and opacity, and the text (kept while fading out).
+    QRectF shownRect() const;
+    qreal shownOpacity() const;
+    QString shownText() const { return text_; }
+    QVariantAnimation* transition() const { return transition_; }
     // The bubble's size for the current hint, and where it goes in a layer `width` wide:
     // centred under the element, 4 points inside both edges, 6 points below it.
     QSizeF bubbleSize() const;
@@ -78,7 +87,13 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
 
 private:
+    void follow();
     HoverHintModel& model_;
+    QVariantAnimation* transition_;
+    QString text_;
+    QRectF fromRect_, toRect_;
+    qreal fromOpacity_ = 0, toOpacity_ = 0;
 };

@@ -83,7 +83,6 @@ void MenuBarLabel::togglePanel()
     panel_ = new MenuView(hub_.display, hub_.audio, hub_.appAudio, hub_.scroll, hub_.battery, hub_.input,
                           hub_.automation);
     panel_->setAttribute(Qt::WA_DeleteOnClose);
-    panel_->setPalette(Theme::appearancePalette(Theme::systemIsDark()));
     panel_->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint);
     panel_->actions().blackout = [this] { hub_.oled.activate(); };
     panel_->openWindow = [this](const QString& id) {

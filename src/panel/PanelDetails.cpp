@@ -19,7 +19,7 @@
 #include "display/InputSourceMenu.h"
 #include "display/MonitorPicker.h"
 #include "display/ResolutionSlider.h"
-#include "panel/MoreLink.h"
+#include "design/MoreLink.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -42,7 +42,7 @@ DisplayDetail::DisplayDetail(DisplayManager& display, Router& router, std::funct
 {
     Card* card = cardIn(this);
     more_ = new MoreLink(Texts::tr("Daha fazla"), std::move(more));
-    card->addWidget(new CardHeader(Texts::tr("Ekran"), "display", secondaryColor(this), more_));
+    card->addWidget(new CardHeader(Texts::tr("Ekran"), "display", Tint::secondary(), more_));
     card->addWidget(new MonitorPicker(display_));
     card->addWidget(new ResolutionSlider(display_));
     inputRow_ = new QWidget;
@@ -62,7 +62,7 @@ AudioDetail::AudioDetail(AudioManager& audio, AppAudioManager& appAudio, std::fu
 {
     Card* card = cardIn(this);
     more_ = new MoreLink(Texts::tr("Daha fazla"), std::move(more));
-    card->addWidget(new CardHeader(Texts::tr("Çıkış"), "speaker.wave.2", secondaryColor(this), more_));
+    card->addWidget(new CardHeader(Texts::tr("Çıkış"), "speaker.wave.2", Tint::secondary(), more_));
     card->addWidget(new OutputDeviceList(audio));
     card->addWidget(new Divider(0.5));
     card->addWidget(new InputControls(audio, false));

@@ -142,7 +142,7 @@ void PanelHeader::fillMoreMenu(QMenu& menu, const QuickActions& actions)
     addMenuAction(menu, Texts::tr("Şimdi uyut"), run(actions.sleep));
     addMenuAction(menu, Texts::tr("Güncellemeleri Denetle…"), run(actions.checkForUpdates));
     menu.addSeparator();
-    addMenuAction(menu, Texts::tr("Quendrel'dan Çık"), run(actions.quit));
+    addMenuAction(menu, Texts::tr("Quendrel'den Çık"), run(actions.quit));
 }
 
 PermissionCard::PermissionCard(QWidget* parent) : QWidget(parent)
@@ -152,11 +152,11 @@ PermissionCard::PermissionCard(QWidget* parent) : QWidget(parent)
     auto* card = new Card(14, this);
     outer->addWidget(card);
     card->addWidget(new CardHeader(Texts::tr("Erişilebilirlik izni gerekli"), "hand.raised.fill",
-                                   systemColor(SystemColor::orange, this)));
+                                   SystemColor::orange));
     card->addWidget(
         new WrappingText(Texts::tr("Fare kaydırma ve ses/parlaklık tuşları için gerekir."), calloutFont()));
     auto* button = new GlassButton(Texts::tr("Sistem Ayarlarını Aç"), QString(), GlassButton::Form::prominent);
-    button->setTint(systemColor(SystemColor::orange, this));
+    button->setTint(SystemColor::orange);
     connect(button, &QPushButton::clicked, this, [] { InputTap::openAccessibilitySettings(); });
     card->addWidget(button);
     button_ = button;

@@ -171,7 +171,7 @@ PanelVolume::PanelVolume(AudioManager& audio, QWidget* parent) : QWidget(parent)
     volumeRow_ = column(this, {caption_, slider_});
     v->addWidget(volumeRow_);
     error_ = new WrappingText(QString(), calloutFont(), TextLine::Tone::secondary, this);
-    error_->setColor(systemColor(SystemColor::orange, this));
+    error_->setColor(SystemColor::orange);
     v->addWidget(error_);
 
     sync_ = new ViewSync(this, [this] { sync(); });

@@ -22,7 +22,7 @@
 using namespace design;
 
 DisplayTile::DisplayTile(DisplayManager& display, bool active, std::function<void()> action, QWidget* parent)
-    : ControlTile("aspectratio", Texts::tr("Ekran"), subtitle(display), active, std::nullopt, std::move(action), parent),
+    : ControlTile("aspectratio", Texts::tr("Ekran"), subtitle(display), active, Tint(), std::move(action), parent),
       display_(display)
 {
     (new ViewSync(this, [this] { sync(); }))->follow(&display_, &DisplayManager::changed);
@@ -45,7 +45,7 @@ std::optional<QString> DisplayTile::subtitle(const DisplayManager& display)
 void DisplayTile::sync() { setSubtitle(subtitle(display_)); }
 
 OutputTile::OutputTile(AudioManager& audio, bool active, std::function<void()> action, QWidget* parent)
-    : ControlTile("speaker.wave.2", Texts::tr("Ses çıkışı"), std::nullopt, active, std::nullopt, std::move(action),
+    : ControlTile("speaker.wave.2", Texts::tr("Ses çıkışı"), std::nullopt, active, Tint(), std::move(action),
                   parent),
       audio_(audio)
 {
@@ -61,7 +61,7 @@ void OutputTile::sync()
 }
 
 KVMTile::KVMTile(AutomationManager& automation, DisplayManager& display, std::function<void()> action, QWidget* parent)
-    : ControlTile("link.badge.plus", "KVM", std::nullopt, false, systemColor(SystemColor::green, false),
+    : ControlTile("link.badge.plus", "KVM", std::nullopt, false, SystemColor::green,
                   std::move(action), parent),
       automation_(automation)
 {
@@ -85,13 +85,13 @@ void KVMTile::sync()
     setSymbol(active ? "link" : "link.badge.plus");
     setSubtitle(subtitle(automation_));
     setActive(active);
-    setTint(systemColor(SystemColor::green, this));
 }
 
 ScrollTile::ScrollTile(ScrollManager& scroll, bool reverse, QWidget* parent)
     : ControlTile(reverse ? "arrow.up.arrow.down" : "computermouse",
-                  reverse ? Texts::tr("Ters yön") : Texts::tr("Yumuşak kaydırma"), std::nullopt, false, std::nullopt,
-                  {}, parent),
+                  // The tile's own short title, where the switches say "Yumuşak kaydırma" in full.
+                  reverse ? Texts::tr("Ters yön") : Texts::tr("Yumuşak kaydırma", "tile.smoothScroll"), std::nullopt,
+                  false, Tint(), {}, parent),
       scroll_(scroll), reverse_(reverse)
 {
     setAction([this] {
@@ -131,7 +131,7 @@ BatteryTile::BatteryTile(BatteryManager& battery, bool active, std::function<voi
     row->setSpacing(10);
     auto* ringArea = new QWidget(face_);
     ringArea->setFixedSize(kRingArea, kRingArea);
-    ring_ = new BatteryRing(battery_.percent(), battery_.limit(), stateColor(), 26, 3, ringArea);
+    ring_ = new BatteryRing(battery_.percent(), battery_.limit(), battery_.stateTint(), 26, 3, ringArea);
     ring_->resize(ring_->sizeHint());
     ring_->move((kRingArea - ring_->width()) / 2, (kRingArea - ring_->height()) / 2);
     row->addWidget(ringArea, 0, Qt::AlignVCenter);
@@ -169,7 +169,7 @@ void BatteryTile::sync()
     setCursor(has ? Qt::PointingHandCursor : Qt::ArrowCursor);
     setToolTip(has ? battery_.explanation() : QString());
     ring_->setValues(battery_.percent(), battery_.limit());
-    ring_->setTint(active_ ? QColor(Qt::white) : stateColor());
+    ring_->setTint(active_ ? Tint::fixed(Qt::white) : Tint(battery_.stateTint()));
     percent_->setText(percentLine(battery_.percent()));
     limit_->setText(limitLine(battery_.limit()));
     update();

@@ -125,8 +125,7 @@ AppearanceCard::AppearanceCard(QWidget* parent) : QWidget(parent)
     outer->setContentsMargins(0, 0, 0, 0);
     auto* card = new Card(14);
     outer->addWidget(card);
-    card->addWidget(new CardHeader(Texts::tr("Görünüm"), "circle.lefthalf.filled.righthalf.striped.horizontal",
-                                   QColor()));
+    card->addWidget(new CardHeader(Texts::tr("Görünüm"), "circle.lefthalf.filled.righthalf.striped.horizontal"));
 
     auto* accent = new QVBoxLayout;
     accent->setSpacing(6);

@@ -26,14 +26,14 @@ AudioOptionsCard::AudioOptionsCard(AudioManager& audio, QWidget* parent)
     outer->setContentsMargins(0, 0, 0, 0);
     auto* card = new Card(14);
     outer->addWidget(card);
-    card->addWidget(new CardHeader(Texts::tr("Seçenekler"), "slider.horizontal.3", QColor()));
+    card->addWidget(new CardHeader(Texts::tr("Seçenekler"), "slider.horizontal.3"));
     software_ = new SwitchRow(Texts::tr("HDMI/DP çıkışında sesi macOS ayarlasın"),
                               Texts::tr("Kapalıysa monitörün kendi sesi DDC ile değişir."), std::nullopt,
                               {[this] { return values_.useSoftwareVolume; },
                                [this](bool on) { audio_.setUseSoftwareVolume(on); }});
     card->addWidget(software_);
     keys_ = new SwitchRow(Texts::tr("Ses tuşlarını yakala"),
-                          Texts::tr("macOS'un ayarlayamadığı çıkışlarda tuşları Quendrel'a yönlendirir."), std::nullopt,
+                          Texts::tr("macOS'un ayarlayamadığı çıkışlarda tuşları Quendrel'e yönlendirir."), std::nullopt,
                           {[this] { return values_.mediaKeysEnabled; },
                            [this](bool on) { audio_.setMediaKeysEnabled(on); }});
     card->addWidget(keys_);
@@ -87,18 +87,18 @@ AudioPage::AudioPage(AudioManager& audio, AppAudioManager& appAudio, QWidget* pa
     outer->addWidget(grid);
 
     auto* output = new Card(14);
-    output->addWidget(new CardHeader(Texts::tr("Çıkış"), "speaker.wave.2", QColor()));
+    output->addWidget(new CardHeader(Texts::tr("Çıkış"), "speaker.wave.2"));
     output->addWidget(new MasterVolumeSlider(audio));
     output->addWidget(new OutputDeviceList(audio));
     grid->addWidget(output);
 
     auto* microphone = new Card(14);
-    microphone->addWidget(new CardHeader(Texts::tr("Mikrofon"), "mic", QColor()));
+    microphone->addWidget(new CardHeader(Texts::tr("Mikrofon"), "mic"));
     microphone->addWidget(new InputControls(audio, true));
     grid->addWidget(microphone);
 
     auto* apps = new Card(14);
-    apps->addWidget(new CardHeader(Texts::tr("Uygulamalar"), "square.stack.3d.up", QColor()));
+    apps->addWidget(new CardHeader(Texts::tr("Uygulamalar"), "square.stack.3d.up"));
     apps->addWidget(new AppAudioList(audio, appAudio, false));
     grid->addWidget(apps);
 

@@ -42,7 +42,7 @@ BatteryPage::BatteryPage(BatteryManager& battery, QWidget* parent) : QWidget(par
 
     auto* calibration = new Card(14);
     calibration->addWidget(
-        new CardHeader(Texts::tr("Kalibrasyon"), "arrow.triangle.2.circlepath", QColor()));
+        new CardHeader(Texts::tr("Kalibrasyon"), "arrow.triangle.2.circlepath"));
     calibration->addWidget(new WrappingText(
         Texts::tr("%100'e şarj → %%1'e deşarj → %100'e şarj → 1 saat bekleme → sınıra dönüş. Pil yüzdesi "
                   "göstergesinin doğruluğunu tazeler; ayda bir yeterli.",
@@ -59,7 +59,7 @@ BatteryPage::BatteryPage(BatteryManager& battery, QWidget* parent) : QWidget(par
     grid->addWidget(calibration);
 
     auto* helper = new Card(14);
-    helperHeader_ = new CardHeader(Texts::tr("Yardımcı Servis"), "lock.shield", QColor());
+    helperHeader_ = new CardHeader(Texts::tr("Yardımcı Servis"), "lock.shield");
     helper->addWidget(helperHeader_);
     helper->addWidget(new WrappingText(
         Texts::tr("Deşarj ve kalibrasyon adaptörü SMC üzerinden kapatır; bunun için root yetkili küçük bir servis "
@@ -71,7 +71,6 @@ BatteryPage::BatteryPage(BatteryManager& battery, QWidget* parent) : QWidget(par
     update_ = new GlassButton(Texts::tr("Güncelle"), QString(), GlassButton::Form::prominent);
     remove_ = new GlassButton(Texts::tr("Kaldır"));
     remove_->setDestructive(true);
-    remove_->setTint(primaryColor(this));
     connect(install_, &QPushButton::clicked, this, [this] { battery_.installHelper(); });
     connect(update_, &QPushButton::clicked, this, [this] { battery_.installHelper(); });
     connect(remove_, &QPushButton::clicked, this, [this] { removeHelper(battery_); });
@@ -111,7 +110,7 @@ void BatteryPage::sync()
             helperHeader_->setTrailing(nullptr);
     } else {
         const QString chipText = outdated ? Texts::tr("Eski") : Texts::tr("Kurulu");
-        const QColor tint = systemColor(outdated ? SystemColor::orange : SystemColor::green, this);
+        const Tint tint = outdated ? SystemColor::orange : SystemColor::green;
         if (StatusChip* chip = helperChip()) {
             chip->setText(chipText);
             chip->setTint(tint);

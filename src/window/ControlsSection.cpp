@@ -14,6 +14,7 @@
 #include "design/Card.h"
 #include "design/Controls.h"
 #include "design/Grid.h"
+#include "design/MoreLink.h"
 #include "design/Paint.h"
 #include "design/Rows.h"
 #include "design/Sliders.h"
@@ -62,20 +63,20 @@ protected:
 BatteryControlCard::BatteryControlCard(BatteryManager& battery, QWidget* parent) : QWidget(parent), battery_(battery)
 {
     Card* card = wrapInCard(this);
-    header_ = new CardHeader(Texts::tr("Pil"), "battery.75percent", systemColor(battery_.stateTint(), this));
+    header_ = new CardHeader(Texts::tr("Pil"), "battery.75percent", battery_.stateTint());
     card->addWidget(header_);
     card->addWidget(new BatterySummary(battery_, true));
     card->addWidget(new ChargeLimitPicker(battery_));
     card->addWidget(new BatteryActionTiles(battery_, true));
     card->addWidget(new BatteryExplanation(battery_, battery_.live()));
-    auto* binding = new ViewSync(this, [this] { header_->setTint(systemColor(battery_.stateTint(), this)); });
+    auto* binding = new ViewSync(this, [this] { header_->setTint(battery_.stateTint()); });
     binding->follow(&battery_, &BatteryManager::changed);
 }
 
 MouseCard::MouseCard(ScrollManager& scroll, QWidget* parent) : QWidget(parent), scroll_(scroll)
 {
     Card* card = wrapInCard(this);
-    card->addWidget(new CardHeader(Texts::tr("Fare"), "computermouse", QColor(),
+    card->addWidget(new CardHeader(Texts::tr("Fare"), "computermouse", Tint(),
                                    new TextLine(Texts::tr("Trackpad etkilenmez"), design::calloutFont(),
                                                 TextLine::Tone::secondary)));
     auto* smooth = new SwitchRow(Texts::tr("Yumuşak kaydırma"), std::nullopt, std::nullopt,
@@ -121,7 +122,6 @@ KVMCardRow::KVMCardRow(AutomationManager& automation, const QString& id, QWidget
     row->addWidget(label_, 1);
     apply_ = new GlassButton(Texts::tr("Uygula"));
     apply_->setControlSize(GlassButton::ControlSize::small);
-    apply_->setTint(primaryColor(this));
     connect(apply_, &QPushButton::clicked, this, [this] {
         for (const auto& profile : automation_.profiles())
             if (profile.id.toString() == id_)
@@ -144,7 +144,7 @@ KVMCard::KVMCard(AutomationManager& automation, DisplayManager& display, QWidget
     : QWidget(parent), automation_(automation), display_(display)
 {
     Card* card = wrapInCard(this);
-    header_ = new CardHeader(Texts::tr("KVM"), "link", QColor());
+    header_ = new CardHeader(Texts::tr("KVM"), "link");
     card->addWidget(header_);
     card->addWidget(new SwitchRow(Texts::tr("Bağlanınca profili uygula"), std::nullopt, std::nullopt,
                                   {[this] { return automation_.enabled(); },
@@ -156,9 +156,7 @@ KVMCard::KVMCard(AutomationManager& automation, DisplayManager& display, QWidget
     rows->setContentsMargins(0, 0, 0, 0);
     rows_ = std::make_unique<KeyedRows>(rows);
     card->addWidget(list);
-    auto* more = new GlassButton(Texts::tr("Profilleri düzenle"), "chevron.right", GlassButton::Form::plain);
-    more->setTint(kvmAccent(this));
-    connect(more, &QPushButton::clicked, this, [] { Router::shared().setPage(Router::Page::kvm); });
+    auto* more = new MoreLink(Texts::tr("Profilleri düzenle"), [] { Router::shared().setPage(Router::Page::kvm); });
     auto* moreRow = new QHBoxLayout;
     moreRow->addWidget(more);
     moreRow->addStretch(1);
@@ -184,7 +182,7 @@ void KVMCard::sync()
         if (shown)
             header_->setTrailing(nullptr);
     } else {
-        const QColor tint = wanted->tint == SystemColor::gray ? QColor() : systemColor(wanted->tint, this);
+        const Tint tint = wanted->tint == SystemColor::gray ? Tint() : Tint(wanted->tint);
         if (shown) {
             shown->setText(wanted->text);
             shown->setSymbol(wanted->symbol);
@@ -215,7 +213,7 @@ ControlsSection::ControlsSection(DisplayManager& display, AudioManager& audio, b
 
     auto* screen = new Card(14);
     selectedName_ = new TextLine(QString(), design::calloutFont(), TextLine::Tone::secondary);
-    screen->addWidget(new CardHeader(Texts::tr("Ekran"), "display", QColor(), selectedName_));
+    screen->addWidget(new CardHeader(Texts::tr("Ekran"), "display", Tint(), selectedName_));
     screen->addWidget(new BrightnessControls(display_, true));
     screen->addWidget(new ResolutionSlider(display_));
     inputRow_ = new QWidget;
@@ -233,7 +231,7 @@ ControlsSection::ControlsSection(DisplayManager& display, AudioManager& audio, b
     grid->addWidget(screen);
 
     auto* sound = new Card(14);
-    sound->addWidget(new CardHeader(Texts::tr("Ses"), "speaker.wave.2", QColor()));
+    sound->addWidget(new CardHeader(Texts::tr("Ses"), "speaker.wave.2"));
     sound->addWidget(new MasterVolumeSlider(audio));
     sound->addWidget(new OutputDeviceList(audio));
     sound->addWidget(new Divider(0.5));
@@ -241,7 +239,7 @@ ControlsSection::ControlsSection(DisplayManager& display, AudioManager& audio, b
     grid->addWidget(sound);
 
     auto* apps = new Card(14);
-    apps->addWidget(new CardHeader(Texts::tr("Uygulama sesleri"), "square.stack.3d.up", QColor()));
+    apps->addWidget(new CardHeader(Texts::tr("Uygulama sesleri"), "square.stack.3d.up"));
     apps->addWidget(new AppAudioList(audio, hub.appAudio, false));
     grid->addWidget(apps);
 

@@ -34,7 +34,7 @@ DisplayPage::DisplayPage(DisplayManager& display, OLEDGuard& oled, QWidget* pare
 
     brightness_ = new Card(14);
     header_ = new TextLine(QString(), design::calloutFont(), TextLine::Tone::secondary);
-    brightness_->addWidget(new CardHeader(Texts::tr("Parlaklık"), "sun.max", QColor(), header_));
+    brightness_->addWidget(new CardHeader(Texts::tr("Parlaklık"), "sun.max", Tint(), header_));
     brightness_->addWidget(new MonitorPicker(display_));
     brightness_->addWidget(new BrightnessControls(display_, true));
     contrast_ = new ValueSlider(Texts::tr("Kontrast"), "circle.lefthalf.filled", std::nullopt,
@@ -49,7 +49,6 @@ DisplayPage::DisplayPage(DisplayManager& display, OLEDGuard& oled, QWidget* pare
     brightness_->addWidget(volume_);
     brightness_->addWidget(noDdc_);
     reload_ = new GlassButton(Texts::tr("Değerleri monitörden yeniden oku"));
-    reload_->setTint(primaryColor(this));
     connect(reload_, &QPushButton::clicked, this, [this] { display_.reload(); });
     auto* reloadRow = new QHBoxLayout;
     reloadRow->addWidget(reload_);
@@ -59,7 +58,7 @@ DisplayPage::DisplayPage(DisplayManager& display, OLEDGuard& oled, QWidget* pare
     resolution_ = new Card(14);
     allModes_ = new CheckBox(Texts::tr("Tümü"), {[this] { return display_.showAllModes(); },
                                                 [this](bool on) { display_.setShowAllModes(on); }});
-    resolution_->addWidget(new CardHeader(Texts::tr("Çözünürlük"), "aspectratio", QColor(), allModes_));
+    resolution_->addWidget(new CardHeader(Texts::tr("Çözünürlük"), "aspectratio", Tint(), allModes_));
     modeList_ = new QWidget;
     auto* modeLayout = new QVBoxLayout(modeList_);
     modeLayout->setContentsMargins(0, 0, 0, 0);
@@ -70,7 +69,7 @@ DisplayPage::DisplayPage(DisplayManager& display, OLEDGuard& oled, QWidget* pare
     inputs_ = new InputDevicesCard(display_);
 
     keys_ = new Card(14);
-    keys_->addWidget(new CardHeader(Texts::tr("Tuşlar ve OLED koruma"), "keyboard", QColor()));
+    keys_->addWidget(new CardHeader(Texts::tr("Tuşlar ve OLED koruma"), "keyboard"));
     keys_->addWidget(new SwitchRow(Texts::tr("Kapak açıkken de monitörü ayarla"),
                                    Texts::tr("Kapak kapalıyken parlaklık tuşları her zaman monitörü ayarlar."),
                                    std::nullopt,

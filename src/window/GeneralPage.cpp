@@ -32,7 +32,7 @@ GeneralPage::GeneralPage(Hub& hub, Updater& updater, QWidget* parent) : QWidget(
     outer->addWidget(grid);
 
     auto* startup = new Card(14);
-    startup->addWidget(new CardHeader(Texts::tr("Başlangıç"), "power", QColor()));
+    startup->addWidget(new CardHeader(Texts::tr("Başlangıç"), "power"));
     loginItem_ = new SwitchRow(Texts::tr("Girişte başlat"), std::nullopt, std::nullopt,
                                {[this] { return launchAtLogin_; },
                                 [this](bool on) {
@@ -63,12 +63,11 @@ GeneralPage::GeneralPage(Hub& hub, Updater& updater, QWidget* parent) : QWidget(
     grid->addWidget(appearance_);
 
     auto* battery = new Card(14);
-    battery->addWidget(new CardHeader(Texts::tr("Pil ayarları"), "battery.75percent", QColor()));
+    battery->addWidget(new CardHeader(Texts::tr("Pil ayarları"), "battery.75percent"));
     battery->addWidget(new WrappingText(
         Texts::tr("Şarj sınırı macOS'un kendi sınırını kullanır (%80–100); root yetkisi gerekmez ve uykuda da çalışır."),
         design::calloutFont()));
     batterySettings_ = new GlassButton(Texts::tr("Sistem Pil Ayarlarını Aç"));
-    batterySettings_->setTint(primaryColor(this));
     connect(batterySettings_, &QPushButton::clicked, this, [] { BatteryManager::openSystemBatterySettings(); });
     auto* buttonRow = new QHBoxLayout;
     buttonRow->addWidget(batterySettings_);
@@ -77,12 +76,12 @@ GeneralPage::GeneralPage(Hub& hub, Updater& updater, QWidget* parent) : QWidget(
     grid->addWidget(battery);
 
     auto* about = new Card(14);
-    about->addWidget(new CardHeader(Texts::tr("Hakkında"), "info.circle", QColor()));
+    about->addWidget(new CardHeader(Texts::tr("Hakkında"), "info.circle"));
     about->addWidget(new BrandSignature(22));
     about->addWidget(new WrappingText(
         Texts::tr("Harici monitörlü ve KVM'li Mac kurulumları için ekran, ses, fare ve pil kontrolünü tek uygulamada "
                   "toplar. Kaydırma, ses veya parlaklık tuşlarını yakalayan başka araçlar aynı anda çalışırsa olaylar "
-                  "iki kez işlenebilir; Quendrel'ı kullanırken onları kapatın."),
+                  "iki kez işlenebilir; Quendrel'i kullanırken onları kapatın."),
         design::calloutFont()));
     version_ = new TextLine(versionText(), design::calloutFont(), TextLine::Tone::tertiary);
     about->addWidget(version_);

@@ -39,7 +39,7 @@ KPITile::KPITile(const Face& face, QWidget* parent) : QWidget(parent), face_(fac
     detail_->setMinimumScale(0.8);
     detail_->setVisible(face.detail.has_value());
     card->addWidget(detail_);
-    symbol_->setColor(systemColor(face.tint, this));
+    symbol_->setColor(face.tint);
 }
 
 void KPITile::setFace(const Face& face)
@@ -48,18 +48,11 @@ void KPITile::setFace(const Face& face)
         return;
     face_ = face;
     symbol_->setSymbol(face.symbol);
-    symbol_->setColor(systemColor(face.tint, this));
+    symbol_->setColor(face.tint);
     title_->setText(face.title);
     value_->setText(face.value);
     detail_->setText(face.detail.value_or(QString()));
     detail_->setVisible(face.detail.has_value());
-}
-
-void KPITile::changeEvent(QEvent* e)
-{
-    QWidget::changeEvent(e);
-    if (e->type() == QEvent::PaletteChange)
-        symbol_->setColor(systemColor(face_.tint, this)); // the tint follows light and dark
 }
 
 KPIRow::KPIRow(BatteryManager& battery, BatteryLive& live, DisplayManager& display, AudioManager& audio,

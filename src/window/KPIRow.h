@@ -33,9 +33,6 @@ public:
     void setFace(const Face& face);
     const Face& face() const { return face_; }
 
-protected:
-    void changeEvent(QEvent*) override;
-
 private:
     Face face_;
     SymbolView* symbol_;

@@ -29,7 +29,7 @@ LanguageCard::LanguageCard(AppLanguage launched, QWidget* parent)
     outer->setContentsMargins(0, 0, 0, 0);
     auto* card = new Card(14);
     outer->addWidget(card);
-    card->addWidget(new CardHeader(Texts::tr("Dil"), "globe", QColor()));
+    card->addWidget(new CardHeader(Texts::tr("Dil"), "globe"));
     choice_ = new SegmentedChoice<AppLanguage>(options(), selection_, 300, [this](const AppLanguage& l) { select(l); });
     card->addWidget(choice_);
 

@@ -265,6 +265,7 @@ void MainView::showPage(Router::Page page)
     column->insertWidget(0, page_, 1, Qt::AlignTop);
     for (auto& [value, row] : rows_)
         row->setSelected(value == page.value());
+    setWindowTitle(page.title());
     scroll_->verticalScrollBar()->setValue(0);
 }
 
@@ -295,10 +296,7 @@ QWidget* MainWindow::open(Router& router, Hub& hub)
     if (!window) {
         window = new MainView(router, hub);
         window->setObjectName(kID);
-        // The scene's title; the window has no toolbar of its own to show the page's title in.
-        window->setWindowTitle(QStringLiteral("Quendrel"));
         window->resize(kWidth, kHeight);
-        window->setPalette(Theme::appearancePalette(Theme::systemIsDark()));
     }
     window->show();
     window->raise();

@@ -25,7 +25,7 @@ MousePage::MousePage(ScrollManager& scroll, InputTap& input, QWidget* parent)
     outer->addWidget(grid);
 
     auto* scrolling = new Card(14);
-    scrolling->addWidget(new CardHeader(Texts::tr("Kaydırma"), "computermouse", QColor()));
+    scrolling->addWidget(new CardHeader(Texts::tr("Kaydırma"), "computermouse"));
     scrolling->addWidget(new SwitchRow(Texts::tr("Yumuşak kaydırma"),
                                        Texts::tr("Tekerlek adımlarını akıcı bir harekete çevirir."), std::nullopt,
                                        {[this] { return scroll_.smoothEnabled(); },
@@ -37,7 +37,7 @@ MousePage::MousePage(ScrollManager& scroll, InputTap& input, QWidget* parent)
     grid->addWidget(scrolling);
 
     tuning_ = new Card(14);
-    tuning_->addWidget(new CardHeader(Texts::tr("Yumuşak kaydırma ayarı"), "slider.horizontal.3", QColor()));
+    tuning_->addWidget(new CardHeader(Texts::tr("Yumuşak kaydırma ayarı"), "slider.horizontal.3"));
     step_ = new ValueSlider(Texts::tr("Adım"), "arrow.up.and.down", stepText(scroll_.step()),
                             {[this] { return scroll_.step(); }, [this](double v) { scroll_.setStep(v); }}, {20, 200},
                             nullptr);
@@ -51,9 +51,9 @@ MousePage::MousePage(ScrollManager& scroll, InputTap& input, QWidget* parent)
 
     permission_ = new Card(14);
     permission_->addWidget(new CardHeader(Texts::tr("Erişilebilirlik izni gerekli"), "hand.raised.fill",
-                                          systemColor(SystemColor::orange, this)));
+                                          SystemColor::orange));
     auto* open = new GlassButton(Texts::tr("Sistem Ayarlarını Aç"), QString(), GlassButton::Form::prominent);
-    open->setTint(systemColor(SystemColor::orange, this));
+    open->setTint(SystemColor::orange);
     connect(open, &QPushButton::clicked, this, [] { InputTap::openAccessibilitySettings(); });
     auto* row = new QHBoxLayout;
     row->addWidget(open);

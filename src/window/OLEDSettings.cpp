@@ -31,7 +31,6 @@ OLEDSettings::OLEDSettings(OLEDGuard& oled, QWidget* parent) : QWidget(parent), 
                                       design::calloutFont()));
 
     button_ = new GlassButton(Texts::tr("Ekranı şimdi karart"), "rectangle.inset.filled");
-    button_->setTint(primaryColor(this));
     connect(button_, &QPushButton::clicked, this, [this] { oled_.activate(); });
     auto* buttonRow = new QHBoxLayout;
     buttonRow->addWidget(button_);

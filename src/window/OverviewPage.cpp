@@ -20,6 +20,32 @@ OverviewSection::OverviewSection(const QString& title, QWidget* content, QWidget
     stack->addWidget(content);
 }
 
+LazySection::LazySection(std::function<QWidget*()> make, int expectedHeight, QWidget* parent)
+    : QWidget(parent), make_(std::move(make))
+{
+    auto* stack = new QVBoxLayout(this);
+    stack->setContentsMargins(0, 0, 0, 0);
+    setMinimumHeight(expectedHeight);
+}
+
+void LazySection::build()
+{
+    if (content_)
+        return;
+    content_ = make_();
+    layout()->addWidget(content_);
+    setMinimumHeight(0);
+}
+
+void LazySection::paintEvent(QPaintEvent*)
+{
+    // Built after this frame, never from inside the paint.
+    if (content_ || scheduled_)
+        return;
+    scheduled_ = true;
+    QMetaObject::invokeMethod(this, &LazySection::build, Qt::QueuedConnection);
+}
+
 OverviewPage::OverviewPage(Hub& hub, QWidget* parent) : QWidget(parent), hub_(hub)
 {
     const bool hasBattery = hub_.battery.hasBattery();
@@ -31,9 +57,13 @@ OverviewPage::OverviewPage(Hub& hub, QWidget* parent) : QWidget(parent), hub_(hu
     controls_ = new ControlsSection(hub_.display, hub_.audio, hasBattery, hub_);
     stack->addWidget(new OverviewSection(Texts::tr("Kontroller"), controls_));
     if (hasBattery) {
-        power_ = new OverviewSection(Texts::tr("Pil ve güç"), new PowerSection(hub_.battery, hub_.battery.live()));
+        power_ = new LazySection([this] {
+            return new OverviewSection(Texts::tr("Pil ve güç"), new PowerSection(hub_.battery, hub_.battery.live()));
+        }, 420);
         stack->addWidget(power_);
-        history_ = new OverviewSection(Texts::tr("Geçmiş · son 24 saat"), new HistoryContainer(hub_.battery));
+        history_ = new LazySection([this] {
+            return new OverviewSection(Texts::tr("Geçmiş · son 24 saat"), new HistoryContainer(hub_.battery));
+        }, 600);
         stack->addWidget(history_);
     }
 }

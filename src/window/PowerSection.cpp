@@ -50,7 +50,7 @@ namespace {
 
 QString mAh(int capacity) { return Texts::tr("%1 mAh", capacity); }
 
-Card* card(const QString& title, const QString& symbol, QColor tint)
+Card* card(const QString& title, const QString& symbol, Tint tint)
 {
     auto* c = new Card(14);
     c->addWidget(new CardHeader(title, symbol, tint));
@@ -131,26 +131,26 @@ PowerSection::PowerSection(BatteryManager& battery, BatteryLive& live, QWidget* 
     auto* grid = new MasonryGrid(300, 12);
     outer->addWidget(grid);
 
-    Card* flow = card(Texts::tr("Güç dağılımı"), "bolt.horizontal", QColor());
+    Card* flow = card(Texts::tr("Güç dağılımı"), "bolt.horizontal", Tint());
     split_ = new PowerSplitBar(0, 0, 0);
     flow->addWidget(split_);
     grid->addWidget(flow);
 
-    Card* electrics = card(Texts::tr("Elektriksel"), "bolt.fill", systemColor(SystemColor::yellow, this));
+    Card* electrics = card(Texts::tr("Elektriksel"), "bolt.fill", SystemColor::yellow);
     electrics_ = new StatList;
     electrics->addWidget(electrics_);
     grid->addWidget(electrics);
 
-    Card* health = card(Texts::tr("Sağlık"), "heart.fill", systemColor(SystemColor::pink, this));
+    Card* health = card(Texts::tr("Sağlık"), "heart.fill", SystemColor::pink);
     health_ = new StatList;
     health->addWidget(health_);
-    healthBar_ = new BatteryBar(0, 80, systemColor(SystemColor::green, this), 8);
+    healthBar_ = new BatteryBar(0, 80, SystemColor::green, 8);
     health->addWidget(healthBar_);
     healthText_ = new WrappingText(QString(), design::calloutFont());
     health->addWidget(healthText_);
     grid->addWidget(health);
 
-    Card* adapter = card(Texts::tr("Güç adaptörü"), "powerplug.fill", systemColor(SystemColor::yellow, this));
+    Card* adapter = card(Texts::tr("Güç adaptörü"), "powerplug.fill", SystemColor::yellow);
     unplugged_ = new WrappingText(Texts::tr("Adaptör bağlı değil."), design::bodyFont());
     adapter->addWidget(unplugged_);
     adapter_ = new StatList;
@@ -173,7 +173,7 @@ void PowerSection::sync()
     healthText_->setVisible(h.percent.has_value());
     if (h.percent) {
         healthBar_->setValues(*h.percent, 80);
-        healthBar_->setTint(systemColor(healthTint(*h.percent), this));
+        healthBar_->setTint(healthTint(*h.percent));
         healthText_->setText(healthSentence(*h.percent));
     }
     unplugged_->setVisible(!battery_.onAC());

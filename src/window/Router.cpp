@@ -6,20 +6,25 @@
 
 namespace {
 
+struct Title {
+    const char* source;
+    const char* disambiguation; // the titles are the sidebar's own messages
+};
+
 struct PageInfo {
     const char* raw;
-    const char* title;
+    Title title;
     const char* symbol;
 };
 
 constexpr PageInfo kPages[] = {
-    {"overview", QT_TRANSLATE_NOOP("Texts", "Genel Bakış"), "square.grid.2x2"},
-    {"display", QT_TRANSLATE_NOOP("Texts", "Ekran"), "display"},
-    {"audio", QT_TRANSLATE_NOOP("Texts", "Ses"), "speaker.wave.2"},
-    {"mouse", QT_TRANSLATE_NOOP("Texts", "Fare"), "computermouse"},
-    {"battery", QT_TRANSLATE_NOOP("Texts", "Şarj Kontrolü"), "battery.75percent"},
-    {"kvm", QT_TRANSLATE_NOOP("Texts", "KVM Profili"), "link"},
-    {"general", QT_TRANSLATE_NOOP("Texts", "Genel"), "gearshape"},
+    {"overview", QT_TRANSLATE_NOOP3("Texts", "Genel Bakış", "sidebar"), "square.grid.2x2"},
+    {"display", QT_TRANSLATE_NOOP3("Texts", "Ekran", "sidebar"), "display"},
+    {"audio", QT_TRANSLATE_NOOP3("Texts", "Ses", "sidebar"), "speaker.wave.2"},
+    {"mouse", QT_TRANSLATE_NOOP3("Texts", "Fare", "sidebar"), "computermouse"},
+    {"battery", QT_TRANSLATE_NOOP3("Texts", "Şarj Kontrolü", "sidebar"), "battery.75percent"},
+    {"kvm", QT_TRANSLATE_NOOP3("Texts", "KVM Profili", "sidebar"), "link"},
+    {"general", QT_TRANSLATE_NOOP3("Texts", "Genel", "sidebar"), "gearshape"},
 };
 
 } // namespace
@@ -40,7 +45,10 @@ std::optional<Router::Page> Router::Page::fromRawValue(const QString& raw)
 
 QString Router::Page::rawValue() const { return QString::fromLatin1(kPages[value_].raw); }
 
-QString Router::Page::title() const { return Texts::tr(kPages[value_].title); }
+QString Router::Page::title() const
+{
+    return Texts::translateAs(kPages[value_].title.source, kPages[value_].title.disambiguation);
+}
 
 QString Router::Page::symbol() const { return QString::fromLatin1(kPages[value_].symbol); }
 

@@ -17,7 +17,7 @@ SleepCard::SleepCard(SleepManager& sleep, QWidget* parent) : QWidget(parent), sl
     outer->setContentsMargins(0, 0, 0, 0);
     auto* card = new Card(14);
     outer->addWidget(card);
-    card->addWidget(new CardHeader(Texts::tr("Uyku"), "moon", QColor()));
+    card->addWidget(new CardHeader(Texts::tr("Uyku"), "moon"));
     prevent_ = new SwitchRow(Texts::tr("Quendrel açıkken uyumasın"),
                              Texts::tr("Mac boşta kalınca uykuya geçmez. Elle uyutmak (panelde ay düğmesi) her zaman çalışır."),
                              std::nullopt,
@@ -27,7 +27,6 @@ SleepCard::SleepCard(SleepManager& sleep, QWidget* parent) : QWidget(parent), sl
                                  {[this] { return sleep_.keepDisplayOn(); }, [this](bool on) { sleep_.setKeepDisplayOn(on); }});
     card->addWidget(keepDisplay_);
     sleepNow_ = new GlassButton(Texts::tr("Şimdi uyut"), "moon.fill");
-    sleepNow_->setTint(primaryColor(this));
     connect(sleepNow_, &QPushButton::clicked, this, [] { sleepNow(); });
     auto* buttonRow = new QHBoxLayout;
     buttonRow->addWidget(sleepNow_);

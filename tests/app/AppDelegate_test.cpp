@@ -63,7 +63,7 @@ TEST_F(AppTest, TheMainWindowOpensOnceWithItsSizeAndTitle)
     QWidget* first = MainWindow::open(Router::shared(), *hub);
     ASSERT_TRUE(first);
     EXPECT_TRUE(first->isVisible());
-    EXPECT_EQ(first->windowTitle(), "Quendrel");
+    EXPECT_EQ(first->windowTitle(), Router::shared().page().title()) << "the page shown";
     EXPECT_EQ(first->objectName(), "main");
     EXPECT_EQ(first->size(), QSize(1100, 780));
     first->hide();

@@ -1,5 +1,6 @@
 // The English catalogue keeps up with the code: lupdate collects every message of src/ into a
 // fresh catalogue, and each must be in i18n/pelorn_en.ts, translated, with the same placeholders.
+// Two different Turkish texts never share one English text unless the catalogue says so.
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -9,13 +10,16 @@
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
 #include <map>
+#include <set>
+#include <tuple>
 
 namespace {
 
 struct Message {
     QString context;
     QString source;
-    QString comment;
+    QString comment; // the disambiguation
+    QString translatorComment;
     QString translation;
     QString type; // "unfinished", "obsolete", "vanished" or empty when done
     bool numerus = false;
@@ -45,6 +49,8 @@ std::vector<Message> readCatalogue(const QString& path, QString* error)
                     m.source = xml.readElementText();
                 } else if (xml.name() == u"comment") {
                     m.comment = xml.readElementText();
+                } else if (xml.name() == u"translatorcomment") {
+                    m.translatorComment = xml.readElementText();
                 } else if (xml.name() == u"translation") {
                     m.type = xml.attributes().value("type").toString();
                     m.translation = xml.readElementText(QXmlStreamReader::IncludeChildElements);
@@ -72,7 +78,43 @@ QList<int> placeholders(const QString& text)
     return found;
 }
 
-QString quoted(const Message& m) { return "\"" + m.source + "\""; }
+QString quoted(const Message& m)
+{
+    return "\"" + m.source + "\"" + (m.comment.isEmpty() ? QString() : " [" + m.comment + "]");
+}
+
+using Key = std::tuple<QString, QString, QString>; // context, source, disambiguation
+Key keyOf(const Message& m) { return {m.context, m.source, m.comment}; }
+
+// The translator's note that lets a message share its English with another source.
+constexpr const char* kSameEnglish = "Same English on purpose:";
+
+// Messages whose English is also the English of a different Turkish text, unless one of them
+// carries the note saying why that is meant.
+QStringList sharedEnglish(const std::vector<Message>& catalogue)
+{
+    std::map<QString, std::vector<const Message*>> byEnglish;
+    for (const Message& m : catalogue)
+        if (!m.translation.trimmed().isEmpty())
+            byEnglish[m.translation.trimmed()].push_back(&m);
+    QStringList faults;
+    for (const auto& [english, messages] : byEnglish) {
+        QSet<QString> sources;
+        bool meant = false;
+        for (const Message* m : messages) {
+            sources.insert(m->source);
+            meant |= m->translatorComment.startsWith(QLatin1String(kSameEnglish));
+        }
+        if (sources.size() < 2 || meant)
+            continue;
+        QStringList names;
+        for (const Message* m : messages)
+            names << quoted(*m);
+        faults << "\"" + english + "\" translates " + names.join(" and ") + ": give one its own English, or note \"" +
+                      kSameEnglish + " ...\" as a translator comment";
+    }
+    return faults;
+}
 
 TEST(Catalogue, EveryMessageOfTheCodeIsTranslated)
 {
@@ -97,21 +139,23 @@ TEST(Catalogue, EveryMessageOfTheCodeIsTranslated)
     ASSERT_TRUE(error.isEmpty()) << error.toStdString();
     ASSERT_GT(collected.size(), 40u) << "lupdate found too few messages: is it looking at src/?";
 
-    std::map<std::pair<QString, QString>, const Message*> byKey;
+    std::map<Key, const Message*> byKey;
     for (const Message& m : committed)
-        byKey[{m.context, m.source}] = &m;
+        byKey[keyOf(m)] = &m;
 
     QStringList faults;
-    QSet<QString> inCode;
+    std::set<Key> inCode;
     for (const Message& m : collected) {
-        inCode.insert(m.source);
+        inCode.insert(keyOf(m));
         if (m.context != QLatin1String("Texts"))
             faults << quoted(m) + " is in context " + m.context + ": write Texts::tr(...)";
-        if (!m.comment.isEmpty())
-            faults << quoted(m) + " carries the comment \"" + m.comment + "\": pass texts as QString";
+        // A disambiguation is a second literal; with placeholders it is an argument gone astray.
+        if (!m.comment.isEmpty() && !placeholders(m.source).isEmpty())
+            faults << quoted(m) + " has placeholders and the literal argument \"" + m.comment +
+                          "\": pass texts as QString";
         if (m.numerus)
             faults << quoted(m) + " is a plural form, which the catalogue does not use";
-        const auto it = byKey.find({m.context, m.source});
+        const auto it = byKey.find(keyOf(m));
         if (it == byKey.end()) {
             faults << quoted(m) + " is missing from i18n/pelorn_en.ts (run scripts/i18n-update)";
             continue;
@@ -123,9 +167,39 @@ TEST(Catalogue, EveryMessageOfTheCodeIsTranslated)
             faults << quoted(m) + " and its translation \"" + t.translation + "\" differ in placeholders";
     }
     for (const Message& m : committed)
-        if (!inCode.contains(m.source))
+        if (!inCode.count(keyOf(m)))
             faults << quoted(m) + " is in i18n/pelorn_en.ts but no longer in the code (run scripts/i18n-update)";
 
+    EXPECT_TRUE(faults.isEmpty()) << faults.join("\n").toStdString();
+}
+
+TEST(Catalogue, DifferentTurkishTextsShareAnEnglishTextOnlyWhereMeant)
+{
+    const auto message = [](QString source, QString english, QString comment = {}, QString note = {}) {
+        Message m;
+        m.context = "Texts";
+        m.source = std::move(source);
+        m.translation = std::move(english);
+        m.comment = std::move(comment);
+        m.translatorComment = std::move(note);
+        return m;
+    };
+    // A translation copied from its neighbour: one fault naming both.
+    const QStringList copied =
+        sharedEnglish({message("Tek ekran bağlı.", "Arrangement"), message("Ekran düzeni", "Arrangement")});
+    ASSERT_EQ(copied.size(), 1);
+    EXPECT_TRUE(copied[0].contains("Tek ekran bağlı.") && copied[0].contains("Ekran düzeni")) << copied[0].toStdString();
+    // The same source in two places (with or without a disambiguation), and a noted sharing: fine.
+    EXPECT_TRUE(sharedEnglish({message("Ses", "Sound"), message("Ses", "Sound", "sidebar")}).isEmpty());
+    EXPECT_TRUE(sharedEnglish({message("Diğer", "More", {}, QString(kSameEnglish) + " both open more"),
+                               message("Daha fazla", "More")})
+                    .isEmpty());
+
+    QString error;
+    const std::vector<Message> committed =
+        readCatalogue(QStringLiteral(PELORN_SOURCE_DIR) + "/i18n/pelorn_en.ts", &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    const QStringList faults = sharedEnglish(committed);
     EXPECT_TRUE(faults.isEmpty()) << faults.join("\n").toStdString();
 }
 

@@ -9,6 +9,8 @@
 #include "design/TextLine.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTest>
@@ -41,24 +43,37 @@ struct Item {
 std::ostream& operator<<(std::ostream& os, const Item& i) { return os << i.text.toStdString() << (i.checked ? " ✓" : ""); }
 
 // The output menu of a row as it opens now.
+QMenu* openMenu(AppAudioRow* row)
+{
+    QTest::mouseClick(row->outputButton(), Qt::LeftButton);
+    QMenu* menu = row->outputMenu();
+    EXPECT_TRUE(menu && menu->isVisible());
+    return menu;
+}
+
 std::vector<Item> menuItems(AppAudioRow* row)
 {
-    LiveMenu* menu = row->outputButton()->liveMenu();
-    menu->refill();
     std::vector<Item> out;
+    QMenu* menu = openMenu(row);
+    if (!menu)
+        return out;
     for (const QAction* a : menu->actions())
         if (!a->isSeparator())
             out.push_back({a->text(), a->isChecked()});
+    menu->close();
     return out;
 }
 
 void choose(AppAudioRow* row, const QString& text)
 {
-    LiveMenu* menu = row->outputButton()->liveMenu();
-    menu->refill();
+    QMenu* menu = openMenu(row);
+    if (!menu)
+        return;
     for (QAction* a : menu->actions())
-        if (a->text() == text)
+        if (a->text() == text) {
+            menu->close();
             return a->trigger();
+        }
     ADD_FAILURE() << "no item " << text.toStdString();
 }
 
@@ -91,12 +106,14 @@ TEST_F(AppAudioListTest, AnApplicationThatStartsPlayingGetsARowWithinAPoll)
     EXPECT_FALSE(music->playingSymbol()->isHidden());
     EXPECT_EQ(music->outputButton()->text(), "Varsayılan");
     EXPECT_EQ(music->volumeText()->text(), "%100");
+    EXPECT_FALSE(music->findChild<QLabel*>()->isHidden());
 
     sys.setPlaying(120, true);
     advance(3.0);
     ASSERT_EQ(list.rowCount(), 2);
     EXPECT_EQ(list.row(kMusicPID), music) << "the row of an application that stays is kept";
     EXPECT_EQ(list.row(kSafariPID)->nameLine()->text(), "Safari");
+    EXPECT_FALSE(list.row(kSafariPID)->findChild<QLabel*>()->isHidden());
     EXPECT_EQ(list.playingCount()->text(), "2 çalıyor");
 
     // Silent again: gone, unless the person changed it during this run (a reset too).
@@ -112,6 +129,20 @@ TEST_F(AppAudioListTest, AnApplicationThatStartsPlayingGetsARowWithinAPoll)
     advance(3.0);
     EXPECT_EQ(list.rowCount(), 2);
     EXPECT_TRUE(list.row(kSafariPID)->playingSymbol()->isHidden());
+}
+
+TEST_F(AppAudioListTest, ARowWithoutAnIconLeavesNoEmptySlot)
+{
+    startApps();
+    AudioApp bare = app(kMusicPID);
+    bare.icon.reset();
+    for (const AudioApp& first : {bare, app(kMusicPID)}) {
+        AppAudioRow row(*apps, *audio);
+        row.setApp(first, apps->setting(first), "Varsayılan");
+        EXPECT_EQ(row.findChild<QLabel*>()->isHidden(), !first.icon.has_value());
+        row.setApp(bare, apps->setting(bare), "Varsayılan");
+        EXPECT_TRUE(row.findChild<QLabel*>()->isHidden()) << "an icon that goes takes its slot along";
+    }
 }
 
 TEST_F(AppAudioListTest, WithNothingPlayingOnlyTheNoticeAndTheSwitchShow)
@@ -167,6 +198,11 @@ TEST_F(AppAudioListTest, OutputMenuChecksTheStoredOutputEvenWhenItIsUnplugged)
                                       {"Harici Monitör", false},
                                       {"USB Kulaklık", false}};
     EXPECT_EQ(menuItems(row), atDefault) << "no reset at volume 100 on the default output";
+    QCursor::setPos(120, 90);
+    if (QMenu* menu = openMenu(row)) {
+        EXPECT_EQ(menu->pos(), QPoint(120, 90)) << "at the pointer";
+        menu->close();
+    }
 
     choose(row, "USB Kulaklık");
     EXPECT_EQ(apps->setting(app(kMusicPID)).outputUID, kHeadset);

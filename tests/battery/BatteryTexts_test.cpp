@@ -188,7 +188,7 @@ TEST(BatteryTexts, ShortStatusNotesTheRealFillFromOnePointBelow)
     Texts::useEnglishForTesting(false);
     EXPECT_EQ(batterytexts::shortStatus(s), "Boşalıyor → %40 · gerçek %60,4") << "a decimal comma in Turkish";
     Texts::useEnglishForTesting(true);
-    EXPECT_EQ(batterytexts::shortStatus(s), "Discharging → 40% · actually 60.4%");
+    EXPECT_EQ(batterytexts::shortStatus(s), "Discharging → 40% · actual 60.4%");
     Texts::useEnglishForTesting(false);
 
     s.telemetry.remainingCapacity = 3060; // 61.2 %: 0.8 below the shown level

@@ -80,8 +80,8 @@ TEST_F(BatteryViewsTest, SummaryShowsChargeStatusAndStateColour)
     EXPECT_EQ(summary->statusLine()->text(), "Şarj oluyor");
     EXPECT_EQ(summary->statusLine()->toolTip(), m.explanation());
     EXPECT_EQ(summary->symbol()->symbol(), "bolt.fill");
-    EXPECT_EQ(summary->ring()->tint(), systemColor(SystemColor::green, summary));
-    EXPECT_EQ(summary->ring()->sizeHint(), BatteryRing(0, 100, Qt::green, 40, 4).sizeHint());
+    EXPECT_EQ(summary->ring()->tint().resolve(summary->ring()), systemColor(SystemColor::green, summary));
+    EXPECT_EQ(summary->ring()->sizeHint(), BatteryRing(0, 100, SystemColor::green, 40, 4).sizeHint());
 
     // At a limit of 80 on the charger the line follows the level around the limit; below it
     // the simulated Mac charges again.
@@ -111,8 +111,8 @@ TEST_F(BatteryViewsTest, SummaryShowsChargeStatusAndStateColour)
     advance(sim::power::kNotificationPoll);
     processEvents();
     EXPECT_EQ(summary->symbol()->symbol(), "battery.75percent");
-    EXPECT_EQ(summary->ring()->tint(), systemColor(SystemColor::red, summary));
-    EXPECT_EQ(summary->bar()->tint(), systemColor(SystemColor::red, summary));
+    EXPECT_EQ(summary->ring()->tint().resolve(summary->ring()), systemColor(SystemColor::red, summary));
+    EXPECT_EQ(summary->bar()->tint().resolve(summary->bar()), systemColor(SystemColor::red, summary));
     ASSERT_TRUE(m.minutesRemaining());
     EXPECT_EQ(summary->statusLine()->text(), QString("Pilde · %1 sa %2 dk")
                                                  .arg(*m.minutesRemaining() / 60)
@@ -121,7 +121,7 @@ TEST_F(BatteryViewsTest, SummaryShowsChargeStatusAndStateColour)
     // The dark look takes the dark variant of the state colour.
     summary->setPalette(Theme::appearancePalette(true));
     processEvents();
-    EXPECT_EQ(summary->ring()->tint(), systemColor(SystemColor::red, true));
+    EXPECT_EQ(summary->ring()->tint().resolve(summary->ring()), systemColor(SystemColor::red, true));
 }
 
 TEST_F(BatteryViewsTest, SummarySymbolFollowsChargingThenDischargingThenAdapter)
@@ -380,7 +380,7 @@ TEST_F(BatteryViewsTest, ADrainEntryStartsADischargeTheHelperRuns)
     EXPECT_EQ(tiles->drainTile()->subtitle(), "Durdur");
     EXPECT_TRUE(tiles->drainTile()->isActive());
     EXPECT_EQ(summary->symbol()->symbol(), "arrow.down");
-    EXPECT_EQ(summary->ring()->tint(), systemColor(SystemColor::orange, summary));
+    EXPECT_EQ(summary->ring()->tint().resolve(summary->ring()), systemColor(SystemColor::orange, summary));
     EXPECT_TRUE(summary->statusLine()->text().startsWith("Boşalıyor → %60"));
 
     // The battery really falls under the helper's watchdog.
@@ -416,10 +416,13 @@ TEST_F(BatteryViewsTest, StoppingATopUpThatMacOSRefusesKeepsTheSavedLimit)
     EXPECT_EQ(Prefs::d().object("battery.topUp"), QVariant(qlonglong(80)));
     EXPECT_EQ(tiles->topUpTile()->subtitle(), "Durdur");
     EXPECT_TRUE(tiles->topUpTile()->isActive());
+    EXPECT_FALSE(tiles->errorLine()->isHidden()) << "the refusal shows";
+    EXPECT_EQ(tiles->errorText()->text(), "macOS şarj sınırını (%80) geri almadı; tam doldurma sürüyor.");
 
     setLimitControls([](auto& c) { c.failing.clear(); });
     tap(tiles->topUpTile());
     processEvents();
+    EXPECT_TRUE(tiles->errorLine()->isHidden()) << "and goes once the limit is back";
     EXPECT_FALSE(m.topUpRestoreLimit());
     EXPECT_FALSE(Prefs::d().object("battery.topUp").isValid());
     EXPECT_EQ(sim::chargelimit::limit(), 80);

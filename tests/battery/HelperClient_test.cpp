@@ -147,7 +147,7 @@ TEST_F(HelperClientTest, AStatusWithAnErrorTextIsStillAStatus)
     EXPECT_TRUE(waitUntil([&] { return (s = status().value_or(std::nullopt)).has_value(); }));
     Texts::useEnglishForTesting(false);
     ASSERT_TRUE(s.has_value());
-    EXPECT_EQ(s->error, QString("This Mac has no adapter control key"));
+    EXPECT_EQ(s->error, QString("No SMC key for adapter control was found on this Mac"));
 }
 
 TEST_F(HelperClientTest, AfterInstallTheNextStatusReachesTheNewDaemon)

@@ -44,17 +44,17 @@ TEST_F(ButtonsTest, FormsTintsAndTheDestructiveRoleColourTheButton)
         struct Case {
             const char* name;
             GlassButton::Form form;
-            QColor tint;
+            Tint tint;
             bool destructive;
             QColor fill;  // invalid: none
             QColor label;
         };
         const Case cases[] = {
             {"glass", GlassButton::Form::glass, {}, false, {}, Theme::appearancePalette(dark).color(QPalette::WindowText)},
-            {"tinted", GlassButton::Form::glass, orange, false, {}, orange},
+            {"tinted", GlassButton::Form::glass, SystemColor::orange, false, {}, orange},
             {"destructive", GlassButton::Form::glass, {}, true, {}, red},
             {"prominent", GlassButton::Form::prominent, {}, false, purple, Qt::white},
-            {"prominent tinted", GlassButton::Form::prominent, orange, false, orange, Qt::white},
+            {"prominent tinted", GlassButton::Form::prominent, SystemColor::orange, false, orange, Qt::white},
             {"prominent destructive", GlassButton::Form::prominent, {}, true, red, Qt::white},
             {"plain", GlassButton::Form::plain, {}, false, {}, Theme::appearancePalette(dark).color(QPalette::WindowText)},
         };
@@ -239,10 +239,10 @@ TEST_F(ButtonsTest, ButtonGallery)
                 return b;
             };
             add(new GlassButton("Uygula"));
-            add(new GlassButton("Ana ekran yap", "display"))->setTint(QColor(40, 205, 65));
+            add(new GlassButton("Ana ekran yap", "display"))->setTint(Tint(SystemColor::green));
             add(new GlassButton("Kur…", QString(), GlassButton::Form::prominent));
             add(new GlassButton("Sistem Ayarlarını Aç", QString(), GlassButton::Form::prominent))
-                ->setTint(QColor(255, 149, 0));
+                ->setTint(Tint(SystemColor::orange));
             add(new GlassButton("Kaldır"))->setDestructive(true);
             add(new GlassButton(QString(), "ellipsis", GlassButton::Form::plain));
         };

@@ -79,9 +79,9 @@ TEST_F(ControlsTest, TileHighlightsWithItsTintOrTheAccent)
             KVMAccentRoot::install(&root);
             Theme::setSetting(Theme::kAccentKey, QString("purple"));
             const QColor orange = systemColor(SystemColor::orange, look.dark);
-            auto* own = new TileLabel("arrow.down.to.line", "Boşalt", QString("Durdur"), true, orange, &root);
-            auto* accent = new TileLabel("bolt.fill", "Şarj", std::nullopt, true, std::nullopt, &root);
-            auto* off = new TileLabel("bolt.fill", "Şarj", std::nullopt, false, std::nullopt, &root);
+            auto* own = new TileLabel("arrow.down.to.line", "Boşalt", QString("Durdur"), true, SystemColor::orange, &root);
+            auto* accent = new TileLabel("bolt.fill", "Şarj", std::nullopt, true, Tint(), &root);
+            auto* off = new TileLabel("bolt.fill", "Şarj", std::nullopt, false, Tint(), &root);
             own->setGeometry(0, 0, 180, 50);
             accent->setGeometry(0, 60, 180, 50);
             off->setGeometry(0, 120, 180, 50);
@@ -102,7 +102,7 @@ TEST_F(ControlsTest, TileHighlightsWithItsTintOrTheAccent)
 TEST_F(ControlsTest, TileTextsAndTaps)
 {
     int taps = 0;
-    ControlTile tile("battery.100percent.bolt", "Tam doldur", std::nullopt, false, std::nullopt, [&] { ++taps; });
+    ControlTile tile("battery.100percent.bolt", "Tam doldur", std::nullopt, false, Tint(), [&] { ++taps; });
     render(&tile, {200, 50}, 1.0);
     EXPECT_TRUE(tile.subtitleRect().isEmpty());
     EXPECT_NEAR(tile.titleRect().center().y(), tile.badgeRect().center().y(), 0.5); // alone, centred
@@ -111,7 +111,7 @@ TEST_F(ControlsTest, TileTextsAndTaps)
     QTest::mouseClick(&tile, Qt::LeftButton, {}, QPoint(1, 1)); // outside the rounded corner
     EXPECT_EQ(taps, 1);
 
-    TileLabel two("display", "Ekran", QString("LG UltraFine"), false, std::nullopt);
+    TileLabel two("display", "Ekran", QString("LG UltraFine"), false, Tint());
     render(&two, {200, 50}, 1.0);
     EXPECT_LT(two.titleRect().bottom(), two.subtitleRect().top() + 0.01);
     EXPECT_NEAR((two.titleRect().top() + two.subtitleRect().bottom()) / 2, 25, 0.5);
@@ -128,12 +128,12 @@ TEST_F(ControlsTest, ControlGallery)
          {"tiles", {380, 110}, [] {
               auto* grid = new CardGrid(120, 8, false);
               grid->addWidget(new ControlTile("arrow.down.to.line", "Boşalt", QString("Durdur"), true,
-                                              QColor(255, 149, 0), {}));
+                                              Tint(SystemColor::orange), {}));
               grid->addWidget(new ControlTile("battery.100percent.bolt", "Tam doldur", std::nullopt, false,
-                                              QColor(40, 205, 65), {}));
+                                              Tint(SystemColor::green), {}));
               grid->addWidget(new ControlTile("display", "Ekran", QString("LG UltraFine 5K çok uzun"), true,
-                                              std::nullopt, {}));
-              grid->addWidget(new ControlTile("computermouse", "Kaydırma", QString("Kapalı"), false, std::nullopt, {}));
+                                              Tint(), {}));
+              grid->addWidget(new ControlTile("computermouse", "Kaydırma", QString("Kapalı"), false, Tint(), {}));
               return grid;
           }}});
     EXPECT_FALSE(QImage(path).isNull());

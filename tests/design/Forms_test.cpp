@@ -176,9 +176,9 @@ TEST_F(FormsTest, ATextFieldReportsEditsButNotSyncs)
 TEST_F(FormsTest, BuiltControlsChangeInPlace)
 {
     // A card header's trailing view is replaced; the old one goes later.
-    CardHeader header("Ses", "speaker.wave.2", QColor(142, 142, 147), new QLabel("eski"));
+    CardHeader header("Ses", "speaker.wave.2", Tint(SystemColor::gray), new QLabel("eski"));
     QPointer<QWidget> old = header.trailing();
-    auto* chip = new StatusChip("Etkin", "checkmark.circle.fill", QColor(40, 205, 65));
+    auto* chip = new StatusChip("Etkin", "checkmark.circle.fill", Tint(SystemColor::green));
     header.setTrailing(chip);
     runDeferredDeletes();
     EXPECT_FALSE(old);
@@ -189,7 +189,7 @@ TEST_F(FormsTest, BuiltControlsChangeInPlace)
 
     const int narrow = chip->sizeHint().width();
     chip->setText("Bağlı değil");
-    chip->setTint(QColor(255, 149, 0));
+    chip->setTint(Tint(SystemColor::orange));
     EXPECT_GT(chip->sizeHint().width(), narrow);
     EXPECT_EQ(chip->accessibleName(), "Bağlı değil");
 
@@ -205,7 +205,7 @@ TEST_F(FormsTest, BuiltControlsChangeInPlace)
 
     // A tile's texts, and a disabled tile takes no taps.
     int taps = 0;
-    ControlTile tile("bolt.fill", "Şarj", std::nullopt, false, std::nullopt, [&] { ++taps; });
+    ControlTile tile("bolt.fill", "Şarj", std::nullopt, false, Tint(), [&] { ++taps; });
     render(&tile, {200, 50}, 1.0);
     tile.setSubtitle(QString("%80'e kadar"));
     tile.setTitle("Şarj sınırı");
@@ -259,16 +259,16 @@ TEST_F(FormsTest, AMiniSliderRunsOverItsRange)
 
 TEST_F(FormsTest, GaugesTakeANewTint)
 {
-    BatteryRing ring(100, 100, QColor(40, 205, 65), 40, 4);
-    ring.setTint(QColor(255, 59, 48));
+    BatteryRing ring(100, 100, Tint(SystemColor::green), 40, 4);
+    ring.setTint(Tint(SystemColor::red));
     const QImage img = render(&ring, ring.sizeHint(), 2.0);
     const QPointF top = ring.centre() - QPointF(0, ring.radius());
-    EXPECT_LT(distance(at(img, top.x() + 3, top.y()), QColor(255, 59, 48)), 30);
+    EXPECT_LT(distance(at(img, top.x() + 3, top.y()), systemColor(SystemColor::red, false)), 30);
 
-    BatteryBar bar(100, 100, QColor(40, 205, 65), 6);
-    bar.setTint(QColor(255, 149, 0));
+    BatteryBar bar(100, 100, Tint(SystemColor::green), 6);
+    bar.setTint(Tint(SystemColor::orange));
     const QImage barImg = render(&bar, {200, bar.sizeHint().height()}, 1.0);
-    EXPECT_LT(distance(at(barImg, 100, bar.height() / 2.0), QColor(255, 149, 0)), 10);
+    EXPECT_LT(distance(at(barImg, 100, bar.height() / 2.0), systemColor(SystemColor::orange, false)), 10);
 }
 
 TEST_F(FormsTest, FormGallery)

@@ -33,7 +33,7 @@ TEST_F(GaugesTest, BarDrawsChargeAndLimitWhereTheNumbersSay)
     for (const Look& look : looks()) {
         for (qreal dpr : {1.0, 2.0}) {
             SCOPED_TRACE(std::string(look.style) + (look.dark ? " dark " : " light ") + std::to_string(dpr));
-            BatteryBar bar(60, 80, green, 10);
+            BatteryBar bar(60, 80, Tint::fixed(green), 10);
             applyLook(&bar, look);
             QImage img = render(&bar, {200, 18}, dpr);
             EXPECT_LT(distance(at(img, 116, 9), green), 10); // charge ends at 120
@@ -59,7 +59,7 @@ TEST_F(GaugesTest, RingArcAndLimitMark)
     for (const Look& look : looks()) {
         for (qreal dpr : {1.0, 2.0}) {
             SCOPED_TRACE(std::string(look.style) + (look.dark ? " dark " : " light ") + std::to_string(dpr));
-            BatteryRing ring(25, 99, tint, 100, 10);
+            BatteryRing ring(25, 99, Tint::fixed(tint), 100, 10);
             applyLook(&ring, look);
             const QImage img = render(&ring, ring.sizeHint(), dpr);
             const QPointF c = ring.centre();
@@ -73,13 +73,13 @@ TEST_F(GaugesTest, RingArcAndLimitMark)
             EXPECT_LT(mark->x(), c.x());
             EXPECT_GT(mark->x(), c.x() - 4);
             // It sticks out past the stroke, where a ring without a limit shows nothing.
-            BatteryRing free(25, 100, tint, 100, 10);
+            BatteryRing free(25, 100, Tint::fixed(tint), 100, 10);
             applyLook(&free, look);
             const QImage plain = render(&free, free.sizeHint(), dpr);
             EXPECT_GT(distance(at(img, mark->x(), mark->y() - 5.75), at(plain, mark->x(), mark->y() - 5.75)), 40);
         }
     }
-    BatteryRing none(0, 100, tint, 100, 10);
+    BatteryRing none(0, 100, Tint::fixed(tint), 100, 10);
     EXPECT_FALSE(none.limitMarkCentre());
     const QImage img = render(&none, none.sizeHint(), 1.0);
     EXPECT_GT(distance(at(img, none.centre().x(), none.centre().y() - 50), tint), 100); // no arc at 0 %
@@ -169,13 +169,13 @@ TEST_F(GaugesTest, BrandMarkGeometry)
 TEST_F(GaugesTest, GaugeGallery)
 {
     const QString path = writeGallery(
-        "gauges", {{"ring", {110, 110}, [] { return new BatteryRing(72, 80, QColor(40, 205, 65), 96, 9); }},
-                   {"ring full", {110, 110}, [] { return new BatteryRing(100, 100, QColor(0, 122, 255), 96, 9); }},
+        "gauges", {{"ring", {110, 110}, [] { return new BatteryRing(72, 80, Tint(SystemColor::green), 96, 9); }},
+                   {"ring full", {110, 110}, [] { return new BatteryRing(100, 100, Tint(SystemColor::blue), 96, 9); }},
                    {"bars", {200, 110}, [] {
                         auto* w = new QWidget;
                         auto* l = new QVBoxLayout(w);
-                        l->addWidget(new BatteryBar(72, 80, QColor(40, 205, 65), 8));
-                        l->addWidget(new BatteryBar(0, 100, QColor(255, 149, 0), 8));
+                        l->addWidget(new BatteryBar(72, 80, Tint(SystemColor::green), 8));
+                        l->addWidget(new BatteryBar(0, 100, Tint(SystemColor::orange), 8));
                         l->addWidget(new BrandSignature(22));
                         return w;
                     }},

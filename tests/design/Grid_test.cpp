@@ -167,7 +167,7 @@ TEST_F(GridTest, GridGallery)
         const int lines[] = {1, 3, 2, 1, 4};
         for (int i = 0; i < 5; ++i) {
             auto* c = new Card(12);
-            c->addWidget(new CardHeader(QString("Kart %1").arg(i + 1), "square.grid.2x2", QColor(142, 142, 147)));
+            c->addWidget(new CardHeader(QString("Kart %1").arg(i + 1), "square.grid.2x2", Tint(SystemColor::gray)));
             for (int l = 0; l < lines[i]; ++l)
                 c->addWidget(new TextLine("Satır", QFont()));
             add(c);

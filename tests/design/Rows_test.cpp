@@ -197,7 +197,7 @@ TEST_F(RowsTest, ChipIsTintedInEveryStyleWhateverTheAccentSwitch)
     for (const Look& look : looks()) {
         for (qreal dpr : {1.0, 2.0}) {
             SCOPED_TRACE(std::string(look.style) + (look.dark ? " dark " : " light ") + std::to_string(dpr));
-            StatusChip chip("Bu Mac", "checkmark.circle.fill", QColor(0, 200, 0));
+            StatusChip chip("Bu Mac", "checkmark.circle.fill", Tint::fixed(QColor(0, 200, 0)));
             applyLook(&chip, look);
             Theme::setSetting(Theme::kGlassAccentTintKey, false);
             const QImage img = render(&chip, chip.sizeHint(), dpr);
@@ -213,8 +213,8 @@ TEST_F(RowsTest, RowGallery)
     const QString path = writeGallery(
         "rows", {{"rows", {280, 170}, [] {
                       auto* card = new Card(12);
-                      card->addWidget(new CardHeader("Ses", "speaker.wave.2", QColor(142, 142, 147),
-                                                     new StatusChip("Etkin", "checkmark.circle.fill", QColor(40, 205, 65))));
+                      card->addWidget(new CardHeader("Ses", "speaker.wave.2", Tint(SystemColor::gray),
+                                                     new StatusChip("Etkin", "checkmark.circle.fill", Tint(SystemColor::green))));
                       card->addWidget(new StatRow("Sağlık", "%92", QString("4500 mAh")));
                       static bool on = true;
                       card->addWidget(new SwitchRow("Ters kaydırma", QString("Yalnızca fare"), QString("computermouse"),
@@ -239,8 +239,8 @@ TEST_F(RowsTest, RowGallery)
                       auto* chips = new QWidget;
                       auto* l = new QHBoxLayout(chips);
                       l->setContentsMargins(0, 0, 0, 0);
-                      l->addWidget(new StatusChip("Ana ekran", "menubar.rectangle", QColor(0, 122, 255)));
-                      l->addWidget(new StatusChip("Uyarı", "exclamationmark.triangle", QColor(255, 149, 0)));
+                      l->addWidget(new StatusChip("Ana ekran", "menubar.rectangle", Tint(SystemColor::blue)));
+                      l->addWidget(new StatusChip("Uyarı", "exclamationmark.triangle", Tint(SystemColor::orange)));
                       l->addStretch();
                       card->addWidget(chips);
                       return card;
@@ -252,7 +252,7 @@ TEST_F(RowsTest, RowGallery)
                       const QStringList names = Symbols::names();
                       for (int i = 0; i < names.size(); ++i) {
                           auto* s = new SymbolView(names[i], 14, SymbolWeight::medium);
-                          s->setColor(QColor());
+                          s->setColor(Tint());
                           grid->addWidget(s, i / 14, i % 14);
                       }
                       return w;

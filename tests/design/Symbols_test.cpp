@@ -253,7 +253,7 @@ TEST_F(SymbolsTest, TheFinderSeesSymbolNamesInTheirUsualPlaces)
         };
         QString Device::symbol() const { switch (t) { case 1: return "headphones"; } return "tv"; }
         void f() {
-            auto* h = new CardHeader(tr("Ses"), "speaker.wave.2", secondaryColor(this));
+            auto* h = new CardHeader(tr("Ses"), "speaker.wave.2", Tint::secondary());
             symbol_ = muted ? "speaker.slash.fill" : "speaker.wave.1.fill";
             Symbols::draw(p, on ? "bolt" : "bolt.fill", box, c);
             auto tile = std::make_unique<ControlTile>("pc", tr("Bilgisayar"), std::nullopt, false, std::nullopt, {});

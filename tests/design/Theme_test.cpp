@@ -177,13 +177,13 @@ TEST_F(ThemeTest, CardKeepsItsContentAtTheTopLeftTenPointsApart)
 TEST_F(ThemeTest, CardHeaderShrinksItsGapToEightBeforeTruncatingTheTitle)
 {
     auto* trailing = new QLabel("Etkin");
-    CardHeader h(QString(80, QChar('W')), "display", QColor(Qt::red), trailing);
+    CardHeader h(QString(80, QChar('W')), "display", SystemColor::red, trailing);
     render(&h, {260, 24}, 1.0);
     EXPECT_EQ(h.icon()->width(), 18);
     EXPECT_EQ(trailing->geometry().left() - h.titleLine()->geometry().right() - 1, 8);
     EXPECT_TRUE(h.titleLine()->shownText().endsWith(QChar(0x2026)));
 
-    CardHeader shortTitle("Ses", "speaker.wave.2", QColor(Qt::gray), new QLabel("x"));
+    CardHeader shortTitle("Ses", "speaker.wave.2", SystemColor::gray, new QLabel("x"));
     render(&shortTitle, {260, 24}, 1.0);
     EXPECT_EQ(shortTitle.titleLine()->shownText(), "Ses");
 }
@@ -193,14 +193,14 @@ TEST_F(ThemeTest, CardGallery)
     std::vector<Variant> variants;
     variants.push_back({"card", {220, 120}, [] {
                             auto* c = new Card(14);
-                            c->addWidget(new CardHeader("Ekran", "display", QColor(142, 142, 147), new QLabel("")));
+                            c->addWidget(new CardHeader("Ekran", "display", Tint(SystemColor::gray), new QLabel("")));
                             c->addWidget(new TextLine("Parlaklık", QFont()));
                             return c;
                         }});
     variants.push_back({"header", {220, 120}, [] {
                             auto* c = new Card(14);
                             c->addWidget(new CardHeader("Çok uzun bir kart başlığı ki sığmaz", "speaker.wave.2",
-                                                        QColor(255, 149, 0), new QLabel("Etkin")));
+                                                        Tint(SystemColor::orange), new QLabel("Etkin")));
                             return c;
                         }});
     variants.push_back({"tinted", {220, 120}, [] {

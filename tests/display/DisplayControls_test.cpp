@@ -10,7 +10,12 @@
 #include "display/MonitorPicker.h"
 #include "display/ResolutionSlider.h"
 
+#include <QApplication>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
+#include <QVBoxLayout>
+#include <QWheelEvent>
 #include <QStyle>
 
 namespace {
@@ -266,6 +271,59 @@ TEST_F(ResolutionTest, KeyStepAppliesAtOnceAndARefusalPutsTheThumbBack)
     QTest::keyClick(r->slider(), Qt::Key(key));
     EXPECT_EQ(manager->currentModeID(), modes[size_t(next)].id);
     EXPECT_EQ(r->slider()->value(), next);
+}
+
+TEST_F(ResolutionTest, WheelScrollsThePageAndAHeldGroovePressAppliesOnceOnRelease)
+{
+    start();
+    // In a scrolling page, as on the display page and in the panel.
+    QScrollArea area;
+    area.setAttribute(Qt::WA_DontShowOnScreen);
+    auto* page = new QWidget;
+    auto* column = new QVBoxLayout(page);
+    column->addSpacing(400);
+    auto* r = new ResolutionSlider(*manager);
+    column->addWidget(r);
+    column->addSpacing(400);
+    area.setWidget(page);
+    area.setWidgetResizable(true);
+    area.resize(360, 300);
+    area.show();
+    area.verticalScrollBar()->setValue(300);
+    idle();
+    QSlider* s = r->slider();
+    const auto modes = ResolutionSlider::sliderModes(manager->modes());
+    ASSERT_GE(modes.size(), 2u);
+    const int transactions = world().completedTransactions();
+
+    const int scrolled = area.verticalScrollBar()->value();
+    const int towardsOther = s->value() == s->minimum() ? 120 : -120; // a notch that would move the thumb
+    for (int notch = 0; notch < 3; ++notch) {
+        QWheelEvent wheel(QPointF(pointFor(s, s->value())), QPointF(s->mapToGlobal(pointFor(s, s->value()))), {},
+                          {0, towardsOther}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(s, &wheel);
+        EXPECT_FALSE(wheel.isAccepted()) << "left to the page under it";
+    }
+    idle();
+    EXPECT_EQ(world().completedTransactions(), transactions) << "a wheel over the slider changes no mode";
+    EXPECT_EQ(area.verticalScrollBar()->value(), scrolled);
+
+    // A press on the groove at the far end, held while it repeats its page steps.
+    s->setValue(0);
+    idle();
+    const int start = world().completedTransactions();
+    const QPoint groove = pointFor(s, s->maximum());
+    QTest::mousePress(s, Qt::LeftButton, {}, groove);
+    s->triggerAction(QAbstractSlider::SliderPageStepAdd); // the press's auto-repeat
+    s->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    idle();
+    EXPECT_EQ(world().completedTransactions(), start) << "nothing while the press is held";
+    const int shown = s->value();
+    EXPECT_GT(shown, 0);
+    QTest::mouseRelease(s, Qt::LeftButton, {}, groove);
+    idle();
+    EXPECT_EQ(world().completedTransactions(), start + 1);
+    EXPECT_EQ(manager->currentModeID(), modes[size_t(shown)].id);
 }
 
 TEST_F(ResolutionTest, ShowsNothingWithoutAChoiceAndStartsLeftWhenTheModeIsUnknown)

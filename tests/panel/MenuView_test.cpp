@@ -13,7 +13,7 @@
 #include "design/TextLine.h"
 #include "panel/HoverHint.h"
 #include "panel/MenuView.h"
-#include "panel/MoreLink.h"
+#include "design/MoreLink.h"
 #include "panel/PanelDetails.h"
 #include "panel/PanelSliders.h"
 #include "panel/PanelTiles.h"
@@ -215,7 +215,7 @@ TEST_F(PanelTest, MoreMenuListsItsItemsInOrder)
     for (QAction* a : menu->actions())
         texts << (a->isSeparator() ? "-" : a->text());
     EXPECT_EQ(texts, (QStringList{"Genel Bakış", "Ayarlar…", "Ekranı karart", "Şimdi uyut", "Güncellemeleri Denetle…",
-                                  "-", "Quendrel'dan Çık"}));
+                                  "-", "Quendrel'den Çık"}));
     bool quit = false;
     view.actions().quit = [&] { quit = true; };
     menu->actions().at(1)->trigger();
@@ -556,6 +556,48 @@ TEST_F(PanelTest, HoverHintsAppearAfterTheDelayAndFollowTheirOwner)
     advance(0.15);
     EXPECT_EQ(model.hint()->text, "B");
     model.leave(b);
+}
+
+TEST_F(PanelTest, HintBubbleFadesAndGlidesWithAShortEaseOut)
+{
+    HoverHintModel& model = HoverHintModel::shared();
+    HoverHintLayer layer(model);
+    layer.resize(360, 200);
+    const QUuid a = QUuid::createUuid(), b = QUuid::createUuid();
+    const auto step = [&](int ms) { layer.transition()->setCurrentTime(ms); };
+
+    model.hover("A", {10, 10, 26, 26}, a);
+    advance(0.35);
+    const QRectF atA = layer.bubbleRect();
+    step(0);
+    EXPECT_EQ(layer.shownOpacity(), 0) << "fades in";
+    EXPECT_EQ(layer.shownRect(), atA) << "where it belongs, without gliding in";
+    step(HoverHintLayer::kTransitionMs / 2);
+    EXPECT_GT(layer.shownOpacity(), 0.5) << "ease-out: more than half way at half time";
+    EXPECT_LT(layer.shownOpacity(), 1);
+    step(HoverHintLayer::kTransitionMs);
+    EXPECT_EQ(layer.shownOpacity(), 1);
+
+    // B takes over before A's exit: the bubble moves from A to B.
+    model.hover("B", {200, 10, 26, 26}, b);
+    model.leave(a);
+    advance(0.35);
+    const QRectF atB = layer.bubbleRect();
+    step(0);
+    EXPECT_EQ(layer.shownRect().center(), atA.center());
+    step(HoverHintLayer::kTransitionMs / 2);
+    EXPECT_GT(layer.shownRect().center().x(), atA.center().x());
+    EXPECT_LT(layer.shownRect().center().x(), atB.center().x());
+    step(HoverHintLayer::kTransitionMs);
+    EXPECT_EQ(layer.shownRect(), atB);
+
+    model.leave(b);
+    step(0);
+    EXPECT_EQ(layer.shownOpacity(), 1) << "fades out";
+    EXPECT_EQ(layer.shownText(), "B");
+    step(HoverHintLayer::kTransitionMs);
+    EXPECT_EQ(layer.shownOpacity(), 0);
+    EXPECT_EQ(layer.shownRect(), atB) << "in place";
 }
 
 TEST_F(PanelTest, ClickOnAHintedButtonHidesTheHintAndStillActs)

@@ -1,6 +1,9 @@
 #include "WindowTest.h"
 
+#include "app/Texts.h"
 #include "automation/KVMPage.h"
+#include "automation/ProfileEditor.h"
+#include "design/Controls.h"
 #include "platform/UserDefaults.h"
 #include "platform/sim/Session.h"
 #include "window/AudioPage.h"
@@ -43,6 +46,7 @@ TEST_F(MainViewTest, SidebarClicksChooseAndShowThePage)
         ASSERT_TRUE(view.page());
         EXPECT_STREQ(view.page()->metaObject()->className(), c.shows);
         EXPECT_TRUE(view.sidebarRow(c.page)->isSelected());
+        EXPECT_EQ(view.windowTitle(), c.page.title());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_FALSE(before) << "the page left is deleted";
     }
@@ -179,6 +183,49 @@ TEST_F(MainViewTest, DockIconFollowsTheWindowAndTheSetting)
     defaults.set(DockIcon::kShowInDockKey, true);
     DockIcon::apply();
     EXPECT_EQ(session.activationPolicy(), Policy::regular);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainViewTest, TheProfileEditorShowsEveryTitleWholeAtTheDefaultSize)
+{
+    startHub();
+    KVMProfile profile;
+    profile.id = QUuid::createUuid();
+    profile.name = "Masa";
+    // Every setting on, so each title stands beside its control.
+    profile.audioUID = "none";
+    profile.inputUID = "none";
+    profile.volume = 40;
+    profile.brightness = 70;
+    profile.dimming = 20;
+    profile.modeID = "none";
+    profile.inputSource = 15;
+    profile.smoothScroll = true;
+    profile.reverseScroll = false;
+    profile.chargeLimit = 80;
+    hub->automation.setProfiles({profile});
+    for (bool english : {false, true}) {
+        SCOPED_TRACE(english ? "English" : "Turkish");
+        Texts::useEnglishForTesting(english);
+        Router::shared().setPage(Router::Page::kvm);
+        MainView& view = openWindow({1100, 780});
+        auto* kvm = qobject_cast<KVMPage*>(view.page());
+        ASSERT_TRUE(kvm);
+        kvm->select(profile.id);
+        processEvents();
+        ASSERT_TRUE(kvm->editor());
+        int titles = 0;
+        for (CheckBox* box : kvm->editor()->findChildren<CheckBox*>()) {
+            EXPECT_GE(box->width(), box->sizeHint().width()) << box->title().toStdString() << " is cut";
+            ++titles;
+        }
+        EXPECT_GT(titles, 5);
+        window.reset();
+    }
+    Texts::useEnglishForTesting(false);
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 #include "WindowTest.h"
 
 #include "battery/BatteryManager.h"
+#include "battery/HistoryChart.h"
 #include "design/Gauges.h"
+#include "design/MoreLink.h"
 #include "design/Rows.h"
 #include "design/Sliders.h"
 #include <QSlider>
@@ -14,6 +16,10 @@
 #include "window/KPIRow.h"
 #include "window/OverviewPage.h"
 #include "window/PowerSection.h"
+#include "window/Router.h"
+
+#include <QScrollArea>
+#include <QScrollBar>
 
 namespace {
 
@@ -229,6 +235,39 @@ TEST_F(OverviewTest, KVMCardChipsAndRows)
     EXPECT_TRUE(labelled) << "a blank name shows the monitor's name";
     EXPECT_FALSE(row->applyButton()->isEnabled()) << "its monitor is not connected";
     EXPECT_FALSE(card->emptyText()->isVisibleTo(card));
+
+    // "Profilleri düzenle" is the link of the panel's cards: text, then the chevron.
+    auto* more = card->findChild<MoreLink*>();
+    ASSERT_TRUE(more);
+    EXPECT_EQ(more->title(), "Profilleri düzenle");
+    Router::shared().setPage(Router::Page::overview);
+    QTest::mouseClick(more, Qt::LeftButton);
+    EXPECT_EQ(Router::shared().page(), Router::Page::kvm);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(OverviewTest, SectionsBelowTheFoldAreBuiltWhenTheyComeIntoView)
+{
+    startHub();
+    Router::shared().setPage(Router::Page::overview);
+    MainView& view = openWindow({1100, 780});
+    auto* page = qobject_cast<OverviewPage*>(view.page());
+    ASSERT_TRUE(page && page->historySection());
+    auto* history = qobject_cast<LazySection*>(page->historySection());
+    ASSERT_TRUE(history);
+    view.repaint();
+    processEvents();
+    EXPECT_FALSE(history->content()) << "out of view, not built";
+
+    QScrollBar* bar = view.findChild<QScrollArea*>()->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    view.repaint();
+    processEvents();
+    ASSERT_TRUE(history->content()) << "built once it shows";
+    EXPECT_TRUE(history->content()->findChild<HistoryChart*>());
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "panel/MoreLink.h"
+#include "design/MoreLink.h"
 
 #include "design/Paint.h"
 #include "design/Symbols.h"
