@@ -5,6 +5,7 @@
 #include "app/Hub.h"
 #include "app/Notifications.h"
 #include "app/Texts.h"
+#include "design/Accessibility.h"
 #include "panel/MenuBarLabel.h"
 #include "platform/Launch.h"
 #include "platform/Log.h"
@@ -23,6 +24,7 @@
 
 int main(int argc, char** argv)
 {
+    design::a11y::install(); // before any control exists: an interface is made once and kept
     QApplication app(argc, argv);
     app.setApplicationName("Pelorn");
     app.setQuitOnLastWindowClosed(false);
