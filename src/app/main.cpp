@@ -24,8 +24,10 @@
 
 int main(int argc, char** argv)
 {
-    design::a11y::install(); // before any control exists: an interface is made once and kept
     QApplication app(argc, argv);
+    // After the application, whose own widget interfaces would otherwise be asked first, and
+    // before any control exists: an interface is made once and kept.
+    design::a11y::install();
     app.setApplicationName("Pelorn");
     app.setQuitOnLastWindowClosed(false);
 

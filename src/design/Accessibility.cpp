@@ -24,13 +24,30 @@ constexpr double kStep = 5; // what one increase or decrease moves a drawn slide
 // Return for the widget, so every described control activates alike from the keyboard.
 class FaceHolder : public QObject {
 public:
-    FaceHolder(QWidget* w, Face f) : QObject(w), face(std::move(f)) { w->installEventFilter(this); }
+    FaceHolder(QWidget* w, Face f) : QObject(w)
+    {
+        w->installEventFilter(this);
+        setFace(std::move(f));
+    }
+    void setFace(Face f)
+    {
+        face = std::move(f);
+        owner_ = face.owner ? face.owner : static_cast<QWidget*>(parent());
+        kind_ = owner_->metaObject();
+    }
+    // While an object is destroyed its dynamic type falls back class by class, so once the
+    // owner's own destructor has run it no longer is the kind it was described as.
+    bool alive() const { return owner_ && owner_->metaObject()->inherits(kind_); }
     Face face;
+
+private:
+    QPointer<const QWidget> owner_;
+    const QMetaObject* kind_ = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override
     {
-        if (e->type() != QEvent::KeyPress || !face.activate)
+        if (e->type() != QEvent::KeyPress || !face.activate || !alive())
             return false;
         const auto* key = static_cast<QKeyEvent*>(e);
         if (key->modifiers() & ~Qt::KeypadModifier)
@@ -47,7 +64,11 @@ protected:
 
 FaceHolder* holderOf(QObject* object)
 {
-    return object->findChild<FaceHolder*>(QString(), Qt::FindDirectChildrenOnly);
+    // Not findChild: without a meta-object of its own the holder would match any child.
+    for (QObject* child : object->children())
+        if (auto* holder = dynamic_cast<FaceHolder*>(child))
+            return holder;
+    return nullptr;
 }
 
 class Described : public QAccessibleWidget {
@@ -58,7 +79,7 @@ public:
     {
         if (t == QAccessible::Name) {
             const Face* f = face();
-            QString name = f && f->name ? f->name() : widget()->accessibleName();
+            QString name = f && f->name ? f->name() : QAccessibleWidget::text(t); // a window: its title
             return name.isEmpty() ? widget()->toolTip() : name;
         }
         return QAccessibleWidget::text(t);
@@ -100,7 +121,7 @@ public:
     }
 
 private:
-    const Face* face() const { return holder_ ? &holder_->face : nullptr; }
+    const Face* face() const { return holder_ && holder_->alive() ? &holder_->face : nullptr; }
     // A switch toggles; a radio button or a list item is pressed to choose it.
     QString mainAction(const Face& f) const
     {
@@ -263,7 +284,9 @@ QAccessibleInterface* factory(const QString& className, QObject* object)
         return new SliderAccessible<MiniSlider>(w);
     if (className == QLatin1String("LevelSlider"))
         return new LevelSliderAccessible(w);
-    if (FaceHolder* holder = holderOf(object))
+    // Only for a widget still whole: Qt asks for the parent's interface while a widget's
+    // children are taken down, and an interface made then would outlive the widget in the cache.
+    if (FaceHolder* holder = holderOf(object); holder && holder->alive() && qobject_cast<QWidget*>(object))
         return new Described(w, holder);
     return nullptr;
 }
@@ -283,7 +306,7 @@ void describe(QWidget* widget, Face face)
 {
     install();
     if (FaceHolder* old = holderOf(widget))
-        old->face = std::move(face);
+        old->setFace(std::move(face));
     else
         new FaceHolder(widget, std::move(face));
 }

@@ -3,7 +3,8 @@
 // ours are plain QWidgets to it, so each says what it is: the sliders through their own
 // interfaces, the rest by a `Face` (role, name, states, the one action) given in the
 // constructor. Interfaces are made on first query and cached, so `install()` must run before
-// any control exists: main calls it, and every control's constructor calls it first.
+// any control exists and after the QApplication (Qt asks the factory installed last first):
+// main calls it, and every control's constructor calls it first.
 #include <QAccessible>
 #include <QString>
 #include <functional>
@@ -23,6 +24,9 @@ struct Face {
     std::function<bool()> selected;  // set: a selectable item in this state
     std::function<bool()> expanded;  // set: an expandable header in this state
     std::function<void()> activate;  // the press (or toggle, for a checkable one)
+    // Whose members the functions read (null: the widget itself). They are not called once its
+    // destructor has begun: Qt still asks for the state while it takes a dying widget down.
+    const QWidget* owner = nullptr;
 };
 
 // Gives `widget` its face; call before anything names the widget (that makes the interface).

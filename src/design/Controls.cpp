@@ -143,7 +143,8 @@ public:
         : QWidget(parent), toggle_(std::move(toggle))
     {
         design::a11y::describe(this, {.role = QAccessible::Button, .name = std::move(name),
-                                      .expanded = std::move(expanded), .activate = [this] { toggle_(); }});
+                                      .expanded = std::move(expanded), .activate = [this] { toggle_(); },
+                                      .owner = parent});
         setFocusPolicy(Qt::TabFocus);
         setCursor(Qt::PointingHandCursor);
         setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -192,7 +193,7 @@ void DisclosureGroup::build(QWidget* label)
     column_->setContentsMargins(0, 0, 0, 0);
     column_->setSpacing(8);
     header_ = new DisclosureHeader([this] { setExpanded(!isExpanded()); }, [this] { return isExpanded(); },
-                                   [label] { return accessibleNameOf(label); });
+                                   [label] { return accessibleNameOf(label); }, this);
     auto* row = new QHBoxLayout(header_);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(6);

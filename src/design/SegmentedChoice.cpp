@@ -70,7 +70,7 @@ void SegmentedChoiceView::syncSegments()
         design::a11y::describe(s, {.role = QAccessible::RadioButton,
                                    .name = [this, i] { return i < titles_.size() ? titles_[i] : QString(); },
                                    .checked = [this, i] { return size_t(i) < selected_.size() && selected_[size_t(i)]; },
-                                   .activate = [this, i] { choose(i); }});
+                                   .activate = [this, i] { choose(i); }, .owner = this});
         segments_.push_back(s);
         s->show();
     }

@@ -176,6 +176,7 @@ void SidebarRow::leaveEvent(QEvent*)
 
 MainView::MainView(Router& router, Hub& hub, QWidget* parent) : QWidget(parent), router_(router), hub_(hub)
 {
+    design::a11y::describe(this, {.role = QAccessible::Window});
     setMinimumSize(kMinWidth, kMinHeight);
     KVMAccentRoot::install(this);
 
@@ -231,6 +232,7 @@ MainView::MainView(Router& router, Hub& hub, QWidget* parent) : QWidget(parent),
 
     scroll_ = new QScrollArea;
     scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setFocusPolicy(Qt::NoFocus); // Tab goes from the sidebar to the page's controls
     scroll_->setWidgetResizable(true);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -302,6 +304,7 @@ void MainView::showPage(Router::Page page)
     if (SidebarRow* row = sidebarRow(page); row && sidebarFocused)
         row->setFocus(Qt::OtherFocusReason);
     scroll_->verticalScrollBar()->setValue(0);
+    scroll_->verticalScrollBar()->setAccessibleName(page.title());
 }
 
 void MainView::showEvent(QShowEvent* e)

@@ -6,6 +6,7 @@
 #include "support/XServer.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
@@ -16,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -83,6 +85,19 @@ QByteArray probe(const QProcessEnvironment& env, const QStringList& arguments, Q
     return p.readAllStandardOutput();
 }
 
+// A setting as the application stored it in its preferences under the sim root.
+std::optional<bool> storedBool(const QString& simRoot, const QString& key)
+{
+    QDirIterator it(simRoot, {"com.ostrane.pelorn.json"}, QDir::Files, QDirIterator::Subdirectories);
+    if (!it.hasNext())
+        return std::nullopt;
+    QFile file(it.next());
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QJsonValue v = QJsonDocument::fromJson(file.readAll()).object()["value"].toObject()[key].toObject()["value"];
+    return v.isBool() ? std::optional(v.toBool()) : std::nullopt;
+}
+
 TEST(PelornAccessibilityTest, EveryControlIsNamedAndWorksThroughTheBus)
 {
     if (!XServer::installed() || !AccessibilityBus::installed())
@@ -119,8 +134,7 @@ TEST(PelornAccessibilityTest, EveryControlIsNamedAndWorksThroughTheBus)
     ASSERT_TRUE(x.click(QPoint(XServer::kScreen.width() - 12, 12))) << x.error().toStdString();
 
     const QJsonObject texts{
-        {"sections", QJsonArray{"Display", "Output", "Battery"}},
-        {"audioSection", "Output"},
+        {"sections", QJsonArray{"Display", "Sound output", "Battery"}},
         {"brightness", "Brightness"},
         {"openOverview", "Open overview"},
         {"audioPage", "Sound"},
@@ -159,7 +173,8 @@ TEST(PelornAccessibilityTest, EveryControlIsNamedAndWorksThroughTheBus)
     const QJsonObject checks = found["checks"].toObject();
     EXPECT_TRUE(checks["audioSelected"].toBool()) << "the sidebar's Sound item is selected";
     EXPECT_TRUE(checks["audioShown"].toBool()) << "the audio page shows";
-    EXPECT_NE(checks["smoothAfter"].toBool(), checks["smoothBefore"].toBool()) << "smooth scrolling flipped";
+    EXPECT_NE(checks["smoothAfter"].toBool(), checks["smoothBefore"].toBool()) << "the switch flipped";
+    EXPECT_EQ(storedBool(simRoot.path(), "scroll.smooth"), checks["smoothAfter"].toBool()) << "and the setting with it";
     EXPECT_EQ(checks["brightnessRead"].toDouble(), 25);
     EXPECT_EQ(checks["miniAfterIncrease"].toDouble(), 100) << checks["miniName"].toString().toStdString();
     EXPECT_EQ(checks["miniAfterDecrease"].toDouble(), 95);
