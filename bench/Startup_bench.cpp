@@ -8,7 +8,8 @@
 //    once the menu-bar icon is shown (or, with no status area, the window). Of the last start:
 //    the resident memory 2 s after that line, and the main thread's voluntary context switches
 //    over S seconds of idling: an upper bound of its wake-ups (the kernel also counts a sleep it
-//    ends and begins again without returning to the program).
+//    ends and begins again without returning to the program); then, over another S seconds, its
+//    system calls (strace) and how many of them replace or sync a file.
 // 2. In a child of this harness (real clock, offscreen, input access granted): the application
 //    assembled as its entry assembles it; over S seconds of idling, the main event loop's
 //    wake-ups and every timer firing by interval, which says who woke it.
@@ -63,6 +64,44 @@ long voluntarySwitches(qint64 pid)
 {
     const QByteArray n = statusField(QString("/proc/%1/task/%1/status").arg(pid), "voluntary_ctxt_switches");
     return n.isEmpty() ? -1 : n.toLong();
+}
+
+// The system calls of a running process over `seconds`, traced with strace (its threads too):
+// all of them, the main thread's, and the file rewrites (renames of saved files, syncs) among them.
+void printSystemCalls(qint64 pid, double seconds)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath("trace");
+    QProcess strace;
+    strace.start("strace", {"-f", "-q", "-o", out, "-p", QString::number(pid)});
+    if (!strace.waitForStarted(5000)) {
+        std::printf("    system calls: strace is not installed (scripts/setup installs it)\n");
+        return;
+    }
+    QThread::msleep(500); // attached to every thread
+    QFile(out).resize(0);
+    QThread::msleep(qint64(seconds * 1000));
+    strace.terminate();
+    strace.waitForFinished(5000);
+    QFile f(out);
+    if (!f.open(QIODevice::ReadOnly)) {
+        std::printf("    system calls: strace could not attach (ptrace not permitted?)\n");
+        return;
+    }
+    long all = 0, main = 0, renames = 0, syncs = 0;
+    const QByteArray mainPid = QByteArray::number(pid) + ' ';
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (line.isEmpty() || line.contains("resumed>"))
+            continue;
+        ++all;
+        main += line.startsWith(mainPid);
+        renames += line.contains(" rename");
+        syncs += line.contains("fsync(") || line.contains("fdatasync(");
+    }
+    const double minutes = seconds / 60.0;
+    std::printf("    system calls in %.0f s idle: %.1f per minute (main thread %.1f), files replaced %.1f per minute, "
+                "syncs %.1f per minute\n",
+                seconds, all / minutes, main / minutes, renames / minutes, syncs / minutes);
 }
 
 void printFirings(const std::map<double, int>& firings, double minutes)
@@ -224,6 +263,7 @@ int main(int argc, char** argv)
             std::printf("    resident memory 2 s after start: %.1f MB\n", rss);
             std::printf("    main thread's voluntary context switches in %.0f s idle: %ld, %.1f per minute\n", idleSeconds,
                         after - before, (after - before) * 60.0 / idleSeconds);
+            printSystemCalls(app.processId(), idleSeconds);
         }
         app.kill();
         app.waitForFinished(5000);

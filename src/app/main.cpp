@@ -42,7 +42,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "Pelorn: desk refused: %s\n", qPrintable(desk.error().text()));
         return 2;
     }
-    sim::Mac::shared().install(desk.value());
+    sim::Mac::shared().boot(desk.value(), sim::Mac::Role::application);
     // Opening the bundle (the language relaunch) starts this program again.
     sim::Processes::shared().setOpenableApplication(platform::bundle::mainPath(), QCoreApplication::applicationFilePath());
     platform::log::write(QString("Pelorn: desk \"%1\", sim root %2").arg(desk.value().name, platform::paths::simRoot()));

@@ -56,8 +56,9 @@ State stateOf(const QJsonObject& d, bool adapter)
     return s;
 }
 
-// Settles and returns the document, written back when the charge moved.
-QJsonObject settled(machine::Transaction& tx)
+// The document with its charge brought up to now. Only a change writes it back (the old rates
+// hold up to the change); a read leaves the file alone, so an idle machine writes nothing.
+QJsonObject settledAtNow(machine::Transaction& tx)
 {
     QJsonObject d = stored(tx);
     const double now = platform::clock::wallNow();
@@ -76,6 +77,12 @@ QJsonObject settled(machine::Transaction& tx)
     }
     d["percent"] = p;
     d["updatedAt"] = now;
+    return d;
+}
+
+QJsonObject settled(machine::Transaction& tx)
+{
+    QJsonObject d = settledAtNow(tx);
     tx.write("battery", d);
     return d;
 }
@@ -100,7 +107,7 @@ void install(const BatteryDesk& desk)
 State read()
 {
     machine::Transaction tx;
-    const QJsonObject d = settled(tx);
+    const QJsonObject d = settledAtNow(tx);
     return stateOf(d, adapterEnabled(tx));
 }
 

@@ -3,6 +3,7 @@
 #include "platform/Files.h"
 
 #include <QJsonDocument>
+#include <algorithm>
 #include <cmath>
 
 namespace sim {
@@ -151,7 +152,25 @@ DeskResult Desk::parse(const QByteArray& json)
     parseBattery(top, desk.battery);
     parseAudio(top, desk.audio);
     desk.accessibility = top.boolean("accessibility", false);
-    top.rejectUnknown({"name", "displays", "smc", "battery", "audio", "accessibility"});
+    if (top.has("kvm")) {
+        Fields kvm(top.object("kvm"), top.path("kvm"), &error);
+        DeskKvm k;
+        k.name = kvm.requireString("name");
+        const QJsonArray ids = kvm.array("displays");
+        for (int i = 0; i < ids.size(); ++i) {
+            const QString at = kvm.path("displays") + QString("[%1]").arg(i);
+            const double id = ids[i].toDouble(-1);
+            const auto known = std::find_if(desk.displays.begin(), desk.displays.end(),
+                                            [&](const DeskDisplay& d) { return d.id == id && !d.builtin; });
+            if (known == desk.displays.end())
+                kvm.fail(at, "not an external display of this desk");
+            else
+                k.displays.push_back(known->id);
+        }
+        kvm.rejectUnknown({"name", "displays"});
+        desk.kvm = k;
+    }
+    top.rejectUnknown({"name", "displays", "smc", "battery", "audio", "accessibility", "kvm"});
     if (error)
         return DeskResult::failure(*error);
     return desk;

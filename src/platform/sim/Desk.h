@@ -178,6 +178,13 @@ struct DeskDisplay {
     QString wallpaper;
 };
 
+// The KVM switch between the desk's monitors and its computers: switched away, the monitors
+// behind it leave this Mac; switched back, they come online again.
+struct DeskKvm {
+    QString name;
+    std::vector<uint32_t> displays;
+};
+
 struct Desk;
 using DeskResult = pelorn::Result<Desk, DeskError>;
 
@@ -188,6 +195,7 @@ struct Desk {
     BatteryDesk battery;
     DeskAudio audio;
     std::vector<DeskDisplay> displays;
+    std::optional<DeskKvm> kvm;
     // Whether the user has granted Pelorn the accessibility permission on this Mac.
     bool accessibility = false;
 

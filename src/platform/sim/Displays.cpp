@@ -1,5 +1,8 @@
 #include "platform/sim/Displays.h"
 
+#include "platform/sim/Persistence.h"
+
+#include <QJsonArray>
 #include <algorithm>
 
 namespace sim {
@@ -214,6 +217,7 @@ void Displays::setOnline(uint32_t id, bool online)
         normalizeLocked();
         buildRegistryLocked();
     }
+    persistence::changed();
     notify({id});
 }
 
@@ -240,7 +244,81 @@ void Displays::plug(const DeskDisplay& display)
         buildRegistryLocked();
         normalizeLocked();
     }
+    persistence::changed();
     notify({display.id});
+}
+
+void Displays::unplug(uint32_t id)
+{
+    {
+        std::lock_guard lock(mutex_);
+        const auto gone = [&](const DeskDisplay& d) { return d.id == id; };
+        desk_.erase(std::remove_if(desk_.begin(), desk_.end(), gone), desk_.end());
+        monitors_.erase(std::remove_if(monitors_.begin(), monitors_.end(),
+                                       [&](const auto& m) { return m->displayID() == id; }),
+                        monitors_.end());
+        normalizeLocked();
+        buildRegistryLocked();
+    }
+    persistence::changed();
+    notify({id});
+}
+
+QJsonObject Displays::snapshot() const
+{
+    std::lock_guard lock(mutex_);
+    QJsonObject out;
+    for (const DeskDisplay& d : desk_) {
+        QJsonObject o{{"online", d.online}, {"x", d.x},           {"y", d.y},
+                      {"mode", d.mode},     {"mirrorOf", double(d.mirrorOf)}, {"wallpaper", d.wallpaper}};
+        if (d.brightness)
+            o["brightness"] = *d.brightness;
+        for (const auto& m : monitors_)
+            if (m->displayID() == d.id) {
+                QJsonObject vcp;
+                for (const auto& [code, v] : m->vcpTable())
+                    vcp[QString::number(code, 16)] = QJsonArray{v.value, v.maximum};
+                o["vcp"] = vcp;
+            }
+        out[QString::number(d.id)] = o;
+    }
+    return out;
+}
+
+void Displays::restore(std::vector<DeskDisplay>& displays, const QJsonObject& snapshot)
+{
+    std::vector<DeskDisplay> kept;
+    for (DeskDisplay d : displays) {
+        const QJsonValue stored = snapshot.value(QString::number(d.id));
+        if (!stored.isObject())
+            continue;
+        const QJsonObject o = stored.toObject();
+        d.online = o["online"].toBool(d.online);
+        d.x = o["x"].toInt(d.x);
+        d.y = o["y"].toInt(d.y);
+        const int mode = o["mode"].toInt(d.mode);
+        if (mode >= 0 && size_t(mode) < d.modes.size())
+            d.mode = mode;
+        d.mirrorOf = uint32_t(o["mirrorOf"].toDouble(d.mirrorOf));
+        d.wallpaper = o["wallpaper"].toString(d.wallpaper);
+        if (d.brightness && o.contains("brightness"))
+            d.brightness = std::clamp(o["brightness"].toDouble(), 0.0, 1.0);
+        if (d.ddc) {
+            // The cabling stays what the desk says, whatever input the monitor shows now.
+            if (!d.ddc->macInput && d.ddc->vcp.count(0x60))
+                d.ddc->macInput = d.ddc->vcp.at(0x60).value;
+            const QJsonObject vcp = o["vcp"].toObject();
+            for (auto it = vcp.begin(); it != vcp.end(); ++it) {
+                bool ok = false;
+                const uint code = it.key().toUInt(&ok, 16);
+                const QJsonArray v = it.value().toArray();
+                if (ok && code <= 0xFF && v.size() == 2)
+                    d.ddc->vcp[uint8_t(code)] = DeskVcp{uint16_t(v[0].toInt()), uint16_t(v[1].toInt())};
+            }
+        }
+        kept.push_back(std::move(d));
+    }
+    displays = std::move(kept);
 }
 
 void Displays::setWallpaper(uint32_t id, const QString& wallpaper)
@@ -249,6 +327,7 @@ void Displays::setWallpaper(uint32_t id, const QString& wallpaper)
     for (DeskDisplay& d : desk_)
         if (d.id == id)
             d.wallpaper = wallpaper;
+    persistence::changed();
 }
 
 std::optional<std::array<float, 9>> Displays::transferFormula(uint32_t id) const
@@ -363,6 +442,7 @@ int Displays::complete(const Pending& pending)
         ++transactions_;
         normalizeLocked();
     }
+    persistence::changed();
     notify(changed);
     return platform::displays::kSuccess;
 }
@@ -445,6 +525,7 @@ bool Displays::setBuiltinBrightness(uint32_t id, double level)
     for (DeskDisplay& d : desk_)
         if (d.id == id && d.builtin && d.online && d.brightness) {
             d.brightness = std::clamp(level, 0.0, 1.0);
+            persistence::changed();
             return true;
         }
     return false;

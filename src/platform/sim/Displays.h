@@ -7,6 +7,7 @@
 #include "platform/sim/Desk.h"
 #include "platform/sim/Monitor.h"
 
+#include <QJsonObject>
 #include <QPointF>
 #include <QSet>
 #include <QVariantMap>
@@ -36,6 +37,14 @@ public:
     void beginReconfiguration(uint32_t id);
     // Adds a display at run time (plugged in); it comes online.
     void plug(const DeskDisplay& display);
+    // Its cable is pulled: the display and its monitor leave the machine.
+    void unplug(uint32_t id);
+
+    // What lasts from one launch to the next: which displays are connected, online, where,
+    // in which mode and mirror, their brightness, picture and each monitor's VCP values.
+    QJsonObject snapshot() const;
+    // Brings desk displays to a snapshot's state; displays it does not hold are unplugged.
+    static void restore(std::vector<DeskDisplay>& displays, const QJsonObject& snapshot);
     // The user picks another desktop picture for a screen (see DeskDisplay::wallpaper).
     void setWallpaper(uint32_t id, const QString& wallpaper);
     // The transfer table set for a display, as {min, max, gamma} per channel; none: untouched.

@@ -1,5 +1,7 @@
 #include "platform/sim/EventSystem.h"
 
+#include "platform/sim/Persistence.h"
+
 #include "platform/Clock.h"
 #include "platform/DisplayLink.h"
 #include "platform/DispatchQueue.h"
@@ -60,6 +62,8 @@ struct EventSystem::Impl {
     std::condition_variable wake;     // the delivery thread
     std::condition_variable progress; // settle() and deliver()
     std::condition_variable served;   // a tap's source joined a run loop
+    std::condition_variable linksChanged; // a link started or paused, for the display clock
+    bool clockRuns = false;
     std::mutex deliveryMutex;         // held while one tap's callback runs
 
     bool trusted = false;
@@ -281,8 +285,26 @@ void EventSystem::reset()
 
 void EventSystem::setTrusted(bool trusted)
 {
+    {
+        std::lock_guard lock(d->mutex);
+        d->trusted = trusted;
+    }
+    persistence::changed();
+}
+
+bool EventSystem::trusted() const
+{
     std::lock_guard lock(d->mutex);
-    d->trusted = trusted;
+    return d->trusted;
+}
+
+void EventSystem::post(const Event& event)
+{
+    Session::shared().input(event.type());
+    Pending p;
+    p.kind = Pending::hardware;
+    p.event = event;
+    d->enqueue(std::move(p));
 }
 
 int EventSystem::promptCount() const
@@ -429,6 +451,14 @@ void EventSystem::stepFrames(uint32_t screenNumber, int frames)
     for (int i = 0; i < frames; ++i) {
         if (rate > 0 && platform::clock::testing::isVirtual())
             platform::clock::testing::advance(1.0 / rate);
+        frame(screenNumber, rate);
+        settle();
+    }
+}
+
+void EventSystem::frame(uint32_t screenNumber, double rate)
+{
+    {
         std::vector<std::pair<std::shared_ptr<LinkState>, RunLoop*>> due;
         {
             std::lock_guard lock(d->mutex);
@@ -450,8 +480,51 @@ void EventSystem::stepFrames(uint32_t screenNumber, int frames)
             std::lock_guard lock(d->mutex);
             d->lastFrameSeconds = spent;
         }
-        settle();
     }
+}
+
+void EventSystem::runDisplayClock()
+{
+    std::lock_guard lock(d->mutex);
+    if (d->clockRuns)
+        return;
+    d->clockRuns = true;
+    std::thread([this] {
+        platform::setThreadName("sim.vsync");
+        const auto running = [this] {
+            return std::any_of(d->links.begin(), d->links.end(), [](auto& l) { return l->valid && !l->paused && l->loop; });
+        };
+        auto next = std::chrono::steady_clock::now();
+        for (;;) {
+            std::vector<ScreenSpec> screens;
+            {
+                std::unique_lock lock(d->mutex);
+                if (!running()) {
+                    d->linksChanged.wait(lock, running); // no link runs: the clock sleeps
+                    next = std::chrono::steady_clock::now();
+                }
+                screens = d->screens;
+            }
+            // One clock at the fastest screen's rate; a slower screen's links get every frame too.
+            double rate = 0;
+            for (const ScreenSpec& sc : screens)
+                rate = std::max(rate, sc.refreshRate);
+            for (const ScreenSpec& sc : screens)
+                if (sc.number)
+                    frame(*sc.number, sc.refreshRate);
+            next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                std::chrono::duration<double>(1.0 / std::max(rate, 1.0)));
+            std::this_thread::sleep_until(next);
+        }
+    }).detach();
+}
+
+void EventSystem::linksChanged()
+{
+    {
+        std::lock_guard lock(d->mutex);
+    }
+    d->linksChanged.notify_all();
 }
 
 double EventSystem::lastFrameSeconds() const
@@ -657,11 +730,18 @@ public:
 
     void addToRunLoop(RunLoop& loop) override
     {
-        std::lock_guard lock(sys().mutex);
-        if (state_->valid)
-            state_->loop = &loop;
+        {
+            std::lock_guard lock(sys().mutex);
+            if (state_->valid)
+                state_->loop = &loop;
+        }
+        sim::EventSystem::shared().linksChanged();
     }
-    void setPaused(bool paused) override { state_->paused = paused; }
+    void setPaused(bool paused) override
+    {
+        state_->paused = paused;
+        sim::EventSystem::shared().linksChanged();
+    }
     bool isPaused() const override { return state_->paused; }
     void invalidate() override
     {

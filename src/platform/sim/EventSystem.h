@@ -47,6 +47,7 @@ public:
 
     // Accessibility.
     void setTrusted(bool trusted);
+    bool trusted() const;
     int promptCount() const;
     QStringList openedSettings() const;
 
@@ -63,6 +64,8 @@ public:
     // A hardware event: waits until it went through every tap, serving the main thread
     // meanwhile; returns what reached the process, or nothing when a tap dropped it.
     std::optional<platform::events::Event> deliver(const platform::events::Event& event);
+    // A hardware event from a device outside this process (the desk): queued, not waited for.
+    void post(const platform::events::Event& event);
     // Waits until every event queued so far is delivered.
     void settle();
 
@@ -80,6 +83,10 @@ public:
     // Runs `frames` refreshes of one screen: moves the shared clock on by a frame each time,
     // runs the unpaused links' callbacks and waits for the events they posted to arrive.
     void stepFrames(uint32_t screenNumber, int frames = 1);
+    // On a running machine (not under test) the screens refresh by themselves: the running
+    // links get their frames at the screen's rate on a clock thread, which sleeps while none runs.
+    void runDisplayClock();
+    void linksChanged(); // for the links
     // Seconds the link callbacks of the last stepped frame took on their threads.
     double lastFrameSeconds() const;
     // Links on a screen that would get the next frame.
@@ -91,6 +98,7 @@ public:
 
 private:
     EventSystem();
+    void frame(uint32_t screenNumber, double rate); // one refresh of one screen
     Impl* d;
 };
 

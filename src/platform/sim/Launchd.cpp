@@ -3,7 +3,12 @@
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 
+#include "platform/sim/Machine.h"
+
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonObject>
 #include <QPointer>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -11,6 +16,8 @@
 #include <QXmlStreamReader>
 #include <map>
 #include <memory>
+#include <signal.h>
+#include <unistd.h>
 
 namespace sim::launchd {
 namespace {
@@ -81,6 +88,19 @@ std::map<QString, std::unique_ptr<Job>>& jobs()
     return *j;
 }
 
+std::map<QString, std::unique_ptr<Job>>& jobs();
+
+void notePids()
+{
+    QJsonObject pids;
+    for (const auto& [label, job] : jobs())
+        if (job->process && job->process->state() != QProcess::NotRunning)
+            pids[label] = double(job->process->processId());
+    machine::Transaction tx;
+    if (tx.read("launchd") != pids)
+        tx.write("launchd", pids);
+}
+
 void launch(Job& job)
 {
     job.process = std::make_unique<QProcess>();
@@ -101,6 +121,7 @@ void launch(Job& job)
     });
     ++job.launches;
     job.process->start(job.program, {});
+    notePids();
 }
 
 void stop(Job& job)
@@ -152,6 +173,7 @@ int bootout(const QString& serviceTarget, QString* error)
     }
     stop(*it->second);
     jobs().erase(it);
+    notePids();
     return 0;
 }
 
@@ -184,6 +206,31 @@ void reset()
     for (auto& [label, job] : jobs())
         stop(*job);
     jobs().clear();
+}
+
+void bootInstalled()
+{
+    QJsonObject left;
+    {
+        machine::Transaction tx;
+        left = tx.read("launchd");
+        tx.write("launchd", {});
+    }
+    for (const QJsonValue& v : left) {
+        const pid_t p = pid_t(v.toDouble());
+        // Only a process that still runs a program of this machine is ours to end.
+        const QString exe = QFileInfo(QString("/proc/%1/exe").arg(p)).symLinkTarget();
+        if (p <= 1 || !exe.startsWith(platform::paths::simRoot() + "/"))
+            continue;
+        ::kill(p, SIGTERM);
+        for (int i = 0; i < 200 && ::kill(p, 0) == 0; ++i)
+            ::usleep(10000);
+    }
+    const QDir folder(platform::paths::map("/Library/LaunchDaemons"));
+    for (const QString& name : folder.entryList({"*.plist"}, QDir::Files, QDir::Name)) {
+        QString error;
+        bootstrap("system", folder.filePath(name), &error);
+    }
 }
 
 } // namespace sim::launchd

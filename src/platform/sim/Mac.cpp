@@ -1,6 +1,13 @@
 #include "platform/sim/Mac.h"
 
 #include "platform/sim/AdminScript.h"
+#include "platform/sim/DeskServer.h"
+#include "platform/sim/Machine.h"
+#include "platform/sim/Persistence.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonDocument>
 #include "platform/sim/Battery.h"
 #include "platform/sim/ChargeLimit.h"
 #include "platform/sim/Launchd.h"
@@ -24,23 +31,105 @@ Mac& Mac::shared()
 
 void Mac::install(const Desk& desk)
 {
+    persistence::disable();
+    installParts(desk, false, {});
+}
+
+void Mac::installParts(const Desk& desk, bool keepShared, const QJsonObject& state)
+{
     std::lock_guard lock(mutex_);
     desk_ = desk;
-    sim::smc::install(desk.smc);
-    sim::battery::install(desk.battery);
+    if (!keepShared) {
+        sim::smc::install(desk.smc);
+        sim::battery::install(desk.battery);
+    }
     AudioSystem::shared().install(desk.audio);
-    displays_.install(desk.displays);
+    std::vector<DeskDisplay> displays = desk.displays;
+    if (state.contains("displays"))
+        Displays::restore(displays, state["displays"].toObject());
+    displays_.install(displays);
     chargelimit::reset();
     power::reset();
     launchd::reset();
     adminscript::reset();
     EventSystem::shared().reset();
-    EventSystem::shared().setTrusted(desk.accessibility);
+    EventSystem::shared().setTrusted(state["accessibility"].toBool(desk.accessibility));
     PowerAssertionTable::shared().reset();
     Session::shared().reset();
     Updates::shared().reset();
     Processes::shared().reset();
     loginitems::reset();
+    if (state.contains("audio"))
+        AudioSystem::shared().restore(state["audio"].toObject());
+}
+
+Mac::Boot Mac::boot(const Desk& desk, Role role)
+{
+    persistence::disable();
+    Boot result;
+    QJsonObject state;
+    {
+        machine::Transaction tx;
+        state = tx.read("machine");
+        const bool found = state["desk"].toString() == persistence::fingerprint(desk) && tx.exists("smc")
+                           && tx.exists("battery");
+        result.rebuilt = !found;
+        if (!found)
+            state = {};
+        installParts(desk, found, state);
+        if (tx.read("desk") != desk.raw)
+            tx.write("desk", desk.raw);
+    }
+    // Applications that run on this Mac besides Pelorn receive the events posted to them; the
+    // pointer rests over the first of them.
+    EventSystem& events = EventSystem::shared();
+    pid_t pointed = 0;
+    for (const DeskAudioApp& app : desk.audio.apps)
+        if (app.pid != desk.audio.selfPid && app.policy == "regular") {
+            events.setApplication(app.pid, app.bundleID);
+            if (!pointed)
+                pointed = app.pid;
+        }
+    events.setPointerTarget(pointed);
+    persistence::enable(state);
+    persistence::flush();
+    if (role == Role::application) {
+        // What changed in the last moment before quitting is written too.
+        static bool flushesAtExit = false;
+        if (!std::exchange(flushesAtExit, true))
+            qAddPostRoutine([] { persistence::flush(); });
+        events.runDisplayClock();
+        launchd::bootInstalled();
+        deskserver::listen();
+    }
+    return result;
+}
+
+std::optional<Desk> Mac::stored()
+{
+    if (!QFile::exists(machine::stateFolder() + "/machine.json"))
+        return std::nullopt; // and nothing made under a sim root that holds no machine
+    machine::Transaction tx;
+    if (!tx.exists("machine") || !tx.exists("desk"))
+        return std::nullopt;
+    const QByteArray json = QJsonDocument(tx.read("desk")).toJson(QJsonDocument::Compact);
+    DeskResult desk = Desk::parse(json);
+    if (!desk)
+        return std::nullopt;
+    return desk.value();
+}
+
+QJsonObject Mac::snapshot() const
+{
+    Desk desk;
+    {
+        std::lock_guard lock(mutex_);
+        desk = desk_;
+    }
+    return QJsonObject{{"desk", persistence::fingerprint(desk)},
+                       {"displays", displays_.snapshot()},
+                       {"audio", AudioSystem::shared().snapshot()},
+                       {"accessibility", EventSystem::shared().trusted()}};
 }
 
 Desk Mac::desk() const

@@ -5,7 +5,9 @@
 #include "platform/sim/Desk.h"
 #include "platform/sim/Displays.h"
 
+#include <QJsonObject>
 #include <mutex>
+#include <optional>
 
 namespace sim {
 
@@ -15,11 +17,26 @@ public:
 
     // Replaces the whole simulated machine with the one the desk describes.
     void install(const Desk& desk);
+
+    // Starts the machine kept under the sim root, as it was left; the desk describes it when
+    // the sim root holds none yet or the desk changed (new hardware). From then on this process
+    // keeps the machine's state there. The application also boots the launchd jobs whose
+    // property lists are installed, and opens the desk's door (sim/DeskServer.h).
+    enum class Role { application, desk };
+    struct Boot {
+        bool rebuilt = false; // made from the desk, not found
+    };
+    Boot boot(const Desk& desk, Role role);
+    // Whether the sim root holds a machine; its desk when it does.
+    static std::optional<Desk> stored();
+    // The state this process keeps in memory, as saved (sim/Persistence.h).
+    QJsonObject snapshot() const;
     Desk desk() const;
     Displays& displays() { return displays_; }
 
 private:
     Mac() = default;
+    void installParts(const Desk& desk, bool keepShared, const QJsonObject& state);
     mutable std::recursive_mutex mutex_;
     Desk desk_;
     Displays displays_;

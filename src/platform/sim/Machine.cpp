@@ -16,7 +16,10 @@ namespace {
 
 std::recursive_mutex gMutex;
 thread_local int gDepth = 0;
+// The lock file stays open while the sim root stays the same: a transaction then costs two
+// flock calls, not a folder walk and an open.
 int gLockFd = -1; // guarded by gMutex
+QString gLockFolder;
 
 QString documentPath(const QString& name) { return stateFolder() + "/" + name + ".json"; }
 
@@ -28,9 +31,15 @@ Transaction::Transaction()
 {
     gMutex.lock();
     if (gDepth++ == 0) {
-        QDir().mkpath(stateFolder());
-        const QByteArray path = QFile::encodeName(stateFolder() + "/machine.lock");
-        gLockFd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        const QString folder = stateFolder();
+        if (gLockFd < 0 || folder != gLockFolder || !QFile::exists(folder)) {
+            if (gLockFd >= 0)
+                ::close(gLockFd);
+            QDir().mkpath(folder);
+            const QByteArray path = QFile::encodeName(folder + "/machine.lock");
+            gLockFd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+            gLockFolder = folder;
+        }
         if (gLockFd >= 0)
             while (::flock(gLockFd, LOCK_EX) != 0 && errno == EINTR) {
             }
@@ -39,11 +48,8 @@ Transaction::Transaction()
 
 Transaction::~Transaction()
 {
-    if (--gDepth == 0 && gLockFd >= 0) {
+    if (--gDepth == 0 && gLockFd >= 0)
         ::flock(gLockFd, LOCK_UN);
-        ::close(gLockFd);
-        gLockFd = -1;
-    }
     gMutex.unlock();
 }
 

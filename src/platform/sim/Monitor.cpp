@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/IoRegistry.h"
+#include "platform/sim/Persistence.h"
 
 namespace sim {
 namespace {
@@ -116,6 +117,7 @@ void Monitor::handle(const uint8_t* body, uint32_t length)
         DeskVcp& v = ddc_.vcp[code];
         v.value = (code != 0x60 && v.maximum > 0 && value > v.maximum) ? v.maximum : value;
         ++sets_[code];
+        persistence::changed();
         return;
     }
     if (opcode == 0x01 && length == 2) { // Get VCP Feature
@@ -197,6 +199,13 @@ void Monitor::setVcp(uint8_t code, uint16_t value, uint16_t maximum)
 {
     std::lock_guard lock(mutex_);
     ddc_.vcp[code] = DeskVcp{value, maximum};
+    persistence::changed();
+}
+
+std::map<uint8_t, DeskVcp> Monitor::vcpTable() const
+{
+    std::lock_guard lock(mutex_);
+    return ddc_.vcp;
 }
 
 void Monitor::setUnsupported(uint8_t code, bool unsupported)
@@ -226,6 +235,7 @@ void Monitor::showInput(uint16_t code)
 {
     std::lock_guard lock(mutex_);
     ddc_.vcp[0x60].value = code;
+    persistence::changed();
 }
 
 bool Monitor::switchedAway() const

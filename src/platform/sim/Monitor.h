@@ -43,6 +43,7 @@ public:
     uint32_t displayID() const { return displayID_; }
     std::optional<DeskVcp> vcp(uint8_t code) const;
     void setVcp(uint8_t code, uint16_t value, uint16_t maximum);
+    std::map<uint8_t, DeskVcp> vcpTable() const;
     void setUnsupported(uint8_t code, bool unsupported);
     // times < 0: from now on; 0: off; n: the next n occasions only.
     void setFault(Fault fault, int times = -1);

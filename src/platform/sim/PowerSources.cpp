@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstring>
 #include <mutex>
+#include <set>
 
 namespace sim::power {
 namespace {
@@ -232,6 +233,10 @@ public:
     explicit PollingSource(std::function<void()> changed) : changed_(std::move(changed))
     {
         last_ = sim::power::sourceDescriptions();
+        {
+            std::lock_guard lock(livingMutex());
+            living().insert(this);
+        }
         if (platform::clock::testing::isVirtual()) {
             timer_.start(sim::power::kNotificationPoll, [this] {
                 if (look())
@@ -242,7 +247,8 @@ public:
         thread_ = std::thread([this] {
             std::unique_lock lock(mutex_);
             const auto interval = std::chrono::duration<double>(sim::power::kNotificationPoll);
-            while (!wake_.wait_for(lock, interval, [this] { return stopping_; })) {
+            while (!wake_.wait_for(lock, interval, [this] { return stopping_ || poked_; }) || !stopping_) {
+                poked_ = false;
                 if (look())
                     QMetaObject::invokeMethod(&context_, [this] { changed_(); }, Qt::QueuedConnection);
             }
@@ -250,6 +256,10 @@ public:
     }
     ~PollingSource() override
     {
+        {
+            std::lock_guard lock(livingMutex());
+            living().erase(this);
+        }
         if (thread_.joinable()) {
             {
                 std::lock_guard lock(mutex_);
@@ -258,6 +268,33 @@ public:
             wake_.notify_all();
             thread_.join();
         }
+    }
+
+    void poke()
+    {
+        if (!thread_.joinable()) {
+            QMetaObject::invokeMethod(&context_, [this] {
+                if (look())
+                    changed_();
+            }, Qt::QueuedConnection);
+            return;
+        }
+        {
+            std::lock_guard lock(mutex_);
+            poked_ = true;
+        }
+        wake_.notify_all();
+    }
+
+    static std::mutex& livingMutex()
+    {
+        static std::mutex m;
+        return m;
+    }
+    static std::set<PollingSource*>& living()
+    {
+        static auto* s = new std::set<PollingSource*>();
+        return *s;
     }
 
 private:
@@ -278,9 +315,17 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopping_ = false;
+    bool poked_ = false;
 };
 
 } // namespace
+
+void pokeSources()
+{
+    std::lock_guard lock(PollingSource::livingMutex());
+    for (PollingSource* s : PollingSource::living())
+        s->poke();
+}
 
 std::unique_ptr<NotificationSource> createNotificationSource(std::function<void()> changed)
 {
@@ -290,6 +335,10 @@ std::unique_ptr<NotificationSource> createNotificationSource(std::function<void(
 }
 
 } // namespace platform::powersources
+
+namespace sim::power {
+void sourcesChanged() { platform::powersources::pokeSources(); }
+} // namespace sim::power
 
 namespace platform::smartbattery {
 

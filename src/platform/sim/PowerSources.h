@@ -60,5 +60,8 @@ std::optional<QVariant> smartBatteryProperties();
 
 // Seconds between two looks for a change, for the notification source.
 constexpr double kNotificationPoll = 5.0;
+// The sources changed in this process (the cable, the charge): the notification sources look
+// at once instead of at their next poll.
+void sourcesChanged();
 
 } // namespace sim::power

@@ -1,5 +1,7 @@
 #include "platform/sim/SimAudio.h"
 
+#include "platform/sim/Persistence.h"
+
 #include "platform/Clock.h"
 #include "platform/RunningApps.h"
 
@@ -136,8 +138,87 @@ const DeskAudioProcess* AudioSystem::process(uint32_t object) const
     return nullptr;
 }
 
+QJsonObject AudioSystem::snapshot() const
+{
+    std::lock_guard lock(mutex_);
+    QJsonObject devices;
+    for (uint32_t id : order_) {
+        const Device& d = devices_.at(id);
+        if (d.aggregate)
+            continue;
+        QJsonObject volume, muted;
+        for (const auto& [where, v] : d.volume)
+            volume[QString("%1/%2").arg(where.first).arg(where.second)] = double(v);
+        for (const auto& [scope, m] : d.muted)
+            muted[QString::number(scope)] = m;
+        devices[d.desk.uid] = QJsonObject{{"volume", volume}, {"mute", muted}};
+    }
+    const auto uidOfDefault = [&](uint32_t selector) {
+        const auto it = defaults_.find(selector);
+        const Device* d = it == defaults_.end() ? nullptr : device(it->second);
+        return d ? d->desk.uid : QString();
+    };
+    QJsonObject playing;
+    for (const DeskAudioProcess& p : desk_.processes)
+        playing[QString::number(p.object)] = p.playing;
+    return QJsonObject{{"devices", devices},
+                       {"output", uidOfDefault(kHardwareDefaultOutputDevice)},
+                       {"input", uidOfDefault(kHardwareDefaultInputDevice)},
+                       {"system", uidOfDefault(kHardwareDefaultSystemOutputDevice)},
+                       {"playing", playing}};
+}
+
+void AudioSystem::restore(const QJsonObject& snapshot)
+{
+    std::lock_guard lock(mutex_);
+    const QJsonObject devices = snapshot["devices"].toObject();
+    for (auto it = devices_.begin(); it != devices_.end();) {
+        if (!devices.contains(it->second.desk.uid)) {
+            order_.erase(std::remove(order_.begin(), order_.end(), it->first), order_.end());
+            it = devices_.erase(it);
+            continue;
+        }
+        Device& d = it->second;
+        const QJsonObject stored = devices[d.desk.uid].toObject();
+        for (auto& [where, v] : d.volume) {
+            const QJsonValue sv = stored["volume"].toObject()[QString("%1/%2").arg(where.first).arg(where.second)];
+            if (sv.isDouble())
+                v = std::clamp(float(sv.toDouble()), 0.0f, 1.0f);
+        }
+        for (auto& [scope, m] : d.muted)
+            m = stored["mute"].toObject()[QString::number(scope)].toBool(m);
+        ++it;
+    }
+    for (auto [selector, key] : {std::pair{kHardwareDefaultOutputDevice, "output"},
+                                 std::pair{kHardwareDefaultInputDevice, "input"},
+                                 std::pair{kHardwareDefaultSystemOutputDevice, "system"}}) {
+        const Device* d = deviceByUID(snapshot[key].toString());
+        defaults_[selector] = d ? d->desk.id : 0;
+    }
+    const QJsonObject playing = snapshot["playing"].toObject();
+    for (DeskAudioProcess& p : desk_.processes)
+        p.playing = playing[QString::number(p.object)].toBool(p.playing);
+}
+
+std::vector<DeskAudioProcess> AudioSystem::processes() const
+{
+    std::lock_guard lock(mutex_);
+    return desk_.processes;
+}
+
+QStringList AudioSystem::deviceUIDs() const
+{
+    std::lock_guard lock(mutex_);
+    QStringList out;
+    for (uint32_t id : order_)
+        if (!devices_.at(id).aggregate)
+            out << devices_.at(id).desk.uid;
+    return out;
+}
+
 void AudioSystem::notifyLocked(uint32_t object, const PropertyAddress& a)
 {
+    persistence::changed();
     for (const auto& [o, addr, block] : listeners_)
         if (o == object && addr == a)
             platform::mainQueue::async([b = block] { (*b)(); });

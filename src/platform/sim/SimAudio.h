@@ -7,6 +7,7 @@
 #include "platform/Audio.h"
 #include "platform/sim/Desk.h"
 
+#include <QJsonObject>
 #include <map>
 #include <mutex>
 #include <set>
@@ -18,6 +19,13 @@ public:
     static AudioSystem& shared();
 
     void install(const DeskAudio& desk);
+    // What lasts from one launch to the next: the devices connected, their volumes and mutes,
+    // the default devices and which processes play.
+    QJsonObject snapshot() const;
+    // Brings the installed machine to a snapshot's state (before anyone listens).
+    void restore(const QJsonObject& snapshot);
+    std::vector<DeskAudioProcess> processes() const;
+    QStringList deviceUIDs() const; // connected devices in list order, aggregates left out
 
     // Creation steps that tests make fail; a status of 0 makes the step succeed again.
     enum class Step { tap, aggregate, ioProc, start };

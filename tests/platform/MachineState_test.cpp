@@ -1,0 +1,198 @@
+// The simulated Mac as a machine that lasts: what a launch leaves under the sim root, the next
+// launch finds; a different desk is new hardware; the desk's commands act on it and refuse bad
+// input without touching it.
+#include "platform/Audio.h"
+#include "platform/DisplayServices.h"
+#include "platform/sim/Battery.h"
+#include "platform/sim/DeskCommands.h"
+#include "platform/sim/EventSystem.h"
+#include "platform/sim/Mac.h"
+#include "platform/sim/Machine.h"
+#include "platform/sim/Persistence.h"
+#include "platform/sim/SimAudio.h"
+#include "support/SimTest.h"
+
+#include <QFile>
+#include <QJsonDocument>
+
+namespace {
+
+using platform::audio::kHardwareDefaultOutputDevice;
+using sim::deskcommands::run;
+
+constexpr uint32_t kWide = 2;   // "Lumera 27Q"
+constexpr uint32_t kSecond = 3; // "Lumera 24F"
+
+class MachineState : public SimTest {
+protected:
+    void SetUp() override
+    {
+        SimTest::SetUp();
+        boot();
+    }
+    void TearDown() override
+    {
+        sim::persistence::disable();
+        SimTest::TearDown();
+    }
+
+    // A launch of Pelorn's machine on this sim root (the desk process's role: no launchd, no door).
+    sim::Mac::Boot boot(const QByteArray& json = sim::Desk::defaultJson())
+    {
+        const sim::DeskResult desk = sim::Desk::parse(json);
+        EXPECT_TRUE(desk.ok());
+        return sim::Mac::shared().boot(desk.value(), sim::Mac::Role::desk);
+    }
+    static sim::Displays& displays() { return sim::Mac::shared().displays(); }
+    static uint16_t vcp(uint32_t display, uint8_t code) { return displays().monitor(display)->vcp(code)->value; }
+    QByteArray file(const QString& name) const
+    {
+        QFile f(sim::machine::stateFolder() + "/" + name + ".json");
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+TEST_F(MachineState, ARelaunchFindsTheMachineAsItWasLeft)
+{
+    sim::battery::setPercent(84);
+    sim::battery::setChargeLimit(70);
+    displays().monitor(kWide)->setVcp(0x10, 35, 100);
+    displays().monitor(kSecond)->showInput(0x0F);
+    sim::AudioSystem::shared().setDefaultDevice(kHardwareDefaultOutputDevice, "USB-Headset");
+    sim::AudioSystem::shared().setVolumeScalar("USB-Headset", platform::audio::kScopeOutput, 2, 0.25f);
+    sim::Displays::Pending moved;
+    moved.origins[kWide] = {-1920, 0};
+    displays().complete(moved);
+    displays().setOnline(kSecond, false);
+    sim::EventSystem::shared().setTrusted(true);
+    sim::persistence::flush();
+
+    advance(60); // above the new limit the charge holds
+    const sim::Mac::Boot again = boot();
+
+    EXPECT_FALSE(again.rebuilt);
+    EXPECT_NEAR(sim::battery::read().percent, 84, 1e-6) << "above the limit: held, not charged";
+    EXPECT_EQ(sim::battery::read().chargeLimit, 70);
+    EXPECT_EQ(vcp(kWide, 0x10), 35);
+    EXPECT_EQ(vcp(kSecond, 0x60), 0x0F);
+    EXPECT_TRUE(displays().monitor(kSecond)->switchedAway()) << "the Mac's input stays the desk's";
+    EXPECT_EQ(sim::AudioSystem::shared().defaultDeviceUID(kHardwareDefaultOutputDevice), "USB-Headset");
+    EXPECT_FLOAT_EQ(sim::AudioSystem::shared().volumeScalar("USB-Headset", platform::audio::kScopeOutput, 2), 0.25f);
+    EXPECT_FLOAT_EQ(sim::AudioSystem::shared().volumeScalar("USB-Headset", platform::audio::kScopeOutput, 1), 0.4f);
+    EXPECT_EQ(displays().display(kWide)->x, -1920);
+    EXPECT_FALSE(displays().display(kSecond)->online);
+    EXPECT_TRUE(sim::EventSystem::shared().trusted());
+}
+
+TEST_F(MachineState, AChangedDeskIsNewHardware)
+{
+    displays().monitor(kWide)->setVcp(0x10, 35, 100);
+    sim::battery::setPercent(84);
+    sim::persistence::flush();
+
+    QByteArray json = sim::Desk::defaultJson();
+    json.replace("\"percent\": 80", "\"percent\": 55");
+    const sim::Mac::Boot rebuilt = boot(json);
+
+    EXPECT_TRUE(rebuilt.rebuilt);
+    EXPECT_EQ(vcp(kWide, 0x10), 60);
+    EXPECT_NEAR(sim::battery::read().percent, 55, 1e-6);
+    EXPECT_FALSE(boot(json).rebuilt) << "the same desk again finds the machine";
+}
+
+TEST_F(MachineState, ReadingTheBatteryWritesNothing)
+{
+    const QByteArray before = file("battery");
+    ASSERT_FALSE(before.isEmpty());
+    advance(300);
+    EXPECT_NEAR(sim::battery::read().percent, 85, 1e-6); // still charging at 1 %/min
+    EXPECT_EQ(file("battery"), before);
+}
+
+TEST_F(MachineState, CommandsActOnTheMachine)
+{
+    int reconfigured = 0;
+    platform::displays::registerReconfigurationCallback(
+        [](platform::displays::DisplayID, uint32_t flags, void* n) {
+            if (!(flags & platform::displays::kBeginConfigurationFlag))
+                ++*static_cast<int*>(n);
+        },
+        &reconfigured);
+    const struct {
+        QStringList args;
+        std::function<bool()> done;
+    } cases[] = {
+        {{"kvm", "away"}, [] { return !displays().display(kWide)->online && !displays().display(kSecond)->online; }},
+        {{"kvm", "back"}, [] { return displays().display(kWide)->online && displays().display(kSecond)->online; }},
+        {{"monitor", "Lumera 27Q", "input", "0x11"}, [] { return displays().monitor(kWide)->switchedAway(); }},
+        {{"monitor", "lumera 27q", "input", "15"}, [] { return !displays().monitor(kWide)->switchedAway(); }},
+        {{"display", "unplug", "Lumera 24F"}, [] { return !displays().display(kSecond); }},
+        {{"display", "plug", "Lumera 24F"}, [] { return displays().display(kSecond).has_value(); }},
+        {{"power", "unplug"}, [] { return !sim::battery::read().externalConnected; }},
+        {{"battery", "42"}, [] { return std::abs(sim::battery::read().percent - 42) < 1e-6; }},
+        {{"audio", "unplug", "USB Kulaklık"}, [] { return !sim::AudioSystem::shared().deviceUIDs().contains("USB-Headset"); }},
+        {{"audio", "plug", "USB-Headset"}, [] { return sim::AudioSystem::shared().deviceUIDs().contains("USB-Headset"); }},
+        {{"app", "play", "Safari"},
+         [] {
+             const auto ps = sim::AudioSystem::shared().processes();
+             return std::all_of(ps.begin(), ps.end(), [](auto& p) { return p.playing == (p.pid != 500 && p.pid != 90); });
+         }},
+        {{"grant", "input"}, [] { return sim::EventSystem::shared().trusted(); }},
+        {{"revoke", "input"}, [] { return !sim::EventSystem::shared().trusted(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const sim::deskcommands::Outcome o = run(c.args);
+        EXPECT_EQ(o.status, 0) << o.err.toStdString();
+        EXPECT_TRUE(c.done());
+    }
+    EXPECT_EQ(reconfigured, 2 + 2 + 2 + 2) << "each display change reached the registered callback";
+
+    const QJsonObject status = sim::deskcommands::status();
+    EXPECT_EQ(status["kvm"]["name"].toString(), "Masa KVM");
+    EXPECT_EQ(status["battery"]["percent"].toDouble(), 42);
+    EXPECT_EQ(status["displays"][1]["monitor"]["brightness"].toInt(), 60);
+    EXPECT_EQ(status["audio"]["output"]["uid"].toString(), "BuiltInSpeakerDevice");
+    EXPECT_DOUBLE_EQ(status["audio"]["output"]["volume"].toDouble(), 0.5);
+}
+
+TEST_F(MachineState, BadInputIsRefusedAndChangesNothing)
+{
+    sim::persistence::flush();
+    const QByteArray machine = file("machine");
+    const QByteArray battery = file("battery");
+    const QJsonObject status = sim::deskcommands::status();
+    const QStringList cases[] = {
+        {},
+        {"frobnicate"},
+        {"kvm", "sideways"},
+        {"display", "unplug", "Lumera 99"},
+        {"display", "unplug", "Yerleşik Retina Ekran"},
+        {"monitor", "Lumera 27Q", "input", "70000"},
+        {"monitor", "Lumera 99", "input", "15"},
+        {"battery", "101"},
+        {"battery", "-1"},
+        {"battery", "half"},
+        {"audio", "plug", "Kulaklık 2"},
+        {"app", "play", "Notepad"},
+        {"key", "volume-sideways"},
+        {"key", "mute", "--coarse"},
+        {"wheel", "0"},
+        {"wheel", "3.5"},
+        {"grant", "camera"},
+        {"status", "--xml"},
+    };
+    for (const QStringList& args : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const sim::deskcommands::Outcome o = run(args);
+        EXPECT_EQ(o.status, 2);
+        EXPECT_FALSE(o.err.isEmpty());
+        EXPECT_TRUE(o.out.isEmpty());
+    }
+    sim::persistence::flush();
+    EXPECT_EQ(sim::deskcommands::status(), status);
+    EXPECT_EQ(file("machine"), machine);
+    EXPECT_EQ(file("battery"), battery);
+}
+
+} // namespace
