@@ -4,12 +4,13 @@
 #include "app/InputTap.h"
 #include "app/Notifications.h"
 #include "app/Prefs.h"
-#include "design/Accessibility.h"
+#include "app/Texts.h"
 #include "app/Updater.h"
 #include "audio/AppAudioManager.h"
 #include "audio/AudioManager.h"
 #include "automation/AutomationManager.h"
 #include "battery/BatteryManager.h"
+#include "design/Accessibility.h"
 #include "design/Glass.h"
 #include "design/Shapes.h"
 #include "design/Theme.h"
@@ -95,7 +96,7 @@ MenuView::MenuView(DisplayManager& display, AudioManager& audio, AppAudioManager
 {
     // The panel is a window to a screen reader, under the menu-bar item's label.
     design::a11y::describe(this, {.role = QAccessible::Window});
-    setAccessibleName(QStringLiteral("Quendrel"));
+    setAccessibleName(Texts::tr("Quendrel"));
     // Opaque: where the desktop has no compositor a translucent window shows black.
     setAutoFillBackground(true);
     actions_.blackout = [] { Hub::shared().oled.activate(); };

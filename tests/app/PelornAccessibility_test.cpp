@@ -98,6 +98,22 @@ std::optional<bool> storedBool(const QString& simRoot, const QString& key)
     return v.isBool() ? std::optional(v.toBool()) : std::nullopt;
 }
 
+// Each online monitor's brightness as the desk command reports it.
+QStringList monitorBrightness(const QProcessEnvironment& env)
+{
+    QProcess desk;
+    desk.setProcessEnvironment(env);
+    desk.start(testpaths::buildDir() + "/src/pelorn-desk", {"status", "--json"});
+    desk.waitForFinished(10000);
+    QStringList out;
+    for (const QJsonValue& v : QJsonDocument::fromJson(desk.readAllStandardOutput()).object()["displays"].toArray()) {
+        const QJsonObject d = v.toObject();
+        if (d["online"].toBool() && d["monitor"].toObject().contains("brightness"))
+            out << QString::number(d["monitor"].toObject()["brightness"].toInt());
+    }
+    return out;
+}
+
 TEST(PelornAccessibilityTest, EveryControlIsNamedAndWorksThroughTheBus)
 {
     if (!XServer::installed() || !AccessibilityBus::installed())
@@ -176,6 +192,14 @@ TEST(PelornAccessibilityTest, EveryControlIsNamedAndWorksThroughTheBus)
     EXPECT_NE(checks["smoothAfter"].toBool(), checks["smoothBefore"].toBool()) << "the switch flipped";
     EXPECT_EQ(storedBool(simRoot.path(), "scroll.smooth"), checks["smoothAfter"].toBool()) << "and the setting with it";
     EXPECT_EQ(checks["brightnessRead"].toDouble(), 25);
+    // The monitor itself, read from outside as a person at the desk would.
+    QStringList brightness;
+    for (int i = 0; i < 50 && !brightness.contains("25"); ++i) {
+        brightness = monitorBrightness(env);
+        if (!brightness.contains("25"))
+            QThread::msleep(200);
+    }
+    EXPECT_TRUE(brightness.contains("25")) << "monitors hold " << brightness.join(", ").toStdString();
     EXPECT_EQ(checks["miniAfterIncrease"].toDouble(), 100) << checks["miniName"].toString().toStdString();
     EXPECT_EQ(checks["miniAfterDecrease"].toDouble(), 95);
 

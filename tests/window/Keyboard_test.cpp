@@ -1,5 +1,5 @@
-// The window and the panel without a mouse: Tab, the arrows and Escape alone reach what a
-// person needs, and what they change lands on the simulated Mac.
+// The window and the panel without a mouse: Tab, the arrows and Escape alone, or a screen
+// reader's actions, reach what a person needs, and what they change lands on the simulated Mac.
 #include "WindowTest.h"
 
 #include "audio/MasterVolumeSlider.h"
@@ -9,8 +9,10 @@
 #include "panel/MenuView.h"
 #include "platform/Audio.h"
 #include "platform/sim/ChargeLimit.h"
+#include "platform/sim/Mac.h"
 #include "platform/sim/SimAudio.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QTest>
 
@@ -102,6 +104,34 @@ TEST_F(KeyboardTest, EscapeClosesThePanel)
     ASSERT_TRUE(tabTo([](QWidget* w) { return qobject_cast<ControlSlider*>(w); }));
     press(Qt::Key_Escape);
     EXPECT_FALSE(panel->isVisible());
+}
+
+// The value a screen reader writes to the panel's brightness slider goes to the monitor, as a
+// drag there would.
+TEST_F(KeyboardTest, AScreenReadersBrightnessReachesTheMonitor)
+{
+    startHub();
+    MenuView panel(hub->display, hub->audio, hub->appAudio, hub->scroll, hub->battery, hub->input, hub->automation);
+    ControlSlider* slider = nullptr;
+    for (ControlSlider* s : panel.findChildren<ControlSlider*>())
+        if (QAccessible::queryAccessibleInterface(s)->text(QAccessible::Name) == "Parlaklık")
+            slider = s;
+    ASSERT_TRUE(slider) << "a slider named Parlaklık";
+    QAccessibleValueInterface* value = QAccessible::queryAccessibleInterface(slider)->valueInterface();
+    ASSERT_TRUE(value);
+    value->setCurrentValue(25);
+    const auto selected = hub->display.selected();
+    ASSERT_TRUE(selected && !selected->isBuiltin);
+    const auto monitor = sim::Mac::shared().displays().monitor(selected->id);
+    ASSERT_TRUE(monitor);
+    const auto brightness = [&] {
+        const auto vcp = monitor->vcp(0x10);
+        return vcp ? int(vcp->value) : -1;
+    };
+    for (int i = 0; i < 200 && brightness() != 25; ++i) // the write goes out on the DDC queue
+        advance(0.05);
+    EXPECT_EQ(brightness(), 25);
+    EXPECT_EQ(value->currentValue().toInt(), 25);
 }
 
 } // namespace
