@@ -5,6 +5,7 @@
 #include "app/Hub.h"
 #include "app/Notifications.h"
 #include "app/Texts.h"
+#include "design/Accessibility.h"
 #include "panel/MenuBarLabel.h"
 #include "platform/Launch.h"
 #include "platform/Log.h"
@@ -25,6 +26,9 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // After the application, whose own widget interfaces would otherwise be asked first, and
+    // before any control exists: an interface is made once and kept.
+    design::a11y::install();
     app.setApplicationName("Pelorn");
     app.setQuitOnLastWindowClosed(false);
 

@@ -83,6 +83,7 @@ void AppAudioRow::setApp(const AudioApp& app, const AppAudioSetting& setting, co
     setting_ = setting;
     outputName_ = outputName;
     name_->setText(app.name);
+    slider_->setAccessibleName(app.name);
     playing_->setVisible(app.isPlaying);
     output_->setText(menuText(outputName));
     slider_->setValue(setting.volume);

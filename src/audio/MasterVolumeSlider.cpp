@@ -1,6 +1,7 @@
 #include "audio/MasterVolumeSlider.h"
 
 #include "app/Texts.h"
+#include "design/Accessibility.h"
 #include "design/Controls.h"
 #include "design/Paint.h"
 #include "design/Sliders.h"
@@ -25,6 +26,11 @@ MasterVolumeSlider::MasterVolumeSlider(AudioManager& audio, QWidget* parent) : Q
         DoubleBinding{[this] { return audio_.level().muted() ? 0.0 : audio_.level().volume(); },
                       [this](double v) { audio_.setVolume(v); }},
         ClosedRange{0, 100}, [this] { audio_.setMuted(!audio_.level().muted()); });
+    // The speaker beside the slider is the mute switch.
+    design::a11y::describe(slider_->symbolButton(),
+                           {.role = QAccessible::CheckBox, .name = [] { return Texts::tr("Sessiz"); },
+                            .checked = [this] { return audio_.level().muted(); },
+                            .activate = [this] { audio_.setMuted(!audio_.level().muted()); }, .owner = this});
     column->addWidget(slider_);
 
     error_ = new WrappingText(QString(), design::calloutFont());

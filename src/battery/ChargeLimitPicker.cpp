@@ -25,6 +25,7 @@ ChargeLimitSegments::ChargeLimitSegments(State state, std::function<void(int)> s
     // The segments take the room up to their 300 points; the gap before them takes the rest.
     row->addStretch(1);
     row->addWidget(choice_, 1000, Qt::AlignVCenter);
+    choice_->setAccessibleName(caption_->text());
     choice_->setEnabled(!state_.locked);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }

@@ -45,8 +45,6 @@ GlassButton::GlassButton(const QString& text, const QString& symbol, Form form, 
     setCursor(Qt::PointingHandCursor);
     setFont(design::bodyFont());
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    if (text.isEmpty() && !symbol.isEmpty())
-        setAccessibleName(symbol);
     followTheme(this);
 }
 
@@ -91,6 +89,17 @@ void GlassButton::changeEvent(QEvent* e)
     if (e->type() == QEvent::FontChange)
         updateGeometry();
     QPushButton::changeEvent(e);
+}
+
+bool GlassButton::event(QEvent* e)
+{
+    // A button showing only a symbol is named by its hover hint, unless its owner named it.
+    if (e->type() == QEvent::ToolTipChange && text().isEmpty()
+        && (accessibleName().isEmpty() || accessibleName() == namedByHint_)) {
+        namedByHint_ = toolTip();
+        setAccessibleName(namedByHint_);
+    }
+    return QPushButton::event(e);
 }
 
 QColor GlassButton::labelColor() const

@@ -52,6 +52,7 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override;
     void changeEvent(QEvent* e) override;
+    bool event(QEvent* e) override;
     // Room after the label for a subclass's indicator, and where it is drawn.
     virtual qreal trailingWidth() const { return 0; }
     virtual void paintTrailing(QPainter&, const QRectF&, const QColor&) {}
@@ -65,6 +66,7 @@ private:
     bool destructive_ = false;
     QString symbol_;
     ControlSize size_ = ControlSize::regular;
+    QString namedByHint_; // the accessible name taken from the tooltip
 };
 
 // "&" doubled, so the menu shows the text as written.

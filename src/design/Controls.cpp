@@ -1,5 +1,6 @@
 #include "design/Controls.h"
 
+#include "design/Accessibility.h"
 #include "design/Paint.h"
 #include "design/Shapes.h"
 #include "design/Symbols.h"
@@ -12,6 +13,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QTextLayout>
 #include <QVBoxLayout>
 #include <cmath>
@@ -21,7 +23,18 @@ constexpr qreal kBox = 14;
 constexpr qreal kBoxGap = 6;
 constexpr qreal kDisabledOpacity = TextLine::kDisabledOpacity;
 
-bool isActivationKey(int key) { return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter; }
+// What names a disclosure header: its label, or the first named part of the caller's row.
+QString accessibleNameOf(const QWidget* label)
+{
+    if (!label)
+        return {};
+    if (!label->accessibleName().isEmpty())
+        return label->accessibleName();
+    for (const QWidget* part : label->findChildren<QWidget*>())
+        if (!part->accessibleName().isEmpty())
+            return part->accessibleName();
+    return {};
+}
 } // namespace
 
 // ---- CheckBox
@@ -29,6 +42,8 @@ bool isActivationKey(int key) { return key == Qt::Key_Space || key == Qt::Key_Re
 CheckBox::CheckBox(QString title, BoolBinding isOn, QWidget* parent)
     : QWidget(parent), title_(std::move(title)), isOn_(std::move(isOn))
 {
+    design::a11y::describe(this, {.role = QAccessible::CheckBox, .checked = [this] { return this->isOn(); },
+                                  .activate = [this] { toggle(); }});
     setFont(design::calloutFont());
     setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -72,11 +87,7 @@ void CheckBox::paintEvent(QPaintEvent*)
         p.setBrush(Qt::NoBrush);
         p.drawPath(continuousRoundedRect(box.adjusted(0.5, 0.5, -0.5, -0.5), 3.5));
     }
-    if (hasFocus()) {
-        p.setPen(QPen(withAlpha(kvmAccent(this), 0.6), 2));
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(continuousRoundedRect(box.adjusted(-1, -1, 1, 1), 5));
-    }
+    design::a11y::paintFocusRing(p, this, continuousRoundedRect(box.adjusted(-1, -1, 1, 1), 5));
     if (!title_.isEmpty()) {
         p.setPen(primaryColor(this));
         const qreal left = box.right() + kBoxGap;
@@ -86,9 +97,15 @@ void CheckBox::paintEvent(QPaintEvent*)
 
 void CheckBox::toggle()
 {
+    const bool was = isOn();
     if (isOn_.set)
-        isOn_.set(!isOn());
+        isOn_.set(!was);
     update();
+    if (isOn() != was) {
+        QAccessible::State changed;
+        changed.checked = true;
+        design::a11y::announceState(this, changed);
+    }
 }
 
 void CheckBox::mousePressEvent(QMouseEvent* e)
@@ -107,14 +124,6 @@ void CheckBox::mouseReleaseEvent(QMouseEvent* e)
         update();
 }
 
-void CheckBox::keyPressEvent(QKeyEvent* e)
-{
-    if (e->key() == Qt::Key_Space)
-        toggle();
-    else
-        QWidget::keyPressEvent(e);
-}
-
 void CheckBox::changeEvent(QEvent* e)
 {
     if (e->type() == QEvent::FontChange)
@@ -129,9 +138,13 @@ namespace {
 // The header row: the whole row is the tap target.
 class DisclosureHeader : public QWidget {
 public:
-    DisclosureHeader(std::function<void()> toggle, QWidget* parent = nullptr)
+    DisclosureHeader(std::function<void()> toggle, std::function<bool()> expanded, std::function<QString()> name,
+                     QWidget* parent = nullptr)
         : QWidget(parent), toggle_(std::move(toggle))
     {
+        design::a11y::describe(this, {.role = QAccessible::Button, .name = std::move(name),
+                                      .expanded = std::move(expanded), .activate = [this] { toggle_(); },
+                                      .owner = parent});
         setFocusPolicy(Qt::TabFocus);
         setCursor(Qt::PointingHandCursor);
         setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -146,21 +159,12 @@ protected:
         if (click)
             toggle_();
     }
-    void keyPressEvent(QKeyEvent* e) override
-    {
-        if (isActivationKey(e->key()))
-            toggle_();
-        else
-            QWidget::keyPressEvent(e);
-    }
     void paintEvent(QPaintEvent*) override
     {
-        if (!hasFocus())
-            return;
         QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(withAlpha(kvmAccent(this), 0.6), 1.5));
-        p.drawRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), 5, 5);
+        QPainterPath ring;
+        ring.addRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 5, 5);
+        design::a11y::paintFocusRing(p, this, ring);
     }
 
 private:
@@ -188,7 +192,8 @@ void DisclosureGroup::build(QWidget* label)
     column_ = new QVBoxLayout(this);
     column_->setContentsMargins(0, 0, 0, 0);
     column_->setSpacing(8);
-    header_ = new DisclosureHeader([this] { setExpanded(!isExpanded()); });
+    header_ = new DisclosureHeader([this] { setExpanded(!isExpanded()); }, [this] { return isExpanded(); },
+                                   [label] { return accessibleNameOf(label); }, this);
     auto* row = new QHBoxLayout(header_);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(6);
@@ -237,6 +242,11 @@ void DisclosureGroup::setContent(QWidget* content)
 void DisclosureGroup::refresh()
 {
     const bool open = isExpanded();
+    if (content_ && content_->isVisibleTo(this) != open) {
+        QAccessible::State changed;
+        changed.expanded = true;
+        design::a11y::announceState(header_, changed);
+    }
     chevron_->setSymbol(open ? "chevron.down" : "chevron.right");
     if (content_)
         content_->setVisible(open);

@@ -2,6 +2,7 @@
 
 #include "app/Prefs.h"
 #include "app/Texts.h"
+#include "design/Accessibility.h"
 #include "design/Paint.h"
 #include "design/Shapes.h"
 #include "design/Symbols.h"
@@ -22,6 +23,9 @@ BatteryRing::BatteryRing(int percent, int limit, Tint tint, qreal size, qreal li
     : QWidget(parent), percent_(percent), limit_(limit), tint_(std::move(tint)), size_(size), lineWidth_(lineWidth),
       spring_(kGaugeResponse)
 {
+    // One element, labelled as the bar is.
+    design::a11y::describe(this, {.role = QAccessible::ProgressBar});
+    setAccessibleName(BatteryBar::accessibilityLabel(percent_, limit_));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     connect(&spring_, &Spring::moved, this, qOverload<>(&QWidget::update));
     spring_.setTarget(percent_);
@@ -30,6 +34,7 @@ BatteryRing::BatteryRing(int percent, int limit, Tint tint, qreal size, qreal li
 
 void BatteryRing::setValues(int percent, int limit)
 {
+    setAccessibleName(BatteryBar::accessibilityLabel(percent, limit));
     percent_ = percent;
     limit_ = limit;
     spring_.setTarget(percent_);
@@ -93,6 +98,7 @@ BatteryBar::BatteryBar(int percent, int limit, Tint tint, qreal height, QWidget*
 {
     setFixedHeight(int(std::ceil(height_ + 8)));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    design::a11y::describe(this, {.role = QAccessible::ProgressBar});
     setAccessibleName(accessibilityLabel(percent_, limit_));
     connect(&spring_, &Spring::moved, this, qOverload<>(&QWidget::update));
     spring_.setTarget(percent_);

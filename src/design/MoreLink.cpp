@@ -1,5 +1,6 @@
 #include "design/MoreLink.h"
 
+#include "design/Accessibility.h"
 #include "design/Paint.h"
 #include "design/Symbols.h"
 #include "design/Theme.h"
@@ -7,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 
 using namespace design;
 
@@ -18,6 +20,10 @@ constexpr qreal kChevron = 10;
 MoreLink::MoreLink(QString title, std::function<void()> action, QWidget* parent)
     : QWidget(parent), title_(std::move(title)), action_(std::move(action))
 {
+    design::a11y::describe(this, {.role = QAccessible::Link, .activate = [this] {
+                                      if (action_)
+                                          action_();
+                                  }});
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -44,6 +50,9 @@ void MoreLink::paintEvent(QPaintEvent*)
     p.drawText(QRectF(0, 0, textWidth + 1, height()), Qt::AlignLeft | Qt::AlignVCenter, title_);
     const QRectF chevron = Symbols::boxFor(kChevron, QPointF(textWidth + kSpacing + kChevron * 0.35, height() / 2.0));
     Symbols::draw(p, "chevron.right", chevron, color, SymbolWeight::semibold);
+    QPainterPath ring;
+    ring.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
+    design::a11y::paintFocusRing(p, this, ring);
 }
 
 void MoreLink::enterEvent(QEnterEvent*)
@@ -70,12 +79,4 @@ void MoreLink::mouseReleaseEvent(QMouseEvent* e)
     pressed_ = false;
     if (click && action_)
         action_();
-}
-
-void MoreLink::keyPressEvent(QKeyEvent* e)
-{
-    if ((e->key() == Qt::Key_Space || e->key() == Qt::Key_Return) && action_)
-        action_();
-    else
-        QWidget::keyPressEvent(e);
 }

@@ -1,5 +1,6 @@
 #include "design/Rows.h"
 
+#include "design/Accessibility.h"
 #include "design/Controls.h"
 #include "design/Glass.h"
 #include "design/Paint.h"
@@ -55,6 +56,8 @@ void StatRow::setSecondary(const std::optional<QString>& secondary)
 
 Switch::Switch(QString accessibleTitle, BoolBinding isOn, QWidget* parent) : QWidget(parent), isOn_(std::move(isOn))
 {
+    design::a11y::describe(this, {.role = QAccessible::CheckBox, .checked = [this] { return this->isOn(); },
+                                  .activate = [this] { toggle(); }});
     setAccessibleName(accessibleTitle);
     setFixedSize(sizeHint());
     setFocusPolicy(Qt::StrongFocus);
@@ -64,8 +67,14 @@ Switch::Switch(QString accessibleTitle, BoolBinding isOn, QWidget* parent) : QWi
 
 void Switch::toggle()
 {
-    isOn_.set(!isOn_.get());
+    const bool was = isOn_.get();
+    isOn_.set(!was);
     update();
+    if (isOn_.get() != was) { // a refused change is no change
+        QAccessible::State changed;
+        changed.checked = true;
+        design::a11y::announceState(this, changed);
+    }
 }
 
 void Switch::paintEvent(QPaintEvent*)
@@ -81,20 +90,13 @@ void Switch::paintEvent(QPaintEvent*)
     p.fillPath(circle(knob), Qt::white);
     if (!isEnabled())
         p.fillPath(capsule(r), withAlpha(palette().color(QPalette::Window), 0.5));
+    design::a11y::paintFocusRing(p, this, capsule(QRectF(rect()).adjusted(1, 1, -1, -1)));
 }
 
 void Switch::mouseReleaseEvent(QMouseEvent* e)
 {
     if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
         toggle();
-}
-
-void Switch::keyPressEvent(QKeyEvent* e)
-{
-    if (e->key() == Qt::Key_Space)
-        toggle();
-    else
-        QWidget::keyPressEvent(e);
 }
 
 // ---- SwitchRow
@@ -141,7 +143,13 @@ SelectableRow::SelectableRow(QString title, QString symbol, bool selected, std::
     : QWidget(parent), title_(std::move(title)), symbol_(std::move(symbol)), selected_(selected),
       action_(std::move(action))
 {
+    design::a11y::describe(this, {.role = QAccessible::RadioButton, .checked = [this] { return selected_; },
+                                  .activate = [this] {
+                                      if (action_)
+                                          action_();
+                                  }});
     setAttribute(Qt::WA_Hover);
+    setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setAccessibleName(title_);
     followTheme(this);
@@ -175,6 +183,7 @@ void SelectableRow::paintEvent(QPaintEvent*)
                      design::systemFont(13));
     if (selected_)
         Symbols::draw(p, "checkmark", checkRect(), accent, SymbolWeight::bold);
+    design::a11y::paintFocusRing(p, this, continuousRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 12));
 }
 
 void SelectableRow::enterEvent(QEnterEvent*)

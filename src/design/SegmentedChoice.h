@@ -20,6 +20,9 @@ public:
 
     QRectF segmentRect(int index) const;
     int segmentAt(const QPointF& pos) const; // -1 outside every segment
+    // The segment's stand-in for the keyboard and assistive technology: a radio button that
+    // draws nothing but its focus ring. Only the selected one is a tab stop; arrows choose.
+    QWidget* segment(int index) const;
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -27,9 +30,14 @@ protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
 
 private:
+    void syncSegments();
+    void choose(int index); // a person chose segment `index`
+    void step(int delta);   // the arrow keys
     QStringList titles_;
+    std::vector<QWidget*> segments_;
     std::vector<bool> selected_;
     std::function<void(int)> select_;
     int pressed_ = -1;

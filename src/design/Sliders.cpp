@@ -1,6 +1,7 @@
 #include "design/Sliders.h"
 
 #include "app/Texts.h"
+#include "design/Accessibility.h"
 #include "design/Glass.h"
 #include "design/Paint.h"
 #include "design/Shapes.h"
@@ -9,8 +10,6 @@
 #include "design/TextLine.h"
 #include "design/Theme.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -22,6 +21,8 @@
 
 namespace {
 constexpr double kAccessibilityStep = 5;
+// The platform slider's arrow and accessibility step, as a share of its range.
+constexpr double kLevelStepShare = 0.05;
 
 // Moves a pointer has to make before a press on the symbol stops being a tap.
 constexpr qreal kTapSlop = 4;
@@ -29,75 +30,18 @@ constexpr qreal kTapSlop = 4;
 bool isIncrement(int key) { return key == Qt::Key_Right || key == Qt::Key_Up; }
 bool isDecrement(int key) { return key == Qt::Key_Left || key == Qt::Key_Down; }
 
-// What assistive technology sees of the two drawn sliders: one adjustable element whose value
-// is the bare rounded number and whose increase and decrease actions step by five.
-template <class Slider>
-class SliderAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
-public:
-    explicit SliderAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::Slider) {}
-    Slider* slider() const { return static_cast<Slider*>(widget()); }
-
-    void* interface_cast(QAccessible::InterfaceType t) override
-    {
-        if (t == QAccessible::ValueInterface)
-            return static_cast<QAccessibleValueInterface*>(this);
-        return QAccessibleWidget::interface_cast(t);
-    }
-    QString text(QAccessible::Text t) const override
-    {
-        return t == QAccessible::Value ? slider()->accessibilityValue() : QAccessibleWidget::text(t);
-    }
-    QVariant currentValue() const override { return slider()->accessibilityValue().toLongLong(); }
-    void setCurrentValue(const QVariant&) override {} // adjusted through its actions only
-    QVariant maximumValue() const override { return QVariant(); }
-    QVariant minimumValue() const override { return QVariant(); }
-    QVariant minimumStepSize() const override { return kAccessibilityStep; }
-
-    QStringList actionNames() const override { return {increaseAction(), decreaseAction()}; }
-    void doAction(const QString& name) override
-    {
-        if (name == increaseAction())
-            slider()->accessibilityIncrement();
-        else if (name == decreaseAction())
-            slider()->accessibilityDecrement();
-    }
-    QStringList keyBindingsForAction(const QString&) const override { return {}; }
-};
-
-QAccessibleInterface* sliderAccessibleFactory(const QString& className, QObject* object)
-{
-    if (!object || !object->isWidgetType())
-        return nullptr;
-    auto* w = static_cast<QWidget*>(object);
-    if (className == QLatin1String("ControlSlider"))
-        return new SliderAccessible<ControlSlider>(w);
-    if (className == QLatin1String("MiniSlider"))
-        return new SliderAccessible<MiniSlider>(w);
-    return nullptr;
-}
-
-void installSliderAccessibility()
-{
-    static const bool installed = [] {
-        QAccessible::installFactory(sliderAccessibleFactory);
-        return true;
-    }();
-    (void)installed;
-}
 } // namespace
 
 // ---- ControlSlider
 
 ControlSlider::ControlSlider(QString symbol, DoubleBinding value, ClosedRange range, std::function<void()> onSymbolTap,
                              qreal height, QWidget* parent)
-    : QWidget(parent), symbol_(new SymbolReplace(symbol, this)), value_(std::move(value)), range_(range),
-      onSymbolTap_(std::move(onSymbolTap)), height_(height), spring_(0.15)
+    : QWidget((design::a11y::install(), parent)), symbol_(new SymbolReplace(symbol, this)), value_(std::move(value)),
+      range_(range), onSymbolTap_(std::move(onSymbolTap)), height_(height), spring_(0.15)
 {
     setFixedHeight(int(std::lround(height_)));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFocusPolicy(Qt::StrongFocus);
-    setAccessibleName(symbol);
-    installSliderAccessibility();
     connect(&spring_, &Spring::moved, this, qOverload<>(&QWidget::update));
     followTheme(this);
     refresh();
@@ -115,6 +59,11 @@ void ControlSlider::refresh()
 {
     spring_.setTarget(shownValue());
     update();
+    const QString heard = accessibilityValue();
+    if (heard != announced_) {
+        announced_ = heard;
+        design::a11y::announceValue(this, heard.toDouble());
+    }
 }
 
 double ControlSlider::fraction(double value, ClosedRange range)
@@ -161,6 +110,7 @@ void ControlSlider::paintEvent(QPaintEvent*)
 
     const QColor symbolColor = symbolOnFill() ? QColor(0, 0, 0, 179) : secondaryColor(this);
     symbol_->paint(p, Symbols::boxFor(14, QPointF(height_ / 2, height_ / 2)), symbolColor, SymbolWeight::semibold);
+    design::a11y::paintFocusRing(p, this, capsule(r.adjusted(1, 1, -1, -1)));
 }
 
 void ControlSlider::dragChanged(qreal x)
@@ -210,6 +160,12 @@ void ControlSlider::mouseReleaseEvent(QMouseEvent* e)
 
 QString ControlSlider::accessibilityValue() const { return QString::number(std::lround(value_.get())); }
 
+void ControlSlider::accessibilitySet(double value)
+{
+    value_.set(range_.clamp(value));
+    refresh();
+}
+
 void ControlSlider::accessibilityIncrement()
 {
     value_.set(range_.clamp(value_.get() + kAccessibilityStep));
@@ -241,12 +197,11 @@ MiniSlider::MiniSlider(double value, std::function<void(double)> onChange, qreal
 
 MiniSlider::MiniSlider(double value, ClosedRange range, std::function<void(double)> onChange, qreal knob,
                        QWidget* parent)
-    : QWidget(parent), value_(value), range_(range), onChange_(std::move(onChange)), knob_(knob)
+    : QWidget((design::a11y::install(), parent)), value_(value), range_(range), onChange_(std::move(onChange)), knob_(knob)
 {
     setFixedHeight(22);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFocusPolicy(Qt::StrongFocus);
-    installSliderAccessibility();
     followTheme(this);
 }
 
@@ -256,8 +211,11 @@ void MiniSlider::setValue(double value)
         held_ = value;
         return;
     }
+    const bool heard = std::lround(value) != std::lround(value_);
     value_ = value;
     update();
+    if (heard)
+        design::a11y::announceValue(this, double(std::lround(value_)));
 }
 
 void MiniSlider::setRange(ClosedRange range)
@@ -292,6 +250,7 @@ void MiniSlider::paintEvent(QPaintEvent*)
     p.fillPath(circle(knob.translated(0, 0.5).adjusted(-1, -1, 1, 1)), QColor(0, 0, 0, 40));
     p.fillPath(circle(knob.translated(0, 0.5)), QColor(0, 0, 0, 40));
     p.fillPath(circle(knob), Qt::white);
+    design::a11y::paintFocusRing(p, this, circle(knob.adjusted(-1, -1, 1, 1)));
 }
 
 void MiniSlider::dragTo(qreal x)
@@ -330,6 +289,12 @@ void MiniSlider::mouseReleaseEvent(QMouseEvent* e)
 
 QString MiniSlider::accessibilityValue() const { return QString::number(std::lround(value_)); }
 
+void MiniSlider::accessibilitySet(double value)
+{
+    if (onChange_)
+        onChange_(range_.clamp(value));
+}
+
 void MiniSlider::accessibilityIncrement()
 {
     if (onChange_)
@@ -356,8 +321,8 @@ void MiniSlider::keyPressEvent(QKeyEvent* e)
 
 ValueSlider::ValueSlider(QString title, QString symbol, std::optional<QString> valueText, DoubleBinding value,
                          ClosedRange range, std::function<void()> onSymbolTap, QWidget* parent)
-    : QWidget(parent), title_(std::move(title)), valueText_(std::move(valueText)), value_(std::move(value)),
-      range_(range)
+    : QWidget((design::a11y::install(), parent)), title_(std::move(title)), valueText_(std::move(valueText)),
+      value_(std::move(value)), range_(range)
 {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -391,8 +356,9 @@ ValueSlider::ValueSlider(QString title, QString symbol, std::optional<QString> v
         symbolButton_ = symbol_;
     }
     bottom->addWidget(symbolButton_);
-    slider_ = new QSlider(Qt::Horizontal);
+    slider_ = new LevelSlider(Qt::Horizontal);
     slider_->setRange(0, kSteps);
+    slider_->setSingleStep(int(std::lround(kSteps * kLevelStepShare)));
     slider_->setFixedHeight(22);
     bottom->addWidget(slider_, 1);
     column->addLayout(bottom);
@@ -433,6 +399,14 @@ void ValueSlider::refresh()
 QString ValueSlider::percentText(double value)
 {
     return Texts::tr("%%1", std::lround(value));
+}
+
+double ValueSlider::step() const { return (range_.upper - range_.lower) * kLevelStepShare; }
+
+void ValueSlider::setLevelAsDragged(double level)
+{
+    // Through the slider, so the level takes the same path as a drag does.
+    slider_->setValue(int(std::lround(ControlSlider::fraction(range_.clamp(level), range_) * kSteps)));
 }
 
 QString ValueSlider::readout() const { return valueText_ ? *valueText_ : percentText(value_.get()); }

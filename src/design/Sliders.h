@@ -3,11 +3,11 @@
 // given it) and write every change at once; only the drawing follows with a spring.
 #include "design/Spring.h"
 
+#include <QSlider>
 #include <QWidget>
 #include <functional>
 #include <optional>
 
-class QSlider;
 class SymbolReplace;
 class SymbolView;
 class TextLine;
@@ -52,7 +52,11 @@ public:
     qreal fillWidth() const;
     bool symbolOnFill() const;
 
+    ClosedRange range() const { return range_; }
+    // What assistive technology reads and writes: the rounded level, a level set as a drag
+    // sets it, and steps of five that stop at the bounds.
     QString accessibilityValue() const;
+    void accessibilitySet(double value);
     void accessibilityIncrement();
     void accessibilityDecrement();
 
@@ -78,6 +82,7 @@ private:
     std::optional<qreal> pressX_; // start of the running press
     bool moved_ = false;
     Spring spring_;
+    QString announced_; // the value assistive technology last heard
 };
 
 // A thin slider with a round knob over a range (0-100 unless given); every new level goes to
@@ -100,6 +105,7 @@ public:
     static double levelAt(qreal x, qreal w, qreal knob, ClosedRange range = {0, 100});
 
     QString accessibilityValue() const;
+    void accessibilitySet(double value);
     void accessibilityIncrement();
     void accessibilityDecrement();
     QSize sizeHint() const override { return {120, 22}; }
@@ -121,6 +127,14 @@ private:
     std::optional<double> held_; // given during the drag
 };
 
+// The platform slider of a ValueSlider; its own class so that assistive technology hears the
+// row's level rather than the slider's internal steps.
+class LevelSlider : public QSlider {
+    Q_OBJECT
+public:
+    using QSlider::QSlider;
+};
+
 // A labelled row: title and readout above, symbol and the platform's slider below.
 class ValueSlider : public QWidget {
     Q_OBJECT
@@ -139,6 +153,12 @@ public:
     // "%43" for 42.6: the percent sign first, the Turkish order.
     static QString percentText(double value);
     QString readout() const;
+    double level() const { return value_.get(); }
+    ClosedRange range() const { return range_; }
+    // What one arrow press or accessibility step moves the level by.
+    double step() const;
+    // A level from assistive technology, applied as a drag to it would apply it.
+    void setLevelAsDragged(double level);
     QSlider* slider() const { return slider_; }
     QWidget* symbolButton() const { return symbolButton_; }
 

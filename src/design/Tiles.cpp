@@ -1,5 +1,6 @@
 #include "design/Tiles.h"
 
+#include "design/Accessibility.h"
 #include "design/Glass.h"
 #include "design/Paint.h"
 #include "design/Shapes.h"
@@ -124,6 +125,7 @@ void TileLabel::paintEvent(QPaintEvent*)
         design::drawLine(p, subtitleRect(), *subtitle_, subtitleFont(), 0.8);
     }
     glass.paintOverlay(p, this);
+    design::a11y::paintFocusRing(p, this, tileShape(QRectF(rect()).adjusted(1, 1, -1, -1)));
 }
 
 void TileLabel::enterEvent(QEnterEvent*)
@@ -143,6 +145,10 @@ ControlTile::ControlTile(QString symbol, QString title, std::optional<QString> s
     : TileLabel(std::move(symbol), std::move(title), std::move(subtitle), active, std::move(tint), parent),
       action_(std::move(action))
 {
+    design::a11y::describe(this, {.role = QAccessible::Button, .activate = [this] {
+                                      if (action_)
+                                          action_();
+                                  }});
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
 }
@@ -160,12 +166,4 @@ void ControlTile::mouseReleaseEvent(QMouseEvent* e)
     update();
     if (tap && action_)
         action_();
-}
-
-void ControlTile::keyPressEvent(QKeyEvent* e)
-{
-    if ((e->key() == Qt::Key_Space || e->key() == Qt::Key_Return) && action_)
-        action_();
-    else
-        QWidget::keyPressEvent(e);
 }

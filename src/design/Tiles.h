@@ -62,7 +62,6 @@ public:
 protected:
     void mousePressEvent(QMouseEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
-    void keyPressEvent(QKeyEvent*) override;
 
 private:
     std::function<void()> action_;

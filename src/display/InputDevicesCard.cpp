@@ -135,6 +135,7 @@ void InputDeviceRow::setChoice(const DisplayManager::InputChoice& choice)
     const bool active = isActive();
     symbolMenu_->setShown(InputSourceMenu::shownSymbol(choice_), active);
     name_->setPlaceholderText(choice_.isThisMac ? DisplayManager::thisMacName() : Texts::tr("Cihaz adı ekle"));
+    name_->setAccessibleName(name_->placeholderText());
     name_->syncText(choice_.device.name);
     port_->setText(choice_.port);
 

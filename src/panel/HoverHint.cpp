@@ -48,6 +48,8 @@ HoverHint::HoverHint(QWidget* view, QString text, QWidget* panel)
 {
     view_->setAttribute(Qt::WA_Hover);
     view_->installEventFilter(this);
+    if (view_->accessibleName().isEmpty())
+        view_->setAccessibleName(text_); // an icon-only button is named by its hint
 }
 
 HoverHint::~HoverHint() { HoverHintModel::shared().leave(id_); }

@@ -4,11 +4,13 @@
 #include "app/InputTap.h"
 #include "app/Notifications.h"
 #include "app/Prefs.h"
+#include "app/Texts.h"
 #include "app/Updater.h"
 #include "audio/AppAudioManager.h"
 #include "audio/AudioManager.h"
 #include "automation/AutomationManager.h"
 #include "battery/BatteryManager.h"
+#include "design/Accessibility.h"
 #include "design/Glass.h"
 #include "design/Shapes.h"
 #include "design/Theme.h"
@@ -92,6 +94,9 @@ MenuView::MenuView(DisplayManager& display, AudioManager& audio, AppAudioManager
       maxHeight_(availableHeight()),
       screenHeight_(screenHeight())
 {
+    // The panel is a window to a screen reader, under the menu-bar item's label.
+    design::a11y::describe(this, {.role = QAccessible::Window});
+    setAccessibleName(Texts::tr("Quendrel"));
     // Opaque: where the desktop has no compositor a translucent window shows black.
     setAutoFillBackground(true);
     actions_.blackout = [] { Hub::shared().oled.activate(); };
@@ -106,6 +111,7 @@ MenuView::MenuView(DisplayManager& display, AudioManager& audio, AppAudioManager
 
     area_ = new QScrollArea(this);
     area_->setFrameShape(QFrame::NoFrame);
+    area_->setFocusPolicy(Qt::NoFocus); // Tab goes straight to the panel's controls
     area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     area_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     area_->setWidgetResizable(false);

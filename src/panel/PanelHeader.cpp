@@ -2,6 +2,7 @@
 
 #include "app/InputTap.h"
 #include "app/Texts.h"
+#include "design/Accessibility.h"
 #include "design/BrandMark.h"
 #include "design/Buttons.h"
 #include "design/Card.h"
@@ -32,9 +33,14 @@ void sleepNow()
 HeaderIcon::HeaderIcon(QString symbol, std::function<void()> action, QWidget* parent)
     : QWidget(parent), symbol_(std::move(symbol)), action_(std::move(action))
 {
+    // Named by its hover hint.
+    design::a11y::describe(this, {.role = QAccessible::Button, .activate = [this] {
+                                      if (action_)
+                                          action_();
+                                  }});
     setFixedSize(kSize, kSize);
     setAttribute(Qt::WA_Hover);
-    setAccessibleName(symbol_);
+    setFocusPolicy(Qt::TabFocus);
 }
 
 QColor HeaderIcon::symbolColor() const { return hovering_ ? primaryColor(this) : secondaryColor(this); }
@@ -55,6 +61,9 @@ void HeaderIcon::paintEvent(QPaintEvent*)
     glass.paintBackground(p, this, hovering_ || pressed_);
     Symbols::draw(p, symbol_, Symbols::boxFor(11, QRectF(rect()).center()), symbolColor(), SymbolWeight::semibold);
     glass.paintOverlay(p, this);
+    QPainterPath ring;
+    ring.addEllipse(QRectF(rect()).adjusted(1, 1, -1, -1));
+    design::a11y::paintFocusRing(p, this, ring);
 }
 
 void HeaderIcon::enterEvent(QEnterEvent*)

@@ -109,6 +109,7 @@ PanelBrightness::PanelBrightness(DisplayManager& display, QWidget* parent) : QWi
                                        DoubleBinding{[this] { return display_.builtinBrightness().value_or(0); },
                                                      [this](double v) { setBuiltin(v); }},
                                        ClosedRange{0, 100}, {}, kSliderHeight);
+    builtinSlider_->setAccessibleName("MacBook"); // named by its caption
     builtinRow_ = column(this, {builtinCaption_, builtinSlider_});
     v->addWidget(builtinRow_);
 
@@ -138,7 +139,10 @@ void PanelBrightness::sync()
     monitorRow_->setVisible(monitor);
     if (monitor) {
         const bool all = display_.linkAll() && display_.externals().size() >= 2;
-        monitorCaption_->setTitle(all ? Texts::tr("Parlaklık · tüm monitörler") : Texts::tr("Parlaklık"));
+        const QString title = all ? Texts::tr("Parlaklık · tüm monitörler") : Texts::tr("Parlaklık");
+        monitorCaption_->setTitle(title);
+        if (monitorSlider_->accessibleName() != title)
+            monitorSlider_->setAccessibleName(title);
         monitorCaption_->setValue(display_.activeBrightness(), false);
         source_->setVisible(display_.ddcAvailable());
         source_->sync();
@@ -168,6 +172,7 @@ PanelVolume::PanelVolume(AudioManager& audio, QWidget* parent) : QWidget(parent)
                                               [this](double v) { audio_.setVolume(v); }},
                                 ClosedRange{0, 100}, [this] { audio_.setMuted(!audio_.level().muted()); },
                                 kSliderHeight);
+    slider_->setAccessibleName(Texts::tr("Ses"));
     volumeRow_ = column(this, {caption_, slider_});
     v->addWidget(volumeRow_);
     error_ = new WrappingText(QString(), calloutFont(), TextLine::Tone::secondary, this);

@@ -5,6 +5,7 @@
 #include "audio/AudioManager.h"
 #include "automation/AutomationManager.h"
 #include "battery/BatteryManager.h"
+#include "design/Accessibility.h"
 #include "design/Gauges.h"
 #include "design/Glass.h"
 #include "design/Paint.h"
@@ -120,6 +121,13 @@ constexpr int kRingArea = 30;
 BatteryTile::BatteryTile(BatteryManager& battery, bool active, std::function<void()> action, QWidget* parent)
     : QWidget(parent), battery_(battery), active_(active), action_(std::move(action))
 {
+    // One button, named by its two lines.
+    design::a11y::describe(this, {.role = QAccessible::Button,
+                                  .name = [this] { return percent_->text() + ", " + limit_->text(); },
+                                  .activate = [this] {
+                                      if (battery_.hasBattery() && action_)
+                                          action_();
+                                  }});
     setAttribute(Qt::WA_Hover);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -166,6 +174,7 @@ void BatteryTile::sync()
 {
     const bool has = battery_.hasBattery();
     face_->setVisible(has);
+    setFocusPolicy(has ? Qt::StrongFocus : Qt::NoFocus);
     setCursor(has ? Qt::PointingHandCursor : Qt::ArrowCursor);
     setToolTip(has ? battery_.explanation() : QString());
     ring_->setValues(battery_.percent(), battery_.limit());
@@ -190,6 +199,7 @@ void BatteryTile::paintEvent(QPaintEvent*)
         p.drawEllipse(QRectF(area->mapTo(this, QPoint(0, 0)), QSizeF(area->size())));
     }
     glass.paintOverlay(p, this);
+    design::a11y::paintFocusRing(p, this, continuousRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), kBatteryRadius));
 }
 
 void BatteryTile::enterEvent(QEnterEvent*)

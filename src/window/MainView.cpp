@@ -4,6 +4,7 @@
 #include "app/Texts.h"
 #include "app/Updater.h"
 #include "automation/KVMPage.h"
+#include "design/Accessibility.h"
 #include "design/BrandMark.h"
 #include "design/Paint.h"
 #include "design/Symbols.h"
@@ -20,6 +21,7 @@
 #include "window/OverviewPage.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -104,6 +106,11 @@ TextLine* sectionHeader(const QString& text)
 SidebarRow::SidebarRow(Router::Page page, std::function<void()> action, QWidget* parent)
     : QWidget(parent), page_(page), action_(std::move(action))
 {
+    design::a11y::describe(this, {.role = QAccessible::ListItem, .selected = [this] { return selected_; },
+                                  .activate = [this] {
+                                      if (action_)
+                                          action_();
+                                  }});
     setAccessibleName(page.title());
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_Hover);
@@ -114,7 +121,19 @@ void SidebarRow::setSelected(bool selected)
     if (selected == selected_)
         return;
     selected_ = selected;
+    setFocusPolicy(selected_ ? Qt::TabFocus : Qt::NoFocus);
     update();
+    QAccessible::State changed;
+    changed.selected = true;
+    design::a11y::announceState(this, changed);
+}
+
+void SidebarRow::keyPressEvent(QKeyEvent* e)
+{
+    if ((e->key() == Qt::Key_Up || e->key() == Qt::Key_Down) && onStep)
+        onStep(e->key() == Qt::Key_Up ? -1 : 1);
+    else
+        QWidget::keyPressEvent(e);
 }
 
 void SidebarRow::paintEvent(QPaintEvent*)
@@ -132,6 +151,9 @@ void SidebarRow::paintEvent(QPaintEvent*)
     Symbols::draw(p, page_.symbol(), Symbols::boxFor(14, QPointF(20, r.center().y())), tint);
     const QFont font = design::bodyFont(selected_ ? QFont::Medium : QFont::Normal);
     design::drawLine(p, QRectF(36, r.top(), width() - 42, r.height()), page_.title(), font);
+    QPainterPath ring;
+    ring.addRoundedRect(r.adjusted(1, 1, -1, -1), 7, 7);
+    design::a11y::paintFocusRing(p, this, ring);
 }
 
 void SidebarRow::mouseReleaseEvent(QMouseEvent* e)
@@ -154,6 +176,7 @@ void SidebarRow::leaveEvent(QEvent*)
 
 MainView::MainView(Router& router, Hub& hub, QWidget* parent) : QWidget(parent), router_(router), hub_(hub)
 {
+    design::a11y::describe(this, {.role = QAccessible::Window});
     setMinimumSize(kMinWidth, kMinHeight);
     KVMAccentRoot::install(this);
 
@@ -167,6 +190,7 @@ MainView::MainView(Router& router, Hub& hub, QWidget* parent) : QWidget(parent),
     outer->addWidget(splitter_);
 
     auto* sidebar = new SidebarColumn;
+    design::a11y::describe(sidebar, {.role = QAccessible::List});
     sidebar_ = sidebar;
     sidebar->setMinimumWidth(kSidebarMinWidth);
     sidebar->setMaximumWidth(kSidebarMaxWidth);
@@ -175,7 +199,14 @@ MainView::MainView(Router& router, Hub& hub, QWidget* parent) : QWidget(parent),
     list->setSpacing(1);
     const auto addRow = [&](Router::Page page) {
         auto* row = new SidebarRow(page, [this, page] { router_.setPage(page); });
+        row->onStep = [this, page](int delta) {
+            const auto at = std::find(order_.begin(), order_.end(), page) - order_.begin();
+            const auto next = at + delta;
+            if (next >= 0 && next < std::ptrdiff_t(order_.size()))
+                router_.setPage(order_[size_t(next)]);
+        };
         rows_[page.value()] = row;
+        order_.push_back(page);
         list->addWidget(row);
     };
     // A selection can only be made by a row, so the router's page is never left empty.
@@ -201,6 +232,7 @@ MainView::MainView(Router& router, Hub& hub, QWidget* parent) : QWidget(parent),
 
     scroll_ = new QScrollArea;
     scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setFocusPolicy(Qt::NoFocus); // Tab goes from the sidebar to the page's controls
     scroll_->setWidgetResizable(true);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -263,10 +295,17 @@ void MainView::showPage(Router::Page page)
     page_ = makePage(page, hub_);
     page_->setMaximumWidth(kPageMaxWidth);
     column->insertWidget(0, page_, 1, Qt::AlignTop);
+    bool sidebarFocused = false;
+    for (auto& [value, row] : rows_)
+        sidebarFocused = sidebarFocused || row->hasFocus();
     for (auto& [value, row] : rows_)
         row->setSelected(value == page.value());
     setWindowTitle(page.title());
+    // The keyboard stays in the sidebar, on the row now selected.
+    if (SidebarRow* row = sidebarRow(page); row && sidebarFocused)
+        row->setFocus(Qt::OtherFocusReason);
     scroll_->verticalScrollBar()->setValue(0);
+    scroll_->verticalScrollBar()->setAccessibleName(page.title());
 }
 
 void MainView::showEvent(QShowEvent* e)

@@ -58,13 +58,17 @@ private:
     QPointer<QWidget> page_;
     Router::Page shown_ = Router::Page::overview;
     std::map<int, SidebarRow*> rows_;
+    std::vector<Router::Page> order_; // the sidebar's rows, top to bottom
 };
 
 // One page in the sidebar: its symbol and title; selected rows are tinted.
+// The selected row is the sidebar's one tab stop; the arrows select the row above or below.
 class SidebarRow : public QWidget {
     Q_OBJECT
 public:
     SidebarRow(Router::Page page, std::function<void()> action, QWidget* parent = nullptr);
+    // Up (-1) and Down (+1) go to the owner, who knows the order of the rows.
+    std::function<void(int)> onStep;
     void setSelected(bool selected);
     bool isSelected() const { return selected_; }
     QSize sizeHint() const override { return {180, 30}; }
@@ -72,6 +76,7 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
     void enterEvent(QEnterEvent*) override;
     void leaveEvent(QEvent*) override;
 

@@ -102,7 +102,7 @@ TEST_F(ButtonsTest, SizesFollowTheLabel)
     EXPECT_LT(small.sizeHint().height(), GlassButton("Uygula").sizeHint().height());
     GlassButton round(QString(), "ellipsis");
     EXPECT_EQ(round.sizeHint().width(), round.sizeHint().height()) << "a symbol alone is round";
-    EXPECT_EQ(round.accessibleName(), "ellipsis");
+    EXPECT_TRUE(round.accessibleName().isEmpty()) << "a symbol's name is not read out; a hint names the button";
 }
 
 TEST_F(ButtonsTest, ClicksAndKeysPressIt)

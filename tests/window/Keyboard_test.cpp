@@ -1,0 +1,137 @@
+// The window and the panel without a mouse: Tab, the arrows and Escape alone, or a screen
+// reader's actions, reach what a person needs, and what they change lands on the simulated Mac.
+#include "WindowTest.h"
+
+#include "audio/MasterVolumeSlider.h"
+#include "battery/ChargeLimitPicker.h"
+#include "design/SegmentedChoice.h"
+#include "design/Sliders.h"
+#include "panel/MenuView.h"
+#include "platform/Audio.h"
+#include "platform/sim/ChargeLimit.h"
+#include "platform/sim/Mac.h"
+#include "platform/sim/SimAudio.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QTest>
+
+namespace {
+
+class KeyboardTest : public WindowTest {
+protected:
+    static QWidget* focused() { return QApplication::focusWidget(); }
+    static void press(int key, Qt::KeyboardModifiers modifiers = {})
+    {
+        QWidget* target = focused();
+        ASSERT_TRUE(target) << "nothing has the keyboard focus";
+        QTest::keyClick(target, Qt::Key(key), modifiers);
+        processEvents();
+    }
+    // Tab (or Shift-Tab) until the focus is on a widget `is` accepts; false after a whole lap.
+    static bool tabTo(const std::function<bool(QWidget*)>& is, bool backwards = false)
+    {
+        for (int i = 0; i < 300; ++i) {
+            if (focused() && is(focused()))
+                return true;
+            QTest::keyClick(focused() ? focused() : QApplication::activeWindow(), Qt::Key_Tab,
+                            backwards ? Qt::ShiftModifier : Qt::NoModifier);
+            processEvents();
+        }
+        return false;
+    }
+    template <class Owner>
+    static bool inside(const QWidget* w)
+    {
+        for (const QWidget* up = w; up; up = up->parentWidget())
+            if (qobject_cast<const Owner*>(up))
+                return true;
+        return false;
+    }
+    static bool isSidebarRow(QWidget* w) { return qobject_cast<SidebarRow*>(w); }
+};
+
+TEST_F(KeyboardTest, TabAndArrowsAloneSetTheChargeLimitAndTheVolume)
+{
+    startHub();
+    MainView& view = openWindow();
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    ASSERT_EQ(view.shownPage(), Router::Page::overview);
+
+    // The sidebar's selected row is its one tab stop; Down walks the rows to the battery page.
+    ASSERT_TRUE(tabTo(isSidebarRow));
+    EXPECT_EQ(focused(), view.sidebarRow(Router::Page::overview));
+    for (int i = 0; i < 4; ++i)
+        press(Qt::Key_Down);
+    ASSERT_EQ(view.shownPage(), Router::Page::battery);
+    EXPECT_EQ(focused(), view.sidebarRow(Router::Page::battery)) << "the keyboard stays on the selected row";
+
+    // Into the page, to the charge limit's selected segment; an arrow chooses the next one.
+    ASSERT_TRUE(tabTo([](QWidget* w) { return inside<ChargeLimitSegments>(w); }));
+    auto* segments = static_cast<SegmentedChoiceView*>(focused()->parentWidget());
+    const int before = sim::chargelimit::limit();
+    press(before >= 100 ? Qt::Key_Left : Qt::Key_Right);
+    processEvents();
+    const int after = sim::chargelimit::limit();
+    EXPECT_NE(after, before) << "the Mac's charge limit moved";
+    EXPECT_TRUE(inside<ChargeLimitSegments>(focused()));
+    EXPECT_EQ(static_cast<const QWidget*>(focused()->parentWidget()), segments);
+
+    // Back to the sidebar, up to the audio page, on to the master volume.
+    ASSERT_TRUE(tabTo(isSidebarRow, true));
+    press(Qt::Key_Up);
+    press(Qt::Key_Up);
+    ASSERT_EQ(view.shownPage(), Router::Page::audio);
+    ASSERT_TRUE(tabTo([](QWidget* w) { return qobject_cast<LevelSlider*>(w) && inside<MasterVolumeSlider>(w); }));
+    sim::AudioSystem& audio = sim::AudioSystem::shared();
+    const QString speaker = audio.defaultDeviceUID(platform::audio::kHardwareDefaultOutputDevice);
+    const float volume = audio.volumeScalar(speaker, platform::audio::kScopeOutput, 0);
+    press(Qt::Key_Right);
+    EXPECT_NEAR(audio.volumeScalar(speaker, platform::audio::kScopeOutput, 0), volume + 0.05f, 0.001f);
+}
+
+TEST_F(KeyboardTest, EscapeClosesThePanel)
+{
+    startHub();
+    auto* panel = new MenuView(hub->display, hub->audio, hub->appAudio, hub->scroll, hub->battery, hub->input,
+                               hub->automation);
+    std::unique_ptr<QWidget> owner(panel);
+    panel->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
+    panel->show();
+    processEvents();
+    // From the panel itself and from a control inside it, which passes the key on.
+    ASSERT_TRUE(tabTo([](QWidget* w) { return qobject_cast<ControlSlider*>(w); }));
+    press(Qt::Key_Escape);
+    EXPECT_FALSE(panel->isVisible());
+}
+
+// The value a screen reader writes to the panel's brightness slider goes to the monitor, as a
+// drag there would.
+TEST_F(KeyboardTest, AScreenReadersBrightnessReachesTheMonitor)
+{
+    startHub();
+    MenuView panel(hub->display, hub->audio, hub->appAudio, hub->scroll, hub->battery, hub->input, hub->automation);
+    ControlSlider* slider = nullptr;
+    for (ControlSlider* s : panel.findChildren<ControlSlider*>())
+        if (QAccessible::queryAccessibleInterface(s)->text(QAccessible::Name) == "Parlaklık")
+            slider = s;
+    ASSERT_TRUE(slider) << "a slider named Parlaklık";
+    QAccessibleValueInterface* value = QAccessible::queryAccessibleInterface(slider)->valueInterface();
+    ASSERT_TRUE(value);
+    value->setCurrentValue(25);
+    const auto selected = hub->display.selected();
+    ASSERT_TRUE(selected && !selected->isBuiltin);
+    const auto monitor = sim::Mac::shared().displays().monitor(selected->id);
+    ASSERT_TRUE(monitor);
+    const auto brightness = [&] {
+        const auto vcp = monitor->vcp(0x10);
+        return vcp ? int(vcp->value) : -1;
+    };
+    for (int i = 0; i < 200 && brightness() != 25; ++i) // the write goes out on the DDC queue
+        advance(0.05);
+    EXPECT_EQ(brightness(), 25);
+    EXPECT_EQ(value->currentValue().toInt(), 25);
+}
+
+} // namespace
