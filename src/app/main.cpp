@@ -23,6 +23,9 @@
 
 int main(int argc, char** argv)
 {
+    // Qt's regular expressions would otherwise compile to executable memory of no file, which
+    // the helper refuses in any client as code from elsewhere.
+    qputenv("QT_ENABLE_REGEXP_JIT", "0");
     QApplication app(argc, argv);
     app.setApplicationName("Pelorn");
     app.setQuitOnLastWindowClosed(false);

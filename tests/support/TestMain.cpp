@@ -5,6 +5,7 @@
 
 int main(int argc, char** argv)
 {
+    qputenv("QT_ENABLE_REGEXP_JIT", "0"); // as the application: tests are the helper's clients too
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
