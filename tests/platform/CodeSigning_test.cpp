@@ -101,7 +101,7 @@ TEST_F(CodeSigningTest, SignatureHoldsOnlyForTheCodeAndSignerItWasMadeFor)
         {"signed, but larger than the application could be",
          [&] {
              const QString path = write("padded", "the application's code");
-             EXPECT_TRUE(QFile(path).resize(sim::codesign::kMaxCodeSize)); // sparse
+             EXPECT_TRUE(QFile(path).resize(sim::codesign::kMaxCodeSize + 1)); // sparse
              EXPECT_TRUE(sim::codesign::sign(path, "com.ostrane.pelorn", developer));
              return path;
          },

@@ -223,7 +223,9 @@ namespace {
 bool signatureHolds(const QString& path, const std::stop_token& stop)
 {
     const auto signature = readSignature(path);
-    if (!signature)
+    // Before any hashing, on the very length hashed: code padded beyond what the application
+    // could be would hold the checker for as long as its reads take.
+    if (!signature || signature->start > kMaxCodeSize)
         return false;
     const QJsonObject o = QJsonDocument::fromJson(signature->json).object();
     const QJsonArray certificates = o["certificates"].toArray();
@@ -517,9 +519,7 @@ int32_t checkValidity(const StaticCode& code, const QString& requirement, const 
     const std::optional<SigningInformation> info = copySigningInformation(code);
     if (!info)
         return kErrorUnsigned;
-    // Before any hashing: a file padded beyond what the application could be would hold the
-    // checker for as long as its reads take.
-    if (QFileInfo(code.path).size() > sim::codesign::kMaxCodeSize || !sim::codesign::signatureHolds(code.path, stop))
+    if (!sim::codesign::signatureHolds(code.path, stop))
         return kErrorSignatureFailed;
     if (info->identifier != r->identifier)
         return kErrorRequirementFailed;

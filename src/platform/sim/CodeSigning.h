@@ -13,7 +13,7 @@
 
 namespace sim::codesign {
 
-// No executable of the application comes near this; a larger one is refused unhashed.
+// No executable of the application holds this much code; more is refused unhashed.
 constexpr qint64 kMaxCodeSize = qint64(512) << 20;
 
 // A new signing key (a PEM private key); empty on failure.
