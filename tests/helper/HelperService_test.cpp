@@ -530,7 +530,9 @@ TEST_F(HelperServiceProcess, RequestSentBeforeTheCheckIsNeverAnswered)
     racer.start(PELORN_TEST_RACER, {servicePath(), "exec", pelorn});
     ASSERT_TRUE(racer.waitForStarted(5000));
     const QString exe = QString("/proc/%1/exe").arg(racer.processId());
-    EXPECT_TRUE(waitUntil([&] { return QFileInfo(exe).canonicalFilePath() == QFileInfo(pelorn).canonicalFilePath(); }));
+    EXPECT_TRUE(waitUntil([&] { return QFileInfo(exe).canonicalFilePath() == QFileInfo(pelorn).canonicalFilePath(); },
+                          30000))
+        << "racer state " << racer.state() << ", exit code " << racer.exitCode();
 
     EXPECT_TRUE(slow.state() == QProcess::NotRunning || slow.waitForFinished(30000)); // refused
     TestClient client; // comes after the racer, so the helper has dealt with it first
