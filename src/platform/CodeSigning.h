@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <optional>
+#include <stop_token>
 
 namespace platform::codesign {
 
@@ -33,11 +34,13 @@ std::optional<Code> codeForPid(qint64 pid); // the kernel's process, never what 
 std::optional<StaticCode> copyStaticCode(const Code& code);
 std::optional<SigningInformation> copySigningInformation(const StaticCode& code);
 // kSuccess when the code is signed, its signature holds for this very code, and it meets the
-// requirement.
-int32_t checkValidity(const StaticCode& code, const QString& requirement);
+// requirement. A stop requested ends the check early, with a failure.
+int32_t checkValidity(const StaticCode& code, const QString& requirement, const std::stop_token& stop = {});
 // The same for a running process, which must also run nothing but its own code and the
-// system's: a process started with the loader's injection variables, or with a library mapped
-// from anywhere else, fails, as the hardened runtime refuses such code on the real system.
-int32_t checkValidity(const Code& code, const QString& requirement);
+// system's, as loaded, untraced, as the hardened runtime demands on the real system: a process
+// started with the loader's injection variables, with a library mapped from anywhere else, with
+// executable memory of no file, with a tracer on any thread or with code pages that differ from
+// their files fails; so does one that exec'd another image while it was checked.
+int32_t checkValidity(const Code& code, const QString& requirement, const std::stop_token& stop = {});
 
 } // namespace platform::codesign

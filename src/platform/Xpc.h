@@ -7,8 +7,10 @@
 //
 // A connection with a code-signing requirement is checked when it is resumed, against the
 // peer the kernel reports (its credentials, the executable it runs and the code it has
-// loaded), never against anything the peer says; one that fails is closed before any message
-// is read.
+// loaded), never against anything the peer says, on a thread of its own; one that fails is
+// closed before any message is read. Once admitted, the service sends a nonce, and a request
+// counts only when it echoes it: what the peer wrote before its check passed is never read as
+// a request. The client's connection holds its requests until the nonce has come.
 //
 // Objects live on the thread that made them, which needs an event loop; handlers run there.
 // A reply may be called from any thread.

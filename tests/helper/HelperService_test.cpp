@@ -203,6 +203,29 @@ TEST_F(HelperService, HelperRequiresTheApplicationWithItsOwnCertificate)
               "identifier \"com.ostrane.pelorn\" and certificate leaf = H\"" + ownLeaf() + "\"");
 }
 
+// A raw connection to the helper, admitted: the nonce its greeting carried, or empty.
+QByteArray admitted(QLocalSocket& socket)
+{
+    socket.connectToServer(platform::xpc::servicePath(QString::fromUtf8(HelperConstants::label.data())));
+    if (!socket.waitForConnected(2000) || !waitUntil([&] { return socket.bytesAvailable() >= 4; }))
+        return {};
+    const QByteArray length = socket.peek(4);
+    const qint64 n = qint64(uchar(length[0])) << 24 | uchar(length[1]) << 16 | uchar(length[2]) << 8 | uchar(length[3]);
+    if (!waitUntil([&] { return socket.bytesAvailable() >= 4 + n; }))
+        return {};
+    socket.read(4);
+    const QCborArray greeting = QCborValue::fromCbor(socket.read(n)).toArray();
+    return greeting.size() == 2 && greeting[0].toInteger(-1) == 0 ? greeting[1].toArray()[0].toByteArray() : QByteArray();
+}
+
+QByteArray framed(const QCborArray& message)
+{
+    const QByteArray body = QCborValue(message).toCbor();
+    const quint32 n = quint32(body.size());
+    const char length[4] = {char(n >> 24), char(n >> 16), char(n >> 8), char(n)};
+    return QByteArray(length, 4) + body;
+}
+
 TEST_F(HelperService, MalformedMessagesCloseOnlyTheirConnection)
 {
     startHelper();
@@ -210,31 +233,54 @@ TEST_F(HelperService, MalformedMessagesCloseOnlyTheirConnection)
     listener.setDelegate(helper.get());
     ASSERT_TRUE(listener.resume());
 
-    auto framed = [](const QCborArray& message) {
-        const QByteArray body = QCborValue(message).toCbor();
-        const quint32 n = quint32(body.size());
-        const char length[4] = {char(n >> 24), char(n >> 16), char(n >> 8), char(n)};
-        return QByteArray(length, 4) + body;
+    const std::function<QByteArray(const QByteArray& nonce)> garbage[] = {
+        [](const QByteArray&) { return QByteArray("\xff\xff\xff\xff", 4); },         // absurd length
+        [](const QByteArray&) { return QByteArray("\x00\x00\x00\x02\xff\xff", 6); }, // not CBOR
+        [](const QByteArray&) { return framed({}).replace(4, 1, QByteArray(1, 0x01)); }, // not an array
+        [](const QByteArray& nonce) { return framed({1, "pwnKey:", QCborArray{}, nonce}); }, // unknown selector
+        [](const QByteArray& nonce) { return framed({1, "startDischargeTo:reply:", QCborArray{"40"}, nonce}); },
+        [](const QByteArray& nonce) { return framed({1, "startDischargeTo:reply:", QCborArray{}, nonce}); },
+        // Well formed, but not bound to this connection's check.
+        [](const QByteArray&) { return framed({1, "startDischargeTo:reply:", QCborArray{40}}); },
+        [](const QByteArray& nonce) {
+            return framed({1, "startDischargeTo:reply:", QCborArray{40}, QByteArray(nonce).replace(0, 1, "?")});
+        },
     };
-    const QList<QByteArray> garbage = {
-        QByteArray("\xff\xff\xff\xff", 4),         // absurd length
-        QByteArray("\x00\x00\x00\x02\xff\xff", 6), // not CBOR
-        framed({}).replace(4, 1, QByteArray(1, 0x01)), // not an array
-        framed({1, "pwnKey:", QCborArray{}}),      // unknown selector
-        framed({1, "startDischargeTo:reply:", QCborArray{"40"}}), // a string for the target
-        framed({1, "startDischargeTo:reply:", QCborArray{}}),     // no target
-    };
-    for (const QByteArray& bytes : garbage) {
+    for (const auto& bytes : garbage) {
         QLocalSocket socket;
-        socket.connectToServer(platform::xpc::servicePath(QString::fromUtf8(HelperConstants::label.data())));
-        ASSERT_TRUE(socket.waitForConnected(2000));
-        socket.write(bytes);
+        const QByteArray nonce = admitted(socket);
+        ASSERT_EQ(nonce.size(), 16);
+        socket.write(bytes(nonce));
         socket.flush();
-        EXPECT_TRUE(waitUntil([&] { return socket.state() == QLocalSocket::UnconnectedState; })) << bytes.toHex().data();
+        EXPECT_TRUE(waitUntil([&] { return socket.state() == QLocalSocket::UnconnectedState; }))
+            << bytes(nonce).toHex().data();
     }
     EXPECT_EQ(chie(), 0);
+    {
+        QLocalSocket socket; // the well-formed request, echoing its nonce
+        socket.write(framed({1, "startDischargeTo:reply:", QCborArray{40}, admitted(socket)}));
+        EXPECT_TRUE(waitUntil([] { return chie() == 0x08; }));
+        ASSERT_TRUE(stop());
+    }
     TestClient client;
     EXPECT_TRUE(client.start(40)->first);
+}
+
+// What a peer writes before the helper has checked it never counts: its code may have been
+// another's then.
+TEST_F(HelperService, RequestWrittenBeforeTheGreetingClosesTheConnection)
+{
+    startHelper();
+    platform::xpc::Listener listener(QString::fromUtf8(HelperConstants::label.data()));
+    listener.setDelegate(helper.get());
+    ASSERT_TRUE(listener.resume());
+    QLocalSocket socket;
+    socket.connectToServer(platform::xpc::servicePath(QString::fromUtf8(HelperConstants::label.data())));
+    ASSERT_TRUE(socket.waitForConnected(2000));
+    socket.write(framed({1, "startDischargeTo:reply:", QCborArray{40}}));
+    socket.flush();
+    EXPECT_TRUE(waitUntil([&] { return socket.state() == QLocalSocket::UnconnectedState; }));
+    EXPECT_EQ(chie(), 0);
 }
 
 // A peer that sends part of a message and then nothing is closed a few seconds later; one
@@ -249,9 +295,8 @@ TEST_F(HelperService, MessageLeftHalfSentClosesItsConnection)
     ASSERT_TRUE(idle.status().has_value());
 
     QLocalSocket socket;
-    socket.connectToServer(platform::xpc::servicePath(QString::fromUtf8(HelperConstants::label.data())));
-    ASSERT_TRUE(socket.waitForConnected(2000));
-    ASSERT_TRUE(waitUntil([&] { return listener.connectionCount() == 2; }));
+    ASSERT_FALSE(admitted(socket).isEmpty());
+    ASSERT_EQ(listener.connectionCount(), 2);
     socket.write(QByteArray("\x00\x00\x00\x20\x83\x01", 6)); // 32 bytes announced, 2 sent
     ASSERT_TRUE(socket.waitForBytesWritten(2000));
     int rounds = 0;
@@ -346,8 +391,10 @@ TEST_F(HelperServiceProcess, ClientWithoutTheHelpersCertificateIsRefused)
 }
 
 // The running application talks to the helper only while it runs nothing but its own signed
-// code: code put into it at load time (a preloaded or audit library, a plugin from a folder
-// outside the system's), or another program carrying its copied signature, is refused.
+// code, as loaded and untraced: code put into it at load time (a preloaded or audit library, a
+// plugin from a folder outside the system's), a library that hid itself in anonymous memory,
+// a tracer, code rewritten in memory, or another program carrying its copied signature, is
+// refused.
 TEST_F(HelperServiceProcess, OnlyAnUntamperedApplicationIsAnswered)
 {
     const QString installed = platform::paths::map(QString::fromUtf8(HelperConstants::installPath.data()));
@@ -371,27 +418,40 @@ TEST_F(HelperServiceProcess, OnlyAnUntamperedApplicationIsAnswered)
         ASSERT_TRUE(f.open(QIODevice::Append));
         f.write(sim::codesign::trailer("/proc/self/exe")); // this test program's own, valid signature
     }
+    // Outside every trusted folder, so only its hiding could let it pass.
+    const QString hidden = root() + "/libhidden.so";
+    ASSERT_TRUE(QFile::copy(PELORN_TEST_HIDDEN, hidden));
 
     struct Case {
         const char* what;
         QString program;
+        QStringList arguments;
         QStringList environment;
         bool answered;
     };
     const Case cases[] = {
-        {"as built", pelorn, {}, true},
-        {"preloaded library", pelorn, {"LD_PRELOAD=" + zlib}, false},
-        {"audit library", pelorn, {"LD_AUDIT=" + zlib}, false},
-        {"plugin from another folder", pelorn, {"QT_PLUGIN_PATH=" + plugins}, false},
-        {"copied signature", copied, {}, false},
+        {"as built", pelorn, {}, {}, true},
+        {"preloaded library", pelorn, {}, {"LD_PRELOAD=" + zlib}, false},
+        {"audit library", pelorn, {}, {"LD_AUDIT=" + zlib}, false},
+        {"plugin from another folder", pelorn, {}, {"QT_PLUGIN_PATH=" + plugins}, false},
+        {"copied signature", copied, {}, {}, false},
+        {"library hidden in anonymous memory", pelorn, {}, {"LD_PRELOAD=" + hidden}, false},
+        {"traced", PELORN_TEST_TRACER, {"stay", pelorn}, {}, false},
+        {"code rewritten by a tracer that let go", PELORN_TEST_TRACER, {"rewrite", pelorn}, {}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         RecordingHelper object;
         struct Delegate : RequirementDelegate {
             QList<qint64> peers;
+            QByteArray firstMaps; // as the first peer stood when it connected
             bool shouldAcceptNewConnection(platform::xpc::Connection& connection) override
             {
+                if (peers.isEmpty()) {
+                    QFile maps(QString("/proc/%1/maps").arg(connection.peerPid()));
+                    if (maps.open(QIODevice::ReadOnly))
+                        firstMaps = maps.readAll();
+                }
                 peers.append(connection.peerPid());
                 return RequirementDelegate::shouldAcceptNewConnection(connection);
             }
@@ -411,14 +471,99 @@ TEST_F(HelperServiceProcess, OnlyAnUntamperedApplicationIsAnswered)
         app.setProcessEnvironment(environment);
         app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         app.setStandardOutputFile(QProcess::nullDevice());
-        app.start(c.program, {});
+        app.start(c.program, c.arguments);
         ASSERT_TRUE(app.waitForStarted(5000));
-        EXPECT_TRUE(waitUntil([&] { return delegate.peers.contains(app.processId()); }, 30000));
+        EXPECT_TRUE(waitUntil([&] { return !delegate.peers.isEmpty(); }, 30000));
         EXPECT_TRUE(waitUntil([&] { return object.calls > 0 || listener.connectionCount() == 0; }));
         EXPECT_EQ(object.calls > 0, c.answered);
+        if (c.environment.value(0).endsWith(hidden)) { // the hiding worked: no trace but its code
+            EXPECT_FALSE(delegate.firstMaps.contains("libhidden.so"));
+            EXPECT_TRUE(delegate.firstMaps.contains("r-xp 00000000 00:00 0"));
+        }
         app.kill();
         app.waitForFinished(5000);
     }
+}
+
+// The racer fixture padded with zeros to `size` bytes (sparse), carrying this test program's
+// valid signature, which does not hold for it: checking it means hashing all of it.
+QString paddedRacer(const QString& path, qint64 size)
+{
+    QFile::remove(path);
+    EXPECT_TRUE(QFile::copy(PELORN_TEST_RACER, path));
+    QFile f(path);
+    const QByteArray trailer = sim::codesign::trailer("/proc/self/exe");
+    EXPECT_TRUE(f.resize(size - trailer.size()));
+    EXPECT_TRUE(f.open(QIODevice::Append));
+    f.write(trailer);
+    f.close();
+    QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
+    return path;
+}
+
+QString servicePath() { return platform::xpc::servicePath(QString::fromUtf8(HelperConstants::label.data())); }
+
+// Starts a racer that holds its connection and returns once it has connected.
+bool startHolding(QProcess& racer, const QString& program)
+{
+    racer.start(program, {servicePath(), "hold"});
+    return racer.waitForStarted(5000) && waitUntil([&] { return racer.canReadLine(); }, 30000);
+}
+
+// A client connects, sends its request and execs the signed application while the helper is
+// busy: the request was written by the code before the exec, and is not answered as the
+// application's, however the helper's check of the exec'd application turns out.
+TEST_F(HelperServiceProcess, RequestSentBeforeTheCheckIsNeverAnswered)
+{
+    HelperProcess helper;
+    ASSERT_TRUE(helper.start());
+    QProcess slow; // over any size the application could have
+    ASSERT_TRUE(startHolding(slow, paddedRacer(root() + "/racer-padded", qint64(1) << 30)));
+
+    QProcess racer;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("ASAN_OPTIONS", "detect_leaks=0");
+    racer.setProcessEnvironment(environment);
+    racer.setStandardOutputFile(QProcess::nullDevice());
+    const QString pelorn = testpaths::buildDir() + "/src/Pelorn";
+    racer.start(PELORN_TEST_RACER, {servicePath(), "exec", pelorn});
+    ASSERT_TRUE(racer.waitForStarted(5000));
+    const QString exe = QString("/proc/%1/exe").arg(racer.processId());
+    EXPECT_TRUE(waitUntil([&] { return QFileInfo(exe).canonicalFilePath() == QFileInfo(pelorn).canonicalFilePath(); },
+                          30000))
+        << "racer state " << racer.state() << ", exit code " << racer.exitCode();
+
+    EXPECT_TRUE(slow.state() == QProcess::NotRunning || slow.waitForFinished(30000)); // refused
+    TestClient client; // comes after the racer, so the helper has dealt with it first
+    const auto status = client.status();
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->target, 0);
+    EXPECT_EQ(chie(), 0);
+    racer.kill();
+    racer.waitForFinished(5000);
+}
+
+// Peers whose executables take long to hash hold up neither an admitted client's answer nor,
+// being under the size bound, their own refusal.
+TEST_F(HelperServiceProcess, SlowChecksHoldUpNoOtherAnswer)
+{
+    HelperProcess helper;
+    ASSERT_TRUE(helper.start());
+    TestClient client;
+    ASSERT_TRUE(client.status()); // admitted before the slow peers come
+
+    QProcess slow[3];
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(startHolding(
+            slow[i], paddedRacer(QString("%1/racer-slow-%2").arg(root()).arg(i), sim::codesign::kMaxCodeSize)));
+    const auto status = client.status();
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->version, 2);
+    for (QProcess& peer : slow)
+        EXPECT_EQ(peer.state(), QProcess::Running) << "answered only after a slow peer's check";
+    for (QProcess& peer : slow)
+        EXPECT_TRUE(peer.state() == QProcess::NotRunning || peer.waitForFinished(60000)); // refused in the end
 }
 
 } // namespace

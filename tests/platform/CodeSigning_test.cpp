@@ -98,6 +98,14 @@ TEST_F(CodeSigningTest, SignatureHoldsOnlyForTheCodeAndSignerItWasMadeFor)
              return write("forged", contents(path).replace(theirs, ours));
          },
          platform::codesign::kErrorSignatureFailed},
+        {"signed, but larger than the application could be",
+         [&] {
+             const QString path = write("padded", "the application's code");
+             EXPECT_TRUE(QFile(path).resize(sim::codesign::kMaxCodeSize + 1)); // sparse
+             EXPECT_TRUE(sim::codesign::sign(path, "com.ostrane.pelorn", developer));
+             return path;
+         },
+         platform::codesign::kErrorSignatureFailed},
         {"signed by a stranger", [&] { return signedProgram("stranger", "the application's code", stranger); },
          platform::codesign::kErrorRequirementFailed},
         {"unsigned", [&] { return write("plain", "the application's code"); }, platform::codesign::kErrorUnsigned},

@@ -13,10 +13,13 @@
 #include <QTemporaryFile>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
+#include <stop_token>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace sim::codesign {
@@ -54,7 +57,8 @@ using Bio = std::unique_ptr<BIO, decltype(&BIO_free)>;
 using DigestContext = std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)>;
 
 // What the signature covers: the identifier and the digest of the code.
-std::optional<QByteArray> codeDirectory(const QString& path, qint64 codeSize, const QString& identifier)
+std::optional<QByteArray> codeDirectory(const QString& path, qint64 codeSize, const QString& identifier,
+                                        const std::stop_token& stop = {})
 {
     QFile f(path);
     DigestContext ctx(EVP_MD_CTX_new(), EVP_MD_CTX_free);
@@ -62,6 +66,8 @@ std::optional<QByteArray> codeDirectory(const QString& path, qint64 codeSize, co
         return std::nullopt;
     qint64 left = codeSize;
     while (left > 0) {
+        if (stop.stop_requested())
+            return std::nullopt;
         const QByteArray chunk = f.read(std::min<qint64>(left, 1 << 20));
         if (chunk.isEmpty() || EVP_DigestUpdate(ctx.get(), chunk.constData(), size_t(chunk.size())) != 1)
             return std::nullopt;
@@ -214,17 +220,19 @@ QByteArray trailer(const QString& path)
 namespace {
 
 // Whether the signature over the code holds for the leaf certificate's key.
-bool signatureHolds(const QString& path)
+bool signatureHolds(const QString& path, const std::stop_token& stop)
 {
     const auto signature = readSignature(path);
-    if (!signature)
+    // Before any hashing, on the very length hashed: code padded beyond what the application
+    // could be would hold the checker for as long as its reads take.
+    if (!signature || signature->start > kMaxCodeSize)
         return false;
     const QJsonObject o = QJsonDocument::fromJson(signature->json).object();
     const QJsonArray certificates = o["certificates"].toArray();
     if (!o["identifier"].isString() || certificates.isEmpty() || !o["signature"].isString())
         return false;
     const Key key = publicKey(QByteArray::fromHex(certificates.first().toString().toLatin1()));
-    const auto directory = codeDirectory(path, signature->start, o["identifier"].toString());
+    const auto directory = codeDirectory(path, signature->start, o["identifier"].toString(), stop);
     return key && directory
            && verifyMessage(key.get(), *directory, QByteArray::fromHex(o["signature"].toString().toLatin1()));
 }
@@ -256,7 +264,7 @@ std::optional<Requirement> parse(const QString& text)
 
 constexpr qint64 kMaxProcFile = 16 << 20;
 
-std::optional<QByteArray> readProc(qint64 pid, const char* name)
+std::optional<QByteArray> readProc(qint64 pid, const QString& name)
 {
     QFile f(QString("/proc/%1/%2").arg(pid).arg(name));
     if (!f.open(QIODevice::ReadOnly))
@@ -288,30 +296,65 @@ bool startedWithInjection(const QByteArray& environment)
     return false;
 }
 
-// Only the system's own libraries (writable by root alone), the build's output and the
-// program itself may hold code in a process that claims a signature.
-bool mapsOnlyTrustedCode(const QByteArray& maps, const QByteArray& executable)
+struct Mapping {
+    quint64 start = 0;
+    quint64 end = 0;
+    QByteArray range; // "start-end" as the kernel writes it, also its name under map_files
+    QByteArray perms;
+    quint64 offset = 0;
+    quint64 inode = 0;
+    QByteArray path; // empty for anonymous memory; may hold spaces
+    bool executable() const { return perms.size() >= 3 && perms[2] == 'x'; }
+    bool fromFile() const { return path.startsWith('/'); }
+};
+
+// start-end perms offset dev inode [path]
+QList<Mapping> parseMaps(const QByteArray& maps)
 {
-    static const char* const kSystemFolders[] = {"/lib/",      "/lib32/",      "/lib64/",      "/libx32/",
-                                                 "/usr/lib/",  "/usr/lib32/",  "/usr/lib64/",  "/usr/libx32/"};
-    const QByteArray build = QByteArray(PELORN_BUILD_ROOT) + '/';
+    QList<Mapping> out;
     for (const QByteArray& line : maps.split('\n')) {
-        // start-end perms offset dev inode [path]; the path may hold spaces.
+        if (line.isEmpty())
+            continue;
+        QByteArray fields[5];
         qsizetype at = 0;
-        QByteArray perms;
-        for (int field = 0; field < 5; ++field) {
+        for (QByteArray& field : fields) {
             while (at < line.size() && line[at] == ' ')
                 ++at;
             const qsizetype end = line.indexOf(' ', at);
-            if (field == 1)
-                perms = line.mid(at, end - at);
+            field = line.mid(at, end < 0 ? -1 : end - at);
             at = end < 0 ? line.size() : end;
         }
         while (at < line.size() && line[at] == ' ')
             ++at;
-        if (perms.size() < 3 || perms[2] != 'x' || !line.mid(at).startsWith('/'))
-            continue; // not code, or code of no file ([vdso] and the like)
-        const QByteArray path = withoutDeletedMark(line.mid(at));
+        Mapping m;
+        m.range = fields[0];
+        const qsizetype dash = fields[0].indexOf('-');
+        m.start = fields[0].left(dash).toULongLong(nullptr, 16);
+        m.end = fields[0].mid(dash + 1).toULongLong(nullptr, 16);
+        m.perms = fields[1];
+        m.offset = fields[2].toULongLong(nullptr, 16);
+        m.inode = fields[4].toULongLong();
+        m.path = line.mid(at);
+        out.append(m);
+    }
+    return out;
+}
+
+// Only the system's own libraries (writable by root alone), the build's output, the program
+// itself and the kernel's own pages may hold code in a process that claims a signature.
+// Executable memory of no file is refused: the application makes none (it runs Qt's regular
+// expressions without their JIT), so whatever runs there came from elsewhere.
+bool runsOnlyTrustedCode(const QList<Mapping>& mappings, const QByteArray& executable)
+{
+    static const char* const kSystemFolders[] = {"/lib/",      "/lib32/",      "/lib64/",      "/libx32/",
+                                                 "/usr/lib/",  "/usr/lib32/",  "/usr/lib64/",  "/usr/libx32/"};
+    const QByteArray build = QByteArray(PELORN_BUILD_ROOT) + '/';
+    for (const Mapping& m : mappings) {
+        if (!m.executable() || m.path == "[vdso]" || m.path == "[vsyscall]")
+            continue;
+        if (!m.fromFile())
+            return false;
+        const QByteArray path = withoutDeletedMark(m.path);
         bool trusted = path == executable || path.startsWith(build);
         for (const char* folder : kSystemFolders)
             trusted = trusted || path.startsWith(folder);
@@ -319,6 +362,116 @@ bool mapsOnlyTrustedCode(const QByteArray& maps, const QByteArray& executable)
             return false;
     }
     return true;
+}
+
+// Whether any thread of the process is traced: its tracer may rewrite its code and registers
+// at will. nullopt when the threads cannot be read.
+std::optional<bool> traced(qint64 pid)
+{
+    const QStringList threads =
+        QDir(QString("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    if (threads.isEmpty())
+        return std::nullopt;
+    for (const QString& thread : threads) {
+        const auto status = readProc(pid, "task/" + thread + "/status");
+        if (!status)
+            continue; // a thread that has ended since
+        for (const QByteArray& line : status->split('\n'))
+            if (line.startsWith("TracerPid:") && line.mid(10).trimmed() != "0")
+                return true;
+    }
+    return false;
+}
+
+struct Descriptor {
+    int fd = -1;
+    explicit Descriptor(const QString& path) : fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC)) {}
+    ~Descriptor() { reset({}); }
+    void reset(const QString& path)
+    {
+        if (fd >= 0)
+            ::close(fd);
+        fd = path.isEmpty() ? -1 : ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+};
+
+// Whether every page of code the process maps from a file holds that file's bytes: a tracer,
+// or the process itself, may have rewritten them after they were loaded. nullopt when a page
+// or its file cannot be read.
+std::optional<bool> codeMatchesItsFiles(qint64 pid, const QList<Mapping>& mappings, const std::stop_token& stop)
+{
+    constexpr size_t kChunk = 1 << 20;
+    const Descriptor memory(QString("/proc/%1/mem").arg(pid));
+    if (memory.fd < 0)
+        return std::nullopt;
+    QByteArray inMemory(kChunk, 0);
+    QByteArray onDisk(kChunk, 0);
+    for (const Mapping& m : mappings) {
+        if (!m.executable() || !m.fromFile())
+            continue;
+        // The very file mapped, even when its path has since been replaced or removed; where
+        // that takes privileges this process lacks, the file at the path when it is that one.
+        Descriptor file(QString("/proc/%1/map_files/%2").arg(pid).arg(QString::fromLatin1(m.range)));
+        struct stat st {};
+        if (file.fd < 0) {
+            file.reset(QFile::decodeName(withoutDeletedMark(m.path)));
+            if (file.fd < 0 || ::fstat(file.fd, &st) != 0 || quint64(st.st_ino) != m.inode)
+                return std::nullopt;
+        }
+        for (quint64 at = 0; at < m.end - m.start;) {
+            if (stop.stop_requested())
+                return std::nullopt;
+            const size_t want = size_t(std::min<quint64>(kChunk, m.end - m.start - at));
+            const ssize_t fromFile = ::pread(file.fd, onDisk.data(), want, off_t(m.offset + at));
+            const ssize_t fromMemory = ::pread(memory.fd, inMemory.data(), want, off_t(m.start + at));
+            if (fromFile < 0 || fromMemory < fromFile)
+                return std::nullopt;
+            if (std::memcmp(inMemory.constData(), onDisk.constData(), size_t(fromFile)) != 0)
+                return false;
+            // Past the file's end the loader's page holds zeros.
+            for (ssize_t i = fromFile; i < fromMemory; ++i)
+                if (inMemory.at(i) != '\0')
+                    return false;
+            if (fromMemory == 0)
+                break;
+            at += quint64(fromMemory);
+        }
+    }
+    return true;
+}
+
+// What stays the same while a process runs one image: the executable file as it stands, the
+// process's start (a reused pid differs), and where exec laid out its code and stack (an image
+// exec'd since lies elsewhere).
+struct Image {
+    struct stat file {};
+    QByteArrayList layout;
+
+    bool operator==(const Image& o) const
+    {
+        return file.st_dev == o.file.st_dev && file.st_ino == o.file.st_ino && file.st_size == o.file.st_size
+               && file.st_mtim.tv_sec == o.file.st_mtim.tv_sec && file.st_mtim.tv_nsec == o.file.st_mtim.tv_nsec
+               && file.st_ctim.tv_sec == o.file.st_ctim.tv_sec && file.st_ctim.tv_nsec == o.file.st_ctim.tv_nsec
+               && layout == o.layout;
+    }
+};
+
+std::optional<Image> imageOf(qint64 pid)
+{
+    Image image;
+    const auto stat = readProc(pid, "stat");
+    if (!stat || ::stat(QFile::encodeName(QString("/proc/%1/exe").arg(pid)).constData(), &image.file) != 0)
+        return std::nullopt;
+    // The fields after the command's closing parenthesis, from the state (the third) on.
+    const QByteArrayList fields = stat->mid(stat->lastIndexOf(')') + 2).split(' ');
+    for (int field : {22, 26, 27, 28}) // start time, start and end of code, start of stack
+        if (field - 3 < fields.size())
+            image.layout.append(fields[field - 3]);
+    if (image.layout.size() != 4)
+        return std::nullopt;
+    return image;
 }
 
 } // namespace
@@ -358,7 +511,7 @@ std::optional<SigningInformation> copySigningInformation(const StaticCode& code)
     return info;
 }
 
-int32_t checkValidity(const StaticCode& code, const QString& requirement)
+int32_t checkValidity(const StaticCode& code, const QString& requirement, const std::stop_token& stop)
 {
     const std::optional<Requirement> r = parse(requirement);
     if (!r)
@@ -366,7 +519,7 @@ int32_t checkValidity(const StaticCode& code, const QString& requirement)
     const std::optional<SigningInformation> info = copySigningInformation(code);
     if (!info)
         return kErrorUnsigned;
-    if (!sim::codesign::signatureHolds(code.path))
+    if (!sim::codesign::signatureHolds(code.path, stop))
         return kErrorSignatureFailed;
     if (info->identifier != r->identifier)
         return kErrorRequirementFailed;
@@ -378,21 +531,34 @@ int32_t checkValidity(const StaticCode& code, const QString& requirement)
     return kSuccess;
 }
 
-int32_t checkValidity(const Code& code, const QString& requirement)
+int32_t checkValidity(const Code& code, const QString& requirement, const std::stop_token& stop)
 {
+    const auto before = imageOf(code.pid);
     const auto staticCode = copyStaticCode(code);
-    if (!staticCode)
+    if (!before || !staticCode)
         return kErrorNoSuchCode;
-    if (const int32_t status = checkValidity(*staticCode, requirement); status != kSuccess)
+    if (const int32_t status = checkValidity(*staticCode, requirement, stop); status != kSuccess)
         return status;
     char buffer[4096];
     const ssize_t n = ::readlink(QFile::encodeName(staticCode->path).constData(), buffer, sizeof buffer);
     const auto environment = readProc(code.pid, "environ");
     const auto maps = readProc(code.pid, "maps");
-    if (n <= 0 || !environment || !maps)
+    const auto isTraced = traced(code.pid);
+    if (n <= 0 || !environment || !maps || !isTraced)
         return kErrorNoSuchCode;
-    if (startedWithInjection(*environment) || !mapsOnlyTrustedCode(*maps, withoutDeletedMark(QByteArray(buffer, n))))
+    const QList<Mapping> mappings = parseMaps(*maps);
+    if (*isTraced || startedWithInjection(*environment)
+        || !runsOnlyTrustedCode(mappings, withoutDeletedMark(QByteArray(buffer, n))))
         return kErrorGuestInvalid;
+    const auto codeHolds = codeMatchesItsFiles(code.pid, mappings, stop);
+    if (!codeHolds)
+        return kErrorNoSuchCode;
+    if (!*codeHolds)
+        return kErrorSignatureFailed;
+    // What was checked holds only for the image that is still running: one exec'd meanwhile,
+    // or a file changed under the hash, is not what was checked.
+    if (imageOf(code.pid) != before)
+        return kErrorNoSuchCode;
     return kSuccess;
 }
 

@@ -13,6 +13,9 @@
 
 namespace sim::codesign {
 
+// No executable of the application holds this much code; more is refused unhashed.
+constexpr qint64 kMaxCodeSize = qint64(512) << 20;
+
 // A new signing key (a PEM private key); empty on failure.
 QByteArray makeKey();
 // The key kept at `path`, made there (readable by its owner alone) when there is none yet.

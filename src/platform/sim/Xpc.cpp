@@ -11,8 +11,11 @@
 #include <QLocalSocket>
 #include <QMap>
 #include <QPointer>
+#include <QRandomGenerator>
 #include <QTimer>
 #include <mutex>
+#include <optional>
+#include <thread>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,6 +27,18 @@ constexpr qint64 kMaxFrame = 64 * 1024;
 // A message begun must be complete this long after its first byte, or after the message before
 // it: a peer that stops half-way would otherwise hold the connection and its buffer forever.
 constexpr double kPartialMessageTimeout = 5.0;
+constexpr int kNonceSize = 16;
+
+// The service's first message, sent once the peer's check has passed: [0, [nonce]]. Every
+// request then ends with the nonce: [id, selector, arguments, nonce].
+std::optional<QByteArray> greetingNonce(const QCborArray& message)
+{
+    const bool greeting = message.size() == 2 && message[0].isInteger() && message[0].toInteger() == 0;
+    const QCborArray body = greeting ? message[1].toArray() : QCborArray();
+    if (body.size() != 1 || !body[0].isByteArray() || body[0].toByteArray().size() != kNonceSize)
+        return std::nullopt;
+    return body[0].toByteArray();
+}
 
 QByteArray frame(const QCborArray& message)
 {
@@ -95,15 +110,28 @@ public:
 
     void resume() override
     {
-        if (!socket_ || resumed_)
+        if (!socket_ || resumed_ || check_.joinable())
             return;
-        if (!requirement_.isEmpty() && !peerMeetsRequirement()) {
-            invalidate();
+        if (requirement_.isEmpty()) {
+            admit();
             return;
         }
-        resumed_ = true;
-        QObject::connect(socket_, &QLocalSocket::readyRead, socket_, [this] { receive(); });
-        receive();
+        // Off the thread that sends replies, one thread per peer: a slow check (a large file to
+        // hash) holds up no other connection's answer and no other peer's check.
+        auto verdict = std::make_shared<Verdict>();
+        verdict->owner = this;
+        verdict_ = verdict;
+        check_ = std::jthread([verdict, pid = pid_, requirement = requirement_, context = context_](std::stop_token stop) {
+            const auto code = codesign::codeForPid(pid);
+            const bool passed = code && codesign::checkValidity(*code, requirement, stop) == codesign::kSuccess;
+            if (stop.stop_requested())
+                return; // the connection is going; it joins this thread before its context goes
+            auto deliver = [verdict, passed] {
+                if (ServerConnection* owner = verdict->owner)
+                    owner->checked(passed);
+            };
+            QMetaObject::invokeMethod(context, deliver, Qt::QueuedConnection);
+        });
     }
 
     void invalidate() override
@@ -116,16 +144,40 @@ public:
     }
 
 private:
-    bool peerMeetsRequirement() const
+    // Who learns the check's outcome: cleared on the connection's thread when it closes.
+    struct Verdict {
+        ServerConnection* owner = nullptr;
+    };
+
+    void checked(bool passed)
     {
-        const auto code = codesign::codeForPid(pid_);
-        return code && codesign::checkValidity(*code, requirement_) == codesign::kSuccess;
+        if (!socket_)
+            return;
+        if (passed)
+            admit();
+        else
+            invalidate();
+    }
+
+    // Bytes the peer wrote before this point, whatever image it ran then, lack the nonce and
+    // close the connection.
+    void admit()
+    {
+        resumed_ = true;
+        nonce_.resize(kNonceSize);
+        QRandomGenerator::system()->fillRange(reinterpret_cast<quint32*>(nonce_.data()), kNonceSize / 4);
+        socket_->write(frame(QCborArray{0, QCborArray{nonce_}}));
+        QObject::connect(socket_, &QLocalSocket::readyRead, socket_, [this] { receive(); });
+        receive();
     }
 
     void close()
     {
         if (!socket_)
             return;
+        if (verdict_)
+            verdict_->owner = nullptr;
+        check_.request_stop();
         partial_.stop();
         {
             std::lock_guard lock(outbox_->mutex);
@@ -143,7 +195,8 @@ private:
         QList<QCborArray> messages;
         const bool wellFormed = socket_ && readFrames(socket_, buffer_, messages);
         for (const QCborArray& m : messages) {
-            const Method* method = m.size() == 3 && m[0].isInteger() && m[1].isString() && m[2].isArray()
+            const Method* method = m.size() == 4 && m[0].isInteger() && m[1].isString() && m[2].isArray()
+                                           && m[3].isByteArray() && m[3].toByteArray() == nonce_
                                        ? interface_.find(m[1].toString())
                                        : nullptr;
             const QCborArray arguments = m[2].toArray();
@@ -181,8 +234,11 @@ private:
     Interface interface_;
     ExportedObject object_;
     bool resumed_ = false;
+    QByteArray nonce_;
     QByteArray buffer_;
     platform::Timer partial_;
+    std::shared_ptr<Verdict> verdict_;
+    std::jthread check_; // last: joined before anything it could reach goes
 };
 
 } // namespace
@@ -282,7 +338,8 @@ struct RemoteConnection::Impl {
     std::function<void()> invalidationHandler;
     std::unique_ptr<QLocalSocket> socket;
     QByteArray buffer;
-    QByteArray unsent;
+    QList<QCborArray> unsent; // until the service has checked this process and sent its nonce
+    std::optional<QByteArray> nonce;
     QMap<qint64, Pending> pending;
     qint64 nextId = 1;
     bool invalid = false;
@@ -310,6 +367,16 @@ struct RemoteConnection::Impl {
         QList<QCborArray> messages;
         const bool wellFormed = readFrames(socket.get(), buffer, messages);
         for (const QCborArray& m : messages) {
+            if (!nonce) {
+                nonce = greetingNonce(m);
+                if (!nonce) {
+                    fail();
+                    return;
+                }
+                for (QCborArray& request : std::exchange(unsent, {}))
+                    write(std::move(request));
+                continue;
+            }
             if (m.size() != 2 || !m[0].isInteger() || !m[1].isArray() || !pending.contains(m[0].toInteger())) {
                 fail();
                 return;
@@ -326,6 +393,12 @@ struct RemoteConnection::Impl {
         }
         if (!wellFormed)
             fail();
+    }
+
+    void write(QCborArray request)
+    {
+        request.append(*nonce);
+        socket->write(frame(request));
     }
 };
 
@@ -353,10 +426,6 @@ void RemoteConnection::resume()
     d->socket = std::make_unique<QLocalSocket>();
     QLocalSocket* s = d->socket.get();
     std::weak_ptr<Impl> weak = d;
-    QObject::connect(s, &QLocalSocket::connected, s, [weak] {
-        if (auto impl = weak.lock(); impl && !impl->unsent.isEmpty())
-            impl->socket->write(std::exchange(impl->unsent, {}));
-    });
     QObject::connect(s, &QLocalSocket::readyRead, s, [weak] {
         if (auto impl = weak.lock())
             impl->receive();
@@ -387,11 +456,11 @@ void RemoteConnection::send(const QString& selector, const QCborArray& arguments
     }
     const qint64 id = d->nextId++;
     d->pending[id] = {std::move(reply), std::move(onError), method->reply};
-    const QByteArray bytes = frame(QCborArray{id, selector, arguments});
-    if (d->socket->state() == QLocalSocket::ConnectedState)
-        d->socket->write(bytes);
+    QCborArray request{id, selector, arguments};
+    if (d->nonce)
+        d->write(std::move(request));
     else
-        d->unsent += bytes;
+        d->unsent.append(std::move(request));
 }
 
 } // namespace platform::xpc
