@@ -70,7 +70,7 @@ TEST_F(AccessibilityTest, TogglesAreCheckableAndActOnTheirOwner)
 TEST_F(AccessibilityTest, TilesAndIconButtonsAreNamedButtonsThatPress)
 {
     int presses = 0;
-    ControlTile tile("bolt.fill", "Tam doldur", QString("Şimdi %100"), false, std::nullopt, [&] { ++presses; });
+    ControlTile tile("bolt.fill", "Tam doldur", QString("Şimdi %100"), false, Tint{}, [&] { ++presses; });
     QAccessibleInterface* a = face(&tile);
     EXPECT_EQ(a->role(), QAccessible::Button);
     EXPECT_EQ(a->text(QAccessible::Name), "Tam doldur, Şimdi %100");
