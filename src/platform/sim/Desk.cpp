@@ -151,7 +151,14 @@ DeskResult Desk::parse(const QByteArray& json)
     parseBattery(top, desk.battery);
     parseAudio(top, desk.audio);
     desk.accessibility = top.boolean("accessibility", false);
-    top.rejectUnknown({"name", "displays", "smc", "battery", "audio", "accessibility"});
+    const QString prompt = top.string("adminPrompt", "ask");
+    if (prompt == "allow")
+        desk.adminPrompt = adminscript::Prompt::approve;
+    else if (prompt == "deny")
+        desk.adminPrompt = adminscript::Prompt::cancel;
+    else if (prompt != "ask")
+        top.fail(top.path("adminPrompt"), "expected ask, allow or deny");
+    top.rejectUnknown({"name", "displays", "smc", "battery", "audio", "accessibility", "adminPrompt"});
     if (error)
         return DeskResult::failure(*error);
     return desk;

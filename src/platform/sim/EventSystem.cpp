@@ -4,6 +4,7 @@
 #include "platform/DisplayLink.h"
 #include "platform/DispatchQueue.h"
 #include "platform/sim/Session.h"
+#include "platform/sim/SettingsPane.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -638,9 +639,12 @@ bool isProcessTrusted(bool prompt)
 
 void openSettings(const QString& url)
 {
-    auto& s = sim::EventSystem::shared().internals();
-    std::lock_guard lock(s.mutex);
-    s.opened.push_back(url);
+    {
+        auto& s = sim::EventSystem::shared().internals();
+        std::lock_guard lock(s.mutex);
+        s.opened.push_back(url);
+    }
+    sim::settingspane::show(url);
 }
 
 } // namespace platform::accessibility

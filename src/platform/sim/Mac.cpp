@@ -13,6 +13,7 @@
 #include "platform/sim/Session.h"
 #include "platform/sim/Processes.h"
 #include "platform/sim/Updates.h"
+#include "platform/SystemSettings.h"
 
 namespace sim {
 
@@ -33,7 +34,7 @@ void Mac::install(const Desk& desk)
     chargelimit::reset();
     power::reset();
     launchd::reset();
-    adminscript::reset();
+    adminscript::reset(desk.adminPrompt);
     EventSystem::shared().reset();
     EventSystem::shared().setTrusted(desk.accessibility);
     PowerAssertionTable::shared().reset();
@@ -41,6 +42,7 @@ void Mac::install(const Desk& desk)
     Updates::shared().reset();
     Processes::shared().reset();
     loginitems::reset();
+    systemsettings::clear();
 }
 
 Desk Mac::desk() const
