@@ -1,6 +1,7 @@
 #include "platform/sim/AdminPrompt.h"
 
 #include "app/Texts.h"
+#include "platform/sim/SystemWindow.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -23,6 +24,7 @@ public:
     {
         setWindowTitle(application);
         setObjectName("adminPrompt");
+        useSystemAppearance(this);
         auto* layout = new QVBoxLayout(this);
         auto* top = new QHBoxLayout;
         auto* icon = new QLabel(this);

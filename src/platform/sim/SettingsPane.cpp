@@ -1,6 +1,7 @@
 #include "platform/sim/SettingsPane.h"
 
 #include "app/Texts.h"
+#include "platform/sim/SystemWindow.h"
 #include "platform/Events.h"
 #include "platform/SystemSettings.h"
 
@@ -25,6 +26,7 @@ public:
     Pane()
     {
         setObjectName("systemSettings");
+        useSystemAppearance(this);
         setWindowTitle(Texts::tr("Gizlilik ve Güvenlik"));
         setAttribute(Qt::WA_DeleteOnClose);
         auto* layout = new QVBoxLayout(this);

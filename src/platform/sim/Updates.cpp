@@ -1,6 +1,7 @@
 #include "platform/sim/Updates.h"
 
 #include "app/Texts.h"
+#include "platform/sim/SystemWindow.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "platform/Updater.h"
@@ -67,6 +68,7 @@ void Updates::showWindow(const QString& text, const QString& button)
     if (!window_) {
         window_ = new QDialog;
         window_->setObjectName("softwareUpdate");
+        useSystemAppearance(window_);
         window_->setMinimumWidth(360);
         auto* layout = new QVBoxLayout(window_);
         auto* label = new QLabel(window_);
