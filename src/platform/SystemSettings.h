@@ -11,5 +11,8 @@ bool open(const QString& url);
 
 namespace sim::systemsettings {
 QStringList opened(); // the URLs this process opened, oldest first
-void clear();
+void clear();         // and closes the settings window
+// The one switch of Pelorn's input access (accessibility) on this Mac: the settings pane and
+// the desk both turn it. Event taps start once it is on, at their next try.
+void setInputAccess(bool granted);
 } // namespace sim::systemsettings

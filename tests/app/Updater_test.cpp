@@ -1,4 +1,5 @@
 #include "app/Updater.h"
+#include "app/Texts.h"
 #include "app/UpdatesCard.h"
 
 #include "design/Rows.h"
@@ -10,6 +11,7 @@
 #include "showcase/Showcase.h"
 #include "support/SimTest.h"
 
+#include <QDialog>
 #include <QPushButton>
 #include <QTest>
 
@@ -21,6 +23,7 @@ protected:
     {
         card.reset();
         updater.reset();
+        Texts::useEnglishForTesting(false);
         SimTest::TearDown();
     }
     void make()
@@ -49,9 +52,9 @@ TEST_F(UpdaterTest, ACheckFromTheCardRunsOnceWithTheFrameworksWindows)
         QString result;
     };
     const Case cases[] = {
-        {"no feed", std::nullopt, "Update Error! An error occurred in retrieving update information."},
-        {"a newer version", QString("12"), "A new version is available: 1.2. Install it now?"},
-        {"the installed version", QString("1"), "You’re up to date!"},
+        {"no feed", std::nullopt, "Güncelleme hatası! Güncelleme bilgileri alınırken bir hata oluştu."},
+        {"a newer version", QString("12"), "Yeni bir sürüm var: 1.2."},
+        {"the installed version", QString("1"), "Güncelsiniz! Bu, şu anki en yeni sürüm."},
     };
     for (const Case& c : cases) {
         installDesk(sim::Desk::defaultJson());
@@ -73,13 +76,62 @@ TEST_F(UpdaterTest, ACheckFromTheCardRunsOnceWithTheFrameworksWindows)
         EXPECT_EQ(fw.userChecks(), 1);
 
         advance(sim::Updates::kFeedDelay);
-        EXPECT_EQ(fw.windowTexts(), QStringList({"Checking for updates…", c.result})) << c.what;
+        EXPECT_EQ(fw.windowTexts(), QStringList({"Güncellemeler denetleniyor…", c.result})) << c.what;
         EXPECT_FALSE(updater->canCheck());
         fw.dismiss();
         processEvents();
         EXPECT_TRUE(updater->canCheck());
         EXPECT_TRUE(card->checkButton()->isEnabled());
     }
+}
+
+TEST_F(UpdaterTest, TheFrameworksWindowClosesByItsButtonEscapeOrTheTitleBarAndTheCheckCanRunAgain)
+{
+    struct Case {
+        const char* what;
+        bool waitForResult;
+        std::function<void(QDialog*)> close;
+        QString button;
+    };
+    const auto clickButton = [](QDialog* w) { QTest::mouseClick(w->findChild<QPushButton*>(), Qt::LeftButton); };
+    const Case cases[] = {
+        {"its button", true, clickButton, "Tamam"},
+        {"Escape", true, [](QDialog* w) { QTest::keyClick(w, Qt::Key_Escape); }, "Tamam"},
+        {"Return", true, [](QDialog* w) { QTest::keyClick(w, Qt::Key_Return); }, "Tamam"},
+        {"the title bar", true, [](QDialog* w) { w->close(); }, "Tamam"},
+        {"cancelled while checking", false, clickButton, "Vazgeç"},
+    };
+    fw.writeFeed("1", "1.0");
+    make();
+    for (const Case& c : cases) {
+        click(card->checkButton());
+        if (c.waitForResult)
+            advance(sim::Updates::kFeedDelay);
+        QDialog* window = fw.window();
+        ASSERT_TRUE(window && window->isVisible()) << c.what;
+        EXPECT_EQ(window->findChild<QPushButton*>()->text(), c.button) << c.what;
+        EXPECT_FALSE(card->checkButton()->isEnabled()) << c.what;
+        c.close(window);
+        processEvents();
+        EXPECT_FALSE(window->isVisible()) << c.what;
+        EXPECT_TRUE(card->checkButton()->isEnabled()) << c.what << ": the check button is back";
+        advance(sim::Updates::kFeedDelay);
+        EXPECT_FALSE(window->isVisible()) << c.what << ": a cancelled check shows no result later";
+    }
+    EXPECT_EQ(fw.userChecks(), 5);
+}
+
+TEST_F(UpdaterTest, TheFrameworksWindowSpeaksTheInterfaceLanguage)
+{
+    Texts::useEnglishForTesting(true);
+    make();
+    click(card->checkButton());
+    advance(sim::Updates::kFeedDelay);
+    ASSERT_TRUE(fw.window());
+    EXPECT_EQ(fw.windowTexts().last(), "Update error! An error occurred while retrieving update information.");
+    EXPECT_EQ(fw.window()->findChild<QPushButton*>()->text(), "OK");
+    EXPECT_EQ(fw.window()->windowTitle(), "Software Update");
+    Texts::useEnglishForTesting(false);
 }
 
 TEST_F(UpdaterTest, DailyChecksFollowTheSwitchAndRemindGently)

@@ -3,8 +3,10 @@
 #include "platform/AdminScript.h"
 #include "platform/Bundle.h"
 #include "platform/Paths.h"
+#include "platform/sim/AdminPrompt.h"
 #include "platform/sim/Launchd.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,7 +18,7 @@ namespace {
 
 struct State {
     std::mutex mutex;
-    Prompt prompt = Prompt::approve;
+    Prompt prompt = Prompt::ask;
     bool creationFails = false;
     QString failing;
     QStringList lines;
@@ -29,11 +31,13 @@ State& state()
     return *s;
 }
 
-// Paths the shell sees are the Mac's; below the sim root they already are real.
+bool within(const QString& path, const QString& folder) { return path == folder || path.startsWith(folder + "/"); }
+
+// Paths the shell sees are the Mac's; below the sim root, and inside the running application's
+// bundle (which the build lays outside it), they already are real.
 QString real(const QString& path)
 {
-    const QString root = platform::paths::simRoot();
-    if (path == root || path.startsWith(root + "/"))
+    if (within(path, platform::paths::simRoot()) || within(path, platform::bundle::mainPath()))
         return path;
     return platform::paths::map(path);
 }
@@ -176,12 +180,12 @@ int run(QStringList argv, QString* error)
 
 } // namespace
 
-void reset()
+void reset(Prompt answer)
 {
     // The system folders a Mac comes with.
     QDir().mkpath(platform::paths::map("/Library/LaunchDaemons"));
     std::lock_guard lock(state().mutex);
-    state().prompt = Prompt::approve;
+    state().prompt = answer;
     state().creationFails = false;
     state().failing.clear();
     state().lines.clear();
@@ -270,6 +274,10 @@ public:
             ++state().prompts;
             answer = state().prompt;
         }
+        if (answer == Prompt::ask) {
+            const QString name = QCoreApplication::applicationName();
+            answer = adminprompt::ask(name.isEmpty() ? QStringLiteral("Pelorn") : name) ? Prompt::approve : Prompt::cancel;
+        }
         if (answer == Prompt::cancel) {
             *errorInfo = {{platform::applescript::kErrorMessage, QString("User canceled.")},
                           {platform::applescript::kErrorNumber, qlonglong(-128)}};
@@ -338,7 +346,7 @@ QString mainPath()
     const QByteArray env = qgetenv("PELORN_BUNDLE");
     if (!env.isEmpty())
         return QString::fromLocal8Bit(env);
-    return platform::paths::map("/Applications/Pelorn.app");
+    return sim::bundle::of(QFileInfo("/proc/self/exe").canonicalFilePath());
 }
 
 QString temporaryDirectory()
@@ -350,3 +358,18 @@ QString temporaryDirectory()
 }
 
 } // namespace platform::bundle
+
+namespace sim::bundle {
+
+QString of(const QString& program)
+{
+    const QString folder = QFileInfo(program).absolutePath();
+    const QString inside = "/Contents/MacOS";
+    if (folder.endsWith(".app" + inside))
+        return folder.chopped(inside.size());
+    if (const QString beside = folder + "/Pelorn.app"; QFileInfo(beside).isDir())
+        return beside;
+    return platform::paths::map("/Applications/Pelorn.app");
+}
+
+} // namespace sim::bundle

@@ -7,9 +7,12 @@
 
 namespace sim::adminscript {
 
-enum class Prompt { approve, cancel };
+// How the administrator prompt is answered: the person is asked in a dialog, or the machine
+// answers by itself (a desk's "adminPrompt": "allow" or "deny", for unattended runs).
+enum class Prompt { ask, approve, cancel };
 
-void reset();
+// A fresh scripting service whose prompt is answered as given (the machine passes its desk's).
+void reset(Prompt answer = Prompt::approve);
 void setPrompt(Prompt answer);
 void setCreationFails(bool fails);            // the scripting service cannot create the script
 void setFailingCommand(const QString& path);  // that command exits 1 ("" for none)

@@ -170,7 +170,14 @@ DeskResult Desk::parse(const QByteArray& json)
         kvm.rejectUnknown({"name", "displays"});
         desk.kvm = k;
     }
-    top.rejectUnknown({"name", "displays", "smc", "battery", "audio", "accessibility", "kvm"});
+        const QString prompt = top.string("adminPrompt", "ask");
+    if (prompt == "allow")
+        desk.adminPrompt = adminscript::Prompt::approve;
+    else if (prompt == "deny")
+        desk.adminPrompt = adminscript::Prompt::cancel;
+    else if (prompt != "ask")
+        top.fail(top.path("adminPrompt"), "expected ask, allow or deny");
+    top.rejectUnknown({"name", "displays", "smc", "battery", "audio", "accessibility", "kvm", "adminPrompt"});
     if (error)
         return DeskResult::failure(*error);
     return desk;

@@ -2,6 +2,7 @@
 // The desk file: a JSON description of the simulated machine (displays and monitors, audio,
 // battery, ...). A desk with an error is refused whole, with a message naming the field.
 #include "platform/Result.h"
+#include "platform/sim/AdminScript.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -198,6 +199,8 @@ struct Desk {
     std::optional<DeskKvm> kvm;
     // Whether the user has granted Pelorn the accessibility permission on this Mac.
     bool accessibility = false;
+    // "adminPrompt": "ask" (the person answers a dialog), "allow" or "deny" without asking.
+    adminscript::Prompt adminPrompt = adminscript::Prompt::ask;
 
     static constexpr qint64 kMaxFileBytes = 4 << 20; // desks are a few kilobytes
 

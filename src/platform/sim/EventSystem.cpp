@@ -6,6 +6,7 @@
 #include "platform/DisplayLink.h"
 #include "platform/DispatchQueue.h"
 #include "platform/sim/Session.h"
+#include "platform/sim/SettingsPane.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -711,9 +712,12 @@ bool isProcessTrusted(bool prompt)
 
 void openSettings(const QString& url)
 {
-    auto& s = sim::EventSystem::shared().internals();
-    std::lock_guard lock(s.mutex);
-    s.opened.push_back(url);
+    {
+        auto& s = sim::EventSystem::shared().internals();
+        std::lock_guard lock(s.mutex);
+        s.opened.push_back(url);
+    }
+    sim::settingspane::show(url);
 }
 
 } // namespace platform::accessibility

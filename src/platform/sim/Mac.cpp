@@ -20,6 +20,7 @@
 #include "platform/sim/Session.h"
 #include "platform/sim/Processes.h"
 #include "platform/sim/Updates.h"
+#include "platform/SystemSettings.h"
 
 namespace sim {
 
@@ -51,7 +52,7 @@ void Mac::installParts(const Desk& desk, bool keepShared, const QJsonObject& sta
     chargelimit::reset();
     power::reset();
     launchd::reset();
-    adminscript::reset();
+    adminscript::reset(desk.adminPrompt);
     EventSystem::shared().reset();
     EventSystem::shared().setTrusted(state["accessibility"].toBool(desk.accessibility));
     PowerAssertionTable::shared().reset();
@@ -59,6 +60,7 @@ void Mac::installParts(const Desk& desk, bool keepShared, const QJsonObject& sta
     Updates::shared().reset();
     Processes::shared().reset();
     loginitems::reset();
+    systemsettings::clear();
     if (state.contains("audio"))
         AudioSystem::shared().restore(state["audio"].toObject());
 }

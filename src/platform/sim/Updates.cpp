@@ -1,5 +1,7 @@
 #include "platform/sim/Updates.h"
 
+#include "app/Texts.h"
+#include "platform/sim/SystemWindow.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "platform/Updater.h"
@@ -10,11 +12,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QPointer>
 #include <QVBoxLayout>
 #include <QVersionNumber>
-#include <QWidget>
 #include <vector>
 
 namespace sim {
@@ -58,17 +62,33 @@ std::optional<QString> Updates::info(const QString& key) const
     return std::nullopt;
 }
 
-void Updates::showWindow(const QString& text)
+void Updates::showWindow(const QString& text, const QString& button)
 {
     texts_ << text;
     if (!window_) {
-        window_ = new QWidget;
-        window_->setWindowTitle(QStringLiteral("Software Update"));
+        window_ = new QDialog;
+        window_->setObjectName("softwareUpdate");
+        useSystemAppearance(window_);
+        window_->setMinimumWidth(360);
         auto* layout = new QVBoxLayout(window_);
-        layout->addWidget(new QLabel(window_));
+        auto* label = new QLabel(window_);
+        label->setWordWrap(true);
+        layout->addWidget(label);
+        auto* buttons = new QDialogButtonBox(window_);
+        auto* close = buttons->addButton(QString(), QDialogButtonBox::AcceptRole);
+        close->setDefault(true);
+        QObject::connect(buttons, &QDialogButtonBox::accepted, window_, &QDialog::accept);
+        layout->addWidget(buttons);
+        // The button, Escape and the title bar's close all end in finished(); dismiss() itself
+        // only hides, so a dismissal never runs twice.
+        QObject::connect(window_, &QDialog::finished, window_, [this] { dismiss(); });
     }
+    window_->setWindowTitle(Texts::tr("Yazılım Güncelleme"));
     window_->findChild<QLabel*>()->setText(text);
+    window_->findChild<QPushButton*>()->setText(button);
     window_->show();
+    window_->raise();
+    window_->activateWindow();
 }
 
 void Updates::dismiss()
@@ -107,6 +127,12 @@ std::optional<std::pair<QString, QString>> readFeed()
             best = std::make_pair(version, o.value("shortVersionString").toString(version));
     }
     return best;
+}
+
+// The simulated framework has nothing to install: the person is told, and closes it for later.
+void showAvailable(const QString& version)
+{
+    sim::Updates::shared().showWindow(Texts::tr("Yeni bir sürüm var: %1.", version), Texts::tr("Daha Sonra Hatırlat"));
 }
 
 bool isNewer(const QString& version)
@@ -158,15 +184,16 @@ struct StandardUpdaterController::Impl : Updater {
             return;
         setSession(true);
         sim::Updates::shared().countUserCheck();
-        sim::Updates::shared().showWindow(QStringLiteral("Checking for updates…"));
+        sim::Updates::shared().showWindow(Texts::tr("Güncellemeler denetleniyor…"), Texts::tr("Vazgeç"));
         feed.start(sim::Updates::kFeedDelay, [this] {
             const auto item = readFeed();
+            auto& fw = sim::Updates::shared();
             if (!item)
-                sim::Updates::shared().showWindow(QStringLiteral("Update Error! An error occurred in retrieving update information."));
+                fw.showWindow(Texts::tr("Güncelleme hatası! Güncelleme bilgileri alınırken bir hata oluştu."), Texts::tr("Tamam"));
             else if (isNewer(item->first))
-                sim::Updates::shared().showWindow(QStringLiteral("A new version is available: %1. Install it now?").arg(item->second));
+                showAvailable(item->second);
             else
-                sim::Updates::shared().showWindow(QStringLiteral("You’re up to date!"));
+                fw.showWindow(Texts::tr("Güncelsiniz! Bu, şu anki en yeni sürüm."), Texts::tr("Tamam"));
         });
     }
     void scheduledCheck()
@@ -182,7 +209,7 @@ struct StandardUpdaterController::Impl : Updater {
             return;
         }
         setSession(true);
-        sim::Updates::shared().showWindow(QStringLiteral("A new version is available: %1. Install it now?").arg(item->second));
+        showAvailable(item->second);
     }
 };
 

@@ -1,15 +1,16 @@
 #pragma once
 // The simulated update framework. The feed is a JSON file under the sim root
 // ("Library/Updates/appcast.json": {"items": [{"version": "12", "shortVersionString": "1.2"}]});
-// a missing or unreadable feed is a failed check. The framework's windows are real top-level
-// widgets; the user closes the last one with dismiss(), which ends the session.
+// a missing or unreadable feed is a failed check. The framework's window is a real top-level
+// dialog in the interface language; its button, Escape or closing it dismisses it, which ends
+// the session.
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <map>
 #include <optional>
 
-class QWidget;
+class QDialog;
 
 namespace sim {
 
@@ -30,15 +31,15 @@ public:
 
     // What the framework showed: window texts in order, and the gentle reminders.
     QStringList windowTexts() const { return texts_; }
-    QWidget* window() const { return window_; }
+    QDialog* window() const { return window_; }
     int userChecks() const { return userChecks_; }
     int scheduledChecks() const { return scheduledChecks_; }
     int gentleReminders() const { return reminders_; }
     // The user closes the framework's window; the session ends.
     void dismiss();
 
-    // Served to the controllers.
-    void showWindow(const QString& text);
+    // Served to the controllers: the window shows the text with one button that closes it.
+    void showWindow(const QString& text, const QString& button);
     void countUserCheck() { ++userChecks_; }
     void countScheduledCheck() { ++scheduledChecks_; }
     void countReminder() { ++reminders_; }
@@ -47,7 +48,7 @@ public:
 private:
     Updates() = default;
     QStringList texts_;
-    QWidget* window_ = nullptr;
+    QDialog* window_ = nullptr;
     int userChecks_ = 0;
     int scheduledChecks_ = 0;
     int reminders_ = 0;

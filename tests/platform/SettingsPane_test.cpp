@@ -1,0 +1,65 @@
+#include "app/InputTap.h"
+#include "platform/Events.h"
+#include "platform/SystemSettings.h"
+#include "platform/sim/SettingsPane.h"
+#include "support/SimTest.h"
+
+#include <QCheckBox>
+#include <QTest>
+#include <QWidget>
+
+namespace {
+
+class SettingsPaneTest : public SimTest {};
+
+TEST_F(SettingsPaneTest, TheSwitchGrantsInputAccessAndTheTapsStartAtTheirNextTry)
+{
+    InputTap tap;
+    tap.start(true);
+    ASSERT_FALSE(tap.isRunning());
+
+    InputTap::openAccessibilitySettings(); // what the permission card and the mouse page do
+    QWidget* pane = sim::settingspane::window();
+    ASSERT_TRUE(pane);
+    EXPECT_TRUE(pane->isVisible());
+    QCheckBox* toggle = sim::settingspane::inputSwitch();
+    ASSERT_TRUE(toggle);
+    EXPECT_FALSE(toggle->isChecked());
+
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    EXPECT_TRUE(platform::accessibility::isProcessTrusted(false));
+    EXPECT_FALSE(tap.isRunning()) << "not before the retry";
+    advance(2.0);
+    EXPECT_TRUE(tap.isRunning());
+
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    EXPECT_FALSE(platform::accessibility::isProcessTrusted(false)) << "the switch revokes too";
+
+    InputTap::openAccessibilitySettings();
+    EXPECT_EQ(sim::settingspane::window(), pane) << "opened again, the one window comes forward";
+}
+
+TEST_F(SettingsPaneTest, TheSwitchFollowsAGrantMadeElsewhere)
+{
+    sim::settingspane::show(QString::fromLatin1(InputTap::kAccessibilitySettingsURL));
+    QCheckBox* toggle = sim::settingspane::inputSwitch();
+    ASSERT_TRUE(toggle);
+    sim::systemsettings::setInputAccess(true);
+    processEvents();
+    EXPECT_TRUE(toggle->isChecked());
+    sim::systemsettings::setInputAccess(false);
+    processEvents();
+    EXPECT_FALSE(toggle->isChecked());
+}
+
+TEST_F(SettingsPaneTest, OnlyThePrivacyPaneOpensAndAFreshMacHasNoneOpen)
+{
+    platform::systemsettings::open("x-apple.systempreferences:com.apple.Battery-Settings.extension");
+    EXPECT_FALSE(sim::settingspane::window());
+    platform::systemsettings::open(QString::fromLatin1(InputTap::kAccessibilitySettingsURL));
+    EXPECT_TRUE(sim::settingspane::window());
+    installDesk(sim::Desk::defaultJson());
+    EXPECT_FALSE(sim::settingspane::window());
+}
+
+} // namespace
