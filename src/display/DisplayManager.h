@@ -247,9 +247,9 @@ private:
     std::map<QString, platform::displays::ModeRef> modeObjects_;
     platform::Timer reconfigWork_;
     std::set<uint32_t> dimmedIDs_;
-    // Monitors whose input list was asked for in this run; one whose capabilities string
-    // has no list stays here, so it is not asked on every read.
-    std::set<QString> inputListAsked_;
+    // Monitors whose capabilities read is queued or running, so reads in quick succession do
+    // not stack capabilities reads on the bus.
+    std::set<QString> inputListReading_;
 
     // Last member: destroyed first, running what is queued while the rest still exists.
     platform::SerialQueue ddcQueue_{"pelorn.ddc"};
