@@ -301,9 +301,9 @@ void DisplayManager::selectionChanged()
         id = identity(*current);
     if (current)
         key = current->key;
-    ddcQueue_.async([this, id, key, seen = edits_] {
-        service_ = id ? ddc_service_for_display(id->vendor, id->model, id->serial, id->ordinal, id->fallbackIndex)
-                      : nullptr;
+    ddcQueue_.async([this, id, key, seen = edits_, peers = externalIdentities()] {
+        peers_ = peers;
+        service_ = id ? portOf(*id) : nullptr;
         serviceIdentity_ = id;
         readAll(key, seen);
     });
@@ -312,16 +312,38 @@ void DisplayManager::selectionChanged()
 
 void DisplayManager::resolveAllServices()
 {
-    std::vector<Identity> ids;
-    for (const DisplayInfo& d : externals())
-        ids.push_back(identity(d));
-    ddcQueue_.async([this, ids] {
+    ddcQueue_.async([this, ids = externalIdentities()] {
+        peers_ = ids;
         std::vector<std::pair<Identity, ddc_service>> found;
         for (const Identity& i : ids)
-            if (auto s = ddc_service_for_display(i.vendor, i.model, i.serial, i.ordinal, i.fallbackIndex))
+            if (auto s = portOf(i))
                 found.emplace_back(i, std::move(s));
         allServices_ = std::move(found);
     });
+}
+
+std::vector<DisplayManager::Identity> DisplayManager::externalIdentities() const
+{
+    std::vector<Identity> ids;
+    for (const DisplayInfo& d : externals())
+        ids.push_back(identity(d));
+    return ids;
+}
+
+ddc_service DisplayManager::portOf(const Identity& display) const
+{
+    Identity i = display;
+    // The port at the display's position is taken only when no other display's monitor is on
+    // it: a display without a DDC channel of its own (a USB or wireless one) listed before a
+    // monitor would otherwise drive that monitor.
+    if (i.fallbackIndex >= 0 && ddc_port_index(i.vendor, i.model, i.serial, i.ordinal) < 0)
+        for (const Identity& other : peers_)
+            if (other != display
+                && ddc_port_index(other.vendor, other.model, other.serial, other.ordinal) == i.fallbackIndex) {
+                i.fallbackIndex = -1;
+                break;
+            }
+    return ddc_service_for_display(i.vendor, i.model, i.serial, i.ordinal, i.fallbackIndex);
 }
 
 std::optional<DisplayInfo> DisplayManager::displayUnderMouse() const
@@ -487,7 +509,7 @@ void DisplayManager::flush()
                 ddc_write(service_, code, rawValue(write.target, service_, code, write.value));
         } else if (const auto& t = write.target) {
             // The selection moved on since this was queued: the value still goes to its monitor.
-            if (auto s = ddc_service_for_display(t->vendor, t->model, t->serial, t->ordinal, t->fallbackIndex))
+            if (auto s = portOf(*t))
                 ddc_write(s, code, rawValue(t, s, code, write.value));
         }
         lock.lock();
