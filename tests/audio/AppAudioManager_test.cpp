@@ -198,6 +198,24 @@ TEST_F(AppAudioTest, FailedStartShowsTheErrorAndWaitsForAChange)
     EXPECT_FALSE(apps->error());
 }
 
+// The output an application plays on goes away: it falls back to the default output as soon as
+// the device list is read again, without waiting for the list's poll.
+TEST_F(AppAudioTest, ApplicationOnAnUnpluggedOutputFallsBackToTheDefault)
+{
+    startApps();
+    apps->setVolume(50, app(kMusic));
+    apps->setOutput(QString("USB-Headset"), app(kMusic));
+    sys.render(512);
+    EXPECT_NEAR(sys.playedPeak("USB-Headset"), 0.5 * 0.25, 1e-3);
+
+    sys.removeDevice("USB-Headset");
+    settle(); // the device-change debounce
+    EXPECT_EQ(apps->engine(kMusic)->outputUID(), kSpeakers);
+    sys.render(512);
+    EXPECT_NEAR(sys.playedPeak(kSpeakers), 0.5 * 0.25, 1e-3);
+    EXPECT_EQ(apps->setting(app(kMusic)).outputUID, "USB-Headset") << "the setting stays for its return";
+}
+
 TEST_F(AppAudioTest, SuspensionStopsEveryEngine)
 {
     startApps();
