@@ -1247,5 +1247,9 @@
         <source>Ekran da açık kalsın</source>
         <translation>Keep the display on too</translation>
     </message>
+    <message>
+        <source>“%1” dosyası kaydedilemedi: %2</source>
+        <translation>The file “%1” couldn't be saved: %2</translation>
+    </message>
 </context>
 </TS>
