@@ -1341,5 +1341,9 @@
         <source>Güncelsiniz! Bu, şu anki en yeni sürüm.</source>
         <translation>You’re up to date! This is the newest version available.</translation>
     </message>
+    <message>
+        <source>“%1” dosyası kaydedilemedi: %2</source>
+        <translation>The file “%1” couldn't be saved: %2</translation>
+    </message>
 </context>
 </TS>

@@ -150,6 +150,7 @@ void AppAudioManager::refresh()
         apps_ = std::move(apps);
         emit changed();
     }
+    ++refreshes_;
     sync();
 }
 
@@ -264,9 +265,9 @@ void AppAudioManager::sync()
             || engine->processes() != w.app->processes;
         if (!needsStart)
             continue;
-        const auto failedIt = failed_.find(bundle);
-        if (!engine->isRunning() && failedIt != failed_.end()
-            && failedIt->second == std::pair{w.target, w.app->processes})
+        if (const auto f = failed_.find(bundle); f != failed_.end() && !engine->isRunning()
+            && f->second.target == w.target && f->second.processes == w.app->processes
+            && !(f->second.tapRefused && f->second.refresh != refreshes_))
             continue;
         const SoftwareVolume::StartResult r = engine->start(w.target, w.app->processes, {});
         changedEngines = true;
@@ -276,7 +277,8 @@ void AppAudioManager::sync()
         } else {
             error = Texts::tr("%1 için ses yönlendirilemedi. Ses Kaydı iznini kontrol edin.", w.app->name);
             platform::log::write("Pelorn per-app " + bundle + ": " + r.error().description());
-            failed_[bundle] = {w.target, w.app->processes};
+            failed_[bundle] = {w.target, w.app->processes, r.error().kind == SoftwareVolume::FailureKind::tap,
+                               refreshes_};
         }
         if (error_ != error) {
             error_ = error;

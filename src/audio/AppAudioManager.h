@@ -95,6 +95,15 @@ private:
     std::set<QString> touched_;
     // The output and processes an engine last failed to start with: only a change of those,
     // of the application's setting or of the suspension tries it again, so the device-list
-    // change of a failed start's own teardown does not start a loop.
-    std::map<QString, std::pair<QString, std::vector<uint32_t>>> failed_;
+    // change of a failed start's own teardown does not start a loop. A refused tap leaves
+    // nothing to tear down and is tried again after the next refresh (the user may have
+    // granted the permission), at most once per refresh.
+    struct FailedStart {
+        QString target;
+        std::vector<uint32_t> processes;
+        bool tapRefused = false;
+        uint64_t refresh = 0; // refreshes_ when it failed
+    };
+    std::map<QString, FailedStart> failed_;
+    uint64_t refreshes_ = 0;
 };

@@ -189,7 +189,8 @@ void AudioManager::refresh()
 {
     bool dirty = false;
     const std::vector<uint32_t> ids = CA::objectList(kSystemObject, kHardwareDevices, kScopeGlobal);
-    dirty |= assign(outputs_, readDevices(ids, kScopeOutput));
+    const bool outputsChanged = assign(outputs_, readDevices(ids, kScopeOutput));
+    dirty |= outputsChanged;
     dirty |= assign(inputs_, readDevices(ids, kScopeInput));
 
     const uint32_t previousOutput = defaultOutputID_;
@@ -219,7 +220,8 @@ void AudioManager::refresh()
     refreshVolume();
     refreshInputVolume();
 
-    if (previousOutput != defaultOutputID_ && onRoutingChanged)
+    // A gone or returning output moves the applications routed to it as well.
+    if ((previousOutput != defaultOutputID_ || outputsChanged) && onRoutingChanged)
         onRoutingChanged();
 }
 

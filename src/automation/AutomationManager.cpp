@@ -57,7 +57,8 @@ AutomationManager::AutomationManager(DisplayManager& display, AudioManager& audi
     enabled_ = Prefs::boolValue(kEnabledKey, true);
 
     // Element by element: one profile that does not decode must not cost the user the others.
-    bool readList = false;
+    // A list, even one with no readable profile left, is the user's: the older single profile
+    // counts only where no list was ever stored, or deleted profiles would come back.
     if (const auto json = storedJson(kProfilesKey); json && json->isArray()) {
         for (const QJsonValue& element : json->toArray()) {
             if (auto p = KVMProfile::fromJson(element))
@@ -65,11 +66,9 @@ AutomationManager::AutomationManager(DisplayManager& display, AudioManager& audi
             else
                 unreadable_.push_back(element);
         }
-        readList = !profiles_.empty() || unreadable_.empty();
+    } else if (auto older = Prefs::codable<KVMProfile>(kOlderProfileKey)) {
+        profiles_.push_back(std::move(*older));
     }
-    if (!readList)
-        if (auto older = Prefs::codable<KVMProfile>(kOlderProfileKey))
-            profiles_.push_back(std::move(*older));
 }
 
 AutomationManager::~AutomationManager() = default;

@@ -128,7 +128,7 @@ QByteArray launchdPropertyList()
 
 HelperClient::Error fileError(const QString& path, const QString& reason)
 {
-    return {"NSCocoaErrorDomain", 642, QString("The file “%1” couldn't be saved: %2").arg(path, reason)};
+    return {"NSCocoaErrorDomain", 642, Texts::tr("“%1” dosyası kaydedilemedi: %2", path, reason)};
 }
 
 } // namespace

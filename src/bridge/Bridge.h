@@ -18,6 +18,8 @@ ddc_service ddc_nth(int index, unsigned* count);
 // The port of the monitor with that identity; `ordinal` tells identical monitors apart and
 // `fallbackIndex` (>= 0) is used when no port matches.
 ddc_service ddc_service_for_display(uint32_t vendor, uint32_t model, uint32_t serial, int ordinal, int fallbackIndex);
+// ddc_nth's index of the port that matches the identity (no fallback); -1 when none does.
+int ddc_port_index(uint32_t vendor, uint32_t model, uint32_t serial, int ordinal);
 int is_external(platform::ioreg::Entry entry);
 int ddc_write(const ddc_service& service, uint8_t vcp, uint16_t value);
 int ddc_read(const ddc_service& service, uint8_t vcp, uint16_t* current, uint16_t* maximum);

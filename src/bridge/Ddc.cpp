@@ -114,35 +114,45 @@ int ddc_service_count()
     return int(count);
 }
 
-ddc_service ddc_service_for_display(uint32_t vendor, uint32_t model, uint32_t serial, int ordinal, int fallbackIndex)
+namespace {
+
+// The external port that the identity's monitor is on: its registry entry and its position
+// among the external ports (ddc_nth's index). False when no port matches; `lookupFailed` tells
+// a failed registry lookup apart.
+bool matchPort(uint32_t vendor, uint32_t model, uint32_t serial, int ordinal, Entry* port, int* position,
+               bool* lookupFailed)
 {
     std::vector<Entry> entries;
-    if (platform::ioreg::matchingServices("DCPAVServiceProxy", entries) != platform::ioreg::kSuccess)
-        return nullptr;
+    *lookupFailed = platform::ioreg::matchingServices("DCPAVServiceProxy", entries) != platform::ioreg::kSuccess;
+    if (*lookupFailed)
+        return false;
 
     struct Candidate {
         Entry entry;
+        int position;
         int score;
         bool otherMonitor;
     };
     std::vector<Candidate> candidates;
+    int external = -1;
     for (Entry e : entries) {
         if (int(candidates.size()) >= kMaxCandidates)
             break;
         if (!is_external(e))
             continue;
+        ++external;
         // The proxy's parent is "<port>:<service>"; the port's own subtree describes the
         // display attached to it.
         const QString parentName = platform::ioreg::name(platform::ioreg::parent(e));
         const int colon = parentName.indexOf(':');
         if (colon < 0)
             continue;
-        const Entry port = platform::ioreg::matchingServiceNamed(parentName.left(colon));
-        if (!port)
+        const Entry portEntry = platform::ioreg::matchingServiceNamed(parentName.left(colon));
+        if (!portEntry)
             continue;
         bool found = false;
         int64_t manufacturer = 0, product = -1, serialNumber = -1;
-        for (Entry sub : platform::ioreg::subtree(port)) {
+        for (Entry sub : platform::ioreg::subtree(portEntry)) {
             const QVariant attributes = platform::ioreg::property(sub, "DisplayAttributes");
             if (attributes.typeId() != QMetaType::QVariantMap)
                 continue;
@@ -166,7 +176,7 @@ ddc_service ddc_service_for_display(uint32_t vendor, uint32_t model, uint32_t se
         const int score = (serialNumber == int64_t(serial) && serial != 0) ? 2 : 1;
         // A port whose monitor has a serial number of its own is another monitor than a
         // display without one; it stays a candidate only when nothing else matches.
-        candidates.push_back({e, score, serial == 0 && serialNumber > 0});
+        candidates.push_back({e, external, score, serial == 0 && serialNumber > 0});
     }
     if (std::any_of(candidates.begin(), candidates.end(), [](const Candidate& c) { return !c.otherMonitor; }))
         candidates.erase(std::remove_if(candidates.begin(), candidates.end(),
@@ -189,11 +199,33 @@ ddc_service ddc_service_for_display(uint32_t vendor, uint32_t model, uint32_t se
         if (!chosen && i + 1 == candidates.size() && c.score == best)
             chosen = &c;
     }
-    if (chosen)
-        return platform::avservice::create(chosen->entry);
-    if (fallbackIndex >= 0)
+    if (!chosen)
+        return false;
+    *port = chosen->entry;
+    *position = chosen->position;
+    return true;
+}
+
+} // namespace
+
+ddc_service ddc_service_for_display(uint32_t vendor, uint32_t model, uint32_t serial, int ordinal, int fallbackIndex)
+{
+    Entry port = 0;
+    int position = -1;
+    bool lookupFailed = false;
+    if (matchPort(vendor, model, serial, ordinal, &port, &position, &lookupFailed))
+        return platform::avservice::create(port);
+    if (!lookupFailed && fallbackIndex >= 0)
         return ddc_nth(fallbackIndex, nullptr);
     return nullptr;
+}
+
+int ddc_port_index(uint32_t vendor, uint32_t model, uint32_t serial, int ordinal)
+{
+    Entry port = 0;
+    int position = -1;
+    bool lookupFailed = false;
+    return matchPort(vendor, model, serial, ordinal, &port, &position, &lookupFailed) ? position : -1;
 }
 
 int ddc_write(const ddc_service& service, uint8_t vcp, uint16_t value)

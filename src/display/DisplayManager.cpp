@@ -7,7 +7,6 @@
 #include <QJsonObject>
 #include <QMetaObject>
 #include <QPointer>
-#include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
 
@@ -38,6 +37,68 @@ QString displayKey(uint32_t id)
 
 // The name of a display that reports none.
 QString unnamed(uint32_t id, bool builtin) { return builtin ? Texts::tr("Dahili Ekran") : Texts::tr("Ekran %1", id); }
+
+bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// The codes of one parenthesised list. Values are two digits, with or without spaces between
+// them ("010F1112"); a piece of any other length is read as one number when it fits 16 bits.
+std::vector<uint16_t> listedCodes(const QByteArray& list)
+{
+    std::vector<uint16_t> codes;
+    for (const QByteArray& piece : list.split(' ')) {
+        if (piece.isEmpty())
+            continue;
+        if (piece.size() % 2 == 0) {
+            for (qsizetype i = 0; i < piece.size(); i += 2)
+                codes.push_back(uint16_t(piece.mid(i, 2).toUInt(nullptr, 16)));
+            continue;
+        }
+        bool ok = false;
+        const uint code = piece.toUInt(&ok, 16);
+        if (ok && code <= 0xFFFF)
+            codes.push_back(uint16_t(code));
+    }
+    return codes;
+}
+
+// The input list of a capabilities string: the list after VCP code 60. Codes are two hex digits,
+// each optionally followed by a parenthesised list, and monitors write them with or without
+// spaces ("C8C9CA60(...)", "0B)60(...)"), so a run of digits is read two by two from its start.
+// The first code 60 whose list holds only hex digits and spaces gives the answer.
+std::optional<std::vector<uint16_t>> inputListIn(const QByteArray& text)
+{
+    const auto separator = [](char c) { return c == ' ' || c == '(' || c == ')'; };
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n) {
+        if (separator(text[i])) {
+            ++i;
+            continue;
+        }
+        const qsizetype start = i;
+        while (i < n && !separator(text[i]))
+            ++i;
+        const QByteArray run = text.mid(start, i - start);
+        if (run.size() % 2 != 0 || !run.endsWith("60") || !std::all_of(run.begin(), run.end(), isHexDigit))
+            continue;
+        qsizetype open = i;
+        while (open < n && text[open] == ' ')
+            ++open;
+        if (open >= n || text[open] != '(')
+            continue;
+        qsizetype close = open + 1;
+        while (close < n && (isHexDigit(text[close]) || text[close] == ' '))
+            ++close;
+        // A nested or unterminated list is not an input list; the scan goes on inside it.
+        if (close >= n || text[close] != ')' || close == open + 1)
+            continue;
+        std::vector<uint16_t> codes = listedCodes(text.mid(open + 1, close - open - 1));
+        if (codes.empty())
+            return std::nullopt;
+        return codes;
+    }
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -240,9 +301,9 @@ void DisplayManager::selectionChanged()
         id = identity(*current);
     if (current)
         key = current->key;
-    ddcQueue_.async([this, id, key, seen = edits_] {
-        service_ = id ? ddc_service_for_display(id->vendor, id->model, id->serial, id->ordinal, id->fallbackIndex)
-                      : nullptr;
+    ddcQueue_.async([this, id, key, seen = edits_, peers = externalIdentities()] {
+        peers_ = peers;
+        service_ = id ? portOf(*id) : nullptr;
         serviceIdentity_ = id;
         readAll(key, seen);
     });
@@ -251,16 +312,38 @@ void DisplayManager::selectionChanged()
 
 void DisplayManager::resolveAllServices()
 {
-    std::vector<Identity> ids;
-    for (const DisplayInfo& d : externals())
-        ids.push_back(identity(d));
-    ddcQueue_.async([this, ids] {
+    ddcQueue_.async([this, ids = externalIdentities()] {
+        peers_ = ids;
         std::vector<std::pair<Identity, ddc_service>> found;
         for (const Identity& i : ids)
-            if (auto s = ddc_service_for_display(i.vendor, i.model, i.serial, i.ordinal, i.fallbackIndex))
+            if (auto s = portOf(i))
                 found.emplace_back(i, std::move(s));
         allServices_ = std::move(found);
     });
+}
+
+std::vector<DisplayManager::Identity> DisplayManager::externalIdentities() const
+{
+    std::vector<Identity> ids;
+    for (const DisplayInfo& d : externals())
+        ids.push_back(identity(d));
+    return ids;
+}
+
+ddc_service DisplayManager::portOf(const Identity& display) const
+{
+    Identity i = display;
+    // The port at the display's position is taken only when no other display's monitor is on
+    // it: a display without a DDC channel of its own (a USB or wireless one) listed before a
+    // monitor would otherwise drive that monitor.
+    if (i.fallbackIndex >= 0 && ddc_port_index(i.vendor, i.model, i.serial, i.ordinal) < 0)
+        for (const Identity& other : peers_)
+            if (other != display
+                && ddc_port_index(other.vendor, other.model, other.serial, other.ordinal) == i.fallbackIndex) {
+                i.fallbackIndex = -1;
+                break;
+            }
+    return ddc_service_for_display(i.vendor, i.model, i.serial, i.ordinal, i.fallbackIndex);
 }
 
 std::optional<DisplayInfo> DisplayManager::displayUnderMouse() const
@@ -329,8 +412,8 @@ void DisplayManager::readAll(const std::optional<QString>& key, Edits seen)
         input = uint16_t(current & 0xFF);
 
     onMain([this, key, b, c, v, input, seen, read = service_] {
-        if (key && b && !reportedInputs_.count(*key) && !inputListAsked_.count(*key)) {
-            inputListAsked_.insert(*key);
+        if (key && b && !reportedInputs_.count(*key) && !inputListReading_.count(*key)) {
+            inputListReading_.insert(*key);
             readInputList(*key, read);
         }
         ddcAvailable_ = b.has_value();
@@ -426,7 +509,7 @@ void DisplayManager::flush()
                 ddc_write(service_, code, rawValue(write.target, service_, code, write.value));
         } else if (const auto& t = write.target) {
             // The selection moved on since this was queued: the value still goes to its monitor.
-            if (auto s = ddc_service_for_display(t->vendor, t->model, t->serial, t->ordinal, t->fallbackIndex))
+            if (auto s = portOf(*t))
                 ddc_write(s, code, rawValue(t, s, code, write.value));
         }
         lock.lock();
@@ -521,26 +604,18 @@ void DisplayManager::readInputList(const QString& key, std::optional<ddc_service
         // The channel the readings came from, so a selection that moved on meanwhile never
         // files one monitor's inputs under another's key.
         const ddc_service service = readFrom ? *readFrom : service_;
-        if (!service)
-            return onMain([this, key] { inputListAsked_.erase(key); });
-        std::vector<char> buffer(4096, '\0');
-        if (ddc_capabilities(service, buffer.data(), int(buffer.size())) < 1)
-            return onMain([this, key] { inputListAsked_.erase(key); }); // asked again next read
-        static const QRegularExpression entry(R"((?:^|[ (])60\(([0-9A-Fa-f ]+)\))");
-        const QRegularExpressionMatch match = entry.match(QString::fromLatin1(buffer.data()));
-        if (!match.hasMatch())
-            return;
-        std::vector<uint16_t> codes;
-        for (const QString& piece : match.captured(1).split(' ', Qt::SkipEmptyParts)) {
-            bool ok = false;
-            const uint code = piece.toUInt(&ok, 16);
-            if (ok && code <= 0xFFFF)
-                codes.push_back(uint16_t(code));
+        std::optional<std::vector<uint16_t>> codes;
+        if (service) {
+            std::vector<char> buffer(4096, '\0');
+            if (ddc_capabilities(service, buffer.data(), int(buffer.size())) >= 1)
+                codes = inputListIn(QByteArray(buffer.data()));
         }
-        if (codes.empty())
-            return;
+        // Without a list the next read asks again; one capabilities read at a time.
         onMain([this, key, codes] {
-            reportedInputs_[key] = codes;
+            inputListReading_.erase(key);
+            if (!codes)
+                return;
+            reportedInputs_[key] = *codes;
             publishReportedInputs();
         });
     });

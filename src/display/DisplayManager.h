@@ -177,6 +177,10 @@ private:
     static void displayReconfigCallback(uint32_t display, uint32_t flags, void* userInfo);
     void selectionChanged();
     void resolveAllServices();
+    std::vector<Identity> externalIdentities() const;
+    // DDC queue only: the channel of a display (see ddc_service_for_display), never another
+    // display's own port.
+    ddc_service portOf(const Identity& display) const;
     // How often each published reading was set here; a read queued before a set must not
     // publish its older value over it.
     struct Edits {
@@ -220,6 +224,8 @@ private:
 
     // DDC queue only: the monitor `service_` was resolved for.
     std::optional<Identity> serviceIdentity_;
+    // DDC queue only: the identities of the external displays as last queued.
+    std::vector<Identity> peers_;
 
     // DDC queue only: the maximum each monitor reported for a level code. Levels are percentages
     // of it, so a write sends the percentage of that maximum; a monitor not read yet is asked
@@ -247,9 +253,9 @@ private:
     std::map<QString, platform::displays::ModeRef> modeObjects_;
     platform::Timer reconfigWork_;
     std::set<uint32_t> dimmedIDs_;
-    // Monitors whose input list was asked for in this run; one whose capabilities string
-    // has no list stays here, so it is not asked on every read.
-    std::set<QString> inputListAsked_;
+    // Monitors whose capabilities read is queued or running, so reads in quick succession do
+    // not stack capabilities reads on the bus.
+    std::set<QString> inputListReading_;
 
     // Last member: destroyed first, running what is queued while the rest still exists.
     platform::SerialQueue ddcQueue_{"pelorn.ddc"};

@@ -12,6 +12,7 @@
 #include "platform/DynamicSymbols.h"
 #include "platform/IdleState.h"
 #include "platform/RunningApps.h"
+#include "platform/Windowing.h"
 
 #include <QPalette>
 #include <algorithm>
@@ -37,14 +38,13 @@ bool hidden = false;
 void allowInBackground()
 {
     static const bool done = [] {
-        using DefaultConnection = int (*)();
-        using SetConnectionProperty = int (*)(int connection, int target, const char* key, const void* value);
-        auto connection = reinterpret_cast<DefaultConnection>(platform::dynamic::globalSymbol("_CGSDefaultConnection"));
-        auto set = reinterpret_cast<SetConnectionProperty>(platform::dynamic::globalSymbol("CGSSetConnectionProperty"));
+        using namespace platform::windowing;
+        auto connection = reinterpret_cast<DefaultConnectionCall>(platform::dynamic::globalSymbol("_CGSDefaultConnection"));
+        auto set = reinterpret_cast<SetConnectionPropertyCall>(platform::dynamic::globalSymbol("CGSSetConnectionProperty"));
         if (connection && set) {
-            static const bool yes = true;
-            const int cid = connection();
-            set(cid, cid, "SetsCursorInBackground", &yes);
+            static constexpr platform::cf::Object key = platform::cf::constantString("SetsCursorInBackground");
+            const ConnectionID cid = connection();
+            set(cid, cid, &key, platform::cf::kBooleanTrue);
         }
         return true;
     }();
@@ -151,6 +151,14 @@ void OLEDGuard::activate()
     const double flip = screens.empty() ? 0 : screens.front().frame.bottom();
     for (const auto& s : screens) {
         auto* w = new BlackoutWindow(windowRect(s.frame, flip));
+        // Above every window, the screen saver's included, on every space and beside full-screen
+        // windows, and out of the window cycle.
+        const int64_t number = int64_t(w->winId());
+        platform::windowing::setWindowLevel(number, platform::windowing::shieldingWindowLevel());
+        platform::windowing::setCollectionBehavior(number, platform::windowing::kCanJoinAllSpaces
+                                                               | platform::windowing::kStationary
+                                                               | platform::windowing::kIgnoresCycle
+                                                               | platform::windowing::kFullScreenAuxiliary);
         w->setWindowOpacity(0.0);
         w->show();
         w->raise();

@@ -5,7 +5,7 @@
 #include "platform/Paths.h"
 #include "platform/PowerSources.h"
 #include "platform/SmartBattery.h"
-#include "shared/Hardware.h"
+#include "helper/smc/SmcWrite.h"
 #include "shared/HelperConstants.h"
 
 #include <QCryptographicHash>

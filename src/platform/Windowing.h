@@ -1,9 +1,10 @@
 #pragma once
 // The application kit's side of the window server that the indicator, the blackout and the
-// showcase staging need: this application's own windows as the system lists them, the screens'
-// visible frames, activation and the frontmost application, the pointer's visibility and event
-// monitors.
+// showcase staging need: this application's own windows as the system lists them, their levels
+// and collection behaviour, the screens' visible frames, activation and the frontmost
+// application, the pointer's visibility, the private connection calls and event monitors.
 // Coordinates are global, bottom-left origin, y up, like platform::screens.
+#include "platform/CoreFoundation.h"
 #include "platform/DisplayServices.h"
 
 #include <QPointF>
@@ -23,6 +24,8 @@ struct AppWindow {
     QString title;
     QString identifier; // "" when the window has none
     int64_t number = 0; // the window server's number, stable while the window exists
+    int32_t level = 0;  // kNormalWindowLevel unless set
+    uint64_t collectionBehavior = 0;
 };
 // The application's windows in window order: those the system made for it (the status item's
 // window) first, then its own top-level windows, hidden ones included.
@@ -44,6 +47,24 @@ struct StatusItem {
 void setStatusItem(StatusItem item);
 constexpr const char* kStatusItemClass = "StatusBarWindow";
 constexpr const char* kStatusItemTitle = "Item-0";
+
+// Window levels and collection behaviour of the application's own windows, by window number.
+constexpr int32_t kNormalWindowLevel = 0;
+// The level of the system's shielding windows, above every other window (CGShieldingWindowLevel).
+int32_t shieldingWindowLevel();
+void setWindowLevel(int64_t windowNumber, int32_t level);
+constexpr uint64_t kCanJoinAllSpaces = 1 << 0;
+constexpr uint64_t kStationary = 1 << 4;
+constexpr uint64_t kIgnoresCycle = 1 << 6;
+constexpr uint64_t kFullScreenAuxiliary = 1 << 8;
+void setCollectionBehavior(int64_t windowNumber, uint64_t behavior);
+
+// The window server's private connection calls ("_CGSDefaultConnection",
+// "CGSSetConnectionProperty"), which a program looks up by name and may not find.
+using ConnectionID = int32_t;
+using DefaultConnectionCall = ConnectionID (*)();
+using SetConnectionPropertyCall = int32_t (*)(ConnectionID connection, ConnectionID target, cf::StringRef key,
+                                              cf::TypeRef value);
 
 // The screen's frame without its menu bar.
 QRectF visibleFrame(const platform::screens::Screen& screen);

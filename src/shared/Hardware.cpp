@@ -5,11 +5,10 @@
 #include <cstring>
 
 namespace {
-
 constexpr uint32_t kSmcStructSelector = 2;
+} // namespace
 
-// One structure-method round trip; true when the call and the SMC both report success.
-bool call(uint32_t connection, const SMCKeyRecord& request, SMCKeyRecord& reply)
+bool smc_call(uint32_t connection, const SMCKeyRecord& request, SMCKeyRecord& reply)
 {
     size_t replySize = sizeof(SMCKeyRecord);
     std::memset(&reply, 0, sizeof reply);
@@ -17,8 +16,6 @@ bool call(uint32_t connection, const SMCKeyRecord& request, SMCKeyRecord& reply)
                                                            sizeof request, &reply, &replySize);
     return status == platform::smc::kReturnSuccess && reply.result == 0;
 }
-
-} // namespace
 
 uint32_t smc_pack_key(const char* name)
 {
@@ -43,7 +40,7 @@ bool smc_key_info(uint32_t connection, uint32_t key, SMCKeyInfo* info)
     SMCKeyRecord reply;
     request.key = key;
     request.command = kSMCCommandKeyInfo;
-    if (!call(connection, request, reply))
+    if (!smc_call(connection, request, reply))
         return false;
     std::memcpy(info, &reply.keyInfo, sizeof(SMCKeyInfo));
     return true;
@@ -60,7 +57,7 @@ int32_t smc_read(uint32_t connection, const char* name, uint8_t* out, uint32_t c
     request.key = key;
     request.keyInfo.dataSize = info.dataSize;
     request.command = kSMCCommandReadKey;
-    if (!call(connection, request, reply))
+    if (!smc_call(connection, request, reply))
         return -1;
     uint32_t n = info.dataSize;
     if (capacity < n)
@@ -69,21 +66,4 @@ int32_t smc_read(uint32_t connection, const char* name, uint8_t* out, uint32_t c
         n = sizeof reply.bytes;
     std::memcpy(out, reply.bytes, n);
     return int32_t(n);
-}
-
-bool smc_write(uint32_t connection, const char* name, const uint8_t* data, uint32_t length)
-{
-    const uint32_t key = smc_pack_key(name);
-    SMCKeyInfo info;
-    if (!smc_key_info(connection, key, &info))
-        return false;
-    if (length > sizeof(SMCKeyRecord::bytes) || length != info.dataSize)
-        return false;
-    SMCKeyRecord request{};
-    SMCKeyRecord reply;
-    request.key = key;
-    request.keyInfo.dataSize = length;
-    request.command = kSMCCommandWriteKey;
-    std::memcpy(request.bytes, data, length);
-    return call(connection, request, reply);
 }

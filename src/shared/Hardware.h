@@ -1,5 +1,5 @@
 #pragma once
-// The SMC functions: open the AppleSMC user client, describe, read and write a key through the
+// The SMC functions: open the AppleSMC user client, describe and read a key through the
 // 80-byte key record. Plain integers and booleans, no state, no logging; the caller holds the
 // connection (0 = none), opened once per process and never closed.
 #include <cstddef>
@@ -42,9 +42,11 @@ enum : uint8_t {
 // "TB0T" -> 0x54423054: the first character in the most significant byte.
 uint32_t smc_pack_key(const char* name);
 
+// One structure-method round trip; true when the call and the SMC both report success.
+bool smc_call(uint32_t connection, const SMCKeyRecord& request, SMCKeyRecord& reply);
+
 uint32_t smc_open();
 bool smc_key_info(uint32_t connection, uint32_t key, SMCKeyInfo* info);
 // Copies min(key size, capacity, 32) bytes and returns that count; -1 on any failure.
 int32_t smc_read(uint32_t connection, const char* name, uint8_t* out, uint32_t capacity);
-// Refused before sending when length is above 32 or differs from the key's size.
-bool smc_write(uint32_t connection, const char* name, const uint8_t* data, uint32_t length);
+// Writing a key is the helper's alone: helper/smc/SmcWrite.h.

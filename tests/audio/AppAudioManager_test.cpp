@@ -198,6 +198,49 @@ TEST_F(AppAudioTest, FailedStartShowsTheErrorAndWaitsForAChange)
     EXPECT_FALSE(apps->error());
 }
 
+// A tap refused for want of the recording permission cannot loop: each poll tries it once more,
+// so granting the permission is enough.
+TEST_F(AppAudioTest, RefusedTapIsTriedAgainAtTheNextPoll)
+{
+    startApps();
+    apps->setVisible(true);
+    advance(0.1);
+    sys.setFailure(sim::AudioSystem::Step::tap, -7);
+    apps->setVolume(50, app(kMusic));
+    EXPECT_EQ(apps->error(), "Müzik için ses yönlendirilemedi. Ses Kaydı iznini kontrol edin.");
+    const auto attempts = [] { return platform::log::recent().filter("Pelorn per-app com.apple.Music: tap(-7)").size(); };
+    EXPECT_EQ(attempts(), 1);
+    advance(3.0);
+    EXPECT_EQ(attempts(), 2) << "one attempt per poll";
+
+    sys.setFailure(sim::AudioSystem::Step::tap, 0); // the user grants the permission
+    apps->setVolume(50, app(kSafari));              // another application's change syncs, but does not retry
+    EXPECT_FLOAT_EQ(gain(kSafari), 0.25f);
+    EXPECT_EQ(gain(kMusic), -1.0f);
+    EXPECT_EQ(attempts(), 2);
+    advance(3.0);
+    EXPECT_FLOAT_EQ(gain(kMusic), 0.25f);
+    EXPECT_FALSE(apps->error());
+}
+
+// The output an application plays on goes away: it falls back to the default output as soon as
+// the device list is read again, without waiting for the list's poll.
+TEST_F(AppAudioTest, ApplicationOnAnUnpluggedOutputFallsBackToTheDefault)
+{
+    startApps();
+    apps->setVolume(50, app(kMusic));
+    apps->setOutput(QString("USB-Headset"), app(kMusic));
+    sys.render(512);
+    EXPECT_NEAR(sys.playedPeak("USB-Headset"), 0.5 * 0.25, 1e-3);
+
+    sys.removeDevice("USB-Headset");
+    settle(); // the device-change debounce
+    EXPECT_EQ(apps->engine(kMusic)->outputUID(), kSpeakers);
+    sys.render(512);
+    EXPECT_NEAR(sys.playedPeak(kSpeakers), 0.5 * 0.25, 1e-3);
+    EXPECT_EQ(apps->setting(app(kMusic)).outputUID, "USB-Headset") << "the setting stays for its return";
+}
+
 TEST_F(AppAudioTest, SuspensionStopsEveryEngine)
 {
     startApps();

@@ -32,7 +32,9 @@ TEST_F(AutomationStoreTest, StartUpReadsTheListOrTheOlderSingleProfileAndWritesN
         {"list", "[" + kStudio + "," + kOffice + "]", kOffice, {"Ev", "Ofis"}},
         {"older form only", {}, kOffice, {"Ofis"}},
         {"list not an array", "{}", kOffice, {"Ofis"}},
-        {"list with nothing readable", "[" + kBroken + "]", kOffice, {"Ofis"}},
+        {"list with nothing readable", "[" + kBroken + "]", kOffice, {}},
+        {"empty list", "[]", kOffice, {}},
+        {"list that is no JSON", "[{", kOffice, {"Ofis"}},
         {"older form undecodable", {}, kBroken, {}},
     };
     start(false);
@@ -72,6 +74,25 @@ TEST_F(AutomationStoreTest, OneUndecodableElementKeepsTheOthersAndIsWrittenBackU
 
     AutomationManager again(*display, *audio, *scroll, *battery);
     EXPECT_EQ(names(again.profiles()), (QStringList{"Ev", "Ofis 2"}));
+}
+
+// Deleting the last readable profile leaves a list behind: the older single profile must not
+// come back at the next start.
+TEST_F(AutomationStoreTest, DeletedProfilesStayDeletedBesideAnUndecodableElement)
+{
+    start(false);
+    storeRaw("kvm.profiles", "[" + kStudio + "," + kBroken + "]");
+    storeRaw("kvm.profile", kOffice);
+    {
+        AutomationManager manager(*display, *audio, *scroll, *battery);
+        ASSERT_EQ(names(manager.profiles()), QStringList{"Ev"});
+        manager.remove(manager.profiles()[0]);
+    }
+    AutomationManager again(*display, *audio, *scroll, *battery);
+    EXPECT_TRUE(again.profiles().empty());
+    const QJsonArray stored = storedJson("kvm.profiles").toArray();
+    ASSERT_EQ(stored.size(), 1);
+    EXPECT_EQ(stored[0], QJsonDocument::fromJson(kBroken).object()) << "the undecodable element is still kept";
 }
 
 TEST_F(AutomationStoreTest, AddProfileNamesByCountFillsFromTheDeskAndLogs)

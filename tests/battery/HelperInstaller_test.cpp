@@ -1,16 +1,21 @@
 #include "battery/BatteryManager.h"
 #include "battery/HelperClient.h"
 
+#include "app/Texts.h"
+
 #include "platform/Paths.h"
 #include "platform/sim/AdminScript.h"
 #include "platform/sim/Launchd.h"
 #include "shared/HelperConstants.h"
 #include "support/SimTest.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QThread>
 #include <csignal>
 #include <sys/wait.h>
 
@@ -49,14 +54,20 @@ protected:
     QString bundlePath() const { return bundle + "/Contents/Library/LaunchServices/" + kLabel; }
     static QString installed() { return platform::paths::map(sv(HelperConstants::installPath)); }
     static QString plist() { return platform::paths::map(sv(HelperConstants::plistPath)); }
+    // Waits, in real time, for a daemon process other than `other`: the old one's exit is seen
+    // only once the event loop has read it, and only then does launchd's restart delay (on the
+    // virtual clock) begin.
     static qint64 waitForPid(qint64 other = 0)
     {
-        for (int i = 0; i < 200; ++i) {
-            processEvents();
+        QDeadlineTimer deadline(30000);
+        while (!deadline.hasExpired()) {
             const qint64 pid = sim::launchd::pid(kLabel);
             if (pid != 0 && pid != other)
                 return pid;
-            advance(0.05);
+            if (pid == 0)
+                advance(sim::launchd::kThrottle);
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            QThread::msleep(5);
         }
         return 0;
     }
@@ -164,6 +175,32 @@ TEST_F(HelperInstallerTest, FailuresBecomeErrorsOfThePelornDomain)
         EXPECT_FALSE(QFileInfo::exists(plist())) << "the line stops at the failing command";
         EXPECT_FALSE(sim::launchd::isLoaded(kLabel));
     }
+}
+
+TEST_F(HelperInstallerTest, FileErrorIsDescribedInTheInterfaceLanguage)
+{
+    putHelperInBundle();
+    // A file where the temporary folder belongs: the property list cannot be written.
+    const QString tmp = platform::paths::map("/private/var/folders/pelorn/T");
+    QDir(tmp).removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(tmp).path()));
+    QFile blocker(tmp);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const std::pair<bool, QString> cases[] = {
+        {false, "“com.ostrane.pelorn.helper.plist” dosyası kaydedilemedi: "},
+        {true, "The file “com.ostrane.pelorn.helper.plist” couldn't be saved: "},
+    };
+    for (const auto& [english, start] : cases) {
+        Texts::useEnglishForTesting(english);
+        const auto result = client.install();
+        Texts::useEnglishForTesting(false);
+        ASSERT_FALSE(result);
+        EXPECT_EQ(result.error().domain, "NSCocoaErrorDomain");
+        EXPECT_TRUE(result.error().localizedDescription.startsWith(start))
+            << result.error().localizedDescription.toStdString();
+    }
+    EXPECT_EQ(sim::adminscript::prompts(), 0);
 }
 
 TEST_F(HelperInstallerTest, InstallHelperReportsAndRefreshesOneSecondLater)

@@ -160,6 +160,34 @@ TEST_F(DisplayListTest, IdenticalMonitorsShareAKeyAndEachGetsItsOwnChannel)
     EXPECT_EQ(monitor(2)->vcp(0x10)->value, 60);
 }
 
+// A display without a DDC channel (a USB or wireless one) listed before a monitor that has one:
+// its position in the list would point at the monitor's port.
+TEST_F(DisplayListTest, DisplayWithoutAPortNeverTakesAnotherMonitorsPort)
+{
+    QJsonObject portless = monitorJson(2, 900);
+    portless.remove("ddc");
+    useDisplays({builtinJson(), portless, monitorJson(3, 200, 0, QJsonObject{{"10", 35}, {"62", 20}})});
+    start();
+    ASSERT_EQ(manager->externals().size(), 2u);
+    EXPECT_EQ(manager->externals()[0].ddcIndex, 0);
+    ASSERT_EQ(manager->selectedID(), 2u);
+    EXPECT_FALSE(manager->ddcAvailable());
+    clearTransfers();
+    manager->setBrightness(90, false);
+    settle();
+    EXPECT_EQ(monitor(3)->vcp(0x10)->value, 35) << "the monitor is not driven from the port-less display";
+
+    manager->setSelectedID(3);
+    settle();
+    EXPECT_TRUE(manager->ddcAvailable());
+    EXPECT_DOUBLE_EQ(manager->brightness(), 35);
+    manager->setLinkAll(true);
+    clearTransfers();
+    manager->setBrightness(44, false);
+    settle();
+    EXPECT_EQ(setsOf(3, 0x10), (std::vector<int>{44, 44})) << "one linked write, sent twice as every write is";
+}
+
 TEST_F(DisplayListTest, SettingsAreReadAtStart)
 {
     struct Case {

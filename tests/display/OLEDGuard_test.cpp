@@ -138,6 +138,18 @@ TEST_F(OLEDTest, BlackoutCoversEveryScreenAndTheFirstRealInputRestoresEverything
         EXPECT_EQ(guard->windows()[i]->geometry(), frames[int(i)]);
         EXPECT_TRUE(guard->windows()[i]->isVisible());
     }
+    // The covers sit at the shielding level on every space, out of the window cycle, and the
+    // pointer may be hidden while another application is active.
+    int covers = 0;
+    for (const win::AppWindow& w : win::appWindows()) {
+        if (w.className != "BlackoutWindow")
+            continue;
+        ++covers;
+        EXPECT_EQ(w.level, win::shieldingWindowLevel());
+        EXPECT_EQ(w.collectionBehavior, 0x151u);
+    }
+    EXPECT_EQ(covers, int(screens.size()));
+    EXPECT_EQ(session.connectionProperties(), (std::map<QString, bool>{{"SetsCursorInBackground", true}}));
     EXPECT_EQ(guard->windows()[0]->windowOpacity(), 0.0);
     advance(OLEDGuard::kFadeIn + 0.05);
     EXPECT_EQ(guard->windows()[0]->windowOpacity(), 1.0);

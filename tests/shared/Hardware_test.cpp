@@ -1,8 +1,11 @@
 #include "shared/Hardware.h"
 
+#include "helper/smc/SmcWrite.h"
 #include "platform/sim/Smc.h"
 #include "support/SimTest.h"
+#include "support/TestPaths.h"
 
+#include <QProcess>
 #include <cstring>
 
 namespace {
@@ -160,4 +163,21 @@ TEST_F(SmcKeys, MachineWithoutSmcGivesNoConnection)
     EXPECT_EQ(smc_open(), 0u);
 }
 
+// Only the privileged helper writes SMC keys: the application's binary does not carry the write.
+TEST(SmcWriteSplit, OnlyTheHelperProgramCarriesTheWrite)
+{
+    const auto definesWrite = [](const QString& program) {
+        QProcess nm;
+        nm.start("nm", {"--defined-only", "-C", testpaths::buildDir() + "/src/" + program});
+        EXPECT_TRUE(nm.waitForFinished(60000));
+        EXPECT_EQ(nm.exitCode(), 0) << program.toStdString() << ": " << nm.readAllStandardError().toStdString();
+        const QString symbols = QString::fromLocal8Bit(nm.readAllStandardOutput());
+        EXPECT_TRUE(symbols.contains("smc_read(")) << program.toStdString();
+        return symbols.contains("smc_write(");
+    };
+    EXPECT_FALSE(definesWrite("Pelorn"));
+    EXPECT_TRUE(definesWrite("PelornHelper"));
+}
+
 } // namespace
+

@@ -3,6 +3,7 @@
 #include "platform/DynamicSymbols.h"
 #include "platform/PowerEvents.h"
 #include "platform/sim/Machine.h"
+#include "platform/sim/Session.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -289,7 +290,7 @@ void* globalSymbol(const char* name)
 {
     if (std::strcmp(name, "IOPMSetSystemPowerSetting") == 0 && sim::power::gSettingCallAvailable)
         return reinterpret_cast<void*>(&platform::power::setSystemPowerSetting);
-    return nullptr;
+    return sim::windowServerSymbol(name);
 }
 
 } // namespace platform::dynamic

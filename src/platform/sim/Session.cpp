@@ -162,6 +162,39 @@ int32_t Session::copyAssertionsStatus(QVariantMap* out) const
     return 0;
 }
 
+int32_t Session::setConnectionProperty(platform::windowing::ConnectionID connection,
+                                       platform::windowing::ConnectionID target, platform::cf::StringRef key,
+                                       platform::cf::TypeRef value)
+{
+    constexpr int32_t kIllegalArgument = 1001;
+    using Kind = platform::cf::Object::Kind;
+    if (connection != kConnection || target != kConnection || !key || key->kind != Kind::string || !key->text
+        || !value || value->kind != Kind::boolean)
+        return kIllegalArgument;
+    connectionProperties_[QString::fromUtf8(key->text)] = value->value;
+    return 0;
+}
+
+namespace {
+platform::windowing::ConnectionID defaultConnection() { return Session::kConnection; }
+int32_t setConnectionProperty(platform::windowing::ConnectionID connection, platform::windowing::ConnectionID target,
+                              platform::cf::StringRef key, platform::cf::TypeRef value)
+{
+    return Session::shared().setConnectionProperty(connection, target, key, value);
+}
+} // namespace
+
+void* windowServerSymbol(const char* name)
+{
+    const QByteArray n(name);
+    if (n == "_CGSDefaultConnection")
+        return reinterpret_cast<void*>(static_cast<platform::windowing::DefaultConnectionCall>(&defaultConnection));
+    if (n == "CGSSetConnectionProperty")
+        return reinterpret_cast<void*>(
+            static_cast<platform::windowing::SetConnectionPropertyCall>(&setConnectionProperty));
+    return nullptr;
+}
+
 } // namespace sim
 
 namespace {
@@ -178,6 +211,20 @@ double firstScreenTop()
 namespace platform::windowing {
 
 namespace {
+
+// A window's level and collection behaviour are kept on the window itself, so they go with it.
+constexpr const char* kLevelProperty = "pelorn.windowLevel";
+constexpr const char* kBehaviorProperty = "pelorn.collectionBehavior";
+
+QWindow* windowNumbered(int64_t number)
+{
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()) || !platform::mainQueue::isCurrent())
+        return nullptr;
+    for (QWindow* w : QGuiApplication::allWindows())
+        if (int64_t(w->winId()) == number)
+            return w;
+    return nullptr;
+}
 
 // The application's own top-level windows, in the order they were made.
 std::vector<AppWindow> ownWindows()
@@ -201,6 +248,8 @@ std::vector<AppWindow> ownWindows()
         a.title = w->windowTitle();
         a.identifier = w->objectName();
         a.number = int64_t(window->winId());
+        a.level = window->property(kLevelProperty).toInt();
+        a.collectionBehavior = window->property(kBehaviorProperty).toULongLong();
         out.push_back(a);
     }
     return out;
@@ -226,6 +275,21 @@ QRectF globalFrame(const QRectF& eventFrame)
 QRectF eventFrame(const QRectF& frame) { return globalFrame(frame); }
 
 void setStatusItem(StatusItem item) { sim::Session::shared().setStatusItem(std::move(item)); }
+
+// INT32_MAX - 19, as the window server's shielding level sits just below its maximum.
+int32_t shieldingWindowLevel() { return 2147483628; }
+
+void setWindowLevel(int64_t windowNumber, int32_t level)
+{
+    if (QWindow* w = windowNumbered(windowNumber))
+        w->setProperty(kLevelProperty, level);
+}
+
+void setCollectionBehavior(int64_t windowNumber, uint64_t behavior)
+{
+    if (QWindow* w = windowNumbered(windowNumber))
+        w->setProperty(kBehaviorProperty, qulonglong(behavior));
+}
 
 QRectF visibleFrame(const platform::screens::Screen& screen)
 {

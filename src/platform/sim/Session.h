@@ -69,6 +69,15 @@ public:
     int monitorCount() const { return int(monitors_.size()); }
     void refuseNextMonitors(int count) { refusals_ = count; }
 
+    // The window server connection of this process and the properties set on it through the
+    // private call (boolean values by key). They last as long as the process, as the
+    // connection does, so a fresh session keeps them.
+    static constexpr platform::windowing::ConnectionID kConnection = 0x2F03;
+    std::map<QString, bool> connectionProperties() const { return connectionProperties_; }
+    int32_t setConnectionProperty(platform::windowing::ConnectionID connection,
+                                  platform::windowing::ConnectionID target, platform::cf::StringRef key,
+                                  platform::cf::TypeRef value);
+
     // Display assertions held by other processes, by type.
     void setOtherAssertions(const QString& type, int count) { others_[type] = count; }
     enum class StatusQuery { ok, fails, malformed };
@@ -98,6 +107,10 @@ private:
     std::map<int64_t, std::function<void()>> clickHandlers_;
     std::optional<int64_t> pressed_; // the window the button went down on
     StatusQuery query_ = StatusQuery::ok;
+    std::map<QString, bool> connectionProperties_;
 };
+
+// The window server's private calls by name, for the run-time symbol lookup; null for others.
+void* windowServerSymbol(const char* name);
 
 } // namespace sim
