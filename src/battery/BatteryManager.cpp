@@ -290,9 +290,13 @@ void BatteryManager::requestDischarge(int target, bool forCalibration)
 {
     setActionError(std::nullopt);
     QPointer<BatteryManager> self(this);
+    if (forCalibration)
+        dischargeRequested_ = true;
     helper_->startDischarge(target, [self, forCalibration](bool ok, std::optional<QString> error) {
         if (!self)
             return;
+        if (forCalibration)
+            self->dischargeRequested_ = false;
         if (!ok) {
             self->setActionError(error);
             if (forCalibration)
@@ -421,7 +425,7 @@ void BatteryManager::advanceCalibration()
             setCalibration(c);
             return;
         }
-        if (dischargeTarget_ > 0 || !helperInstalled_ || calibrationRetryWaits_)
+        if (dischargeTarget_ > 0 || !helperInstalled_ || calibrationRetryWaits_ || dischargeRequested_)
             return;
         requestDischarge(kCalibrationTarget, true);
         return;

@@ -146,4 +146,5 @@ private:
     // Set when the helper refused the cycle's discharge; the cycle asks again only after the
     // next timed refresh, so a lasting refusal never turns into a loop of requests.
     bool calibrationRetryWaits_ = false;
+    bool dischargeRequested_ = false; // a request is on its way to the helper: not asked again
 };

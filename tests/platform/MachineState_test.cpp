@@ -100,13 +100,25 @@ TEST_F(MachineState, AChangedDeskIsNewHardware)
     EXPECT_FALSE(boot(json).rebuilt) << "the same desk again finds the machine";
 }
 
-TEST_F(MachineState, ReadingTheBatteryWritesNothing)
+TEST_F(MachineState, PollingTheBatteryWritesAtMostOnceAMinute)
 {
     const QByteArray before = file("battery");
     ASSERT_FALSE(before.isEmpty());
-    advance(300);
-    EXPECT_NEAR(sim::battery::read().percent, 85, 1e-6); // still charging at 1 %/min
+    for (int i = 0; i < 11; ++i) { // the battery page's 5 s poll, while charging at 1 %/min
+        advance(5);
+        sim::battery::read();
+    }
+    EXPECT_NEAR(sim::battery::read().percent, 80 + 55.0 / 60, 1e-6);
     EXPECT_EQ(file("battery"), before);
+    advance(5);
+    EXPECT_NEAR(sim::battery::read().percent, 81, 1e-6);
+    EXPECT_NE(file("battery"), before) << "a minute on, the charge is written for processes whose clock lags";
+
+    sim::battery::setChargeLimit(81); // held at the limit: nothing moves, nothing is written
+    const QByteArray held = file("battery");
+    advance(600);
+    EXPECT_NEAR(sim::battery::read().percent, 81, 1e-6);
+    EXPECT_EQ(file("battery"), held);
 }
 
 TEST_F(MachineState, CommandsActOnTheMachine)

@@ -56,8 +56,13 @@ State stateOf(const QJsonObject& d, bool adapter)
     return s;
 }
 
-// The document with its charge brought up to now. Only a change writes it back (the old rates
-// hold up to the change); a read leaves the file alone, so an idle machine writes nothing.
+// A read writes the charge it worked out back only when it moved and this long has passed
+// since it was stored: then a process whose clock lags sees what one ahead of it saw, while an
+// idle machine polling every few seconds writes at most once a minute while charging, and not
+// at all when the charge holds.
+constexpr double kReadSettleInterval = 60.0;
+
+// The document with its charge brought up to now.
 QJsonObject settledAtNow(machine::Transaction& tx)
 {
     QJsonObject d = stored(tx);
@@ -107,7 +112,11 @@ void install(const BatteryDesk& desk)
 State read()
 {
     machine::Transaction tx;
+    const QJsonObject before = stored(tx);
     const QJsonObject d = settledAtNow(tx);
+    if (d["percent"] != before["percent"]
+        && d["updatedAt"].toDouble() - before["updatedAt"].toDouble() >= kReadSettleInterval)
+        tx.write("battery", d);
     return stateOf(d, adapterEnabled(tx));
 }
 

@@ -157,14 +157,17 @@ DeskResult Desk::parse(const QByteArray& json)
         DeskKvm k;
         k.name = kvm.requireString("name");
         const QJsonArray ids = kvm.array("displays");
+        // A monitor the desk does not have is not behind the switch: a desk made from another by
+        // taking monitors away keeps its KVM.
         for (int i = 0; i < ids.size(); ++i) {
-            const QString at = kvm.path("displays") + QString("[%1]").arg(i);
             const double id = ids[i].toDouble(-1);
+            if (!ids[i].isDouble() || id < 0 || id != std::trunc(id)) {
+                kvm.fail(kvm.path("displays") + QString("[%1]").arg(i), "expected a display id");
+                continue;
+            }
             const auto known = std::find_if(desk.displays.begin(), desk.displays.end(),
                                             [&](const DeskDisplay& d) { return d.id == id && !d.builtin; });
-            if (known == desk.displays.end())
-                kvm.fail(at, "not an external display of this desk");
-            else
+            if (known != desk.displays.end())
                 k.displays.push_back(known->id);
         }
         kvm.rejectUnknown({"name", "displays"});

@@ -8,7 +8,9 @@
 #include <QSaveFile>
 #include <fcntl.h>
 #include <mutex>
+#include <map>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace sim::machine {
@@ -53,19 +55,58 @@ Transaction::~Transaction()
     gMutex.unlock();
 }
 
-QJsonObject Transaction::read(const QString& name) const
+namespace {
+
+// The documents this process read last, by path. A document is only ever replaced whole (a
+// save renames a new file over it), so the same inode, size and change time mean the same
+// content: a poll of an unchanged machine costs one stat per document.
+struct Cached {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = -1;
+    timespec changed{};
+    QJsonObject document;
+};
+std::map<QString, Cached> gCache; // guarded by gMutex
+
+bool same(const Cached& c, const struct stat& st)
 {
-    QFile f(documentPath(name));
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QJsonDocument::fromJson(f.readAll()).object();
+    return c.device == st.st_dev && c.inode == st.st_ino && c.size == st.st_size
+           && c.changed.tv_sec == st.st_ctim.tv_sec && c.changed.tv_nsec == st.st_ctim.tv_nsec;
 }
 
-bool Transaction::exists(const QString& name) const { return QFile::exists(documentPath(name)); }
+} // namespace
+
+QJsonObject Transaction::read(const QString& name) const
+{
+    const QString path = documentPath(name);
+    struct stat st{};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
+        gCache.erase(path);
+        return {};
+    }
+    if (const auto it = gCache.find(path); it != gCache.end() && same(it->second, st))
+        return it->second.document;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QJsonObject document = QJsonDocument::fromJson(f.readAll()).object();
+    // Stamped with what was stat'ed before the read: a replacement meanwhile reads again next time.
+    gCache[path] = Cached{st.st_dev, st.st_ino, st.st_size, st.st_ctim, document};
+    return document;
+}
+
+bool Transaction::exists(const QString& name) const
+{
+    struct stat st{};
+    return ::stat(QFile::encodeName(documentPath(name)).constData(), &st) == 0;
+}
 
 void Transaction::write(const QString& name, const QJsonObject& document)
 {
-    QSaveFile f(documentPath(name));
+    const QString path = documentPath(name);
+    gCache.erase(path);
+    QSaveFile f(path);
     if (f.open(QIODevice::WriteOnly)) {
         f.write(QJsonDocument(document).toJson(QJsonDocument::Compact));
         f.commit();
