@@ -173,7 +173,7 @@ DeskResult Desk::parse(const QByteArray& json)
         kvm.rejectUnknown({"name", "displays"});
         desk.kvm = k;
     }
-        const QString prompt = top.string("adminPrompt", "ask");
+    const QString prompt = top.string("adminPrompt", "ask");
     if (prompt == "allow")
         desk.adminPrompt = adminscript::Prompt::approve;
     else if (prompt == "deny")
