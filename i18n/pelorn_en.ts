@@ -1295,6 +1295,7 @@
     </message>
     <message>
         <source>Vazgeç</source>
+        <translatorcomment>Same English on purpose: the system&apos;s own dialogs say Cancel, as &quot;İptal et&quot; does in ours.</translatorcomment>
         <translation>Cancel</translation>
     </message>
     <message>

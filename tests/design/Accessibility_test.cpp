@@ -94,10 +94,10 @@ TEST_F(AccessibilityTest, TilesAndIconButtonsAreNamedButtonsThatPress)
     named.setToolTip("Menüde göster");
     EXPECT_EQ(face(&named)->text(QAccessible::Name), "Göz") << "the owner's name stays";
 
-    BatteryBar bar(64, 80, Qt::green, 8);
+    BatteryBar bar(64, 80, SystemColor::green, 8);
     EXPECT_EQ(face(&bar)->role(), QAccessible::ProgressBar);
     EXPECT_EQ(face(&bar)->text(QAccessible::Name), BatteryBar::accessibilityLabel(64, 80));
-    BatteryRing ring(64, 80, Qt::green, 60, 6);
+    BatteryRing ring(64, 80, SystemColor::green, 60, 6);
     ring.setValues(70, 100);
     EXPECT_EQ(face(&ring)->text(QAccessible::Name), BatteryBar::accessibilityLabel(70, 100));
 }

@@ -99,6 +99,7 @@ protected:
         platform::paths::setSimRoot(root.path());
         platform::UserDefaults::standard().reload();
         platform::UserDefaults::standard().set(key, value);
+        platform::UserDefaults::standard().flush(); // on disk before Pelorn starts and reads it
     }
     // The master volume on the monitor's DDC/CI: the built-in speakers gone, the output falls
     // back to the monitor's HDMI audio, and Pelorn steps the monitor's own volume.
