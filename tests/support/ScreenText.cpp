@@ -13,6 +13,10 @@ std::optional<QString> read(const QImage& image)
     if (!dir.isValid() || image.isNull() || !image.save(path, "PNG"))
         return std::nullopt;
     QProcess ocr;
+    // One thread: tesseract's OpenMP threads crawl when other tests load the machine.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("OMP_THREAD_LIMIT", "1");
+    ocr.setProcessEnvironment(environment);
     ocr.start("tesseract", {path, "stdout", "-l", "eng"});
     if (!ocr.waitForFinished(60000) || ocr.exitStatus() != QProcess::NormalExit || ocr.exitCode() != 0)
         return std::nullopt;
