@@ -166,8 +166,9 @@ protected:
         bus.reset();
         return false;
     }
-    // The menu-bar icon clicked, the overview opened from the panel and the battery page (Charge Control) chosen
-    // in its sidebar, then `more` steps: what the probe could not do, or empty.
+    // The menu-bar icon clicked, the overview opened from the panel and the battery page
+    // ("Charge Control") chosen in its sidebar, then `more` steps: what the probe could not do,
+    // or empty.
     QString toTheBatteryPage(const QJsonArray& more)
     {
         QThread::msleep(500); // the status area places the icon after it docks
@@ -182,8 +183,8 @@ protected:
     QString walk(const QJsonArray& todo) const
     {
         QString errors;
-        const QByteArray out
-            = AccessibilityBus::probe(environment(), {"steps", QString::fromUtf8(QJsonDocument(todo).toJson(QJsonDocument::Compact))}, &errors);
+        const QString steps = QString::fromUtf8(QJsonDocument(todo).toJson(QJsonDocument::Compact));
+        const QByteArray out = AccessibilityBus::probe(environment(), {"steps", steps}, &errors);
         const QJsonObject r = QJsonDocument::fromJson(out).object();
         if (r["done"].toInt() == todo.size())
             return {};
@@ -366,9 +367,10 @@ TEST_F(DeskProcess, TheHelperInstalledFromTheBatteryPageDrainsUntilUnplugged)
 
     const QString walked = toTheBatteryPage({QJsonObject{{"press", "Install Battery Helper to Discharge"}}});
     ASSERT_TRUE(walked.isEmpty()) << walked.toStdString() << log.toStdString();
-    ASSERT_GE(until([](const QJsonObject& s) { return helperJob(s)["loaded"].toBool() && helperJob(s)["pid"].toDouble() > 0; }, 10),
-              0)
-        << desk({"status"}).out.toStdString();
+    const auto running = [](const QJsonObject& s) {
+        return helperJob(s)["loaded"].toBool() && helperJob(s)["pid"].toDouble() > 0;
+    };
+    ASSERT_GE(until(running, 10), 0) << desk({"status"}).out.toStdString();
     const double percent = status()["battery"]["percent"].toDouble();
     ASSERT_GT(percent, 60);
 
@@ -378,8 +380,10 @@ TEST_F(DeskProcess, TheHelperInstalledFromTheBatteryPageDrainsUntilUnplugged)
     const QString opened = walk({QJsonObject{{"press", "Discharge, Choose target"}, {"role", "push button"}}});
     ASSERT_TRUE(opened.isEmpty()) << opened.toStdString();
     ASSERT_TRUE(x->key({"Down", "Return"})) << x->error().toStdString();
-    EXPECT_GE(until([](const QJsonObject& s) { return !s["battery"]["adapterEnabled"].toBool() && s["sleepBlocked"].toBool(); }, 5), 0)
-        << desk({"status"}).out.toStdString();
+    const auto drains = [](const QJsonObject& s) {
+        return !s["battery"]["adapterEnabled"].toBool() && s["sleepBlocked"].toBool();
+    };
+    EXPECT_GE(until(drains, 5), 0) << desk({"status"}).out.toStdString();
     const QJsonObject draining = status();
     EXPECT_TRUE(draining["battery"]["externalConnected"].toBool());
     EXPECT_FALSE(draining["battery"]["charging"].toBool());
@@ -390,12 +394,13 @@ TEST_F(DeskProcess, TheHelperInstalledFromTheBatteryPageDrainsUntilUnplugged)
     // With the cable out the helper's watchdog ends the discharge: the adapter's switch is put
     // back and sleep is allowed again, the tile back to choosing a target.
     ASSERT_EQ(desk({"power", "unplug"}).status, 0);
-    EXPECT_GE(until([](const QJsonObject& s) { return s["battery"]["adapterEnabled"].toBool() && !s["sleepBlocked"].toBool(); }, 15 + 5),
-              0)
-        << desk({"status"}).out.toStdString();
-    const QJsonObject ended = status();
-    EXPECT_FALSE(ended["battery"]["externalConnected"].toBool());
-    EXPECT_TRUE(helperJob(ended)["loaded"].toBool()) << "the helper stays for the next discharge";
+    const auto ended = [](const QJsonObject& s) {
+        return s["battery"]["adapterEnabled"].toBool() && !s["sleepBlocked"].toBool();
+    };
+    EXPECT_GE(until(ended, 15 + 5), 0) << desk({"status"}).out.toStdString();
+    const QJsonObject after = status();
+    EXPECT_FALSE(after["battery"]["externalConnected"].toBool());
+    EXPECT_TRUE(helperJob(after)["loaded"].toBool()) << "the helper stays for the next discharge";
     // The page learns it at its next look at the helper, half a minute at most.
     EXPECT_TRUE(walk({QJsonObject{{"see", "Discharge, Choose target"}, {"timeout", 30 + 5}}}).isEmpty());
 }
