@@ -2,10 +2,10 @@
 // (a private session bus and the accessibility bus launcher, as a desktop starts them): every
 // control of every page and of the panel is named and says what it is, and a screen reader's
 // actions reach the settings and the simulated hardware.
+#include "support/AccessibilityBus.h"
 #include "support/TestPaths.h"
 #include "support/XServer.h"
 
-#include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
@@ -13,77 +13,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
 #include <optional>
 
 namespace {
-
-constexpr const char* kBusLauncher = "/usr/libexec/at-spi-bus-launcher";
-// Debian's own interpreter, which python3-pyatspi installs into (not any other python3 on the PATH).
-constexpr const char* kPython = "/usr/bin/python3";
-
-// A private session bus with the accessibility bus on it; both end with the object.
-class AccessibilityBus {
-public:
-    ~AccessibilityBus()
-    {
-        for (QProcess* p : {&launcher_, &bus_}) {
-            p->terminate();
-            if (!p->waitForFinished(3000))
-                p->kill();
-            p->waitForFinished(3000);
-        }
-    }
-    static bool installed()
-    {
-        return !QStandardPaths::findExecutable("dbus-daemon").isEmpty() && QFile::exists(kBusLauncher)
-            && QProcess::execute(kPython, {"-c", "import pyatspi"}) == 0;
-    }
-    bool start(const QProcessEnvironment& display)
-    {
-        bus_.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
-        if (!bus_.waitForStarted(5000))
-            return false;
-        QElapsedTimer t;
-        t.start();
-        while (!address_.contains('\n') && t.elapsed() < 10000 && bus_.waitForReadyRead(200))
-            address_ += QString::fromLocal8Bit(bus_.readAllStandardOutput());
-        address_ = address_.trimmed();
-        if (address_.isEmpty())
-            return false;
-        env_ = display;
-        env_.insert("DBUS_SESSION_BUS_ADDRESS", address_);
-        launcher_.setProcessEnvironment(env_);
-        launcher_.start(kBusLauncher, {"--launch-immediately"});
-        return launcher_.waitForStarted(5000);
-    }
-    QProcessEnvironment environment() const { return env_; }
-
-private:
-    QProcess bus_;
-    QProcess launcher_;
-    QString address_;
-    QProcessEnvironment env_;
-};
-
-QString probePath() { return QDir(testpaths::sourceDir()).filePath("tests/app/atspi_probe.py"); }
-
-// Runs the probe to its end; its standard output.
-QByteArray probe(const QProcessEnvironment& env, const QStringList& arguments, QString* errors)
-{
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(kPython, QStringList{probePath()} + arguments);
-    if (!p.waitForFinished(280000)) {
-        p.kill();
-        p.waitForFinished();
-    }
-    *errors = QString::fromLocal8Bit(p.readAllStandardError());
-    return p.readAllStandardOutput();
-}
 
 // A setting as the application stored it in its preferences under the sim root.
 std::optional<bool> storedBool(const QString& simRoot, const QString& key)
@@ -159,7 +94,7 @@ TEST(PelornAccessibilityTest, EveryControlIsNamedAndWorksThroughTheBus)
         {"smooth", "Smooth scrolling"},
     };
     QString errors;
-    const QByteArray out = probe(env, {"scenario", QString::fromUtf8(QJsonDocument(texts).toJson(QJsonDocument::Compact))},
+    const QByteArray out = AccessibilityBus::probe(env, {"scenario", QString::fromUtf8(QJsonDocument(texts).toJson(QJsonDocument::Compact))},
                                  &errors);
     const QJsonObject found = QJsonDocument::fromJson(out).object();
     ASSERT_FALSE(found.isEmpty()) << "probe said: " << out.toStdString() << errors.toStdString();

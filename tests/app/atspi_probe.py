@@ -1,10 +1,15 @@
 #!/usr/bin/env python3
 """Drives the running Pelorn through the accessibility bus alone, as a screen reader would.
 
-Usage: atspi_probe.py dump | scenario
+Usage: atspi_probe.py dump | scenario TEXTS | steps STEPS
   dump      prints the tree of every window (for a person reading a failure)
   scenario  audits every page of the window and the panel with each section open, acts on the
             controls the test names, and prints one JSON document of what it found.
+  steps     walks a list of steps, each {"press": NAME} (a control whose name is or starts with
+            NAME, once it is enabled; "role" narrows it) or {"see": TEXT} (something showing whose
+            name holds TEXT, within "timeout" seconds, 15 unless given), in any window; prints
+            {"done": n, "log": [...]} and stops at the first step that cannot be taken, with the
+            tree of every window in the log.
 Needs python3-pyatspi and a session bus with the accessibility bus on it.
 """
 import json
@@ -307,11 +312,49 @@ def scenario(texts):
     print(json.dumps(result))
 
 
+def enabled(acc):
+    return acc.getState().contains(pyatspi.STATE_ENABLED)
+
+
+def anywhere(pred):
+    """The first showing accessible of any window (a popped-up menu included) that pred holds of."""
+    for w in windows(application()):
+        acc = find(w, pred=pred)
+        if acc is not None:
+            return acc
+    return None
+
+
+def steps(todo):
+    result = {"done": 0, "log": []}
+    for step in todo:
+        if "press" in step:
+            name, role = step["press"], step.get("role")
+            acc = wait(lambda: anywhere(lambda a: (a.name or "").startswith(name) and enabled(a) and main_action(a)
+                                        and (role is None or a.getRoleName() == role)))
+            if acc is None:
+                result["log"].append("nothing enabled to press named " + name)
+                break
+            press(acc)
+            settle()
+        elif "see" in step:
+            if wait(lambda: anywhere(lambda a: step["see"] in (a.name or "")), step.get("timeout", 15.0)) is None:
+                result["log"].append("nothing showing says " + step["see"])
+                break
+        result["done"] += 1
+    if result["done"] < len(todo):
+        for w in windows(application()):
+            result["log"].extend(dump(w))
+    print(json.dumps(result))
+
+
 if __name__ == "__main__":
     if sys.argv[1:] == ["dump"]:
         app = application()
         print("\n".join(dump(app)))
     elif sys.argv[1:2] == ["scenario"]:
         scenario(json.loads(sys.argv[2]))
+    elif sys.argv[1:2] == ["steps"]:
+        steps(json.loads(sys.argv[2]))
     else:
         raise SystemExit(__doc__)

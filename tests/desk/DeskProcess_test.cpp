@@ -3,6 +3,8 @@
 // Pelorn did.
 #include "platform/Paths.h"
 #include "platform/UserDefaults.h"
+#include "shared/HelperConstants.h"
+#include "support/AccessibilityBus.h"
 #include "support/TestPaths.h"
 #include "support/XServer.h"
 
@@ -12,6 +14,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QThread>
 #include <QTemporaryDir>
 #include <cmath>
 #include <functional>
@@ -32,15 +35,27 @@ struct Desk {
 class DeskProcess : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(root.isValid()); }
-    void TearDown() override { quit(); }
+    void TearDown() override
+    {
+        quit();
+        bus.reset();
+    }
 
     QProcessEnvironment environment() const
     {
-        QProcessEnvironment env = x ? x->environment() : QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment env = bus ? bus->environment()
+                                  : x ? x->environment()
+                                      : QProcessEnvironment::systemEnvironment();
         if (!x)
             env.insert("QT_QPA_PLATFORM", "offscreen");
+        if (bus) {
+            env.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+            env.insert("QT_ACCESSIBILITY", "1");
+        }
         env.insert("PELORN_SIM_ROOT", root.path());
         env.remove("PELORN_DESK");
+        if (!deskFile.isEmpty())
+            env.insert("PELORN_DESK", deskFile);
         return env;
     }
 
@@ -129,6 +144,61 @@ protected:
         return false;
     }
 
+    // The default desk with the administrator prompt answered by itself ("allow" or "deny").
+    void deskWithPrompt(const QString& answer)
+    {
+        QFile defaults(testpaths::sourceDir() + "/desks/default.json");
+        QFile own(root.path() + "/prompt-desk.json");
+        ASSERT_TRUE(defaults.open(QIODevice::ReadOnly) && own.open(QIODevice::WriteOnly));
+        QByteArray content = defaults.readAll();
+        ASSERT_TRUE(content.contains("\"name\": \"default\","));
+        own.write(content.replace("\"name\": \"default\",",
+                                  "\"name\": \"default\", \"adminPrompt\": \"" + answer.toUtf8() + "\","));
+        deskFile = own.fileName();
+    }
+    // A screen with a status area and the accessibility bus, for Pelorn in English.
+    bool onScreenWithBus()
+    {
+        if (!AccessibilityBus::installed() || !onScreen())
+            return false;
+        bus = std::make_unique<AccessibilityBus>();
+        if (bus->start(x->environment()))
+            return true;
+        bus.reset();
+        return false;
+    }
+    // The menu-bar icon clicked, the overview opened from the panel and the battery page
+    // ("Charge Control") chosen in its sidebar, then `more` steps: what the probe could not do,
+    // or empty.
+    QString toTheBatteryPage(const QJsonArray& more)
+    {
+        QThread::msleep(500); // the status area places the icon after it docks
+        if (!x->click(QPoint(XServer::kScreen.width() - 12, 12)))
+            return x->error();
+        QJsonArray todo{QJsonObject{{"press", "Open overview"}},
+                        QJsonObject{{"press", "Charge Control"}, {"role", "list item"}}};
+        for (const QJsonValue& step : more)
+            todo.append(step);
+        return walk(todo);
+    }
+    QString walk(const QJsonArray& todo) const
+    {
+        QString errors;
+        const QString steps = QString::fromUtf8(QJsonDocument(todo).toJson(QJsonDocument::Compact));
+        const QByteArray out = AccessibilityBus::probe(environment(), {"steps", steps}, &errors);
+        const QJsonObject r = QJsonDocument::fromJson(out).object();
+        if (r["done"].toInt() == todo.size())
+            return {};
+        return QString::fromUtf8(out) + errors;
+    }
+    static QJsonObject helperJob(const QJsonObject& status)
+    {
+        for (const QJsonValue& j : status["launchd"].toArray())
+            if (j["label"].toString().toStdString() == HelperConstants::label)
+                return j.toObject();
+        return {};
+    }
+
     static const QJsonObject display(const QJsonObject& status, const QString& name)
     {
         for (const QJsonValue& d : status["displays"].toArray())
@@ -139,7 +209,9 @@ protected:
     static QJsonObject monitor(const QJsonObject& status) { return display(status, "Lumera 27Q")["monitor"].toObject(); }
 
     QTemporaryDir root;
+    QString deskFile;
     std::unique_ptr<XServer> x;
+    std::unique_ptr<AccessibilityBus> bus;
     std::unique_ptr<QProcess> pelorn;
     QString log;
 };
@@ -280,6 +352,73 @@ TEST_F(DeskProcess, TheMachineLastsAcrossLaunchesAndTheDeskOperatesItOffline)
     const QJsonObject rebuilt = status();
     EXPECT_NEAR(rebuilt["battery"]["percent"].toDouble(), 30, 1.0);
     EXPECT_EQ(display(rebuilt, "Lumera 24F")["monitor"]["input"].toInt(), 17) << "the desk's own input";
+}
+
+TEST_F(DeskProcess, TheHelperInstalledFromTheBatteryPageDrainsUntilUnplugged)
+{
+    if (!onScreenWithBus())
+        GTEST_SKIP() << "Xvfb, trayer, dbus-daemon, at-spi2-core or python3-pyatspi is missing (scripts/setup)";
+    deskWithPrompt("allow");
+    // Pelorn's own keep-awake off, so that a block on sleep is the discharge's.
+    storeSetting("power.preventSleep", false);
+    launch({"-AppleLanguages", "(en)"});
+    ASSERT_FALSE(environment().contains("PELORN_BUNDLE")) << "a normal start finds the helper in its own bundle";
+    ASSERT_TRUE(helperJob(status()).isEmpty());
+    ASSERT_FALSE(status()["sleepBlocked"].toBool());
+
+    const QString walked = toTheBatteryPage({QJsonObject{{"press", "Install Battery Helper to Discharge"}}});
+    ASSERT_TRUE(walked.isEmpty()) << walked.toStdString() << log.toStdString();
+    const auto running = [](const QJsonObject& s) {
+        return helperJob(s)["loaded"].toBool() && helperJob(s)["pid"].toDouble() > 0;
+    };
+    ASSERT_GE(until(running, 10), 0) << desk({"status"}).out.toStdString();
+    const double percent = status()["battery"]["percent"].toDouble();
+    ASSERT_GT(percent, 60);
+
+    // The drain tile, enabled once the page has seen the helper, pops up the targets below the
+    // level under a disabled header; a popped-up menu is not on the bus, so the keyboard picks
+    // the first target (60 %).
+    const QString opened = walk({QJsonObject{{"press", "Discharge, Choose target"}, {"role", "push button"}}});
+    ASSERT_TRUE(opened.isEmpty()) << opened.toStdString();
+    ASSERT_TRUE(x->key({"Down", "Return"})) << x->error().toStdString();
+    const auto drains = [](const QJsonObject& s) {
+        return !s["battery"]["adapterEnabled"].toBool() && s["sleepBlocked"].toBool();
+    };
+    EXPECT_GE(until(drains, 5), 0) << desk({"status"}).out.toStdString();
+    const QJsonObject draining = status();
+    EXPECT_TRUE(draining["battery"]["externalConnected"].toBool());
+    EXPECT_FALSE(draining["battery"]["charging"].toBool());
+    EXPECT_TRUE(draining["sleepDisabled"].toBool()) << "the helper's system setting, not an assertion";
+    EXPECT_TRUE(helperJob(draining)["installed"].toBool());
+    EXPECT_TRUE(walk({QJsonObject{{"see", "Discharge, Stop"}}}).isEmpty()) << "the drain tile offers to stop";
+
+    // With the cable out the helper's watchdog ends the discharge: the adapter's switch is put
+    // back and sleep is allowed again, the tile back to choosing a target.
+    ASSERT_EQ(desk({"power", "unplug"}).status, 0);
+    const auto ended = [](const QJsonObject& s) {
+        return s["battery"]["adapterEnabled"].toBool() && !s["sleepBlocked"].toBool();
+    };
+    EXPECT_GE(until(ended, 15 + 5), 0) << desk({"status"}).out.toStdString();
+    const QJsonObject after = status();
+    EXPECT_FALSE(after["battery"]["externalConnected"].toBool());
+    EXPECT_TRUE(helperJob(after)["loaded"].toBool()) << "the helper stays for the next discharge";
+    // The page learns it at its next look at the helper, half a minute at most.
+    EXPECT_TRUE(walk({QJsonObject{{"see", "Discharge, Choose target"}, {"timeout", 30 + 5}}}).isEmpty());
+}
+
+TEST_F(DeskProcess, ACancelledAdministratorPromptShowsOnTheBatteryPage)
+{
+    if (!onScreenWithBus())
+        GTEST_SKIP() << "Xvfb, trayer, dbus-daemon, at-spi2-core or python3-pyatspi is missing (scripts/setup)";
+    deskWithPrompt("deny");
+    launch({"-AppleLanguages", "(en)"});
+    const QString walked = toTheBatteryPage(
+        {QJsonObject{{"press", "Install Battery Helper to Discharge"}}, QJsonObject{{"see", "User canceled."}}});
+    EXPECT_TRUE(walked.isEmpty()) << walked.toStdString();
+    const QJsonObject s = status();
+    EXPECT_FALSE(helperJob(s)["installed"].toBool());
+    EXPECT_FALSE(helperJob(s)["loaded"].toBool());
+    EXPECT_TRUE(s["battery"]["adapterEnabled"].toBool());
 }
 
 } // namespace

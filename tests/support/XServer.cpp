@@ -160,3 +160,8 @@ bool XServer::click(QPoint at)
         && runTool("xdotool",
                    {"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
 }
+
+bool XServer::key(const QStringList& keys)
+{
+    return isRunning() && runTool("xdotool", QStringList{"key"} + keys);
+}

@@ -1,7 +1,7 @@
 #pragma once
 // A private X server for tests that run the real programs on a screen: an Xvfb on a free
 // display, optionally with a status area (trayer, 24 points high at the top right, where a
-// menu-bar icon lands), screenshots of the whole screen, and clicks. Everything it starts is
+// menu-bar icon lands), screenshots of the whole screen, clicks and keys. Everything it starts is
 // ended by stop() or the destructor, and by the system should the test process die first.
 //
 //     if (!XServer::installed())
@@ -55,6 +55,9 @@ public:
     QImage capture(const QString& savePath = QString());
     // Moves the pointer to a point of the screen and clicks the left button (xdotool).
     bool click(QPoint at);
+    // Presses and releases each key in turn, by its X name ("Down", "Return"), into the window
+    // that has the keyboard (xdotool).
+    bool key(const QStringList& keys);
 
 private:
     // Runs a tool on this display to its end (10 s at most), keeping its standard output.
