@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
+#include <csignal>
 
 // Qt's regular expressions would otherwise compile to executable memory of no file, which the
 // helper refuses in any client as code from elsewhere. Qt decides at the first match, which may
@@ -33,6 +34,7 @@ __attribute__((constructor(101))) static void withoutRegularExpressionJit()
 
 int main(int argc, char** argv)
 {
+    std::signal(SIGPIPE, SIG_IGN); // a peer that closes its end is an error to handle, not our end
     QApplication app(argc, argv);
     // After the application, whose own widget interfaces would otherwise be asked first, and
     // before any control exists: an interface is made once and kept.

@@ -42,6 +42,7 @@ void powerCallback(void*, uint32_t, uint32_t messageType, void* argument)
 
 int main(int argc, char** argv)
 {
+    std::signal(SIGPIPE, SIG_IGN); // a peer that closes its end is an error to handle, not our end
     QCoreApplication app(argc, argv);
     sim::sharedclock::follow(); // the simulated Mac's time line, when a test drives one
 
