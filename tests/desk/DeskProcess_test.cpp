@@ -252,7 +252,7 @@ TEST_F(DeskProcess, TheKvmSwitchAppliesTheMonitorsProfile)
 
     // Away again: the profile's "restore built-in speakers" brings the output back.
     ASSERT_EQ(desk({"kvm", "away"}).status, 0);
-    EXPECT_GE(until([](const QJsonObject& s) { return s["audio"]["output"]["uid"].toString() == "BuiltInSpeakerDevice"; }, 4.0), 0);
+    EXPECT_GE(until([](const QJsonObject& s) { return s["audio"]["output"]["uid"].toString() == "BuiltInSpeakerDevice"; }, 10.0), 0);
 }
 
 TEST_F(DeskProcess, GrantingInputStartsTheTaps)
@@ -267,7 +267,7 @@ TEST_F(DeskProcess, GrantingInputStartsTheTaps)
     EXPECT_EQ(monitorVolumes(status()), before) << "a key pressed before the grant never reached Pelorn";
 
     ASSERT_EQ(desk({"key", "volume-up"}).status, 0);
-    EXPECT_GE(until([&](const QJsonObject& s) { return monitorVolumes(s) > before; }, 3.0), 0);
+    EXPECT_GE(until([&](const QJsonObject& s) { return monitorVolumes(s) > before; }, 10.0), 0);
 
     // The monitor's own buttons take it to another computer and back: Pelorn reaches it again.
     ASSERT_EQ(desk({"monitor", "Lumera 27Q", "input", "0x11"}).status, 0);
@@ -275,11 +275,11 @@ TEST_F(DeskProcess, GrantingInputStartsTheTaps)
     ASSERT_EQ(desk({"monitor", "Lumera 27Q", "input", "15"}).status, 0);
     const int back = monitorVolumes(status());
     ASSERT_EQ(desk({"key", "volume-up"}).status, 0);
-    EXPECT_GE(until([&](const QJsonObject& s) { return monitorVolumes(s) > back; }, 4.0), 0) << log.toStdString();
+    EXPECT_GE(until([&](const QJsonObject& s) { return monitorVolumes(s) > back; }, 10.0), 0) << log.toStdString();
 
     const int posted = status()["postedEvents"].toInt();
     ASSERT_EQ(desk({"wheel", "3"}).status, 0);
-    EXPECT_GE(until([&](const QJsonObject& s) { return s["postedEvents"].toInt() > posted; }, 3.0), 0)
+    EXPECT_GE(until([&](const QJsonObject& s) { return s["postedEvents"].toInt() > posted; }, 10.0), 0)
         << "the wheel's glide reached the application under the pointer";
 }
 
@@ -296,7 +296,7 @@ TEST_F(DeskProcess, TheMachineLastsAcrossLaunchesAndTheDeskOperatesItOffline)
     const QJsonObject fresh = status();
     ASSERT_EQ(desk({"key", "brightness-down"}).status, 0);
     ASSERT_EQ(desk({"key", "volume-down"}).status, 0);
-    ASSERT_GE(until([&](const QJsonObject& s) { return monitorVolumes(s) < monitorVolumes(fresh); }, 4.0), 0);
+    ASSERT_GE(until([&](const QJsonObject& s) { return monitorVolumes(s) < monitorVolumes(fresh); }, 10.0), 0);
     const QJsonObject left = status();
     ASSERT_EQ(desk({"battery", "63"}).status, 0);
     ASSERT_EQ(desk({"monitor", "Lumera 24F", "input", "0x0F"}).status, 0);
@@ -384,7 +384,7 @@ TEST_F(DeskProcess, TheHelperInstalledFromTheBatteryPageDrainsUntilUnplugged)
     const auto drains = [](const QJsonObject& s) {
         return !s["battery"]["adapterEnabled"].toBool() && s["sleepBlocked"].toBool();
     };
-    EXPECT_GE(until(drains, 5), 0) << desk({"status"}).out.toStdString();
+    EXPECT_GE(until(drains, 15), 0) << desk({"status"}).out.toStdString();
     const QJsonObject draining = status();
     EXPECT_TRUE(draining["battery"]["externalConnected"].toBool());
     EXPECT_FALSE(draining["battery"]["charging"].toBool());
