@@ -13,6 +13,8 @@
 #include <QPainterPath>
 #include <QPointer>
 #include <QSlider>
+#include <QWindow>
+#include <vector>
 #include <cmath>
 
 namespace design::a11y {
@@ -128,6 +130,163 @@ private:
         return f.checked && role() != QAccessible::RadioButton ? toggleAction() : pressAction();
     }
     QPointer<FaceHolder> holder_;
+};
+
+// Carries a drawn list's items and the elements made for them so far (made on first query,
+// registered with Qt, let go with the list or when their item goes).
+class ItemsHolder : public QObject {
+public:
+    ItemsHolder(QWidget* w, Items i) : QObject(w), items(std::move(i)), owner_(w), kind_(w->metaObject()) {}
+    ~ItemsHolder() override { trim(0); }
+    bool alive() const { return owner_ && owner_->metaObject()->inherits(kind_); }
+    QWidget* widget() const { return owner_; }
+    int count() const { return alive() && items.count ? items.count() : 0; }
+    QAccessibleInterface* element(int index);
+    int indexOf(const QAccessibleInterface* element) const
+    {
+        for (size_t i = 0; i < ids_.size(); ++i)
+            if (ids_[i] && QAccessible::accessibleInterface(ids_[i]) == element)
+                return int(i);
+        return -1;
+    }
+    void trim(int count)
+    {
+        while (int(ids_.size()) > count) {
+            if (ids_.back())
+                QAccessible::deleteAccessibleInterface(ids_.back());
+            ids_.pop_back();
+        }
+    }
+    Items items;
+
+private:
+    QPointer<QWidget> owner_;
+    const QMetaObject* kind_;
+    std::vector<QAccessible::Id> ids_;
+};
+
+ItemsHolder* itemsHolderOf(QObject* object)
+{
+    for (QObject* child : object->children())
+        if (auto* holder = dynamic_cast<ItemsHolder*>(child))
+            return holder;
+    return nullptr;
+}
+
+class ItemAccessible : public QAccessibleInterface, public QAccessibleActionInterface {
+public:
+    ItemAccessible(ItemsHolder* holder, int index) : holder_(holder), index_(index) {}
+
+    bool isValid() const override { return holder_ && index_ < holder_->count(); }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override
+    {
+        return isValid() && holder_->widget()->window() ? holder_->widget()->window()->windowHandle() : nullptr;
+    }
+    QAccessibleInterface* parent() const override
+    {
+        return isValid() ? QAccessible::queryAccessibleInterface(holder_->widget()) : nullptr;
+    }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QAccessibleInterface* focusChild() const override { return nullptr; }
+    QString text(QAccessible::Text t) const override
+    {
+        if (!isValid())
+            return {};
+        const Items& items = holder_->items;
+        if (t == QAccessible::Name && items.name)
+            return items.name(index_);
+        if (t == QAccessible::Description && items.description)
+            return items.description(index_);
+        return {};
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override
+    {
+        if (!isValid() || !holder_->items.rect)
+            return {};
+        const QRect r = holder_->items.rect(index_);
+        return {holder_->widget()->mapToGlobal(r.topLeft()), r.size()};
+    }
+    QAccessible::Role role() const override { return holder_ ? holder_->items.itemRole : QAccessible::NoRole; }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s;
+        if (!isValid()) {
+            s.invalid = true;
+            return s;
+        }
+        const Items& items = holder_->items;
+        const bool enabled = !items.enabled || items.enabled(index_);
+        s.disabled = !enabled || !holder_->widget()->isEnabled();
+        s.focusable = !s.disabled;
+        s.focused = holder_->widget()->hasFocus() && items.focused && items.focused() == index_;
+        s.invisible = !holder_->widget()->isVisible();
+        return s;
+    }
+    void* interface_cast(QAccessible::InterfaceType t) override
+    {
+        return t == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
+    }
+    QStringList actionNames() const override
+    {
+        return isValid() && holder_->items.activate && !state().disabled ? QStringList{pressAction()} : QStringList{};
+    }
+    void doAction(const QString& name) override
+    {
+        if (name == pressAction() && !actionNames().isEmpty())
+            holder_->items.activate(index_);
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+private:
+    QPointer<ItemsHolder> holder_;
+    int index_;
+};
+
+QAccessibleInterface* ItemsHolder::element(int index)
+{
+    if (index < 0 || index >= count())
+        return nullptr;
+    if (size_t(index) >= ids_.size())
+        ids_.resize(size_t(index) + 1, 0);
+    if (!ids_[size_t(index)])
+        ids_[size_t(index)] = QAccessible::registerAccessibleInterface(new ItemAccessible(this, index));
+    return QAccessible::accessibleInterface(ids_[size_t(index)]);
+}
+
+class ItemsAccessible : public QAccessibleWidget {
+public:
+    ItemsAccessible(QWidget* w, ItemsHolder* holder) : QAccessibleWidget(w, holder->items.role), holder_(holder) {}
+
+    int childCount() const override { return holder_ ? holder_->count() : 0; }
+    QAccessibleInterface* child(int index) const override { return holder_ ? holder_->element(index) : nullptr; }
+    int indexOfChild(const QAccessibleInterface* child) const override
+    {
+        return holder_ ? holder_->indexOf(child) : -1;
+    }
+    QAccessibleInterface* childAt(int x, int y) const override
+    {
+        if (!holder_ || !holder_->items.rect)
+            return nullptr;
+        const QPoint at = widget()->mapFromGlobal(QPoint(x, y));
+        for (int i = 0, n = holder_->count(); i < n; ++i)
+            if (holder_->items.rect(i).contains(at))
+                return holder_->element(i);
+        return nullptr;
+    }
+    QAccessibleInterface* focusChild() const override
+    {
+        if (!holder_ || !widget()->hasFocus() || !holder_->items.focused)
+            return nullptr;
+        return holder_->element(holder_->items.focused());
+    }
+
+private:
+    QPointer<ItemsHolder> holder_;
 };
 
 // A control without a name of its own takes the one its row (or field) was given.
@@ -288,6 +447,8 @@ QAccessibleInterface* factory(const QString& className, QObject* object)
     // children are taken down, and an interface made then would outlive the widget in the cache.
     if (FaceHolder* holder = holderOf(object); holder && holder->alive() && qobject_cast<QWidget*>(object))
         return new Described(w, holder);
+    if (ItemsHolder* holder = itemsHolderOf(object); holder && holder->alive())
+        return new ItemsAccessible(w, holder);
     return nullptr;
 }
 
@@ -309,6 +470,32 @@ void describe(QWidget* widget, Face face)
         old->setFace(std::move(face));
     else
         new FaceHolder(widget, std::move(face));
+}
+
+void describeItems(QWidget* widget, Items items)
+{
+    install();
+    if (ItemsHolder* old = itemsHolderOf(widget))
+        old->items = std::move(items);
+    else
+        new ItemsHolder(widget, std::move(items));
+}
+
+void itemsChanged(QWidget* widget)
+{
+    if (ItemsHolder* holder = itemsHolderOf(widget))
+        holder->trim(holder->count());
+}
+
+void announceItemFocus(QWidget* widget, int index)
+{
+    if (!QAccessible::isActive())
+        return;
+    ItemsHolder* holder = itemsHolderOf(widget);
+    if (QAccessibleInterface* element = holder ? holder->element(index) : nullptr) {
+        QAccessibleEvent event(element, QAccessible::Focus);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void paintFocusRing(QPainter& p, const QWidget* widget, const QPainterPath& shape)

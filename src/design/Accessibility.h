@@ -32,6 +32,25 @@ struct Face {
 // Gives `widget` its face; call before anything names the widget (that makes the interface).
 void describe(QWidget* widget, Face face);
 
+// A widget that draws a list of items itself (rather than one widget per item) shows each item
+// as a child element: named, in its place, enabled or not, pressed through `activate`.
+struct Items {
+    QAccessible::Role role = QAccessible::List; // the widget's own
+    QAccessible::Role itemRole = QAccessible::Button;
+    std::function<int()> count;
+    std::function<QString(int)> name;
+    std::function<QString(int)> description;
+    std::function<bool(int)> enabled;
+    std::function<int()> focused;     // the item the keyboard is on (-1: none)
+    std::function<QRect(int)> rect;   // in the widget's coordinates
+    std::function<void(int)> activate;
+};
+void describeItems(QWidget* widget, Items items);
+// The number of items changed: elements of items that are gone are let go.
+void itemsChanged(QWidget* widget);
+// The keyboard moved to item `index` while the widget has focus.
+void announceItemFocus(QWidget* widget, int index);
+
 // Announce a change a screen reader follows: a checked/selected/expanded flip, a new value.
 void announceState(QWidget* widget, QAccessible::State changed);
 void announceValue(QWidget* widget, double value);

@@ -10,6 +10,7 @@
 #include <QActionGroup>
 #include <QEvent>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPainter>
 #include <QScreen>
 #include <cmath>
@@ -211,6 +212,45 @@ void GlassButton::paintEvent(QPaintEvent*)
         p.setPen(QPen(withAlpha(kvmAccent(this), 0.7), 1.5));
         p.drawRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), 4, 4);
     }
+}
+
+// ---- DrawnButton
+
+QSizeF DrawnButton::size(const QString& title)
+{
+    // Measured once per title and font: a list asks for every row's size.
+    static QHash<QString, QSizeF> measured;
+    const QFont font = design::subheadlineFont();
+    const QString key = title + QChar(0) + font.key();
+    if (const auto it = measured.constFind(key); it != measured.constEnd())
+        return *it;
+    const QFontMetricsF fm(font);
+    const qreal symbolRoom = std::ceil(font.pixelSize() * 1.15); // a symbol's, as the button widget keeps
+    const QSizeF size(std::ceil(fm.horizontalAdvance(title) + 2 * 10), std::ceil(std::max(fm.height(), symbolRoom) + 2 * 4));
+    measured.insert(key, size);
+    return size;
+}
+
+void DrawnButton::paint(QPainter& p, const QWidget* widget, const QRectF& box) const
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    if (!enabled)
+        p.setOpacity(p.opacity() * TextLine::kDisabledOpacity);
+    const QRectF r = box.adjusted(0.5, 0.5, -0.5, -0.5);
+    const KVMGlass glass = kvmGlass(capsule(r), std::nullopt, true);
+    glass.paintBackground(p, widget, enabled && highlighted);
+    p.setPen(primaryColor(widget));
+    const QFont font = design::subheadlineFont();
+    const qreal textW = std::min(QFontMetricsF(font).horizontalAdvance(title), box.width() - 20);
+    design::drawLine(p, QRectF(box.center().x() - textW / 2, box.top(), textW, box.height()), title, font);
+    glass.paintOverlay(p, widget);
+    if (focused) {
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(withAlpha(kvmAccent(widget), 0.7), 2));
+        p.drawPath(capsule(box.adjusted(1, 1, -1, -1)));
+    }
+    p.restore();
 }
 
 // ---- menus

@@ -69,6 +69,19 @@ private:
     QString namedByHint_; // the accessible name taken from the tooltip
 };
 
+// A small glass button drawn by a widget that holds many of them (a long list's rows), in the
+// look of a small `GlassButton` with a title: what one button widget per row would cost in
+// building and layout, the row draws instead.
+struct DrawnButton {
+    QString title;
+    bool enabled = true;
+    bool highlighted = false; // under the pointer or pressed
+    bool focused = false;
+
+    static QSizeF size(const QString& title); // the small control size's
+    void paint(QPainter& p, const QWidget* widget, const QRectF& box) const;
+};
+
 // "&" doubled, so the menu shows the text as written.
 QString menuText(const QString& text);
 

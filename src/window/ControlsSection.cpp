@@ -10,6 +10,7 @@
 #include "battery/BatteryExplanation.h"
 #include "battery/BatterySummary.h"
 #include "battery/ChargeLimitPicker.h"
+#include "design/Accessibility.h"
 #include "design/Buttons.h"
 #include "design/Card.h"
 #include "design/Controls.h"
@@ -27,8 +28,13 @@
 #include "window/Router.h"
 
 #include <QHBoxLayout>
+#include <QScrollArea>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -40,23 +46,6 @@ Card* wrapInCard(QWidget* self)
     outer->addWidget(card);
     return card;
 }
-
-// The 7-point live dot of a profile.
-class Dot : public QWidget {
-public:
-    Dot() { setFixedSize(7, 7); }
-    bool lit = false;
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(lit ? systemColor(SystemColor::green, this) : withAlpha(secondaryColor(this), 0.4));
-        p.drawEllipse(QRectF(rect()));
-    }
-};
 
 } // namespace
 
@@ -111,33 +100,223 @@ std::optional<KVMCard::Chip> KVMCard::chip(const AutomationManager& automation)
     return std::nullopt;
 }
 
-KVMCardRow::KVMCardRow(AutomationManager& automation, const QString& id, QWidget* parent)
-    : QWidget(parent), automation_(automation), id_(id)
+namespace {
+constexpr qreal kDot = 7;
+constexpr qreal kRowSpacing = 8; // between the dot, the label and the button
+constexpr qreal kRowGap = 6;     // between rows
+} // namespace
+
+KVMCardList::KVMCardList(std::function<void(const QString& id)> onApply, QWidget* parent)
+    : QWidget(parent), apply_(std::move(onApply))
 {
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
-    dot_ = new Dot;
-    row->addWidget(dot_);
-    label_ = new TextLine(QString(), design::bodyFont());
-    row->addWidget(label_, 1);
-    apply_ = new GlassButton(Texts::tr("Uygula"));
-    apply_->setControlSize(GlassButton::ControlSize::small);
-    connect(apply_, &QPushButton::clicked, this, [this] {
-        for (const auto& profile : automation_.profiles())
-            if (profile.id.toString() == id_)
-                automation_.apply(profile);
-    });
-    row->addWidget(apply_);
+    design::a11y::describeItems(
+        this, {QAccessible::List, QAccessible::Button, [this] { return int(rows_.size()); },
+               [this](int i) { return rows_[size_t(i)].label; }, [](int) { return Texts::tr("Uygula"); },
+               [this](int i) { return rows_[size_t(i)].enabled; }, [this] { return current_; },
+               [this](int i) { return rowRect(i).toAlignedRect(); }, [this](int i) { apply(i); }});
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setFocusPolicy(Qt::NoFocus); // until a row can be applied
+    setAttribute(Qt::WA_Hover);
+    setMouseTracking(true);
+    followTheme(this);
 }
 
-void KVMCardRow::sync(const KVMProfile& profile)
+void KVMCardList::setRows(std::vector<Row> rows)
 {
-    const bool connected = automation_.isConnected(profile);
-    lit_ = connected && profile.enabled;
-    static_cast<Dot*>(dot_)->lit = lit_;
-    dot_->update();
-    label_->setText(KVMProfile::cutName(profile.label()));
-    apply_->setEnabled(connected);
+    if (rows == rows_)
+        return;
+    const bool resized = rows.size() != rows_.size();
+    rows_ = std::move(rows);
+    index_.clear();
+    index_.reserve(qsizetype(rows_.size()));
+    for (size_t i = 0; i < rows_.size(); ++i)
+        index_.insert(rows_[i].id, int(i));
+    const bool any = std::any_of(rows_.begin(), rows_.end(), [](const Row& r) { return r.enabled; });
+    setFocusPolicy(any ? Qt::TabFocus : Qt::NoFocus);
+    if (current_ >= int(rows_.size()) || (current_ >= 0 && !rows_[size_t(current_)].enabled))
+        current_ = hasFocus() ? nextEnabled(-1, 1) : -1;
+    if (hovered_ >= int(rows_.size()) || (hovered_ >= 0 && !rows_[size_t(hovered_)].enabled))
+        setHovered(-1);
+    pressed_ = -1;
+    if (resized) {
+        design::a11y::itemsChanged(this);
+        updateGeometry();
+    }
+    update();
+}
+
+qreal KVMCardList::rowHeight() const
+{
+    return std::max(QFontMetricsF(design::bodyFont()).height(), DrawnButton::size(Texts::tr("Uygula")).height());
+}
+
+QRectF KVMCardList::rowRect(int index) const
+{
+    return {0, index * (rowHeight() + kRowGap), qreal(width()), rowHeight()};
+}
+
+QRectF KVMCardList::buttonRect(int index) const
+{
+    const QRectF row = rowRect(index);
+    const QSizeF button = DrawnButton::size(Texts::tr("Uygula"));
+    return {row.right() - button.width(), row.center().y() - button.height() / 2, button.width(), button.height()};
+}
+
+QSize KVMCardList::sizeHint() const
+{
+    const qreal button = DrawnButton::size(Texts::tr("Uygula")).width();
+    const qreal n = qreal(rows_.size());
+    return QSizeF(kDot + kRowSpacing * 2 + 60 + button, std::max<qreal>(0, n * rowHeight() + (n - 1) * kRowGap))
+        .toSize();
+}
+
+QSize KVMCardList::minimumSizeHint() const { return sizeHint(); }
+
+void KVMCardList::paintEvent(QPaintEvent* e)
+{
+    if (rows_.empty())
+        return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QFont font = design::bodyFont();
+    const qreal lineHeight = QFontMetricsF(font).height();
+    const QString title = Texts::tr("Uygula");
+    const qreal pitch = rowHeight() + kRowGap;
+    // Only the rows the paint reaches: a long list is mostly out of view.
+    const int first = std::max(0, int(e->rect().top() / pitch));
+    const int last = std::min(int(rows_.size()) - 1, int(e->rect().bottom() / pitch));
+    for (int i = first; i <= last; ++i) {
+        const Row& row = rows_[size_t(i)];
+        const QRectF r = rowRect(i);
+        p.setPen(Qt::NoPen);
+        p.setBrush(row.lit ? systemColor(SystemColor::green, this) : withAlpha(secondaryColor(this), 0.4));
+        p.drawEllipse(QRectF(r.left(), r.center().y() - kDot / 2, kDot, kDot));
+        const QRectF button = buttonRect(i);
+        const qreal x = r.left() + kDot + kRowSpacing;
+        p.setPen(primaryColor(this));
+        design::drawLine(p, QRectF(x, r.center().y() - lineHeight / 2, std::max<qreal>(0, button.left() - kRowSpacing - x),
+                                   lineHeight),
+                         row.label, font);
+        DrawnButton{title, row.enabled && isEnabled(), i == hovered_ || i == pressed_, hasFocus() && i == current_}
+            .paint(p, this, button);
+    }
+}
+
+int KVMCardList::buttonAt(const QPointF& point) const
+{
+    const int i = int(point.y() / (rowHeight() + kRowGap));
+    if (i < 0 || i >= int(rows_.size()) || !rows_[size_t(i)].enabled || !buttonRect(i).contains(point))
+        return -1;
+    return i;
+}
+
+void KVMCardList::mousePressEvent(QMouseEvent* e)
+{
+    pressed_ = e->button() == Qt::LeftButton ? buttonAt(e->position()) : -1;
+    update();
+}
+
+void KVMCardList::mouseMoveEvent(QMouseEvent* e) { setHovered(buttonAt(e->position())); }
+
+void KVMCardList::mouseReleaseEvent(QMouseEvent* e)
+{
+    const int pressed = std::exchange(pressed_, -1);
+    update();
+    if (e->button() == Qt::LeftButton && pressed >= 0 && buttonAt(e->position()) == pressed)
+        apply(pressed);
+}
+
+int KVMCardList::nextEnabled(int from, int step) const
+{
+    for (int i = from + step; i >= 0 && i < int(rows_.size()); i += step)
+        if (rows_[size_t(i)].enabled)
+            return i;
+    return -1;
+}
+
+void KVMCardList::keyPressEvent(QKeyEvent* e)
+{
+    const int n = int(rows_.size());
+    int to = -1;
+    switch (e->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        apply(current_);
+        return;
+    case Qt::Key_Down:
+        to = nextEnabled(current_, 1);
+        break;
+    case Qt::Key_Up:
+        to = nextEnabled(current_, -1);
+        break;
+    case Qt::Key_Home:
+        to = nextEnabled(-1, 1);
+        break;
+    case Qt::Key_End:
+        to = nextEnabled(n, -1);
+        break;
+    default:
+        QWidget::keyPressEvent(e);
+        return;
+    }
+    if (to >= 0)
+        setCurrent(to);
+}
+
+void KVMCardList::focusInEvent(QFocusEvent* e)
+{
+    QWidget::focusInEvent(e);
+    setCurrent(current_ >= 0 ? current_ : e->reason() == Qt::BacktabFocusReason ? nextEnabled(int(rows_.size()), -1)
+                                                                                  : nextEnabled(-1, 1));
+}
+
+void KVMCardList::focusOutEvent(QFocusEvent* e)
+{
+    QWidget::focusOutEvent(e);
+    update();
+}
+
+void KVMCardList::setCurrent(int index)
+{
+    current_ = index;
+    update();
+    if (index < 0 || !hasFocus())
+        return;
+    // Bring the row into view in the page that scrolls this list.
+    for (QWidget* up = parentWidget(); up; up = up->parentWidget())
+        if (auto* area = qobject_cast<QScrollArea*>(up); area && area->widget()) {
+            const QRect row = rowRect(index).toAlignedRect();
+            const QPoint centre = mapTo(area->widget(), row.center());
+            area->ensureVisible(centre.x(), centre.y(), 0, row.height());
+            break;
+        }
+    design::a11y::announceItemFocus(this, index);
+}
+
+bool KVMCardList::event(QEvent* e)
+{
+    if (e->type() == QEvent::HoverLeave || e->type() == QEvent::Leave)
+        setHovered(-1);
+    return QWidget::event(e);
+}
+
+void KVMCardList::setHovered(int index)
+{
+    if (index == hovered_)
+        return;
+    hovered_ = index;
+    if (index >= 0)
+        setCursor(Qt::PointingHandCursor);
+    else
+        unsetCursor();
+    update();
+}
+
+void KVMCardList::apply(int index)
+{
+    if (index >= 0 && index < int(rows_.size()) && rows_[size_t(index)].enabled && isEnabled() && apply_)
+        apply_(rows_[size_t(index)].id);
 }
 
 KVMCard::KVMCard(AutomationManager& automation, DisplayManager& display, QWidget* parent)
@@ -151,11 +330,14 @@ KVMCard::KVMCard(AutomationManager& automation, DisplayManager& display, QWidget
                                    [this](bool on) { automation_.setEnabled(on); }}));
     empty_ = new WrappingText(Texts::tr("Profil yok. KVM Profili sayfasından ekleyin."), design::calloutFont());
     card->addWidget(empty_);
-    auto* list = new QWidget;
-    auto* rows = new QVBoxLayout(list);
-    rows->setContentsMargins(0, 0, 0, 0);
-    rows_ = std::make_unique<KeyedRows>(rows);
-    card->addWidget(list);
+    list_ = new KVMCardList([this](const QString& id) {
+        for (const auto& profile : automation_.profiles())
+            if (profile.id.toString() == id) {
+                automation_.apply(profile);
+                return;
+            }
+    });
+    card->addWidget(list_);
     auto* more = new MoreLink(Texts::tr("Profilleri düzenle"), [] { Router::shared().setPage(Router::Page::kvm); });
     auto* moreRow = new QHBoxLayout;
     moreRow->addWidget(more);
@@ -171,8 +353,6 @@ KVMCard::KVMCard(AutomationManager& automation, DisplayManager& display, QWidget
 KVMCard::~KVMCard() = default;
 
 StatusChip* KVMCard::headerChip() const { return qobject_cast<StatusChip*>(header_->trailing()); }
-
-QWidget* KVMCard::profileRow(const QString& id) const { return rows_->row(id); }
 
 void KVMCard::sync()
 {
@@ -192,14 +372,15 @@ void KVMCard::sync()
         }
     }
     empty_->setVisible(automation_.profiles().empty());
-    QStringList keys;
-    for (const auto& profile : automation_.profiles())
-        keys << profile.id.toString();
-    rows_->sync(keys, [this](const QString& id) { return new KVMCardRow(automation_, id); });
-    // Each row from its own profile: a row looking its profile up would make a sync quadratic.
-    for (qsizetype i = 0; i < keys.size(); ++i)
-        if (auto* row = rows_->row<KVMCardRow>(keys[i]))
-            row->sync(automation_.profiles()[size_t(i)]);
+    std::vector<KVMCardList::Row> rows;
+    rows.reserve(automation_.profiles().size());
+    for (const auto& profile : automation_.profiles()) {
+        const bool connected = automation_.isConnected(profile);
+        rows.push_back({profile.id.toString(), KVMProfile::cutName(profile.label()), connected && profile.enabled,
+                        connected});
+    }
+    list_->setVisible(!rows.empty());
+    list_->setRows(std::move(rows));
 }
 
 ControlsSection::ControlsSection(DisplayManager& display, AudioManager& audio, bool hasBattery, Hub& hub,

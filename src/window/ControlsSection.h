@@ -3,18 +3,21 @@
 // three cards that exist only here (battery, mouse and KVM).
 #include "design/Theme.h"
 
+#include <QHash>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class AudioManager;
 class AutomationManager;
 class BatteryManager;
 class CardHeader;
+class KVMCardList;
 class DisplayManager;
 class GlassButton;
 class Hub;
-class KeyedRows;
 class KVMProfile;
 class ScrollManager;
 class StatusChip;
@@ -58,7 +61,7 @@ public:
     KVMCard(AutomationManager& automation, DisplayManager& display, QWidget* parent = nullptr);
     ~KVMCard() override;
     StatusChip* headerChip() const;
-    QWidget* profileRow(const QString& id) const;
+    KVMCardList* list() const { return list_; }
     WrappingText* emptyText() const { return empty_; }
 
 private:
@@ -68,25 +71,58 @@ private:
     DisplayManager& display_;
     CardHeader* header_;
     WrappingText* empty_;
-    std::unique_ptr<KeyedRows> rows_;
+    KVMCardList* list_;
 };
 
-// One profile of the KVM card: its live dot, label and the button that applies it.
-class KVMCardRow : public QWidget {
+// The KVM card's profiles, one row each: the live dot, the label and "Uygula" (enabled while the
+// profile's monitor is connected). One widget draws every row, so a card with thousands of
+// profiles opens, scrolls and closes as quickly as one with a few; to the keyboard it is one
+// stop whose arrows move between the rows' buttons, to a screen reader a list of buttons.
+class KVMCardList : public QWidget {
     Q_OBJECT
 public:
-    KVMCardRow(AutomationManager& automation, const QString& id, QWidget* parent = nullptr);
-    void sync(const KVMProfile& profile); // this row's profile, as the list holds it now
-    GlassButton* applyButton() const { return apply_; }
-    bool dotLit() const { return lit_; }
+    struct Row {
+        QString id;
+        QString label;
+        bool lit = false;     // the profile is on and its monitor connected
+        bool enabled = false; // its monitor is connected: it can be applied
+        friend bool operator==(const Row&, const Row&) = default;
+    };
+    explicit KVMCardList(std::function<void(const QString& id)> apply, QWidget* parent = nullptr);
+
+    void setRows(std::vector<Row> rows);
+    const std::vector<Row>& rows() const { return rows_; }
+    int indexOf(const QString& id) const { return index_.value(id, -1); }
+    QRectF rowRect(int index) const;
+    QRectF buttonRect(int index) const;
+    int current() const { return current_; } // the row the keyboard is on, -1 when none
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
+    void focusInEvent(QFocusEvent*) override;
+    void focusOutEvent(QFocusEvent*) override;
+    bool event(QEvent*) override;
 
 private:
-    AutomationManager& automation_;
-    QString id_;
-    QWidget* dot_;
-    TextLine* label_;
-    GlassButton* apply_;
-    bool lit_ = false;
+    qreal rowHeight() const;
+    int buttonAt(const QPointF& point) const; // an enabled row's button under the point, else -1
+    int nextEnabled(int from, int step) const;
+    void setCurrent(int index);
+    void setHovered(int index);
+    void apply(int index);
+
+    std::function<void(const QString&)> apply_;
+    std::vector<Row> rows_;
+    QHash<QString, int> index_;
+    int hovered_ = -1;
+    int pressed_ = -1;
+    int current_ = -1;
 };
 
 class ControlsSection : public QWidget {

@@ -1,5 +1,7 @@
 #include "WindowTest.h"
 
+#include "app/ScrollManager.h"
+#include "automation/AutomationManager.h"
 #include "battery/BatteryManager.h"
 #include "battery/HistoryChart.h"
 #include "design/Gauges.h"
@@ -18,6 +20,7 @@
 #include "window/PowerSection.h"
 #include "window/Router.h"
 
+#include <QAccessible>
 #include <QScrollArea>
 #include <QScrollBar>
 
@@ -226,14 +229,12 @@ TEST_F(OverviewTest, KVMCardChipsAndRows)
     processEvents();
     ASSERT_TRUE(card->headerChip());
     EXPECT_EQ(card->headerChip()->text(), "Ayrık");
-    auto* row = qobject_cast<KVMCardRow*>(card->profileRow(blank.id.toString()));
-    ASSERT_TRUE(row);
-    EXPECT_FALSE(row->dotLit());
-    bool labelled = false;
-    for (TextLine* line : row->findChildren<TextLine*>())
-        labelled |= line->text() == "Lumera 24F";
-    EXPECT_TRUE(labelled) << "a blank name shows the monitor's name";
-    EXPECT_FALSE(row->applyButton()->isEnabled()) << "its monitor is not connected";
+    ASSERT_EQ(card->list()->rows().size(), 1u);
+    const KVMCardList::Row& row = card->list()->rows().front();
+    EXPECT_EQ(row.id, blank.id.toString());
+    EXPECT_FALSE(row.lit);
+    EXPECT_EQ(row.label, "Lumera 24F") << "a blank name shows the monitor's name";
+    EXPECT_FALSE(row.enabled) << "its monitor is not connected";
     EXPECT_FALSE(card->emptyText()->isVisibleTo(card));
 
     // "Profilleri düzenle" is the link of the panel's cards: text, then the chevron.
@@ -243,6 +244,106 @@ TEST_F(OverviewTest, KVMCardChipsAndRows)
     Router::shared().setPage(Router::Page::overview);
     QTest::mouseClick(more, Qt::LeftButton);
     EXPECT_EQ(Router::shared().page(), Router::Page::kvm);
+}
+
+// One widget draws the card's rows: the pointer, the keyboard and a screen reader reach each
+// row's button, and a profile whose monitor is away takes none of them.
+TEST_F(OverviewTest, KVMCardRowsApplyTheirProfileFromTheirButtonOnly)
+{
+    startHub();
+    const DisplayInfo monitor = hub->display.externals().front();
+    std::vector<KVMProfile> profiles(3);
+    const char* names[] = {"Masa", "Uzakta", "Ofis"};
+    for (size_t i = 0; i < profiles.size(); ++i) {
+        profiles[i].id = QUuid::createUuid();
+        profiles[i].name = names[i];
+        profiles[i].displayKey = i == 1 ? QString("away") : monitor.key;
+        profiles[i].displayName = monitor.name;
+    }
+    hub->automation.setProfiles(profiles);
+    Router::shared().setPage(Router::Page::overview);
+    MainView& view = openWindow({1100, 780});
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    auto* page = qobject_cast<OverviewPage*>(view.page());
+    ASSERT_TRUE(page);
+    KVMCardList* list = page->controls()->kvmCard()->list();
+    ASSERT_EQ(list->rows().size(), 3u);
+    EXPECT_TRUE(list->rows()[0].lit && list->rows()[0].enabled);
+    EXPECT_FALSE(list->rows()[1].lit || list->rows()[1].enabled);
+    const auto at = [&](int row, bool onButton) {
+        return onButton ? list->buttonRect(row).center().toPoint() : QPoint(20, int(list->rowRect(row).center().y()));
+    };
+    // Every event the manager logs; an applied profile logs its name.
+    QStringList events;
+    QObject::connect(&hub->automation, &AutomationManager::changed, list, [&] {
+        const QString event = hub->automation.lastEvent().value_or(QString());
+        if (events.isEmpty() || events.back() != event)
+            events << event;
+    });
+
+    struct Case {
+        const char* name;
+        std::function<void()> act;
+        QString applied; // the profile named in the last event; empty: none applied
+    };
+    const Case cases[] = {
+        {"click on the first row's button", [&] { QTest::mouseClick(list, Qt::LeftButton, {}, at(0, true)); }, "Masa"},
+        {"click on the third row's button", [&] { QTest::mouseClick(list, Qt::LeftButton, {}, at(2, true)); }, "Ofis"},
+        {"click on a label", [&] { QTest::mouseClick(list, Qt::LeftButton, {}, at(0, false)); }, {}},
+        {"click on an away profile's button", [&] { QTest::mouseClick(list, Qt::LeftButton, {}, at(1, true)); }, {}},
+        {"press on a button, release beside it",
+         [&] {
+             QTest::mousePress(list, Qt::LeftButton, {}, at(0, true));
+             QTest::mouseRelease(list, Qt::LeftButton, {}, at(0, false));
+         },
+         {}},
+        {"tab in, space", [&] {
+             list->setFocus(Qt::TabFocusReason);
+             QTest::keyClick(list, Qt::Key_Space);
+         }, "Masa"},
+        {"down skips the away profile", [&] {
+             list->setFocus(Qt::TabFocusReason);
+             QTest::keyClick(list, Qt::Key_Down);
+             EXPECT_EQ(list->current(), 2);
+             QTest::keyClick(list, Qt::Key_Return);
+         }, "Ofis"},
+        {"a screen reader's press on the third", [&] {
+             QAccessibleInterface* a = QAccessible::queryAccessibleInterface(list);
+             ASSERT_TRUE(a);
+             EXPECT_EQ(a->role(), QAccessible::List);
+             ASSERT_EQ(a->childCount(), 3);
+             QAccessibleInterface* item = a->child(2);
+             ASSERT_TRUE(item && item->actionInterface());
+             EXPECT_EQ(item->role(), QAccessible::Button);
+             EXPECT_EQ(item->text(QAccessible::Name), "Ofis");
+             EXPECT_EQ(item->text(QAccessible::Description), "Uygula");
+             EXPECT_EQ(a->indexOfChild(item), 2);
+             EXPECT_TRUE(a->child(1)->state().disabled) << "an away profile cannot be applied";
+             EXPECT_TRUE(a->child(1)->actionInterface()->actionNames().isEmpty());
+             item->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+         }, "Ofis"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        list->clearFocus();
+        events.clear();
+        c.act();
+        processEvents();
+        const QStringList applied = events.filter("uygulandı");
+        if (c.applied.isEmpty()) {
+            EXPECT_TRUE(applied.isEmpty()) << qPrintable(applied.join(" | "));
+        } else {
+            ASSERT_EQ(applied.size(), 1) << qPrintable(events.join(" | "));
+            EXPECT_TRUE(applied.front().contains(c.applied)) << qPrintable(applied.front());
+        }
+    }
+
+    // Rows that go take their elements with them.
+    hub->automation.setProfiles({profiles[0]});
+    processEvents();
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(list)->childCount(), 1);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(list)->child(1), nullptr);
 }
 
 } // namespace
