@@ -3,6 +3,7 @@
 #include "app/Texts.h"
 #include "automation/AutomationManager.h"
 #include "automation/ProfileEditor.h"
+#include "design/Accessibility.h"
 #include "design/Buttons.h"
 #include "design/Card.h"
 #include "design/Controls.h"
@@ -41,6 +42,11 @@ QFont labelFont() { return design::bodyFont(); }
 ProfileRow::ProfileRow(Face face, std::function<void()> action, QWidget* parent)
     : QWidget(parent), face_(std::move(face)), action_(std::move(action))
 {
+    // To a screen reader, an item of the list that is chosen by pressing it.
+    design::a11y::describe(this, {QAccessible::ListItem, {}, {}, [this] { return face_.selected; }, {}, [this] {
+                                      if (action_)
+                                          action_();
+                                  }});
     setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setAccessibleName(face_.label);
@@ -52,7 +58,13 @@ void ProfileRow::setFace(const Face& face)
     if (face == face_)
         return;
     const bool resized = face.label != face_.label || face.detail != face_.detail;
+    const bool reselected = face.selected != face_.selected;
     face_ = face;
+    if (reselected) {
+        QAccessible::State changed;
+        changed.selected = true;
+        design::a11y::announceState(this, changed);
+    }
     setAccessibleName(face_.label);
     if (resized) {
         hint_ = QSize();

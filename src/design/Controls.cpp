@@ -257,6 +257,7 @@ void DisclosureGroup::refresh()
 TextField::TextField(const QString& placeholder, QWidget* parent) : QLineEdit(parent)
 {
     setPlaceholderText(placeholder);
+    setAccessibleName(placeholder); // what the field is for, also once it holds a text
     setFrame(false);
     setFont(design::bodyFont());
     // Only the base is set: the text and placeholder colours come from the palette the field

@@ -102,7 +102,7 @@ std::optional<KVMCard::Chip> KVMCard::chip(const AutomationManager& automation)
 
 namespace {
 constexpr qreal kDot = 7;
-constexpr qreal kRowSpacing = 8; // between the dot, the label and the button
+constexpr qreal kRowSpacing = 6; // between the dot, the label and the button
 constexpr qreal kRowGap = 6;     // between rows
 } // namespace
 
@@ -114,6 +114,7 @@ KVMCardList::KVMCardList(std::function<void(const QString& id)> onApply, QWidget
                [this](int i) { return rows_[size_t(i)].label; }, [](int) { return Texts::tr("Uygula"); },
                [this](int i) { return rows_[size_t(i)].enabled; }, [this] { return current_; },
                [this](int i) { return rowRect(i).toAlignedRect(); }, [this](int i) { apply(i); }});
+    setAccessibleName(Texts::tr("KVM")); // the card's title
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setFocusPolicy(Qt::NoFocus); // until a row can be applied
     setAttribute(Qt::WA_Hover);

@@ -2,6 +2,8 @@
 // (a private session bus and the accessibility bus launcher, as a desktop starts them): every
 // control of every page and of the panel is named and says what it is, and a screen reader's
 // actions reach the settings and the simulated hardware.
+#include "platform/Paths.h"
+#include "platform/UserDefaults.h"
 #include "support/AccessibilityBus.h"
 #include "support/TestPaths.h"
 #include "support/XServer.h"
@@ -61,6 +63,17 @@ TEST(PelornAccessibilityTest, EveryControlIsNamedAndWorksThroughTheBus)
 
     QTemporaryDir simRoot;
     ASSERT_TRUE(simRoot.isValid());
+    // A profile for the wide monitor, so the overview's KVM card and the kvm page list one.
+    platform::paths::setSimRoot(simRoot.path());
+    platform::UserDefaults::standard().reload();
+    const QJsonObject profile{{"id", "6F1C2A3B-0D4E-4F50-8A6B-7C8D9E0F1A2B"},
+                              {"name", "Masa"},
+                              {"displayKey", "19780:10021:808464432"},
+                              {"displayName", "Lumera 27Q"},
+                              {"reverseScroll", false}};
+    platform::UserDefaults::standard().set("kvm.profiles",
+                                           QJsonDocument(QJsonArray{profile}).toJson(QJsonDocument::Compact));
+    platform::UserDefaults::standard().flush();
     QProcessEnvironment env = bus.environment();
     env.insert("PELORN_SIM_ROOT", simRoot.path());
     env.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
@@ -92,6 +105,8 @@ TEST(PelornAccessibilityTest, EveryControlIsNamedAndWorksThroughTheBus)
         {"audioPageMark", "Output"},
         {"mousePage", "Mouse"},
         {"smooth", "Smooth scrolling"},
+        {"overviewPage", "Overview"},
+        {"kvmProfile", "Masa"},
     };
     QString errors;
     const QByteArray out = AccessibilityBus::probe(env, {"scenario", QString::fromUtf8(QJsonDocument(texts).toJson(QJsonDocument::Compact))},
@@ -126,6 +141,8 @@ TEST(PelornAccessibilityTest, EveryControlIsNamedAndWorksThroughTheBus)
     EXPECT_TRUE(checks["audioShown"].toBool()) << "the audio page shows";
     EXPECT_NE(checks["smoothAfter"].toBool(), checks["smoothBefore"].toBool()) << "the switch flipped";
     EXPECT_EQ(storedBool(simRoot.path(), "scroll.smooth"), checks["smoothAfter"].toBool()) << "and the setting with it";
+    EXPECT_EQ(checks["kvmRowDescription"].toString(), "Apply");
+    EXPECT_EQ(storedBool(simRoot.path(), "scroll.reverse"), false) << "the pressed profile turned reversing off";
     EXPECT_EQ(checks["brightnessRead"].toDouble(), 25);
     // The monitor itself, read from outside as a person at the desk would.
     QStringList brightness;
@@ -138,6 +155,11 @@ TEST(PelornAccessibilityTest, EveryControlIsNamedAndWorksThroughTheBus)
     EXPECT_EQ(checks["miniAfterIncrease"].toDouble(), 100) << checks["miniName"].toString().toStdString();
     EXPECT_EQ(checks["miniAfterDecrease"].toDouble(), 95);
 
+    // What went wrong on either side, when something did.
+    if (::testing::Test::HasFailure()) {
+        log += QString::fromLocal8Bit(pelorn.readAll());
+        std::printf("probe's errors:\n%s\nPelorn's log:\n%s\n", qPrintable(errors), qPrintable(log));
+    }
     pelorn.terminate();
     EXPECT_TRUE(pelorn.waitForFinished(10000));
 }

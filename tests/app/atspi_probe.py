@@ -178,8 +178,14 @@ def windows(app):
     return [w for w in children(app) if showing(w)]
 
 
+def sidebar(window):
+    """The list of pages: a list of list items (a card may list buttons)."""
+    return find(window, role=pyatspi.ROLE_LIST,
+                pred=lambda a: any(c.getRole() == pyatspi.ROLE_LIST_ITEM for c in children(a)))
+
+
 def has_sidebar(window):
-    return find(window, role=pyatspi.ROLE_LIST) is not None
+    return sidebar(window) is not None
 
 
 def main_window(app):
@@ -210,7 +216,7 @@ def settle():
 
 
 def sidebar_items(window):
-    lst = find(window, role=pyatspi.ROLE_LIST)
+    lst = sidebar(window)
     return [c for c in children(lst) if c.getRole() == pyatspi.ROLE_LIST_ITEM] if lst else []
 
 
@@ -288,6 +294,19 @@ def scenario(texts):
             result["checks"]["smoothAfter"] = checked(smooth)
         else:
             result["log"].append("no switch " + texts["smooth"])
+
+    # The overview's KVM card: the stored profile's row, a button its list draws, pressed.
+    overview = next((i for i in sidebar_items(w) if i.name == texts["overviewPage"]), None)
+    if overview is not None:
+        press(overview)
+        settle()
+        row = wait(lambda: find(w, role=pyatspi.ROLE_PUSH_BUTTON, name=texts["kvmProfile"]), 5)
+        if row is not None:
+            result["checks"]["kvmRowDescription"] = row.description
+            press(row)
+            settle()
+        else:
+            result["log"].append("no profile row " + texts["kvmProfile"])
 
     # A MiniSlider at 100 (an app's volume): increase stays, decrease gives 95. The panel's
     # sliders have bounds of 0 and 100 too, but none of them stands at 100 on the default desk.
