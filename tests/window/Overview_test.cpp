@@ -339,6 +339,26 @@ TEST_F(OverviewTest, KVMCardRowsApplyTheirProfileFromTheirButtonOnly)
         }
     }
 
+    // The keyboard brings the row it moves to into the page's view.
+    std::vector<KVMProfile> many;
+    for (int i = 0; i < 80; ++i) {
+        KVMProfile p = profiles[0];
+        p.id = QUuid::createUuid();
+        p.name = QString("Profil %1").arg(i + 1);
+        many.push_back(p);
+    }
+    hub->automation.setProfiles(many);
+    processEvents();
+    auto* area = view.findChild<QScrollArea*>();
+    area->verticalScrollBar()->setValue(0);
+    list->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(list, Qt::Key_End);
+    processEvents();
+    EXPECT_EQ(list->current(), 79);
+    const QRect last(list->mapTo(area->viewport(), list->rowRect(79).toAlignedRect().topLeft()),
+                     list->rowRect(79).toAlignedRect().size());
+    EXPECT_TRUE(area->viewport()->rect().contains(last)) << "the last row is scrolled into view";
+
     // Rows that go take their elements with them.
     hub->automation.setProfiles({profiles[0]});
     processEvents();
