@@ -131,7 +131,9 @@ private:
     void wait(const std::function<bool()>& answered)
     {
         failed_ = false;
-        waitUntil([&] { return answered() || failed_; });
+        // The helper hashes this (large, under the sanitizers) test program before it answers:
+        // on a loaded machine that alone can take seconds.
+        waitUntil([&] { return answered() || failed_; }, 30000);
     }
 
     platform::xpc::RemoteConnection connection_;
