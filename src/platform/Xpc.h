@@ -10,7 +10,8 @@
 // loaded), never against anything the peer says, on a thread of its own; one that fails is
 // closed before any message is read. Once admitted, the service sends a nonce, and a request
 // counts only when it echoes it: what the peer wrote before its check passed is never read as
-// a request. The client's connection holds its requests until the nonce has come.
+// a request. The client's connection holds its requests until the nonce has come, and fails
+// (every call ends in its error) when no greeting has come within a minute.
 //
 // Objects live on the thread that made them, which needs an event loop; handlers run there.
 // A reply may be called from any thread.

@@ -3,6 +3,7 @@
 #include "HelperProcess.h"
 
 #include "platform/CodeSigning.h"
+#include "shared/HelperProtocol.h"
 #include "platform/Paths.h"
 #include "platform/Xpc.h"
 #include "platform/sim/CodeSigning.h"
@@ -13,6 +14,8 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QLibraryInfo>
+#include <QFileInfo>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
 #include <limits>
@@ -313,6 +316,36 @@ TEST_F(HelperService, MessageLeftHalfSentClosesItsConnection)
     const auto answer = idle.status();
     ASSERT_TRUE(answer.has_value());
     EXPECT_FALSE(idle.invalidated());
+}
+
+// A service on the helper's name that never greets (one of an older protocol, or stuck) ends
+// the application's calls in their error after a minute, instead of leaving them waiting.
+TEST_F(HelperService, AServiceThatNeverGreetsEndsTheCallsInTheirError)
+{
+    const QString name = QString::fromUtf8(HelperConstants::label.data());
+    const QString path = platform::xpc::servicePath(name);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QLocalServer silent;
+    ASSERT_TRUE(silent.listen(path));
+
+    platform::xpc::RemoteConnection connection(name, platform::xpc::RemoteConnection::kPrivileged);
+    connection.setRemoteObjectInterface(helperInterface());
+    bool invalidated = false, failed = false;
+    connection.setInvalidationHandler([&] { invalidated = true; });
+    connection.resume();
+    connection.send("statusWithReply:", {}, [](const QCborArray&) { ADD_FAILURE() << "an answer without a greeting"; },
+                    [&] { failed = true; });
+    ASSERT_TRUE(waitUntil([&] { return silent.hasPendingConnections(); }));
+    std::unique_ptr<QLocalSocket> peer(silent.nextPendingConnection());
+
+    advance(59);
+    int rounds = 0;
+    waitUntil([&] { return ++rounds >= 20; });
+    EXPECT_FALSE(failed) << "still within its minute";
+    advance(2);
+    EXPECT_TRUE(waitUntil([&] { return failed; }));
+    EXPECT_TRUE(invalidated);
+    EXPECT_TRUE(waitUntil([&] { return peer->state() == QLocalSocket::UnconnectedState; })) << "and the socket closed";
 }
 
 // Calls sent in a burst are answered in the order they arrived.

@@ -28,6 +28,10 @@ constexpr qint64 kMaxFrame = 64 * 1024;
 // it: a peer that stops half-way would otherwise hold the connection and its buffer forever.
 constexpr double kPartialMessageTimeout = 5.0;
 constexpr int kNonceSize = 16;
+// How long a client waits for the service's greeting: the service checks the client first,
+// which can take seconds on a loaded machine; a service that never greets (one that speaks
+// an older protocol, or is stuck) then ends in an error instead of a wait without end.
+constexpr double kGreetingTimeout = 60.0;
 
 // The service's first message, sent once the peer's check has passed: [0, [nonce]]. Every
 // request then ends with the nonce: [id, selector, arguments, nonce].
@@ -343,12 +347,14 @@ struct RemoteConnection::Impl {
     QMap<qint64, Pending> pending;
     qint64 nextId = 1;
     bool invalid = false;
+    platform::Timer greeting;
 
     void fail()
     {
         if (invalid)
             return;
         invalid = true;
+        greeting.stop();
         const auto calls = std::exchange(pending, {});
         if (socket) {
             socket->disconnect();
@@ -373,6 +379,7 @@ struct RemoteConnection::Impl {
                     fail();
                     return;
                 }
+                greeting.stop();
                 for (QCborArray& request : std::exchange(unsent, {}))
                     write(std::move(request));
                 continue;
@@ -438,6 +445,10 @@ void RemoteConnection::resume()
     };
     QObject::connect(s, &QLocalSocket::disconnected, s, lost);
     QObject::connect(s, &QLocalSocket::errorOccurred, s, lost);
+    d->greeting.start(kGreetingTimeout, [weak] {
+        if (auto impl = weak.lock(); impl && !impl->nonce)
+            impl->fail();
+    });
     s->connectToServer(servicePath(d->name));
 }
 
