@@ -1344,7 +1344,12 @@
     </message>
     <message>
         <source>“%1” dosyası kaydedilemedi: %2</source>
-        <translation>The file “%1” couldn't be saved: %2</translation>
+        <translation>The file “%1” couldn&apos;t be saved: %2</translation>
+    </message>
+    <message>
+        <source>Ters yön</source>
+        <comment>tile.reverseScroll</comment>
+        <translation>Reverse scroll</translation>
     </message>
 </context>
 </TS>

@@ -16,6 +16,7 @@ namespace {
 constexpr qreal kPadding = 10;
 constexpr qreal kBadge = 30;
 constexpr qreal kSpacing = 10;
+constexpr qreal kTitleMinimumScale = 0.68;
 QFont titleFont() { return design::systemFont(13, QFont::DemiBold); }
 QFont subtitleFont() { return design::systemFont(12); }
 QPainterPath tileShape(const QRectF& r) { return continuousRoundedRect(r, 16); }
@@ -96,6 +97,11 @@ QRectF TileLabel::titleRect() const
     return QRectF(left, top, w, th);
 }
 
+QFont TileLabel::shownTitleFont() const
+{
+    return design::fittedFont(titleFont(), title_, titleRect().width(), kTitleMinimumScale);
+}
+
 QRectF TileLabel::subtitleRect() const
 {
     if (!subtitle_)
@@ -119,7 +125,7 @@ void TileLabel::paintEvent(QPaintEvent*)
     Symbols::draw(p, symbol_, Symbols::boxFor(13, badge.center()), active_ ? QColor(Qt::white) : primaryColor(this),
                   SymbolWeight::semibold);
     p.setPen(primaryColor(this));
-    design::drawLine(p, titleRect(), title_, titleFont(), 0.68);
+    design::drawLine(p, titleRect(), title_, titleFont(), kTitleMinimumScale);
     if (subtitle_) {
         p.setPen(secondaryColor(this));
         design::drawLine(p, subtitleRect(), *subtitle_, subtitleFont(), 0.8);

@@ -31,6 +31,9 @@ public:
     QRectF badgeRect() const;
     QRectF titleRect() const;
     QRectF subtitleRect() const; // empty without a subtitle
+    // The title's font as drawn: the tile's title font, shrunk (to 0.68 at most) when the title
+    // is too long for the tile.
+    QFont shownTitleFont() const;
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return {80, sizeHint().height()}; }
 

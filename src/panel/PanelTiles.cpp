@@ -91,7 +91,7 @@ void KVMTile::sync()
 ScrollTile::ScrollTile(ScrollManager& scroll, bool reverse, QWidget* parent)
     : ControlTile(reverse ? "arrow.up.arrow.down" : "computermouse",
                   // The tile's own short title, where the switches say "Yumuşak kaydırma" in full.
-                  reverse ? Texts::tr("Ters yön") : Texts::tr("Yumuşak kaydırma", "tile.smoothScroll"), std::nullopt,
+                  reverse ? Texts::tr("Ters yön", "tile.reverseScroll") : Texts::tr("Yumuşak kaydırma", "tile.smoothScroll"), std::nullopt,
                   false, Tint(), {}, parent),
       scroll_(scroll), reverse_(reverse)
 {

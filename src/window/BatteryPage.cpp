@@ -11,6 +11,7 @@
 #include "design/Card.h"
 #include "design/Controls.h"
 #include "design/Grid.h"
+#include "design/LazySection.h"
 #include "design/Paint.h"
 #include "design/Rows.h"
 #include "design/Symbols.h"
@@ -21,6 +22,11 @@
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
+
+namespace {
+// The calibration and helper cards side by side at the window's default width.
+constexpr int kLowerCardsHeight = 160;
+} // namespace
 
 BatteryPage::BatteryPage(BatteryManager& battery, QWidget* parent) : QWidget(parent), battery_(battery)
 {
@@ -37,8 +43,13 @@ BatteryPage::BatteryPage(BatteryManager& battery, QWidget* parent) : QWidget(par
     main->addWidget(new LivePowerSplitBar(battery_.live()));
     stack->addWidget(main);
 
+    lower_ = new LazySection([this] { return makeLowerCards(); }, kLowerCardsHeight);
+    stack->addWidget(lower_);
+}
+
+QWidget* BatteryPage::makeLowerCards()
+{
     auto* grid = new CardGrid(300, 12, true);
-    stack->addWidget(grid);
 
     auto* calibration = new Card(14);
     calibration->addWidget(
@@ -81,9 +92,11 @@ BatteryPage::BatteryPage(BatteryManager& battery, QWidget* parent) : QWidget(par
     helper->addLayout(buttons);
     grid->addWidget(helper);
 
-    auto* binding = new ViewSync(this, [this] { sync(); });
+    // Only these cards follow the battery; the main card's views follow it themselves.
+    auto* binding = new ViewSync(grid, [this] { sync(); });
     binding->follow(&battery_, &BatteryManager::changed);
     sync();
+    return grid;
 }
 
 void BatteryPage::removeHelper(BatteryManager& battery)
@@ -95,7 +108,10 @@ void BatteryPage::removeHelper(BatteryManager& battery)
     battery.refresh();
 }
 
-StatusChip* BatteryPage::helperChip() const { return qobject_cast<StatusChip*>(helperHeader_->trailing()); }
+StatusChip* BatteryPage::helperChip() const
+{
+    return helperHeader_ ? qobject_cast<StatusChip*>(helperHeader_->trailing()) : nullptr;
+}
 
 void BatteryPage::sync()
 {

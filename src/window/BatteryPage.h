@@ -6,6 +6,7 @@
 class BatteryManager;
 class CardHeader;
 class GlassButton;
+class LazySection;
 class StatusChip;
 class TextLine;
 class QLabel;
@@ -19,20 +20,25 @@ public:
     // a failed removal is left as the battery's action error.
     static void removeHelper(BatteryManager& battery);
 
-    StatusChip* helperChip() const; // null while the helper is not installed
+    // The calibration and helper cards, built once they come into view; the accessors below
+    // are null until then.
+    LazySection* lowerCards() const { return lower_; }
+    StatusChip* helperChip() const; // also null while the helper is not installed
     GlassButton* installButton() const { return install_; }
     GlassButton* updateButton() const { return update_; }
     GlassButton* removeButton() const { return remove_; }
     QWidget* calibrationLine() const { return calibrationLine_; }
 
 private:
-    void sync();
+    QWidget* makeLowerCards();
+    void sync(); // the lower cards, once built
 
     BatteryManager& battery_;
-    CardHeader* helperHeader_;
-    QWidget* calibrationLine_;
-    TextLine* calibrationText_;
-    GlassButton* install_;
-    GlassButton* update_;
-    GlassButton* remove_;
+    LazySection* lower_;
+    CardHeader* helperHeader_ = nullptr;
+    QWidget* calibrationLine_ = nullptr;
+    TextLine* calibrationText_ = nullptr;
+    GlassButton* install_ = nullptr;
+    GlassButton* update_ = nullptr;
+    GlassButton* remove_ = nullptr;
 };

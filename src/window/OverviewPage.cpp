@@ -2,6 +2,7 @@
 
 #include "app/Hub.h"
 #include "app/Texts.h"
+#include "design/LazySection.h"
 #include "design/Paint.h"
 #include "design/TextLine.h"
 #include "window/ControlsSection.h"
@@ -18,32 +19,6 @@ OverviewSection::OverviewSection(const QString& title, QWidget* content, QWidget
     stack->setSpacing(10);
     stack->addWidget(new TextLine(title, design::title3Font(QFont::DemiBold)));
     stack->addWidget(content);
-}
-
-LazySection::LazySection(std::function<QWidget*()> make, int expectedHeight, QWidget* parent)
-    : QWidget(parent), make_(std::move(make))
-{
-    auto* stack = new QVBoxLayout(this);
-    stack->setContentsMargins(0, 0, 0, 0);
-    setMinimumHeight(expectedHeight);
-}
-
-void LazySection::build()
-{
-    if (content_)
-        return;
-    content_ = make_();
-    layout()->addWidget(content_);
-    setMinimumHeight(0);
-}
-
-void LazySection::paintEvent(QPaintEvent*)
-{
-    // Built after this frame, never from inside the paint.
-    if (content_ || scheduled_)
-        return;
-    scheduled_ = true;
-    QMetaObject::invokeMethod(this, &LazySection::build, Qt::QueuedConnection);
 }
 
 OverviewPage::OverviewPage(Hub& hub, QWidget* parent) : QWidget(parent), hub_(hub)

@@ -5,7 +5,6 @@
 #include "platform/Clock.h"
 
 #include <QWidget>
-#include <functional>
 
 class ControlsSection;
 class Hub;
@@ -16,25 +15,6 @@ class OverviewSection : public QWidget {
     Q_OBJECT
 public:
     OverviewSection(const QString& title, QWidget* content, QWidget* parent = nullptr);
-};
-
-// A block below the fold, built the first time a part of it is painted (it has come into view),
-// so a click on the sidebar paints the page without waiting for what is not yet seen. Until
-// then it holds the room it is expected to take.
-class LazySection : public QWidget {
-    Q_OBJECT
-public:
-    LazySection(std::function<QWidget*()> make, int expectedHeight, QWidget* parent = nullptr);
-    QWidget* content() const { return content_; }
-    void build();
-
-protected:
-    void paintEvent(QPaintEvent*) override;
-
-private:
-    std::function<QWidget*()> make_;
-    QWidget* content_ = nullptr;
-    bool scheduled_ = false;
 };
 
 class OverviewPage : public QWidget {

@@ -1,5 +1,6 @@
 // The panel on the simulated Mac, driven as a user would.
 #include "app/Hub.h"
+#include "app/Texts.h"
 #include "audio/AppAudioManager.h"
 #include "audio/AudioManager.h"
 #include "automation/AutomationManager.h"
@@ -11,6 +12,7 @@
 #include "design/Sliders.h"
 #include "design/Spring.h"
 #include "design/TextLine.h"
+#include "design/Tiles.h"
 #include "panel/HoverHint.h"
 #include "panel/MenuView.h"
 #include "design/MoreLink.h"
@@ -634,6 +636,23 @@ TEST_F(PanelTest, HintBubbleStaysFourPointsInsideThePanel)
     }
     // Wider than the room: the right-hand bound wins.
     EXPECT_DOUBLE_EQ(HoverHintLayer::bubbleRect({0, 0, 10, 10}, {400, 20}, 360).right(), 356);
+}
+
+// Each tile's short English title fits the tile at the title's full size.
+TEST_F(PanelTest, TileTitlesShowAtFullSizeInEnglish)
+{
+    Texts::useEnglishForTesting(true);
+    const auto turkish = qScopeGuard([] { Texts::useEnglishForTesting(false); });
+    const QFont full = TileLabel(QString(), QString(), std::nullopt, false, Tint()).shownTitleFont();
+    MenuView& view = open();
+    int tiles = 0;
+    for (TileLabel* tile : view.findChildren<TileLabel*>()) {
+        if (!tile->isVisibleTo(&view))
+            continue;
+        EXPECT_EQ(tile->shownTitleFont().pixelSize(), full.pixelSize()) << tile->title().toStdString() << " is shrunk";
+        ++tiles;
+    }
+    EXPECT_EQ(tiles, 5) << "display, sound, KVM and the two scrolling tiles";
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "automation/ProfileEditor.h"
 #include "design/Buttons.h"
 #include "design/Card.h"
+#include "design/LazySection.h"
 #include "design/MoreLink.h"
 #include "design/Sliders.h"
 #include "design/Symbols.h"
@@ -113,6 +114,10 @@ TEST_F(AppearanceTest, EveryPageTakesTheDarkPaletteAndTheChosenAccent)
             processEvents();
             ASSERT_TRUE(kvm->editor()) << "the profile editor is part of the walk";
         }
+        // What is built once scrolled to is part of the walk too.
+        for (LazySection* lazy : view.page()->findChildren<LazySection*>())
+            lazy->build();
+        processEvents();
         EXPECT_GT(checkTree(&view, page.rawValue().toStdString()), 3);
     }
 }

@@ -5,6 +5,7 @@
 #include "battery/BatteryManager.h"
 #include "battery/HistoryChart.h"
 #include "design/Gauges.h"
+#include "design/LazySection.h"
 #include "design/MoreLink.h"
 #include "design/Rows.h"
 #include "design/Sliders.h"

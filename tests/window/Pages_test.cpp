@@ -7,6 +7,7 @@
 #include "design/Buttons.h"
 #include "design/Card.h"
 #include "design/Controls.h"
+#include "design/LazySection.h"
 #include "design/Rows.h"
 #include "design/Sliders.h"
 #include "display/DisplayManager.h"
@@ -23,6 +24,8 @@
 #include "showcase/Showcase.h"
 
 #include <QFileInfo>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
 
 namespace {
@@ -40,6 +43,14 @@ protected:
         sim::launchd::reset();
         sim::adminscript::reset();
         WindowTest::TearDown();
+    }
+    // The battery page with its lower cards built, as once scrolled to.
+    BatteryPage* batteryPage()
+    {
+        auto* page = place(new BatteryPage(hub->battery), 1000);
+        page->lowerCards()->build();
+        processEvents();
+        return page;
     }
     static void clickSegment(SegmentedChoiceView* choice, int index)
     {
@@ -198,7 +209,7 @@ TEST_F(PagesTest, AnOutdatedHelperOffersUpdateAndRemove)
     startHub();
     hub->battery.refresh();
     ASSERT_TRUE(waitUntil([&] { processEvents(); return hub->battery.helperOutdated(); }));
-    auto* page = place(new BatteryPage(hub->battery), 1000);
+    auto* page = batteryPage();
     ASSERT_TRUE(page->helperChip());
     EXPECT_EQ(page->helperChip()->text(), "Eski");
     EXPECT_TRUE(page->updateButton()->isVisibleTo(page));
@@ -215,7 +226,7 @@ TEST_F(PagesTest, RemovingTheHelperDuringACalibrationRestoresTheLimit)
     hub->battery.startCalibration();
     ASSERT_TRUE(hub->battery.calibration());
     ASSERT_EQ(hub->battery.limit(), 100);
-    auto* page = place(new BatteryPage(hub->battery), 1000);
+    auto* page = batteryPage();
     EXPECT_TRUE(page->calibrationLine()->isVisibleTo(page));
 
     click(page->removeButton());
@@ -228,12 +239,47 @@ TEST_F(PagesTest, RemovingTheHelperDuringACalibrationRestoresTheLimit)
     EXPECT_FALSE(page->calibrationLine()->isVisibleTo(page));
 }
 
+TEST_F(PagesTest, TheBatteryPagesLowerCardsAreBuiltWhenTheyComeIntoView)
+{
+    ASSERT_TRUE(installHelperProgram());
+    FakeHelper helper(1);
+    startHub();
+    hub->battery.refresh();
+    ASSERT_TRUE(waitUntil([&] { processEvents(); return hub->battery.helperOutdated(); }));
+    // The whole page fits the window at its smallest; a short scroll area puts the cards below
+    // the fold.
+    auto* area = new QScrollArea;
+    views.emplace_back(area);
+    area->setWidgetResizable(true);
+    auto* page = new BatteryPage(hub->battery);
+    area->setWidget(page);
+    area->resize(1000, 300);
+    area->show();
+    area->repaint();
+    processEvents();
+    EXPECT_FALSE(page->lowerCards()->content()) << "out of view, not built";
+    EXPECT_FALSE(page->installButton());
+    EXPECT_FALSE(page->helperChip());
+    EXPECT_GT(page->lowerCards()->height(), 100) << "it holds the room the cards will take";
+    QScrollBar* bar = area->verticalScrollBar();
+
+    bar->setValue(bar->maximum());
+    area->repaint();
+    processEvents();
+    ASSERT_TRUE(page->lowerCards()->content()) << "built once it shows";
+    // Built with what the battery already knew: the helper is outdated.
+    ASSERT_TRUE(page->helperChip());
+    EXPECT_EQ(page->helperChip()->text(), "Eski");
+    EXPECT_TRUE(page->updateButton()->isVisibleTo(page));
+    EXPECT_FALSE(page->installButton()->isVisibleTo(page));
+}
+
 TEST_F(PagesTest, AFailingRemovalShowsTheActionError)
 {
     ASSERT_TRUE(installHelperProgram());
     FakeHelper helper(2);
     startHub();
-    auto* page = place(new BatteryPage(hub->battery), 1000);
+    auto* page = batteryPage();
     sim::adminscript::setPrompt(sim::adminscript::Prompt::cancel);
     click(page->removeButton());
     EXPECT_EQ(hub->battery.actionError(), "User canceled.");
