@@ -384,11 +384,30 @@ TEST_F(OverviewTest, SectionsBelowTheFoldAreBuiltWhenTheyComeIntoView)
     processEvents();
     EXPECT_FALSE(history->content()) << "out of view, not built";
 
+    // Scrolled into view: built, shown and placed before the frame that brings it in.
     QScrollBar* bar = view.findChild<QScrollArea*>()->verticalScrollBar();
     bar->setValue(bar->maximum());
-    view.repaint();
-    processEvents();
     ASSERT_TRUE(history->content()) << "built once it shows";
+    EXPECT_TRUE(history->content()->isVisible());
+    EXPECT_GT(history->content()->height(), 100);
+
+    // Brought into view by a taller window: built as the page is laid out, before any paint.
+    auto* tall = new OverviewPage(*hub);
+    auto* area = new QScrollArea;
+    views.emplace_back(area);
+    area->setWidgetResizable(true);
+    area->setWidget(tall);
+    area->setAttribute(Qt::WA_DontShowOnScreen);
+    area->resize(900, 300);
+    area->show();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    auto* lower = qobject_cast<LazySection*>(tall->powerSection());
+    ASSERT_TRUE(lower);
+    ASSERT_FALSE(lower->content()) << "below a 300-point fold";
+    area->resize(900, 3000);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    ASSERT_TRUE(lower->content());
+    EXPECT_TRUE(lower->content()->isVisible());
     EXPECT_TRUE(history->content()->findChild<HistoryChart*>());
 }
 
