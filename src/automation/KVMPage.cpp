@@ -21,6 +21,7 @@
 #include <QPainterPath>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -37,82 +38,64 @@ QFont labelFont() { return design::bodyFont(); }
 
 } // namespace
 
-// ---------------------------------------------------------------- profile row
+// ---------------------------------------------------------------- profile list
 
-ProfileRow::ProfileRow(Face face, std::function<void()> action, QWidget* parent)
-    : QWidget(parent), face_(std::move(face)), action_(std::move(action))
+ProfileList::ProfileList(std::function<void(const QUuid&)> select, QWidget* parent)
+    : DrawnList(parent), select_(std::move(select))
 {
-    // To a screen reader, an item of the list that is chosen by pressing it.
-    design::a11y::describe(this, {QAccessible::ListItem, {}, {}, [this] { return face_.selected; }, {}, [this] {
-                                      if (action_)
-                                          action_();
-                                  }});
-    setFocusPolicy(Qt::TabFocus);
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    setAccessibleName(face_.label);
+    // Described first: naming the widget makes its accessible interface.
+    describeRows({QAccessible::ListItem, [this](int i) { return rows_[size_t(i)].label; },
+                  [this](int i) { return rows_[size_t(i)].detail; },
+                  [this](int i) { return rows_[size_t(i)].selected; }});
+    setAccessibleName(Texts::tr("Profiller")); // the card's title
     followTheme(this);
 }
 
-void ProfileRow::setFace(const Face& face)
+void ProfileList::setRows(std::vector<Row> rows)
 {
-    if (face == face_)
+    if (rows == rows_)
         return;
-    const bool resized = face.label != face_.label || face.detail != face_.detail;
-    const bool reselected = face.selected != face_.selected;
-    face_ = face;
-    if (reselected) {
-        QAccessible::State changed;
-        changed.selected = true;
-        design::a11y::announceState(this, changed);
-    }
-    setAccessibleName(face_.label);
-    if (resized) {
-        hint_ = QSize();
-        updateGeometry();
-    }
-    update();
+    const bool resized = rows.size() != rows_.size();
+    std::vector<int> reselected;
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (i >= rows_.size() || rows[i].id != rows_[i].id || rows[i].selected != rows_[i].selected)
+            reselected.push_back(int(i));
+    rows_ = std::move(rows);
+    pressed_ = -1;
+    rowsChanged(resized);
+    if (!resized && reselected.size() <= 2) // the choice moved: said for the row it left and the one it reached
+        for (int i : reselected)
+            design::a11y::announceItemSelection(this, i);
 }
 
-void ProfileRow::changeEvent(QEvent* e)
+int ProfileList::indexOf(const QUuid& id) const
 {
-    QWidget::changeEvent(e);
-    if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange)
-        hint_ = QSize();
+    for (size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i].id == id)
+            return int(i);
+    return -1;
 }
 
-QColor ProfileRow::dotColor() const
+qreal ProfileList::rowHeight() const
 {
-    return face_.live ? systemColor(SystemColor::green, this) : withAlpha(secondaryColor(this), 0.35);
+    return std::ceil(kRowPadY * 2 + QFontMetricsF(labelFont()).height() + 1
+                     + QFontMetricsF(design::calloutFont()).height());
 }
 
-QSize ProfileRow::sizeHint() const
+QColor ProfileList::dotColor(int index) const
 {
-    if (hint_.isValid())
-        return hint_;
-    // The list is narrower than any line worth measuring in full; the rest is elided anyway.
-    constexpr int kMeasured = 120;
-    const QFontMetricsF label(labelFont()), detail(design::calloutFont());
-    const qreal w = kRowPadX * 2 + kDot + kRowSpacing
-                    + std::max(label.horizontalAdvance(face_.label.left(kMeasured)),
-                               detail.horizontalAdvance(face_.detail.left(kMeasured)));
-    const qreal h = kRowPadY * 2 + label.height() + 1 + detail.height();
-    hint_ = QSizeF(w, h).toSize();
-    return hint_;
+    return rows_[size_t(index)].live ? systemColor(SystemColor::green, this) : withAlpha(secondaryColor(this), 0.35);
 }
 
-QSize ProfileRow::minimumSizeHint() const { return {60, sizeHint().height()}; }
-
-void ProfileRow::paintEvent(QPaintEvent*)
+void ProfileList::paintRow(QPainter& p, int index, const QRectF& r)
 {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF r = rect();
-    if (face_.selected) {
+    const Row& row = rows_[size_t(index)];
+    if (row.selected) {
         QPainterPath shape;
         shape.addRoundedRect(r, 12, 12);
         p.fillPath(shape, primaryColor(this, 0.1));
     }
-    if (hasFocus()) {
+    if (showsFocusOn(index)) {
         p.setPen(QPen(kvmAccent(this), 2));
         p.setBrush(Qt::NoBrush);
         p.drawRoundedRect(r.adjusted(1, 1, -1, -1), 11, 11);
@@ -120,41 +103,44 @@ void ProfileRow::paintEvent(QPaintEvent*)
 
     const QFontMetricsF label(labelFont()), detail(design::calloutFont());
     const qreal textHeight = label.height() + 1 + detail.height();
-    const qreal top = (r.height() - textHeight) / 2;
-    const QRectF dot(kRowPadX, (r.height() - kDot) / 2, kDot, kDot);
+    const qreal top = r.top() + (r.height() - textHeight) / 2;
+    const QRectF dot(r.left() + kRowPadX, r.center().y() - kDot / 2, kDot, kDot);
     p.setPen(Qt::NoPen);
-    p.setBrush(dotColor());
+    p.setBrush(dotColor(index));
     p.drawEllipse(dot);
 
     const qreal x = dot.right() + kRowSpacing;
-    const qreal w = std::max<qreal>(0, r.width() - x - kRowPadX);
+    const qreal w = std::max<qreal>(0, r.right() - x - kRowPadX);
     p.setPen(primaryColor(this));
-    design::drawLine(p, QRectF(x, top, w, label.height()), face_.label, labelFont());
+    design::drawLine(p, QRectF(x, top, w, label.height()), row.label, labelFont());
     p.setPen(secondaryColor(this));
-    design::drawLine(p, QRectF(x, top + label.height() + 1, w, detail.height()), face_.detail,
-                     design::calloutFont());
+    design::drawLine(p, QRectF(x, top + label.height() + 1, w, detail.height()), row.detail, design::calloutFont());
 }
 
-void ProfileRow::mousePressEvent(QMouseEvent* e)
+void ProfileList::activateRow(int index)
 {
-    if (e->button() == Qt::LeftButton)
-        pressed_ = true;
+    if (index >= 0 && index < rowCount() && select_)
+        select_(rows_[size_t(index)].id);
 }
 
-void ProfileRow::mouseReleaseEvent(QMouseEvent* e)
+int ProfileList::initialRow() const
 {
-    const bool click = pressed_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
-    pressed_ = false;
-    if (click && action_)
-        action_();
+    for (size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i].selected)
+            return int(i);
+    return rows_.empty() ? -1 : 0;
 }
 
-void ProfileRow::keyPressEvent(QKeyEvent* e)
+void ProfileList::mousePressEvent(QMouseEvent* e)
 {
-    if ((e->key() == Qt::Key_Space || e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && action_)
-        action_();
-    else
-        QWidget::keyPressEvent(e);
+    pressed_ = e->button() == Qt::LeftButton ? rowAt(e->position()) : -1;
+}
+
+void ProfileList::mouseReleaseEvent(QMouseEvent* e)
+{
+    const int pressed = std::exchange(pressed_, -1);
+    if (e->button() == Qt::LeftButton && pressed >= 0 && rowAt(e->position()) == pressed)
+        activateRow(pressed);
 }
 
 // ---------------------------------------------------------------- page
@@ -207,10 +193,8 @@ void KVMPage::build()
     list->setFixedWidth(int(kListWidth));
     list->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Maximum);
     list->addWidget(new CardHeader(Texts::tr("Profiller"), "person.crop.rectangle.stack", kSecondaryTint));
-    auto* rowColumn = new QVBoxLayout;
-    rowColumn->setSpacing(2);
-    rows_ = std::make_unique<KeyedRows>(rowColumn);
-    list->addLayout(rowColumn);
+    list_ = new ProfileList([this](const QUuid& id) { select(id); });
+    list->addWidget(list_);
     add_ = new GlassButton(Texts::tr("Yeni profil"), "plus");
     add_->setToolTip(Texts::tr("Bağlı monitör için mevcut ayarlardan profil oluşturur"));
     connect(add_, &QPushButton::clicked, this, [this] {
@@ -241,9 +225,13 @@ void KVMPage::select(const QUuid& id)
     binding_->schedule();
 }
 
-ProfileRow* KVMPage::row(const QUuid& id) const { return rows_->row<ProfileRow>(id.toString()); }
+std::optional<ProfileList::Row> KVMPage::row(const QUuid& id) const
+{
+    const int i = list_->indexOf(id);
+    return i >= 0 ? std::optional(list_->rows()[size_t(i)]) : std::nullopt;
+}
 
-int KVMPage::rowCount() const { return int(rows_->keys().size()); }
+int KVMPage::rowCount() const { return int(list_->rows().size()); }
 
 void KVMPage::changeEvent(QEvent* e)
 {
@@ -268,26 +256,21 @@ void KVMPage::sync()
 
     const auto chosen = selected();
     const auto& profiles = automation_.profiles();
-    QStringList keys;
-    for (const KVMProfile& p : profiles)
-        keys << p.id.toString();
-    rows_->sync(keys, [this](const QString& key) {
-        return new ProfileRow({}, [this, id = QUuid(key)] { select(id); });
-    });
-    for (size_t i = 0; i < profiles.size(); ++i) {
-        ProfileRow* shown = rows_->row<ProfileRow>(keys[qsizetype(i)]); // by index: a lookup per profile adds up
-        if (!shown)
-            continue;
-        const KVMProfile& p = profiles[i];
-        ProfileRow::Face face;
+    std::vector<ProfileList::Row> rows;
+    rows.reserve(profiles.size());
+    for (const KVMProfile& p : profiles) {
+        ProfileList::Row row;
+        row.id = p.id;
         // Cut here too: a profile need not have come through a load or the editor.
-        face.label = KVMProfile::cutName(p.label());
+        row.label = KVMProfile::cutName(p.label());
         const QString monitor = KVMProfile::cutName(p.displayName);
-        face.detail = p.enabled ? monitor : Texts::tr("Kapalı · %1", monitor);
-        face.live = p.enabled && automation_.isConnected(p);
-        face.selected = chosen && chosen->id == p.id;
-        shown->setFace(face);
+        row.detail = p.enabled ? monitor : Texts::tr("Kapalı · %1", monitor);
+        row.live = p.enabled && automation_.isConnected(p);
+        row.selected = chosen && chosen->id == p.id;
+        rows.push_back(std::move(row));
     }
+    list_->setVisible(!rows.empty());
+    list_->setRows(std::move(rows));
 
     const auto display = display_.selected();
     add_->setEnabled(display && !display->isBuiltin);

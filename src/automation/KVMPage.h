@@ -2,12 +2,14 @@
 // The main window's kvm page: the automation switch with the last automation event, the list of
 // profiles and the editor of the selected one. Which profile is selected is its only state.
 #include "automation/KVMProfile.h"
+#include "design/DrawnList.h"
 
 #include <QUuid>
 #include <QWidget>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class AudioManager;
 class AutomationManager;
@@ -15,7 +17,6 @@ class BatteryManager;
 class Card;
 class DisplayManager;
 class GlassButton;
-class KeyedRows;
 class QHBoxLayout;
 class ProfileEditor;
 class StatusChip;
@@ -23,38 +24,43 @@ class SwitchRow;
 class ViewSync;
 class WrappingText;
 
-// One entry of the profile list: a dot (green while the profile is on and its monitor is
-// connected), the profile's label and its monitor's name; a tap selects it.
-class ProfileRow : public QWidget {
+// The profile list: per profile a dot (green while the profile is on and its monitor is
+// connected), its label and its monitor's name; a click, or the arrow keys, select it. Drawn by
+// one widget, so thousands of profiles cost what the rows in view cost to paint.
+class ProfileList : public DrawnList {
     Q_OBJECT
 public:
-    struct Face {
+    struct Row {
+        QUuid id;
         QString label;
         QString detail; // the monitor's name, after "Kapalı · " when the profile is off
         bool live = false;
         bool selected = false;
-        bool operator==(const Face&) const = default;
+        bool operator==(const Row&) const = default;
     };
-    ProfileRow(Face face, std::function<void()> action, QWidget* parent = nullptr);
+    explicit ProfileList(std::function<void(const QUuid&)> select, QWidget* parent = nullptr);
 
-    void setFace(const Face& face);
-    const Face& face() const { return face_; }
-    QColor dotColor() const;
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override;
+    void setRows(std::vector<Row> rows);
+    const std::vector<Row>& rows() const { return rows_; }
+    int indexOf(const QUuid& id) const;
+    QColor dotColor(int index) const;
 
 protected:
-    void paintEvent(QPaintEvent*) override;
+    int rowCount() const override { return int(rows_.size()); }
+    qreal rowHeight() const override;
+    qreal rowGap() const override { return 2; }
+    qreal preferredWidth() const override { return 60; }
+    void paintRow(QPainter& p, int index, const QRectF& rect) override;
+    void activateRow(int index) override;
+    int initialRow() const override;
+    bool activatesOnMove() const override { return true; }
     void mousePressEvent(QMouseEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
-    void keyPressEvent(QKeyEvent*) override;
-    void changeEvent(QEvent*) override;
 
 private:
-    Face face_;
-    std::function<void()> action_;
-    bool pressed_ = false;
-    mutable QSize hint_; // measured once per face and font: layouts ask for it often
+    std::function<void(const QUuid&)> select_;
+    std::vector<Row> rows_;
+    int pressed_ = -1;
 };
 
 class KVMPage : public QWidget {
@@ -74,7 +80,8 @@ public:
     SwitchRow* automationRow() const { return switch_; }
     QWidget* eventRow() const { return eventRow_; }
     WrappingText* eventText() const { return eventText_; }
-    ProfileRow* row(const QUuid& id) const;
+    ProfileList* list() const { return list_; }
+    std::optional<ProfileList::Row> row(const QUuid& id) const; // none when the list has no such row
     int rowCount() const;
     GlassButton* newProfileButton() const { return add_; }
     ProfileEditor* editor() const { return editor_; } // null while the empty state shows
@@ -101,7 +108,7 @@ private:
     SwitchRow* switch_ = nullptr;
     QWidget* eventRow_ = nullptr;
     WrappingText* eventText_ = nullptr;
-    std::unique_ptr<KeyedRows> rows_;
+    ProfileList* list_ = nullptr;
     GlassButton* add_ = nullptr;
     QHBoxLayout* body_ = nullptr; // the list, then the editor or the empty state
     ProfileEditor* editor_ = nullptr;

@@ -224,6 +224,10 @@ public:
         s.disabled = !enabled || !holder_->widget()->isEnabled();
         s.focusable = !s.disabled;
         s.focused = holder_->widget()->hasFocus() && items.focused && items.focused() == index_;
+        if (items.selected) {
+            s.selectable = true;
+            s.selected = items.selected(index_);
+        }
         s.invisible = !holder_->widget()->isVisible();
         return s;
     }
@@ -494,6 +498,19 @@ void announceItemFocus(QWidget* widget, int index)
     ItemsHolder* holder = itemsHolderOf(widget);
     if (QAccessibleInterface* element = holder ? holder->element(index) : nullptr) {
         QAccessibleEvent event(element, QAccessible::Focus);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void announceItemSelection(QWidget* widget, int index)
+{
+    if (!QAccessible::isActive())
+        return;
+    ItemsHolder* holder = itemsHolderOf(widget);
+    if (QAccessibleInterface* element = holder ? holder->element(index) : nullptr) {
+        QAccessible::State changed;
+        changed.selected = true;
+        QAccessibleStateChangeEvent event(element, changed);
         QAccessible::updateAccessibility(&event);
     }
 }

@@ -41,7 +41,8 @@ struct Items {
     std::function<QString(int)> name;
     std::function<QString(int)> description;
     std::function<bool(int)> enabled;
-    std::function<int()> focused;     // the item the keyboard is on (-1: none)
+    std::function<bool(int)> selected; // set: the items are chosen, one at a time, by pressing
+    std::function<int()> focused;      // the item the keyboard is on (-1: none)
     std::function<QRect(int)> rect;   // in the widget's coordinates
     std::function<void(int)> activate;
 };
@@ -50,6 +51,8 @@ void describeItems(QWidget* widget, Items items);
 void itemsChanged(QWidget* widget);
 // The keyboard moved to item `index` while the widget has focus.
 void announceItemFocus(QWidget* widget, int index);
+// Item `index` was chosen or let go.
+void announceItemSelection(QWidget* widget, int index);
 
 // Announce a change a screen reader follows: a checked/selected/expanded flip, a new value.
 void announceState(QWidget* widget, QAccessible::State changed);

@@ -28,7 +28,6 @@
 #include "window/Router.h"
 
 #include <QHBoxLayout>
-#include <QScrollArea>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -103,20 +102,15 @@ std::optional<KVMCard::Chip> KVMCard::chip(const AutomationManager& automation)
 namespace {
 constexpr qreal kDot = 7;
 constexpr qreal kRowSpacing = 6; // between the dot, the label and the button
-constexpr qreal kRowGap = 6;     // between rows
 } // namespace
 
 KVMCardList::KVMCardList(std::function<void(const QString& id)> onApply, QWidget* parent)
-    : QWidget(parent), apply_(std::move(onApply))
+    : DrawnList(parent), apply_(std::move(onApply))
 {
-    design::a11y::describeItems(
-        this, {QAccessible::List, QAccessible::Button, [this] { return int(rows_.size()); },
-               [this](int i) { return rows_[size_t(i)].label; }, [](int) { return Texts::tr("Uygula"); },
-               [this](int i) { return rows_[size_t(i)].enabled; }, [this] { return current_; },
-               [this](int i) { return rowRect(i).toAlignedRect(); }, [this](int i) { apply(i); }});
+    // Described first: naming the widget makes its accessible interface.
+    describeRows({QAccessible::Button, [this](int i) { return rows_[size_t(i)].label; },
+                  [](int) { return Texts::tr("Uygula"); }, {}});
     setAccessibleName(Texts::tr("KVM")); // the card's title
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    setFocusPolicy(Qt::NoFocus); // until a row can be applied
     setAttribute(Qt::WA_Hover);
     setMouseTracking(true);
     followTheme(this);
@@ -128,22 +122,10 @@ void KVMCardList::setRows(std::vector<Row> rows)
         return;
     const bool resized = rows.size() != rows_.size();
     rows_ = std::move(rows);
-    index_.clear();
-    index_.reserve(qsizetype(rows_.size()));
-    for (size_t i = 0; i < rows_.size(); ++i)
-        index_.insert(rows_[i].id, int(i));
-    const bool any = std::any_of(rows_.begin(), rows_.end(), [](const Row& r) { return r.enabled; });
-    setFocusPolicy(any ? Qt::TabFocus : Qt::NoFocus);
-    if (current_ >= int(rows_.size()) || (current_ >= 0 && !rows_[size_t(current_)].enabled))
-        current_ = hasFocus() ? nextEnabled(-1, 1) : -1;
-    if (hovered_ >= int(rows_.size()) || (hovered_ >= 0 && !rows_[size_t(hovered_)].enabled))
+    if (hovered_ >= rowCount() || (hovered_ >= 0 && !rows_[size_t(hovered_)].enabled))
         setHovered(-1);
     pressed_ = -1;
-    if (resized) {
-        design::a11y::itemsChanged(this);
-        updateGeometry();
-    }
-    update();
+    rowsChanged(resized);
 }
 
 qreal KVMCardList::rowHeight() const
@@ -151,9 +133,9 @@ qreal KVMCardList::rowHeight() const
     return std::max(QFontMetricsF(design::bodyFont()).height(), DrawnButton::size(Texts::tr("Uygula")).height());
 }
 
-QRectF KVMCardList::rowRect(int index) const
+qreal KVMCardList::preferredWidth() const
 {
-    return {0, index * (rowHeight() + kRowGap), qreal(width()), rowHeight()};
+    return kDot + kRowSpacing * 2 + 60 + DrawnButton::size(Texts::tr("Uygula")).width();
 }
 
 QRectF KVMCardList::buttonRect(int index) const
@@ -163,52 +145,28 @@ QRectF KVMCardList::buttonRect(int index) const
     return {row.right() - button.width(), row.center().y() - button.height() / 2, button.width(), button.height()};
 }
 
-QSize KVMCardList::sizeHint() const
+void KVMCardList::paintRow(QPainter& p, int index, const QRectF& r)
 {
-    const qreal button = DrawnButton::size(Texts::tr("Uygula")).width();
-    const qreal n = qreal(rows_.size());
-    return QSizeF(kDot + kRowSpacing * 2 + 60 + button, std::max<qreal>(0, n * rowHeight() + (n - 1) * kRowGap))
-        .toSize();
-}
-
-QSize KVMCardList::minimumSizeHint() const { return sizeHint(); }
-
-void KVMCardList::paintEvent(QPaintEvent* e)
-{
-    if (rows_.empty())
-        return;
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
+    const Row& row = rows_[size_t(index)];
+    p.setPen(Qt::NoPen);
+    p.setBrush(row.lit ? systemColor(SystemColor::green, this) : withAlpha(secondaryColor(this), 0.4));
+    p.drawEllipse(QRectF(r.left(), r.center().y() - kDot / 2, kDot, kDot));
     const QFont font = design::bodyFont();
     const qreal lineHeight = QFontMetricsF(font).height();
-    const QString title = Texts::tr("Uygula");
-    const qreal pitch = rowHeight() + kRowGap;
-    // Only the rows the paint reaches: a long list is mostly out of view.
-    const int first = std::max(0, int(e->rect().top() / pitch));
-    const int last = std::min(int(rows_.size()) - 1, int(e->rect().bottom() / pitch));
-    for (int i = first; i <= last; ++i) {
-        const Row& row = rows_[size_t(i)];
-        const QRectF r = rowRect(i);
-        p.setPen(Qt::NoPen);
-        p.setBrush(row.lit ? systemColor(SystemColor::green, this) : withAlpha(secondaryColor(this), 0.4));
-        p.drawEllipse(QRectF(r.left(), r.center().y() - kDot / 2, kDot, kDot));
-        const QRectF button = buttonRect(i);
-        const qreal x = r.left() + kDot + kRowSpacing;
-        p.setPen(primaryColor(this));
-        design::drawLine(p, QRectF(x, r.center().y() - lineHeight / 2, std::max<qreal>(0, button.left() - kRowSpacing - x),
-                                   lineHeight),
-                         row.label, font);
-        DrawnButton{title, row.enabled && isEnabled(), i == hovered_ || i == pressed_, hasFocus() && i == current_}
-            .paint(p, this, button);
-    }
+    const QRectF button = buttonRect(index);
+    const qreal x = r.left() + kDot + kRowSpacing;
+    p.setPen(primaryColor(this));
+    design::drawLine(p, QRectF(x, r.center().y() - lineHeight / 2, std::max<qreal>(0, button.left() - kRowSpacing - x),
+                               lineHeight),
+                     row.label, font);
+    DrawnButton{Texts::tr("Uygula"), isRowEnabled(index), index == hovered_ || index == pressed_, showsFocusOn(index)}
+        .paint(p, this, button);
 }
 
 int KVMCardList::buttonAt(const QPointF& point) const
 {
-    const int i = int(point.y() / (rowHeight() + kRowGap));
-    if (i < 0 || i >= int(rows_.size()) || !rows_[size_t(i)].enabled || !buttonRect(i).contains(point))
-        return -1;
-    return i;
+    const int i = rowAt(point);
+    return i >= 0 && isRowEnabled(i) && buttonRect(i).contains(point) ? i : -1;
 }
 
 void KVMCardList::mousePressEvent(QMouseEvent* e)
@@ -224,82 +182,14 @@ void KVMCardList::mouseReleaseEvent(QMouseEvent* e)
     const int pressed = std::exchange(pressed_, -1);
     update();
     if (e->button() == Qt::LeftButton && pressed >= 0 && buttonAt(e->position()) == pressed)
-        apply(pressed);
-}
-
-int KVMCardList::nextEnabled(int from, int step) const
-{
-    for (int i = from + step; i >= 0 && i < int(rows_.size()); i += step)
-        if (rows_[size_t(i)].enabled)
-            return i;
-    return -1;
-}
-
-void KVMCardList::keyPressEvent(QKeyEvent* e)
-{
-    const int n = int(rows_.size());
-    int to = -1;
-    switch (e->key()) {
-    case Qt::Key_Space:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        apply(current_);
-        return;
-    case Qt::Key_Down:
-        to = nextEnabled(current_, 1);
-        break;
-    case Qt::Key_Up:
-        to = nextEnabled(current_, -1);
-        break;
-    case Qt::Key_Home:
-        to = nextEnabled(-1, 1);
-        break;
-    case Qt::Key_End:
-        to = nextEnabled(n, -1);
-        break;
-    default:
-        QWidget::keyPressEvent(e);
-        return;
-    }
-    if (to >= 0)
-        setCurrent(to);
-}
-
-void KVMCardList::focusInEvent(QFocusEvent* e)
-{
-    QWidget::focusInEvent(e);
-    setCurrent(current_ >= 0 ? current_ : e->reason() == Qt::BacktabFocusReason ? nextEnabled(int(rows_.size()), -1)
-                                                                                  : nextEnabled(-1, 1));
-}
-
-void KVMCardList::focusOutEvent(QFocusEvent* e)
-{
-    QWidget::focusOutEvent(e);
-    update();
-}
-
-void KVMCardList::setCurrent(int index)
-{
-    current_ = index;
-    update();
-    if (index < 0 || !hasFocus())
-        return;
-    // Bring the row into view in the page that scrolls this list.
-    for (QWidget* up = parentWidget(); up; up = up->parentWidget())
-        if (auto* area = qobject_cast<QScrollArea*>(up); area && area->widget()) {
-            const QRect row = rowRect(index).toAlignedRect();
-            const QPoint centre = mapTo(area->widget(), row.center());
-            area->ensureVisible(centre.x(), centre.y(), 0, row.height());
-            break;
-        }
-    design::a11y::announceItemFocus(this, index);
+        activateRow(pressed);
 }
 
 bool KVMCardList::event(QEvent* e)
 {
     if (e->type() == QEvent::HoverLeave || e->type() == QEvent::Leave)
         setHovered(-1);
-    return QWidget::event(e);
+    return DrawnList::event(e);
 }
 
 void KVMCardList::setHovered(int index)
@@ -314,9 +204,9 @@ void KVMCardList::setHovered(int index)
     update();
 }
 
-void KVMCardList::apply(int index)
+void KVMCardList::activateRow(int index)
 {
-    if (index >= 0 && index < int(rows_.size()) && rows_[size_t(index)].enabled && isEnabled() && apply_)
+    if (index >= 0 && index < rowCount() && isRowEnabled(index) && apply_)
         apply_(rows_[size_t(index)].id);
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 // The overview's "Kontroller": the everyday controls of every subsystem side by side, and the
 // three cards that exist only here (battery, mouse and KVM).
+#include "design/DrawnList.h"
 #include "design/Theme.h"
 
-#include <QHash>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -75,10 +75,9 @@ private:
 };
 
 // The KVM card's profiles, one row each: the live dot, the label and "Uygula" (enabled while the
-// profile's monitor is connected). One widget draws every row, so a card with thousands of
-// profiles opens, scrolls and closes as quickly as one with a few; to the keyboard it is one
-// stop whose arrows move between the rows' buttons, to a screen reader a list of buttons.
-class KVMCardList : public QWidget {
+// profile's monitor is connected). Drawn by one widget, so a card with thousands of profiles
+// opens and closes as quickly as one with a few; to a screen reader each row is a button.
+class KVMCardList : public DrawnList {
     Q_OBJECT
 public:
     struct Row {
@@ -88,41 +87,33 @@ public:
         bool enabled = false; // its monitor is connected: it can be applied
         friend bool operator==(const Row&, const Row&) = default;
     };
-    explicit KVMCardList(std::function<void(const QString& id)> apply, QWidget* parent = nullptr);
+    explicit KVMCardList(std::function<void(const QString& id)> onApply, QWidget* parent = nullptr);
 
     void setRows(std::vector<Row> rows);
     const std::vector<Row>& rows() const { return rows_; }
-    int indexOf(const QString& id) const { return index_.value(id, -1); }
-    QRectF rowRect(int index) const;
     QRectF buttonRect(int index) const;
-    int current() const { return current_; } // the row the keyboard is on, -1 when none
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override;
 
 protected:
-    void paintEvent(QPaintEvent*) override;
+    int rowCount() const override { return int(rows_.size()); }
+    qreal rowHeight() const override;
+    qreal rowGap() const override { return 6; }
+    qreal preferredWidth() const override;
+    void paintRow(QPainter& p, int index, const QRectF& rect) override;
+    bool isRowEnabled(int index) const override { return rows_[size_t(index)].enabled && isEnabled(); }
+    void activateRow(int index) override;
     void mousePressEvent(QMouseEvent*) override;
     void mouseMoveEvent(QMouseEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
-    void keyPressEvent(QKeyEvent*) override;
-    void focusInEvent(QFocusEvent*) override;
-    void focusOutEvent(QFocusEvent*) override;
     bool event(QEvent*) override;
 
 private:
-    qreal rowHeight() const;
     int buttonAt(const QPointF& point) const; // an enabled row's button under the point, else -1
-    int nextEnabled(int from, int step) const;
-    void setCurrent(int index);
     void setHovered(int index);
-    void apply(int index);
 
     std::function<void(const QString&)> apply_;
     std::vector<Row> rows_;
-    QHash<QString, int> index_;
     int hovered_ = -1;
     int pressed_ = -1;
-    int current_ = -1;
 };
 
 class ControlsSection : public QWidget {

@@ -217,7 +217,7 @@ TEST_F(ProfileEditorTest, AnOfflineMonitorIsListedLastAndCannotBeAppliedAnotherC
     EXPECT_EQ(stored().displayName, "Lumera 24F");
     EXPECT_EQ(stored().displayKey, choices[0].key);
     EXPECT_TRUE(editor().applyButton()->isEnabled());
-    EXPECT_EQ(page->row(before.id)->face().detail, "Lumera 24F");
+    EXPECT_EQ(page->row(before.id)->detail, "Lumera 24F");
 
     kvm({2}, true);
     EXPECT_EQ(titles(editor().monitorPicker()), QStringList({"Lumera 27Q", "Lumera 24F"}));
