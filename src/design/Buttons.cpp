@@ -18,6 +18,11 @@
 namespace {
 
 constexpr qreal kSymbolGap = 5;
+// A small button's room beside and above its label; a drawn button keeps the same.
+constexpr qreal kSmallPadding = 10;
+constexpr qreal kSmallVertical = 4;
+// The room a symbol takes at a font's size; a button's height allows for one.
+qreal symbolRoom(const QFont& font) { return std::ceil(font.pixelSize() * 1.15); }
 
 // The text as a button shows it: "&x" is a shortcut marker (drawn as "x"), "&&" a literal "&".
 QString withoutMnemonics(const QString& text)
@@ -125,10 +130,10 @@ qreal GlassButton::padding() const
 {
     if (form_ == Form::plain)
         return 2;
-    return size_ == ControlSize::small ? 10 : 14;
+    return size_ == ControlSize::small ? kSmallPadding : 14;
 }
 
-qreal GlassButton::symbolSize() const { return std::ceil(font().pixelSize() * 1.15); }
+qreal GlassButton::symbolSize() const { return symbolRoom(font()); }
 
 QSize GlassButton::sizeHint() const
 {
@@ -139,7 +144,7 @@ QSize GlassButton::sizeHint() const
         content += symbolSize() + (shown.isEmpty() ? 0 : kSymbolGap);
     if (const qreal t = trailingWidth(); t > 0)
         content += (content > 0 ? kSymbolGap : 0) + t;
-    const qreal vertical = form_ == Form::plain ? 2 : size_ == ControlSize::small ? 4 : 6;
+    const qreal vertical = form_ == Form::plain ? 2 : size_ == ControlSize::small ? kSmallVertical : 6;
     const qreal h = std::ceil(std::max(fm.height(), symbolSize()) + 2 * vertical);
     // A symbol alone makes a round button.
     const qreal w = shown.isEmpty() && trailingWidth() == 0 && form_ != Form::plain ? h : std::ceil(content + 2 * padding());
@@ -225,8 +230,8 @@ QSizeF DrawnButton::size(const QString& title)
     if (const auto it = measured.constFind(key); it != measured.constEnd())
         return *it;
     const QFontMetricsF fm(font);
-    const qreal symbolRoom = std::ceil(font.pixelSize() * 1.15); // a symbol's, as the button widget keeps
-    const QSizeF size(std::ceil(fm.horizontalAdvance(title) + 2 * 10), std::ceil(std::max(fm.height(), symbolRoom) + 2 * 4));
+    const QSizeF size(std::ceil(fm.horizontalAdvance(title) + 2 * kSmallPadding),
+                      std::ceil(std::max(fm.height(), symbolRoom(font)) + 2 * kSmallVertical));
     measured.insert(key, size);
     return size;
 }
@@ -242,7 +247,7 @@ void DrawnButton::paint(QPainter& p, const QWidget* widget, const QRectF& box) c
     glass.paintBackground(p, widget, enabled && highlighted);
     p.setPen(primaryColor(widget));
     const QFont font = design::subheadlineFont();
-    const qreal textW = std::min(QFontMetricsF(font).horizontalAdvance(title), box.width() - 20);
+    const qreal textW = std::min(QFontMetricsF(font).horizontalAdvance(title), box.width() - 2 * kSmallPadding);
     design::drawLine(p, QRectF(box.center().x() - textW / 2, box.top(), textW, box.height()), title, font);
     glass.paintOverlay(p, widget);
     if (focused) {
