@@ -24,8 +24,10 @@ inline QString builtHelperPath()
     return testpaths::buildDir() + "/src/PelornHelper";
 }
 
-// Runs the test's event loop until the condition holds (another process's doing), or 10 s.
-inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 10000)
+// Runs the test's event loop until the condition holds (another process's doing), or 30 s: a
+// helper checks its client by hashing the whole test program first, which a loaded machine
+// running the sanitizer build in parallel stretches past ten seconds.
+inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 30000)
 {
     QElapsedTimer elapsed;
     elapsed.start();
