@@ -1,10 +1,12 @@
 #include "app/InputTap.h"
+#include "app/Prefs.h"
 #include "platform/Events.h"
 #include "platform/SystemSettings.h"
 #include "platform/sim/SettingsPane.h"
 #include "support/SimTest.h"
 
 #include <QCheckBox>
+#include <QImage>
 #include <QTest>
 #include <QWidget>
 
@@ -60,6 +62,27 @@ TEST_F(SettingsPaneTest, OnlyThePrivacyPaneOpensAndAFreshMacHasNoneOpen)
     EXPECT_TRUE(sim::settingspane::window());
     installDesk(sim::Desk::defaultJson());
     EXPECT_FALSE(sim::settingspane::window());
+}
+
+// In either appearance the switch's outline stands apart from the window it sits on (the
+// style's own outline, a shade of a dark window, was all but invisible).
+TEST_F(SettingsPaneTest, TheSwitchIsSeenInEitherAppearance)
+{
+    for (const bool dark : {false, true}) {
+        SCOPED_TRACE(dark ? "dark" : "light");
+        sim::settingspane::close();
+        Prefs::d().setGlobalObject("AppleInterfaceStyle", dark ? QString("Dark") : QString());
+        sim::settingspane::show(QString::fromLatin1(InputTap::kAccessibilitySettingsURL));
+        QCheckBox* toggle = sim::settingspane::inputSwitch();
+        ASSERT_TRUE(toggle);
+        const QImage image = toggle->grab().toImage();
+        const int window = toggle->palette().color(QPalette::Window).lightness();
+        int farthest = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                farthest = std::max(farthest, std::abs(image.pixelColor(x, y).lightness() - window));
+        EXPECT_GE(farthest, 40);
+    }
 }
 
 } // namespace

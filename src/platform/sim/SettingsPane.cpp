@@ -14,12 +14,38 @@
 #include <QPointer>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QThread>
 #include <QVBoxLayout>
 #include <QWidget>
 
 namespace sim::settingspane {
 namespace {
+
+// The style outlines a check box in a shade of the window colour, which all but vanishes on a
+// dark window: the outline is drawn from a colour between the window and the text instead.
+class Switch : public QCheckBox {
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QStylePainter painter(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        const QColor window = option.palette.color(QPalette::Window);
+        if (window.lightness() < 128) {
+            const QColor text = option.palette.color(QPalette::WindowText);
+            const auto mix = [](int a, int b) { return a + (b - a) * 7 / 10; };
+            option.palette.setColor(QPalette::Window, QColor(mix(window.red(), text.red()),
+                                                             mix(window.green(), text.green()),
+                                                             mix(window.blue(), text.blue())));
+        }
+        painter.drawControl(QStyle::CE_CheckBox, option);
+    }
+};
 
 class Pane : public QWidget {
 public:
@@ -44,7 +70,7 @@ public:
         row->setFrameShape(QFrame::StyledPanel);
         auto* rowLayout = new QHBoxLayout(row);
         rowLayout->addWidget(new QLabel(QStringLiteral("Pelorn"), row), 1);
-        toggle_ = new QCheckBox(row);
+        toggle_ = new Switch(row);
         toggle_->setObjectName("inputAccess");
         toggle_->setAccessibleName(QStringLiteral("Pelorn"));
         rowLayout->addWidget(toggle_);
