@@ -218,14 +218,26 @@ TEST_F(HubTest, VolumeKeyOnTheSystemRouteIsLeftToTheSystem)
     settle();
     ASSERT_EQ(hub->audio.volumeSource(), Source::system);
     const double before = hub->audio.level().volume();
+    ASSERT_LE(before, 90.0);
     clearTransfers();
-    for (int key : {0, 1, 7})
+    const QString title = hud().title;
+    // The system steps the speakers' own volume a sixteenth a press, and a press unmutes.
+    const struct {
+        int key;
+        double volume;
+        bool muted;
+    } presses[] = {{0, before + 6.25, false}, {1, before, false}, {7, before, true}, {0, before + 6.25, false}};
+    for (const auto& press : presses) {
+        SCOPED_TRACE(press.key);
         for (bool down : {true, false})
-            EXPECT_TRUE(events.deliver(sim::mediaKeyEvent(key, down)).has_value()) << key << down;
-    settle();
-    EXPECT_EQ(hub->audio.level().volume(), before);
+            EXPECT_TRUE(events.deliver(sim::mediaKeyEvent(press.key, down)).has_value()) << down;
+        settle();
+        EXPECT_NEAR(hub->audio.level().volume(), press.volume, 0.01);
+        EXPECT_EQ(hub->audio.level().muted(), press.muted);
+    }
     EXPECT_TRUE(plays().empty());
     EXPECT_TRUE(setsOf(hub->display.selectedID(), 0x62).empty());
+    EXPECT_EQ(hud().title, title) << "Pelorn showed nothing of its own";
 }
 
 // --- volume keys ---
@@ -452,7 +464,7 @@ TEST_F(HubTest, BrightnessKeysStepFineAndDownAndShowSoftwareDimming)
 
 TEST_F(HubTest, BrightnessKeysWithoutMonitorsGoToTheSystem)
 {
-    installDesk(R"({"name": "test", "displays": [{"id": 1, "name": "Yerleşik", "builtin": true}]})");
+    installDesk(R"({"name": "test", "displays": [{"id": 1, "name": "Yerleşik", "builtin": true, "brightness": 0.5}]})");
     bridge_forget_cached_clients();
     started();
     pointAt(on(1));
@@ -461,6 +473,14 @@ TEST_F(HubTest, BrightnessKeysWithoutMonitorsGoToTheSystem)
         EXPECT_FALSE(hub->handleMediaKey(Key::brightnessUp, down, 0));
         EXPECT_FALSE(hub->handleMediaKey(Key::brightnessDown, down, 0));
     }
+
+    // Pressed, the keys pass Pelorn and the system steps the panel itself.
+    const auto panel = [] { return sim::Mac::shared().displays().builtinBrightness(1).value_or(-1); };
+    for (bool down : {true, false})
+        EXPECT_TRUE(events.deliver(sim::mediaKeyEvent(2, down)).has_value());
+    EXPECT_DOUBLE_EQ(panel(), 0.5 + 1.0 / 16);
+    EXPECT_TRUE(events.deliver(sim::mediaKeyEvent(3, true, kFlagShift | kFlagOption)).has_value());
+    EXPECT_DOUBLE_EQ(panel(), 0.5 + 1.0 / 16 - 1.0 / 64);
 }
 
 // --- login item ---

@@ -1,6 +1,8 @@
 #include "platform/sim/EventSystem.h"
 
+#include "platform/sim/Mac.h"
 #include "platform/sim/Persistence.h"
+#include "platform/sim/SimAudio.h"
 
 #include "platform/Clock.h"
 #include "platform/DisplayLink.h"
@@ -179,6 +181,35 @@ struct EventSystem::Impl {
         return keep;
     }
 
+    // What the system itself does with a media key that no tap took, as the Mac's keys do: the
+    // volume keys step the default output by a sixteenth (a sixty-fourth with Shift and Option)
+    // or toggle its mute, the brightness keys step the built-in display's panel.
+    static void systemTakes(const Event& e)
+    {
+        const auto key = platform::events::toAppKit(e);
+        if (!key || key->subtype != kSubtypeAuxControlButtons || ((key->data1 >> 8) & 0xFF) != 0x0A)
+            return;
+        const bool fine = (e.flags() & kFlagShift) && (e.flags() & kFlagOption);
+        const double step = fine ? 1.0 / 64 : 1.0 / 16;
+        switch (int((key->data1 >> 16) & 0xFFFF)) {
+        case 0: AudioSystem::shared().stepDefaultOutputVolume(float(step)); break;
+        case 1: AudioSystem::shared().stepDefaultOutputVolume(float(-step)); break;
+        case 7: AudioSystem::shared().toggleDefaultOutputMute(); break;
+        case 2:
+        case 3: {
+            Displays& displays = Mac::shared().displays();
+            for (const DeskDisplay& d : displays.all())
+                if (d.builtin && d.online && d.brightness) {
+                    const int sign = (key->data1 >> 16) == 2 ? 1 : -1;
+                    displays.setBuiltinBrightness(d.id, *d.brightness + sign * step);
+                    break;
+                }
+            break;
+        }
+        default: break;
+        }
+    }
+
     bool runStage(TapLocation location, Event& event)
     {
         for (auto& tap : stage(location))
@@ -205,9 +236,12 @@ struct EventSystem::Impl {
                 if (e.integerField(Field::targetPid) == 0)
                     e.setIntegerField(Field::targetPid, target);
                 if (runStage(TapLocation::annotatedSession, e)) {
-                    std::lock_guard lock(mutex);
-                    received[pid_t(e.integerField(Field::targetPid))].push_back(e);
+                    {
+                        std::lock_guard lock(mutex);
+                        received[pid_t(e.integerField(Field::targetPid))].push_back(e);
+                    }
                     result = e;
+                    systemTakes(e);
                 }
             }
             break;

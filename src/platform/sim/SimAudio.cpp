@@ -289,6 +289,39 @@ void AudioSystem::setVolumeScalar(const QString& uid, uint32_t scope, uint32_t e
     notifyLocked(id, {kDeviceVolumeScalar, scope, element});
 }
 
+bool AudioSystem::stepDefaultOutputVolume(float step)
+{
+    std::lock_guard lock(mutex_);
+    auto it = defaults_.find(kHardwareDefaultOutputDevice);
+    Device* d = it == defaults_.end() ? nullptr : device(it->second);
+    if (!d)
+        return false;
+    bool any = false;
+    for (auto& [address, value] : d->volume)
+        if (address.first == kScopeOutput) {
+            value = std::clamp(value + step, 0.0f, 1.0f);
+            notifyLocked(d->desk.id, {kDeviceVolumeScalar, address.first, address.second});
+            any = true;
+        }
+    if (any && d->muted.count(kScopeOutput) && d->muted[kScopeOutput]) {
+        d->muted[kScopeOutput] = false;
+        notifyLocked(d->desk.id, {kDeviceMute, kScopeOutput, 0});
+    }
+    return any;
+}
+
+bool AudioSystem::toggleDefaultOutputMute()
+{
+    std::lock_guard lock(mutex_);
+    auto it = defaults_.find(kHardwareDefaultOutputDevice);
+    Device* d = it == defaults_.end() ? nullptr : device(it->second);
+    if (!d || !d->muted.count(kScopeOutput))
+        return false;
+    d->muted[kScopeOutput] = !d->muted[kScopeOutput];
+    notifyLocked(d->desk.id, {kDeviceMute, kScopeOutput, 0});
+    return true;
+}
+
 void AudioSystem::addProcess(const DeskAudioProcess& p, bool notify)
 {
     {
