@@ -82,6 +82,22 @@ protected:
         return -1;
     }
 
+    // Presses the key again each second until `holds` is true of the machine's status, for up to
+    // `seconds`: for the moments while Pelorn takes a returning monitor back, when a single
+    // press may still find it away.
+    bool pressUntil(const QString& key, const std::function<bool(const QJsonObject&)>& holds, double seconds) const
+    {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < seconds * 1000) {
+            if (desk({"key", key}).status != 0)
+                return false;
+            if (until(holds, 1.0) >= 0)
+                return true;
+        }
+        return false;
+    }
+
     // Starts Pelorn and waits until it runs, with the log it wrote.
     void launch(const QStringList& arguments = {})
     {
@@ -276,8 +292,7 @@ TEST_F(DeskProcess, GrantingInputStartsTheTaps)
     ASSERT_EQ(desk({"key", "volume-up"}).status, 0);
     ASSERT_EQ(desk({"monitor", "Lumera 27Q", "input", "15"}).status, 0);
     const int back = monitorVolumes(status());
-    ASSERT_EQ(desk({"key", "volume-up"}).status, 0);
-    EXPECT_GE(until([&](const QJsonObject& s) { return monitorVolumes(s) > back; }, 10.0), 0) << log.toStdString();
+    EXPECT_TRUE(pressUntil("volume-up", [&](const QJsonObject& s) { return monitorVolumes(s) > back; }, 10.0));
 
     const int posted = status()["postedEvents"].toInt();
     ASSERT_EQ(desk({"wheel", "3"}).status, 0);
