@@ -155,7 +155,7 @@ ControlTile::ControlTile(QString symbol, QString title, std::optional<QString> s
                                       if (action_)
                                           action_();
                                   }});
-    setFocusPolicy(Qt::StrongFocus);
+    setFocusPolicy(Qt::TabFocus); // as the buttons: a click acts without leaving a focus ring behind
     setCursor(Qt::PointingHandCursor);
 }
 

@@ -110,6 +110,8 @@ TEST_F(ControlsTest, TileTextsAndTaps)
     EXPECT_EQ(taps, 1);
     QTest::mouseClick(&tile, Qt::LeftButton, {}, QPoint(1, 1)); // outside the rounded corner
     EXPECT_EQ(taps, 1);
+    // The keyboard reaches the tile; a click acts without taking the focus, so no ring stays.
+    EXPECT_EQ(tile.focusPolicy(), Qt::TabFocus);
 
     TileLabel two("display", "Ekran", QString("LG UltraFine"), false, Tint());
     render(&two, {200, 50}, 1.0);
