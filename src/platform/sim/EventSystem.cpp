@@ -191,7 +191,8 @@ struct EventSystem::Impl {
             return;
         const bool fine = (e.flags() & kFlagShift) && (e.flags() & kFlagOption);
         const double step = fine ? 1.0 / 64 : 1.0 / 16;
-        switch (int((key->data1 >> 16) & 0xFFFF)) {
+        const int code = int((key->data1 >> 16) & 0xFFFF);
+        switch (code) {
         case 0: AudioSystem::shared().stepDefaultOutputVolume(float(step)); break;
         case 1: AudioSystem::shared().stepDefaultOutputVolume(float(-step)); break;
         case 7: AudioSystem::shared().toggleDefaultOutputMute(); break;
@@ -200,8 +201,7 @@ struct EventSystem::Impl {
             Displays& displays = Mac::shared().displays();
             for (const DeskDisplay& d : displays.all())
                 if (d.builtin && d.online && d.brightness) {
-                    const int sign = (key->data1 >> 16) == 2 ? 1 : -1;
-                    displays.setBuiltinBrightness(d.id, *d.brightness + sign * step);
+                    displays.setBuiltinBrightness(d.id, *d.brightness + (code == 2 ? step : -step));
                     break;
                 }
             break;

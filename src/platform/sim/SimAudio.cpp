@@ -289,13 +289,13 @@ void AudioSystem::setVolumeScalar(const QString& uid, uint32_t scope, uint32_t e
     notifyLocked(id, {kDeviceVolumeScalar, scope, element});
 }
 
-bool AudioSystem::stepDefaultOutputVolume(float step)
+void AudioSystem::stepDefaultOutputVolume(float step)
 {
     std::lock_guard lock(mutex_);
     auto it = defaults_.find(kHardwareDefaultOutputDevice);
     Device* d = it == defaults_.end() ? nullptr : device(it->second);
     if (!d)
-        return false;
+        return;
     bool any = false;
     for (auto& [address, value] : d->volume)
         if (address.first == kScopeOutput) {
@@ -307,19 +307,17 @@ bool AudioSystem::stepDefaultOutputVolume(float step)
         d->muted[kScopeOutput] = false;
         notifyLocked(d->desk.id, {kDeviceMute, kScopeOutput, 0});
     }
-    return any;
 }
 
-bool AudioSystem::toggleDefaultOutputMute()
+void AudioSystem::toggleDefaultOutputMute()
 {
     std::lock_guard lock(mutex_);
     auto it = defaults_.find(kHardwareDefaultOutputDevice);
     Device* d = it == defaults_.end() ? nullptr : device(it->second);
     if (!d || !d->muted.count(kScopeOutput))
-        return false;
+        return;
     d->muted[kScopeOutput] = !d->muted[kScopeOutput];
     notifyLocked(d->desk.id, {kDeviceMute, kScopeOutput, 0});
-    return true;
 }
 
 void AudioSystem::addProcess(const DeskAudioProcess& p, bool notify)

@@ -39,10 +39,10 @@ public:
     void setDefaultDevice(uint32_t selector, const QString& uid); // "" for none
     void setVolumeScalar(const QString& uid, uint32_t scope, uint32_t element, float value);
     // The system's own volume keys, for a key no application took: they move every volume the
-    // default output has by the step (unmuting it), or toggle its mute. False for an output
-    // without a volume (or mute) of its own, which the keys leave as it is.
-    bool stepDefaultOutputVolume(float step);
-    bool toggleDefaultOutputMute();
+    // default output has by the step (unmuting it), or toggle its mute. An output without a
+    // volume (or mute) of its own is left as it is.
+    void stepDefaultOutputVolume(float step);
+    void toggleDefaultOutputMute();
     void addProcess(const DeskAudioProcess& process, bool notify = true);
     void removeProcess(uint32_t object);
     void setPlaying(uint32_t object, bool playing, double amplitude = -1);
