@@ -43,6 +43,10 @@ namespace sim {
 using platform::RunLoop;
 using namespace platform::events;
 
+// A media key's state, in the second byte of its application-kit data.
+constexpr int64_t kMediaKeyDown = 0x0A00;
+constexpr int64_t kMediaKeyUp = 0x0B00;
+
 struct LinkState {
     uint32_t screen = 0;
     std::function<void(platform::displaylink::DisplayLink&)> frame;
@@ -187,7 +191,7 @@ struct EventSystem::Impl {
     static void systemTakes(const Event& e)
     {
         const auto key = platform::events::toAppKit(e);
-        if (!key || key->subtype != kSubtypeAuxControlButtons || ((key->data1 >> 8) & 0xFF) != 0x0A)
+        if (!key || key->subtype != kSubtypeAuxControlButtons || (key->data1 & 0xFF00) != kMediaKeyDown)
             return;
         const bool fine = (e.flags() & kFlagShift) && (e.flags() & kFlagOption);
         const double step = fine ? 1.0 / 64 : 1.0 / 16;
@@ -610,7 +614,7 @@ Event trackpadEvent(double pointsY, double pointsX)
 
 Event mediaKeyEvent(int key, bool down, ModifierFlags flags)
 {
-    const int64_t data1 = (int64_t(key) << 16) | (down ? 0x0A00 : 0x0B00);
+    const int64_t data1 = (int64_t(key) << 16) | (down ? kMediaKeyDown : kMediaKeyUp);
     return Event::systemDefined(kSubtypeAuxControlButtons, data1, -1, flags);
 }
 

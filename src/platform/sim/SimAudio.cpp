@@ -289,11 +289,16 @@ void AudioSystem::setVolumeScalar(const QString& uid, uint32_t scope, uint32_t e
     notifyLocked(id, {kDeviceVolumeScalar, scope, element});
 }
 
+AudioSystem::Device* AudioSystem::defaultOutputLocked()
+{
+    auto it = defaults_.find(kHardwareDefaultOutputDevice);
+    return it == defaults_.end() ? nullptr : device(it->second);
+}
+
 void AudioSystem::stepDefaultOutputVolume(float step)
 {
     std::lock_guard lock(mutex_);
-    auto it = defaults_.find(kHardwareDefaultOutputDevice);
-    Device* d = it == defaults_.end() ? nullptr : device(it->second);
+    Device* d = defaultOutputLocked();
     if (!d)
         return;
     bool any = false;
@@ -312,8 +317,7 @@ void AudioSystem::stepDefaultOutputVolume(float step)
 void AudioSystem::toggleDefaultOutputMute()
 {
     std::lock_guard lock(mutex_);
-    auto it = defaults_.find(kHardwareDefaultOutputDevice);
-    Device* d = it == defaults_.end() ? nullptr : device(it->second);
+    Device* d = defaultOutputLocked();
     if (!d || !d->muted.count(kScopeOutput))
         return;
     d->muted[kScopeOutput] = !d->muted[kScopeOutput];

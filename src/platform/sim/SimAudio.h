@@ -132,6 +132,7 @@ private:
     };
 
     Device* device(uint32_t id);
+    Device* defaultOutputLocked(); // with mutex_ held; null when there is none
     const Device* device(uint32_t id) const;
     const Device* deviceByUID(const QString& uid) const;
     const DeskAudioProcess* process(uint32_t object) const;
