@@ -9,14 +9,18 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
-#include <QPointer>
+#include <QCoreApplication>
 #include <QProcess>
+#include <QSocketNotifier>
 #include <QProcessEnvironment>
 #include <QVariantMap>
 #include <QXmlStreamReader>
 #include <map>
 #include <memory>
+#include <optional>
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace sim::launchd {
@@ -72,14 +76,73 @@ std::optional<QVariantMap> readPlist(const QString& path)
     return d;
 }
 
+// A running daemon is known by its pid and the time the kernel started it, so that a recorded
+// pid that now names another process is not taken for the daemon.
+struct Daemon {
+    qint64 pid = 0;
+    qint64 started = 0; // clock ticks after boot
+};
+
+// The kernel's start time of a live process; nothing for a process that is gone or a zombie.
+std::optional<qint64> startTime(qint64 pid)
+{
+    if (pid <= 1)
+        return std::nullopt;
+    QFile f(QString("/proc/%1/stat").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray stat = f.readAll();
+    // The command name may hold spaces and parentheses: the fields follow its last ')'.
+    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 20 || fields[0] == "Z" || fields[0] == "X")
+        return std::nullopt;
+    return fields[19].toLongLong(); // field 22 of the line
+}
+
+bool alive(const Daemon& d) { return d.pid > 1 && startTime(d.pid) == d.started; }
+
+// What the program file is: a reinstalled or rebuilt helper is another program.
+QString identity(const QString& program)
+{
+    struct stat st{};
+    if (::stat(QFile::encodeName(program).constData(), &st) != 0)
+        return {};
+    return QString("%1:%2:%3.%4").arg(st.st_ino).arg(st.st_size).arg(st.st_mtim.tv_sec).arg(st.st_mtim.tv_nsec);
+}
+
+void endProcess(const Daemon& d)
+{
+    if (!alive(d))
+        return;
+    ::kill(pid_t(d.pid), SIGTERM);
+    for (int i = 0; i < 500 && alive(d); ++i)
+        ::usleep(10000);
+    if (alive(d))
+        ::kill(pid_t(d.pid), SIGKILL);
+}
+
+// The jobs this process supervises. Which jobs are loaded and which daemon runs is the
+// machine's ("launchd" document), so that it outlives the process that started them.
 struct Job {
     QString label;
     QString program; // real path
+    QString binary;  // identity() of the program when it was started
     bool keepAlive = false;
     bool stopping = false;
     int launches = 0;
-    std::unique_ptr<QProcess> process;
+    Daemon daemon;
+    int exitFd = -1; // a pidfd: readable once the daemon ends
+    std::unique_ptr<QSocketNotifier> exitWatch;
     std::unique_ptr<platform::Timer> restart;
+
+    ~Job() { unwatch(); }
+    void unwatch()
+    {
+        exitWatch.reset();
+        if (exitFd >= 0)
+            ::close(exitFd);
+        exitFd = -1;
+    }
 };
 
 std::map<QString, std::unique_ptr<Job>>& jobs()
@@ -88,103 +151,192 @@ std::map<QString, std::unique_ptr<Job>>& jobs()
     return *j;
 }
 
-std::map<QString, std::unique_ptr<Job>>& jobs();
-
-void notePids()
+QJsonObject record(const Job& job)
 {
-    QJsonObject pids;
-    for (const auto& [label, job] : jobs())
-        if (job->process && job->process->state() != QProcess::NotRunning)
-            pids[label] = double(job->process->processId());
+    return QJsonObject{{"program", job.program},
+                       {"binary", job.binary},
+                       {"pid", double(job.daemon.pid)},
+                       {"started", double(job.daemon.started)}};
+}
+
+Daemon recordedDaemon(const QJsonValue& entry)
+{
+    if (entry.isDouble()) { // a bare pid, as launches before noted it: ours only while it runs a program of this machine
+        const qint64 pid = qint64(entry.toDouble());
+        const QString exe = QFileInfo(QString("/proc/%1/exe").arg(pid)).symLinkTarget();
+        if (!exe.startsWith(platform::paths::simRoot() + "/"))
+            return {};
+        return Daemon{pid, startTime(pid).value_or(0)};
+    }
+    const QJsonObject o = entry.toObject();
+    return Daemon{qint64(o["pid"].toDouble()), qint64(o["started"].toDouble())};
+}
+
+void note(const Job& job)
+{
     machine::Transaction tx;
-    if (tx.read("launchd") != pids)
-        tx.write("launchd", pids);
+    QJsonObject doc = tx.read("launchd");
+    doc[job.label] = record(job);
+    tx.write("launchd", doc);
+}
+
+void forget(const QString& label)
+{
+    machine::Transaction tx;
+    QJsonObject doc = tx.read("launchd");
+    if (doc.contains(label)) {
+        doc.remove(label);
+        tx.write("launchd", doc);
+    }
+}
+
+void launch(Job& job);
+
+void exited(Job& job)
+{
+    job.unwatch();
+    job.daemon = {};
+    note(job);
+    if (job.stopping || !job.keepAlive)
+        return;
+    Job* j = &job;
+    j->restart = std::make_unique<platform::Timer>();
+    j->restart->start(kThrottle, [j] {
+        if (!j->stopping)
+            launch(*j);
+    });
+}
+
+// The daemon is not this process's child (it outlives it), so its end is seen through a pidfd.
+void watch(Job& job)
+{
+    job.unwatch();
+    job.exitFd = int(::syscall(SYS_pidfd_open, pid_t(job.daemon.pid), 0));
+    if (job.exitFd < 0 || !alive(job.daemon)) {
+        exited(job);
+        return;
+    }
+    job.exitWatch = std::make_unique<QSocketNotifier>(job.exitFd, QSocketNotifier::Read);
+    Job* j = &job;
+    QObject::connect(job.exitWatch.get(), &QSocketNotifier::activated, job.exitWatch.get(), [j] {
+        j->exitWatch->setEnabled(false);
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [label = j->label, daemon = j->daemon] {
+            const auto it = jobs().find(label);
+            if (it != jobs().end() && it->second->daemon.pid == daemon.pid)
+                exited(*it->second);
+        }, Qt::QueuedConnection);
+    });
 }
 
 void launch(Job& job)
 {
-    job.process = std::make_unique<QProcess>();
+    QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("PELORN_SIM_ROOT", platform::paths::simRoot());
-    job.process->setProcessEnvironment(env);
-    job.process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    job.process->setStandardOutputFile(QProcess::nullDevice());
-    Job* j = &job;
-    QObject::connect(job.process.get(), &QProcess::finished, job.process.get(), [j] {
-        if (j->stopping || !j->keepAlive)
-            return;
-        j->restart = std::make_unique<platform::Timer>();
-        j->restart->start(kThrottle, [j] {
-            if (!j->stopping)
-                launch(*j);
-        });
-    });
+    process.setProcessEnvironment(env);
+    process.setProgram(job.program);
+    // Detached, in a session of its own: the daemon outlives whoever started it, and holds
+    // none of its pipes.
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(machine::stateFolder() + "/" + job.label + ".log", QIODevice::Append);
+    qint64 pid = 0;
     ++job.launches;
-    job.process->start(job.program, {});
-    notePids();
+    job.binary = identity(job.program);
+    job.daemon = {};
+    if (process.startDetached(&pid))
+        job.daemon = Daemon{pid, startTime(pid).value_or(0)};
+    note(job);
+    if (job.daemon.pid)
+        watch(job);
 }
 
 void stop(Job& job)
 {
     job.stopping = true;
     job.restart.reset();
-    if (job.process && job.process->state() != QProcess::NotRunning) {
-        job.process->terminate(); // SIGTERM
-        if (!job.process->waitForFinished(5000)) {
-            job.process->kill();
-            job.process->waitForFinished(1000);
-        }
-    }
+    job.unwatch();
+    endProcess(job.daemon);
+    job.daemon = {};
+}
+
+struct Plist {
+    QString label;
+    QString program; // real path
+    bool keepAlive = false;
+    bool runAtLoad = false;
+};
+
+std::optional<Plist> jobOf(const QString& domain, const QString& plistFile)
+{
+    const auto plist = domain == "system" ? readPlist(plistFile) : std::nullopt;
+    if (!plist)
+        return std::nullopt;
+    Plist p{plist->value("Label").toString(), plist->value("Program").toString(), plist->value("KeepAlive").toBool(),
+            plist->value("RunAtLoad").toBool()};
+    if (p.label.isEmpty() || p.program.isEmpty())
+        return std::nullopt;
+    p.program = platform::paths::map(p.program);
+    return p;
+}
+
+Job& add(const Plist& p)
+{
+    auto job = std::make_unique<Job>();
+    job->label = p.label;
+    job->program = p.program;
+    job->keepAlive = p.keepAlive;
+    Job& j = *job;
+    jobs()[p.label] = std::move(job);
+    return j;
 }
 
 } // namespace
 
 int bootstrap(const QString& domain, const QString& plistFile, QString* error)
 {
-    const auto plist = domain == "system" ? readPlist(plistFile) : std::nullopt;
-    const QString label = plist ? plist->value("Label").toString() : QString();
-    const QString program = plist ? plist->value("Program").toString() : QString();
-    if (label.isEmpty() || program.isEmpty()) {
+    const auto p = jobOf(domain, plistFile);
+    if (!p || isLoaded(p->label)) { // unreadable, or loaded already
         *error = "Bootstrap failed: 5: Input/output error";
         return 5;
     }
-    if (jobs().count(label)) {
-        *error = "Bootstrap failed: 5: Input/output error"; // already loaded
-        return 5;
-    }
-    auto job = std::make_unique<Job>();
-    job->label = label;
-    job->program = platform::paths::map(program);
-    job->keepAlive = plist->value("KeepAlive").toBool();
-    Job& j = *job;
-    jobs()[label] = std::move(job);
-    if (plist->value("RunAtLoad").toBool())
+    Job& j = add(*p);
+    if (p->runAtLoad)
         launch(j);
+    else
+        note(j);
     return 0;
 }
 
 int bootout(const QString& serviceTarget, QString* error)
 {
     const QString label = serviceTarget.startsWith("system/") ? serviceTarget.mid(7) : QString();
-    const auto it = jobs().find(label);
-    if (it == jobs().end()) {
+    if (label.isEmpty() || !isLoaded(label)) {
         *error = "Boot-out failed: 3: No such process";
         return 3;
     }
-    stop(*it->second);
-    jobs().erase(it);
-    notePids();
+    if (const auto it = jobs().find(label); it != jobs().end()) {
+        stop(*it->second);
+        jobs().erase(it);
+    } else {
+        machine::Transaction tx;
+        endProcess(recordedDaemon(tx.read("launchd")[label]));
+    }
+    forget(label);
     return 0;
 }
 
-bool isLoaded(const QString& label) { return jobs().count(label) > 0; }
+bool isLoaded(const QString& label)
+{
+    machine::Transaction tx;
+    return tx.read("launchd").contains(label);
+}
 
 qint64 pid(const QString& label)
 {
-    const auto it = jobs().find(label);
-    if (it == jobs().end() || !it->second->process || it->second->process->state() == QProcess::NotRunning)
-        return 0;
-    return it->second->process->processId();
+    machine::Transaction tx;
+    const Daemon d = recordedDaemon(tx.read("launchd")[label]);
+    return alive(d) ? d.pid : 0;
 }
 
 int launches(const QString& label)
@@ -195,41 +347,58 @@ int launches(const QString& label)
 
 QStringList labels()
 {
-    QStringList out;
-    for (const auto& [label, job] : jobs())
-        out << label;
-    return out;
+    machine::Transaction tx;
+    return tx.read("launchd").keys();
 }
 
 void reset()
 {
-    for (auto& [label, job] : jobs())
+    for (auto& [label, job] : jobs()) {
         stop(*job);
+        forget(label);
+    }
     jobs().clear();
 }
 
 void bootInstalled()
 {
-    QJsonObject left;
+    jobs().clear();
+    QJsonObject recorded;
     {
         machine::Transaction tx;
-        left = tx.read("launchd");
+        recorded = tx.read("launchd");
         tx.write("launchd", {});
     }
-    for (const QJsonValue& v : left) {
-        const pid_t p = pid_t(v.toDouble());
-        // Only a process that still runs a program of this machine is ours to end.
-        const QString exe = QFileInfo(QString("/proc/%1/exe").arg(p)).symLinkTarget();
-        if (p <= 1 || !exe.startsWith(platform::paths::simRoot() + "/"))
-            continue;
-        ::kill(p, SIGTERM);
-        for (int i = 0; i < 200 && ::kill(p, 0) == 0; ++i)
-            ::usleep(10000);
-    }
+    std::map<QString, Plist> installed;
     const QDir folder(platform::paths::map("/Library/LaunchDaemons"));
-    for (const QString& name : folder.entryList({"*.plist"}, QDir::Files, QDir::Name)) {
-        QString error;
-        bootstrap("system", folder.filePath(name), &error);
+    for (const QString& name : folder.entryList({"*.plist"}, QDir::Files, QDir::Name))
+        if (const auto p = jobOf("system", folder.filePath(name)); p && !installed.count(p->label))
+            installed[p->label] = *p;
+
+    for (auto it = recorded.begin(); it != recorded.end(); ++it) {
+        const Daemon d = recordedDaemon(*it);
+        const QJsonObject o = it->toObject();
+        const auto p = installed.find(it.key());
+        // The daemon a launch before started runs on: it is taken over, unless its program
+        // was replaced since (then the new one starts in its place).
+        if (p != installed.end() && alive(d) && o["program"].toString() == p->second.program
+            && o["binary"].toString() == identity(p->second.program)) {
+            Job& j = add(p->second);
+            j.binary = o["binary"].toString();
+            j.daemon = d;
+            note(j);
+            watch(j);
+            installed.erase(p);
+            continue;
+        }
+        endProcess(d); // only while the recorded process itself runs: a reused pid is left alone
+    }
+    for (const auto& [label, p] : installed) {
+        Job& j = add(p);
+        if (p.runAtLoad)
+            launch(j);
+        else
+            note(j);
     }
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 // The simulated launchd of the system domain: bootstrap reads a job's property list and, with
-// RunAtLoad, starts its program as a real process (with the sim root in its environment);
+// RunAtLoad, starts its program as a detached process (with the sim root in its environment);
 // KeepAlive starts it again a moment after it exits; bootout stops it with SIGTERM and forgets
-// the job. Jobs live as long as this process does; their pids are noted under the sim root so
-// that the next boot can end what is left of them.
+// the job. Which jobs are loaded and which daemon runs (pid and start time) is the machine's
+// state under the sim root: a daemon outlives the application that started it, and every
+// process that reads the machine sees it.
 #include <QString>
 #include <QStringList>
 
@@ -20,12 +21,12 @@ qint64 pid(const QString& label); // 0 when not running
 int launches(const QString& label);
 QStringList labels();
 
-// Stops every job (SIGTERM) and forgets them.
+// Stops every job this process supervises (SIGTERM) and forgets them.
 void reset();
 
-// The machine starts: the jobs a launch before left running end (this launchd lives in the
-// application, so they belong to a machine session that is over), then every property list
-// in /Library/LaunchDaemons is bootstrapped, as launchd does at boot.
+// The machine starts: every property list in /Library/LaunchDaemons is loaded, as launchd does
+// at boot. A daemon that still runs from a launch before is taken over when its program is the
+// one installed; otherwise it ends and the installed program starts.
 void bootInstalled();
 
 } // namespace sim::launchd
