@@ -5,12 +5,19 @@
 #include "platform/sim/DeskCommands.h"
 #include "platform/sim/DeskServer.h"
 #include "platform/sim/Mac.h"
+#include "platform/sim/Machine.h"
 #include "platform/sim/Persistence.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QThread>
 #include <cstdio>
 
 namespace {
+
+// How long a Pelorn that holds the machine (starting, or quitting) may take to answer.
+constexpr int kPatienceMs = 60000;
 
 int finish(const sim::deskcommands::Outcome& o)
 {
@@ -33,14 +40,31 @@ int main(int argc, char** argv)
     if (form.status != 0)
         return finish(form);
 
-    const std::optional<sim::Desk> desk = sim::Mac::stored();
-    if (!desk)
+    const auto noMachine = [] {
         return finish({sim::deskcommands::kBadInput, {},
                        QString("pelorn-desk: no machine under %1 (start Pelorn on this sim root once)\n")
                            .arg(platform::paths::simRoot())});
-    if (const auto answer = sim::deskserver::send(args))
-        return finish(*answer);
+    };
+    if (!QFileInfo::exists(sim::machine::stateFolder()))
+        return noMachine(); // and nothing made under a sim root that holds none
 
+    // The machine is a running Pelorn's while one holds it, even in the moments while it starts
+    // or quits and does not answer: the command then waits for it, or for it to be gone.
+    const QDeadlineTimer patience(kPatienceMs);
+    for (;;) {
+        if (const auto answer = sim::deskserver::send(args, kPatienceMs))
+            return finish(*answer);
+        if (sim::machine::hold(0))
+            break;
+        if (patience.hasExpired())
+            return finish({1, {}, QString("pelorn-desk: Pelorn holds the machine under %1 but does not answer\n")
+                                      .arg(platform::paths::simRoot())});
+        QThread::msleep(20);
+    }
+
+    const std::optional<sim::Desk> desk = sim::Mac::stored();
+    if (!desk)
+        return noMachine();
     sim::Mac::shared().boot(*desk, sim::Mac::Role::desk);
     const sim::deskcommands::Outcome outcome = sim::deskcommands::run(args);
     sim::persistence::flush();

@@ -58,7 +58,6 @@ public:
 
 private:
     struct Channel;
-    void acceptPending();
     void serve(int descriptor);
     static std::optional<QStringList> request(const QByteArray& line); // none: not a request
     void deliver(const QStringList& urls);

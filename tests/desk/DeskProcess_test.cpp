@@ -9,7 +9,9 @@
 #include "support/XServer.h"
 
 #include <QElapsedTimer>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -17,8 +19,14 @@
 #include <QThread>
 #include <QTemporaryDir>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -38,7 +46,38 @@ protected:
     void TearDown() override
     {
         quit();
+        for (auto& old : quitting)
+            old->waitForFinished(30000);
+        endDaemons();
         bus.reset();
+    }
+
+    // The daemons the simulated launchd started on this sim root outlive Pelorn, as daemons do:
+    // the test ends them.
+    void endDaemons() const
+    {
+        QFile f(root.path() + "/.sim/launchd.json");
+        if (!f.open(QIODevice::ReadOnly))
+            return;
+        for (const QJsonValue& job : QJsonDocument::fromJson(f.readAll()).object()) {
+            const qint64 pid = qint64(job["pid"].toDouble());
+            const QString exe = QFileInfo(QString("/proc/%1/exe").arg(pid)).symLinkTarget();
+            if (pid > 1 && exe.startsWith(root.path() + "/"))
+                ::kill(pid_t(pid), SIGKILL);
+        }
+    }
+    // The processes that run the installed helper program.
+    QList<qint64> helperProcesses() const
+    {
+        const QString program = root.path() + QString::fromUtf8(HelperConstants::installPath.data(), qsizetype(HelperConstants::installPath.size()));
+        QList<qint64> out;
+        for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+            bool number = false;
+            const qint64 pid = entry.toLongLong(&number);
+            if (number && QFileInfo("/proc/" + entry + "/exe").symLinkTarget() == program)
+                out << pid;
+        }
+        return out;
     }
 
     QProcessEnvironment environment() const
@@ -99,12 +138,9 @@ protected:
     }
 
     // Starts Pelorn and waits until it runs, with the log it wrote.
-    void launch(const QStringList& arguments = {})
+    void launch(const QStringList& arguments = {}, int descriptorLimit = 0)
     {
-        pelorn = std::make_unique<QProcess>();
-        pelorn->setProcessEnvironment(environment());
-        pelorn->setProcessChannelMode(QProcess::MergedChannels);
-        pelorn->start(testpaths::buildDir() + "/src/Pelorn", arguments);
+        start(arguments, descriptorLimit);
         ASSERT_TRUE(pelorn->waitForStarted(5000));
         QElapsedTimer t;
         t.start();
@@ -113,6 +149,27 @@ protected:
             log += QString::fromLocal8Bit(pelorn->readAll());
         }
         ASSERT_TRUE(log.contains("Pelorn: running")) << log.toStdString();
+    }
+    // Starts Pelorn without waiting for it.
+    void start(const QStringList& arguments = {}, int descriptorLimit = 0)
+    {
+        pelorn = std::make_unique<QProcess>();
+        pelorn->setProcessEnvironment(environment());
+        pelorn->setProcessChannelMode(QProcess::MergedChannels);
+        if (descriptorLimit > 0)
+            pelorn->setChildProcessModifier([descriptorLimit] {
+                const rlimit limit{rlim_t(descriptorLimit), rlim_t(descriptorLimit)};
+                ::setrlimit(RLIMIT_NOFILE, &limit);
+            });
+        pelorn->start(testpaths::buildDir() + "/src/Pelorn", arguments);
+    }
+    // Asks Pelorn to quit without waiting for it to be gone.
+    void quitLater()
+    {
+        if (!pelorn)
+            return;
+        pelorn->terminate();
+        quitting.push_back(std::move(pelorn));
     }
     void quit()
     {
@@ -229,6 +286,7 @@ protected:
     std::unique_ptr<XServer> x;
     std::unique_ptr<AccessibilityBus> bus;
     std::unique_ptr<QProcess> pelorn;
+    std::vector<std::unique_ptr<QProcess>> quitting;
     QString log;
 };
 
@@ -436,6 +494,174 @@ TEST_F(DeskProcess, ACancelledAdministratorPromptShowsOnTheBatteryPage)
     EXPECT_FALSE(helperJob(s)["installed"].toBool());
     EXPECT_FALSE(helperJob(s)["loaded"].toBool());
     EXPECT_TRUE(s["battery"]["adapterEnabled"].toBool());
+}
+
+TEST_F(DeskProcess, TheHelperDaemonOutlivesPelornAndTheNextStartFindsIt)
+{
+    if (!onScreenWithBus())
+        GTEST_SKIP() << "Xvfb, trayer, dbus-daemon, at-spi2-core or python3-pyatspi is missing (scripts/setup)";
+    deskWithPrompt("allow");
+    storeSetting("power.preventSleep", false);
+    launch({"-AppleLanguages", "(en)"});
+    const QString walked = toTheBatteryPage({QJsonObject{{"press", "Install Battery Helper to Discharge"}}});
+    ASSERT_TRUE(walked.isEmpty()) << walked.toStdString() << log.toStdString();
+    const auto running = [](const QJsonObject& s) { return helperJob(s)["pid"].toDouble() > 0; };
+    ASSERT_GE(until(running, 10), 0) << desk({"status"}).out.toStdString();
+    const qint64 daemon = qint64(helperJob(status())["pid"].toDouble());
+    quit();
+
+    // Pelorn gone, the machine still tells the truth about its daemon, in JSON and in text.
+    const QJsonObject job = helperJob(status());
+    EXPECT_TRUE(job["loaded"].toBool());
+    EXPECT_EQ(qint64(job["pid"].toDouble()), daemon);
+    EXPECT_TRUE(desk({"status"}).out.contains(QString("job %1: loaded, pid %2").arg(QString::fromUtf8(HelperConstants::label.data()), QString::number(daemon))));
+    EXPECT_EQ(helperProcesses(), QList<qint64>{daemon});
+
+    // The next start finds the daemon running rather than starting another, and it discharges.
+    launch({"-AppleLanguages", "(en)"});
+    EXPECT_EQ(qint64(helperJob(status())["pid"].toDouble()), daemon);
+    EXPECT_EQ(helperProcesses(), QList<qint64>{daemon});
+    const QString opened = toTheBatteryPage({QJsonObject{{"press", "Discharge, Choose target"}, {"role", "push button"}}});
+    ASSERT_TRUE(opened.isEmpty()) << opened.toStdString();
+    ASSERT_TRUE(x->key({"Down", "Return"})) << x->error().toStdString();
+    EXPECT_GE(until([](const QJsonObject& s) { return !s["battery"]["adapterEnabled"].toBool(); }, 15), 0)
+        << desk({"status"}).out.toStdString();
+    EXPECT_EQ(qint64(helperJob(status())["pid"].toDouble()), daemon);
+}
+
+TEST_F(DeskProcess, CheckForUpdatesAnswersFromTheMachinesFeed)
+{
+    if (!onScreenWithBus())
+        GTEST_SKIP() << "Xvfb, trayer, dbus-daemon, at-spi2-core or python3-pyatspi is missing (scripts/setup)";
+    launch({"-AppleLanguages", "(en)"});
+    // The application's own link asks for a check; a second start hands it to the running one.
+    const auto check = [&] {
+        QProcess again;
+        again.setProcessEnvironment(environment());
+        again.start(testpaths::buildDir() + "/src/Pelorn", {"quendrel://check-updates"});
+        return again.waitForFinished(30000) && again.exitCode() == 0;
+    };
+    const struct {
+        QStringList desk; // what the desk does to the feed first
+        QString answer;
+        QString button;
+    } cases[] = {
+        {{}, "You’re up to date!", "OK"},
+        {{"update", "offer", "1.4"}, "A new version is available: 1.4.", "Remind Me Later"},
+        {{"update", "fail"}, "Update error!", "OK"},
+        {{"update", "reset"}, "You’re up to date!", "OK"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer.toStdString());
+        if (!c.desk.isEmpty())
+            ASSERT_EQ(desk(c.desk).status, 0);
+        ASSERT_TRUE(check());
+        const QString seen = walk({QJsonObject{{"see", c.answer}}, QJsonObject{{"press", c.button}}});
+        EXPECT_TRUE(seen.isEmpty()) << seen.toStdString() << log.toStdString();
+    }
+}
+
+TEST_F(DeskProcess, EveryDeskCommandThatSucceededIsKeptWhilePelornStartsAndQuits)
+{
+    launch();
+    quit();
+    // Values far apart, so that a lost command shows beside the charge the battery gains meanwhile.
+    const int percents[] = {20, 55, 85, 35, 70};
+    const uint16_t inputs[] = {0x11, 0x12, 0x0F};
+    int percent = -1;
+    int input = -1;
+    bool headset = true;
+    int starts = 0;
+    // What the machine shows matches every command that succeeded so far.
+    const auto kept = [&] {
+        const QJsonObject s = status();
+        if (percent >= 0)
+            EXPECT_NEAR(s["battery"]["percent"].toDouble(), percent, 3.0);
+        if (input >= 0)
+            EXPECT_EQ(display(s, "Lumera 24F")["monitor"]["input"].toInt(), input);
+        EXPECT_EQ(s["audio"]["devices"].toArray().contains("USB-Headset"), headset);
+    };
+    for (int i = 0; i < 200; ++i) {
+        if (i % 5 == 0) {
+            kept();
+            if (i == 100) { // the next Pelorn starts while the last is still on its way out
+                quitLater();
+                start();
+                ++starts;
+            } else if (pelorn) {
+                quitLater();
+            } else {
+                start();
+                ++starts;
+            }
+        }
+        QStringList command;
+        switch (i % 3) {
+        case 0:
+            command = {"battery", QString::number(percents[(i / 3) % 5])};
+            break;
+        case 1:
+            command = {"monitor", "Lumera 24F", "input", QString::number(inputs[(i / 3) % 3])};
+            break;
+        default:
+            command = {"audio", (i / 3) % 2 ? "plug" : "unplug", "USB-Headset"};
+            break;
+        }
+        const Desk d = desk(command);
+        ASSERT_NE(d.status, 2) << command.join(' ').toStdString() << d.err.toStdString();
+        if (d.status != 0) {
+            ADD_FAILURE() << command.join(' ').toStdString() << ": " << d.err.toStdString();
+            continue;
+        }
+        if (command[0] == "battery")
+            percent = command[1].toInt();
+        else if (command[0] == "monitor")
+            input = command[3].toInt();
+        else
+            headset = command[1] == "plug";
+    }
+    EXPECT_GE(starts, 20);
+    quit();
+    for (auto& old : quitting)
+        ASSERT_TRUE(old->waitForFinished(30000));
+
+    kept();
+    launch();
+    kept();
+}
+
+TEST_F(DeskProcess, TheDeskDoorOutlastsAFloodOfSilentClients)
+{
+    rlimit own{};
+    ::getrlimit(RLIMIT_NOFILE, &own);
+    if (own.rlim_max < 1300)
+        GTEST_SKIP() << "this process may not open the 1,100 connections";
+    own.rlim_cur = own.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &own);
+
+    launch();
+    quit();
+    launch({}, 1024);
+    const QByteArray path = QFile::encodeName(root.path() + "/.sim/desk.sock");
+    std::vector<int> silent;
+    for (int i = 0; i < 1100; ++i) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        ASSERT_GE(fd, 0);
+        silent.push_back(fd);
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    }
+
+    const Desk d = desk({"battery", "50"});
+    EXPECT_EQ(d.status, 0) << d.err.toStdString();
+    EXPECT_NEAR(status()["battery"]["percent"].toDouble(), 50, 1.0);
+    EXPECT_EQ(pelorn->state(), QProcess::Running) << log.toStdString();
+    for (int fd : silent)
+        ::close(fd);
+    quit();
+    EXPECT_NEAR(status()["battery"]["percent"].toDouble(), 50, 1.0) << "kept after Pelorn quit";
 }
 
 } // namespace

@@ -12,7 +12,11 @@
 #include "platform/sim/SimAudio.h"
 #include "support/SimTest.h"
 
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QThread>
 #include <QJsonDocument>
 
 namespace {
@@ -193,6 +197,14 @@ TEST_F(MachineState, BadInputIsRefusedAndChangesNothing)
         {"wheel", "3.5"},
         {"grant", "camera"},
         {"status", "--xml"},
+        {"monitor", "Lumera 27Q", "input", "0x63"}, // its capabilities offer 0F 11 12 only
+        {"monitor", "Yerleşik Retina Ekran", "input", "15"},
+        {"update"},
+        {"update", "offer"},
+        {"update", "offer", "soon"},
+        {"update", "offer", "1..2"},
+        {"update", "fail", "now"},
+        {"update", "withdraw"},
     };
     for (const QStringList& args : cases) {
         SCOPED_TRACE(args.join(' ').toStdString());
@@ -205,6 +217,83 @@ TEST_F(MachineState, BadInputIsRefusedAndChangesNothing)
     EXPECT_EQ(sim::deskcommands::status(), status);
     EXPECT_EQ(file("machine"), machine);
     EXPECT_EQ(file("battery"), battery);
+}
+
+TEST_F(MachineState, MessagesNameTheBuiltInDisplayAndTheMonitorsOwnInputs)
+{
+    const struct {
+        QStringList args;
+        QString message;
+    } cases[] = {
+        {{"monitor", "Yerleşik Retina Ekran", "input", "15"}, "\"Yerleşik Retina Ekran\" is the built-in display"},
+        {{"monitor", "Lumera 99", "input", "15"}, "Yerleşik Retina Ekran (built-in), Lumera 27Q"},
+        {{"monitor", "Lumera 27Q", "input", "99"}, "its inputs: 0x0F, 0x11, 0x12"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        EXPECT_TRUE(run(c.args).err.contains(c.message)) << run(c.args).err.toStdString();
+    }
+    // Without an input list in its capabilities a monitor offers the common inputs.
+    displays().monitor(kWide)->setCapabilities("(prot(monitor)vcp(10 12 60 62))");
+    EXPECT_EQ(run({"monitor", "Lumera 27Q", "input", "0x1B"}).status, 0);
+    EXPECT_EQ(run({"monitor", "Lumera 27Q", "input", "0x13"}).status, 2);
+}
+
+TEST_F(MachineState, TheUpdateFeedOffersTheInstalledVersionUntilTheDeskChangesIt)
+{
+    const auto feed = [] { return sim::deskcommands::status()["updateFeed"].toObject(); };
+    EXPECT_EQ(feed(), (QJsonObject{{"reachable", true}, {"version", "1.0"}})) << "a fresh machine's feed";
+    EXPECT_TRUE(run({"status"}).out.contains("update feed: offers 1.0"));
+
+    ASSERT_EQ(run({"update", "offer", "1.3"}).status, 0);
+    EXPECT_EQ(feed()["version"].toString(), "1.3");
+    ASSERT_EQ(run({"update", "fail"}).status, 0);
+    EXPECT_FALSE(feed()["reachable"].toBool());
+    EXPECT_TRUE(run({"status"}).out.contains("update feed: unreachable"));
+    boot();
+    EXPECT_FALSE(feed()["reachable"].toBool()) << "a new launch keeps the feed as the desk left it";
+    ASSERT_EQ(run({"update", "reset"}).status, 0);
+    EXPECT_EQ(feed(), (QJsonObject{{"reachable", true}, {"version", "1.0"}}));
+}
+
+TEST_F(MachineState, AnUnreadableMachineKeepsTheBatteryAndTheSmc)
+{
+    sim::battery::setPercent(37);
+    sim::battery::setChargeLimit(65);
+    displays().monitor(kWide)->setVcp(0x10, 35, 100);
+    sim::persistence::flush();
+    for (const QByteArray& broken : {QByteArray("{\"desk\": "), QByteArray("\0\0\0"), QByteArray()}) {
+        SCOPED_TRACE(broken.toStdString());
+        QFile machine(sim::machine::stateFolder() + "/machine.json");
+        ASSERT_TRUE(machine.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        machine.write(broken);
+        machine.close();
+
+        EXPECT_TRUE(boot().rebuilt);
+        EXPECT_NEAR(sim::battery::read().percent, 37, 0.5);
+        EXPECT_EQ(sim::battery::read().chargeLimit, 65);
+        EXPECT_EQ(vcp(kWide, 0x10), 60) << "what only machine.json held comes from the desk";
+    }
+}
+
+TEST_F(MachineState, ASaveTheDiskRefusedIsTriedAgain)
+{
+    // A folder where the document goes: the save's rename fails until it is gone.
+    const QString path = sim::machine::stateFolder() + "/machine.json";
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QDir().mkpath(path + "/in-the-way"));
+    // A volume set on the device itself asks for no save of its own: only the failed one is left.
+    sim::AudioSystem::shared().setVolumeScalar("USB-Headset", platform::audio::kScopeOutput, 2, 0.25f);
+    sim::persistence::flush();
+    EXPECT_FALSE(QFileInfo(path).isFile());
+    ASSERT_TRUE(QDir(path).removeRecursively());
+
+    QDeadlineTimer liveness(60000);
+    while (!QFileInfo(path).isFile() && !liveness.hasExpired())
+        QThread::msleep(20);
+    ASSERT_TRUE(QFileInfo(path).isFile());
+    EXPECT_FALSE(boot().rebuilt);
+    EXPECT_FLOAT_EQ(sim::AudioSystem::shared().volumeScalar("USB-Headset", platform::audio::kScopeOutput, 2), 0.25f);
 }
 
 } // namespace

@@ -12,12 +12,15 @@
 #include "platform/sim/PowerAssertionTable.h"
 #include "platform/sim/PowerSources.h"
 #include "platform/sim/SimAudio.h"
+#include "platform/sim/Updates.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QXmlStreamReader>
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -65,7 +68,7 @@ QStringList displayNames(const std::vector<DeskDisplay>& displays)
 {
     QStringList out;
     for (const DeskDisplay& d : displays)
-        out << (d.name.isEmpty() ? QString::number(d.id) : d.name);
+        out << (d.name.isEmpty() ? QString::number(d.id) : d.name) + (d.builtin ? " (built-in)" : "");
     return out;
 }
 
@@ -170,7 +173,13 @@ QString human(const QJsonObject& s)
     for (const QJsonValue& a : s["powerAssertions"].toArray())
         t += QString(", %1 (%2)").arg(a["type"].toString(), a["name"].toString());
     t += "\n";
-    t += QString("input access: %1\n").arg(s["inputAccess"].toBool() ? "granted" : "not granted");
+    t += QString("input access: %1, event taps %2, posted events %3\n")
+             .arg(s["inputAccess"].toBool() ? "granted" : "not granted")
+             .arg(s["eventTaps"].toInt())
+             .arg(qint64(s["postedEvents"].toDouble()));
+    const QJsonObject feed = s["updateFeed"].toObject();
+    t += feed["reachable"].toBool() ? QString("update feed: offers %1\n").arg(feed["version"].toString())
+                                    : QString("update feed: unreachable\n");
     for (const QJsonValue& v : s["launchd"].toArray()) {
         const QJsonObject j = v.toObject();
         t += QString("job %1: %2").arg(j["label"].toString(), j["loaded"].toBool() ? "loaded" : "not loaded");
@@ -248,10 +257,21 @@ const std::vector<Command>& commands()
          [](const QStringList& a) {
              Displays& displays = Mac::shared().displays();
              const auto d = findDisplay(displays.all(), a[1]);
+             if (d && d->builtin)
+                 return bad(QString("\"%1\" is the built-in display: it has no inputs to choose").arg(a[1]));
              const auto monitor = d ? displays.monitor(d->id) : nullptr;
              if (!monitor)
                  return bad(QString("unknown monitor \"%1\" (connected: %2)").arg(a[1], listed(displayNames(displays.all()))));
-             monitor->showInput(uint16_t(*number(a[3], 0, 0xFFFF)));
+             // Its own buttons offer only its inputs.
+             const auto code = uint16_t(*number(a[3], 0, 0xFFFF));
+             const std::vector<uint16_t> offered = monitor->inputs();
+             if (std::find(offered.begin(), offered.end(), code) == offered.end()) {
+                 QStringList codes;
+                 for (uint16_t c : offered)
+                     codes << "0x" + QString("%1").arg(c, 2, 16, QChar('0')).toUpper();
+                 return bad(QString("monitor: %1 has no input %2 (its inputs: %3)").arg(d->name, a[3], codes.join(", ")));
+             }
+             monitor->showInput(code);
              // Its picture comes or goes: the window server reconfigures the display.
              displays.setOnline(d->id, d->online);
              return ok();
@@ -346,6 +366,28 @@ const std::vector<Command>& commands()
         {"revoke", "revoke input", [](const QStringList& a) { return words(a, 2, {"input"}); },
          [](const QStringList&) {
              EventSystem::shared().setTrusted(false);
+             return ok();
+         }},
+        {"update", "update offer VERSION|fail|reset",
+         [](const QStringList& a) {
+             static const QRegularExpression version("^[0-9]{1,6}(\\.[0-9]{1,6}){0,3}$");
+             if (a.size() == 3 && a[1] == "offer") {
+                 if (!version.match(a[2]).hasMatch())
+                     return bad(QString("update: \"%1\" is not a version (such as 1.2)").arg(a[2]));
+                 return ok();
+             }
+             if (a.size() == 2 && (a[1] == "fail" || a[1] == "reset"))
+                 return ok();
+             return bad("update: expected \"update offer VERSION\", \"update fail\" or \"update reset\"");
+         },
+         [](const QStringList& a) {
+             Updates& updates = Updates::shared();
+             if (a[1] == "offer")
+                 updates.writeFeed(a[2], a[2]);
+             else if (a[1] == "fail")
+                 updates.makeFeedUnreachable();
+             else
+                 updates.publishInstalledVersion(true);
              return ok();
          }},
         {"status", "status [--json]",
@@ -467,6 +509,8 @@ QJsonObject status()
     s["postedEvents"] = EventSystem::shared().postedTotal();
     s["loginItem"] = platform::loginitem::mainAppStatus() != platform::loginitem::Status::notRegistered;
     s["launchd"] = launchdJobs();
+    const auto offered = Updates::shared().feedItem();
+    s["updateFeed"] = offered ? QJsonObject{{"reachable", true}, {"version", offered->second}} : QJsonObject{{"reachable", false}};
     return s;
 }
 

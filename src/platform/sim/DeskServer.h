@@ -10,9 +10,11 @@
 namespace sim::deskserver {
 
 QString socketPath();
-// Starts listening (again, for a new sim root).
+// Starts listening (again, for a new sim root). A client has a few seconds to send its line;
+// the door stays open when descriptors run out and come back.
 void listen();
-// Hands a command line to the running machine; nothing when no machine listens.
-std::optional<deskcommands::Outcome> send(const QStringList& args, int timeoutMs = 10000);
+// Hands a command line to the running machine and waits for its answer; nothing when no
+// machine took the command (none listens, or it closed the connection without running it).
+std::optional<deskcommands::Outcome> send(const QStringList& args, int answerMs = 60000);
 
 } // namespace sim::deskserver

@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Log.h"
+#include "platform/sim/Acceptor.h"
 #include "platform/sim/Machine.h"
 
 #include <QCoreApplication>
@@ -26,7 +27,6 @@
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 #include <utility>
 
@@ -228,31 +228,17 @@ Start claimOrHandOver(const QStringList& urls, double seconds)
     }
 }
 
-// The listening socket is our own rather than a QLocalServer's: that one closes for good on
-// the first failed accept (a process out of descriptors), and the next launch would then start
-// a second instance beside this one.
+// The listening socket is a sim::Acceptor rather than a QLocalServer: that one closes for good
+// on the first failed accept (a process out of descriptors), and the next launch would then
+// start a second instance beside this one.
 struct Receiver::Channel {
     struct Connection {
         QLocalSocket* socket = nullptr;
         platform::Timer deadline;
     };
 
-    QString path;
-    int listener = -1;
-    QSocketNotifier* notifier = nullptr;
-    platform::Timer acceptRetry;
-    bool starved = false; // out of descriptors or memory: said once in the log, not at every retry
+    std::unique_ptr<sim::Acceptor> acceptor;
     std::list<Connection> connections; // oldest first
-
-    // The sockets are the receiver's children and go with it.
-    ~Channel()
-    {
-        delete notifier; // before its descriptor closes
-        if (listener >= 0) {
-            ::close(listener);
-            QFile::remove(path);
-        }
-    }
 
     void drop(QLocalSocket* socket)
     {
@@ -266,33 +252,6 @@ struct Receiver::Channel {
         socket->deleteLater(); // it may be inside one of its own signals
     }
 };
-
-namespace {
-
-int listenAt(const QString& path)
-{
-    sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    const QByteArray name = QFile::encodeName(path);
-    if (size_t(name.size()) >= sizeof address.sun_path) {
-        errno = ENAMETOOLONG;
-        return -1;
-    }
-    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0)
-        return -1;
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0
-        || ::chmod(name.constData(), S_IRUSR | S_IWUSR) != 0 || ::listen(fd, SOMAXCONN) != 0) {
-        const int error = errno;
-        ::close(fd);
-        errno = error;
-        return -1;
-    }
-    return fd;
-}
-
-} // namespace
 
 Receiver::Receiver(std::function<void(const QStringList&)> opened, std::function<void()> reopened, QObject* parent)
     : QObject(parent), opened_(std::move(opened)), reopened_(std::move(reopened)), channel_(new Channel)
@@ -313,15 +272,12 @@ Receiver::Receiver(std::function<void(const QStringList&)> opened, std::function
     }
     const QString path = socketPath();
     clearPath(path);
-    const int fd = listenAt(path);
-    if (fd < 0) {
+    auto acceptor = std::make_unique<sim::Acceptor>(path, kAcceptRetrySeconds, "launch", [this](int fd) { serve(fd); });
+    if (!acceptor->isListening()) {
         platform::log::write("launch: cannot receive later requests: " + QString::fromLocal8Bit(std::strerror(errno)));
         return;
     }
-    channel_->path = path;
-    channel_->listener = fd;
-    channel_->notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
-    connect(channel_->notifier, &QSocketNotifier::activated, this, [this] { acceptPending(); });
+    channel_->acceptor = std::move(acceptor);
     gListening = this;
 }
 
@@ -337,7 +293,7 @@ void Receiver::stop()
         gListening = nullptr;
     while (!channel_->connections.empty())
         channel_->drop(channel_->connections.front().socket);
-    const bool held = channel_->listener >= 0;
+    const bool held = channel_->acceptor != nullptr;
     channel_ = std::make_unique<Channel>(); // closes the listener and removes its path
     if (held)
         releaseClaim();
@@ -350,38 +306,7 @@ void stopReceiving()
     releaseClaim(); // also a claim no receiver has taken up yet
 }
 
-bool Receiver::isListening() const { return channel_->listener >= 0; }
-
-// No vptr check here: the sanitizer's type check reads /proc/self/maps, which fails exactly when
-// this runs out of descriptors, and it then reports the notifier as an object of another type.
-#if defined(__clang__) || defined(__GNUC__)
-__attribute__((no_sanitize("vptr")))
-#endif
-void Receiver::acceptPending()
-{
-    for (;;) {
-        const int fd = ::accept4(channel_->listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (fd >= 0) {
-            channel_->starved = false;
-            serve(fd);
-            continue;
-        }
-        if (errno == EINTR || errno == ECONNABORTED)
-            continue;
-        if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
-            // The connection stays queued; the notifier would fire again at once, so pause it and
-            // try again shortly.
-            if (!std::exchange(channel_->starved, true))
-                platform::log::write("launch: cannot take a request now: " + QString::fromLocal8Bit(std::strerror(errno)));
-            channel_->notifier->setEnabled(false);
-            channel_->acceptRetry.start(kAcceptRetrySeconds, [this] {
-                channel_->notifier->setEnabled(true);
-                acceptPending();
-            });
-        }
-        return; // EAGAIN: nothing more queued
-    }
-}
+bool Receiver::isListening() const { return channel_->acceptor != nullptr; }
 
 void Receiver::serve(int descriptor)
 {

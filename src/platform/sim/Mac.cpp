@@ -20,6 +20,8 @@
 #include "platform/sim/Session.h"
 #include "platform/sim/Processes.h"
 #include "platform/sim/Updates.h"
+#include "platform/Log.h"
+#include "platform/Paths.h"
 #include "platform/SystemSettings.h"
 
 namespace sim {
@@ -68,20 +70,27 @@ void Mac::installParts(const Desk& desk, bool keepShared, const QJsonObject& sta
 Mac::Boot Mac::boot(const Desk& desk, Role role)
 {
     persistence::disable();
+    // A Pelorn that is still on its way out (the language relaunch) saves its last changes
+    // first; this one then finds them.
+    if (!machine::hold(role == Role::application ? kHoldSeconds : 0))
+        platform::log::write("machine: another process still holds the machine under " + platform::paths::simRoot());
     Boot result;
     QJsonObject state;
     {
         machine::Transaction tx;
         state = tx.read("machine");
-        const bool found = state["desk"].toString() == persistence::fingerprint(desk) && tx.exists("smc")
-                           && tx.exists("battery");
+        const bool found = state["desk"].toString() == persistence::fingerprint(desk);
+        // The SMC and the battery are documents of their own: a machine.json that cannot be
+        // read loses neither the battery's level nor its charge limit.
+        const bool sameDesk = found || tx.read("desk") == desk.raw;
         result.rebuilt = !found;
         if (!found)
             state = {};
-        installParts(desk, found, state);
+        installParts(desk, sameDesk && tx.exists("smc") && tx.exists("battery"), state);
         if (tx.read("desk") != desk.raw)
             tx.write("desk", desk.raw);
     }
+    Updates::shared().publishInstalledVersion(false);
     // Applications that run on this Mac besides Pelorn receive the events posted to them; the
     // pointer rests over the first of them.
     EventSystem& events = EventSystem::shared();

@@ -23,6 +23,8 @@ public:
     // keeps the machine's state there. The application also boots the launchd jobs whose
     // property lists are installed, and opens the desk's door (sim/DeskServer.h).
     enum class Role { application, desk };
+    // How long an application waits for the process that holds the machine to let it go.
+    static constexpr double kHoldSeconds = 60;
     struct Boot {
         bool rebuilt = false; // made from the desk, not found
     };

@@ -7,7 +7,9 @@
 #include <QJsonDocument>
 #include <QSaveFile>
 #include <fcntl.h>
+#include <chrono>
 #include <mutex>
+#include <thread>
 #include <map>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -102,14 +104,50 @@ bool Transaction::exists(const QString& name) const
     return ::stat(QFile::encodeName(documentPath(name)).constData(), &st) == 0;
 }
 
-void Transaction::write(const QString& name, const QJsonObject& document)
+bool Transaction::write(const QString& name, const QJsonObject& document)
 {
     const QString path = documentPath(name);
     gCache.erase(path);
     QSaveFile f(path);
-    if (f.open(QIODevice::WriteOnly)) {
-        f.write(QJsonDocument(document).toJson(QJsonDocument::Compact));
-        f.commit();
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    f.write(QJsonDocument(document).toJson(QJsonDocument::Compact));
+    return f.commit();
+}
+
+namespace {
+
+int gHoldFd = -1; // locked while this process holds the machine
+QString gHoldFolder;
+
+} // namespace
+
+bool hold(double seconds)
+{
+    const QString folder = stateFolder();
+    std::lock_guard lock(gMutex);
+    if (gHoldFd >= 0 && gHoldFolder == folder && QFile::exists(folder + "/machine.holder"))
+        return true;
+    if (gHoldFd >= 0)
+        ::close(gHoldFd);
+    gHoldFd = -1;
+    QDir().mkpath(folder);
+    // Close-on-exec: a daemon started from here must not keep the machine held.
+    const int fd = ::open(QFile::encodeName(folder + "/machine.holder").constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            gHoldFd = fd;
+            gHoldFolder = folder;
+            return true;
+        }
+        if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() >= deadline) {
+            ::close(fd);
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 }
 

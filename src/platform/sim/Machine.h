@@ -20,7 +20,14 @@ public:
     // An absent or unreadable document reads as empty.
     QJsonObject read(const QString& name) const;
     bool exists(const QString& name) const;
-    void write(const QString& name, const QJsonObject& document);
+    // Whether the document is on disk now.
+    bool write(const QString& name, const QJsonObject& document);
 };
+
+// The machine's state that lives in a process's memory (displays, monitors, audio, input
+// access) has one holder at a time: a running Pelorn, or the desk program while no Pelorn
+// runs. Only the holder loads and saves it, so no process overwrites what another changed.
+// Held until the process ends; waits up to `seconds` for the holder before; true once held.
+bool hold(double seconds);
 
 } // namespace sim::machine

@@ -223,6 +223,45 @@ void Monitor::setFault(Fault fault, int times)
     faults_[fault] = times;
 }
 
+std::vector<uint16_t> Monitor::inputs() const
+{
+    QByteArray caps;
+    {
+        std::lock_guard lock(mutex_);
+        caps = ddc_.capabilities;
+    }
+    // "... vcp(02 10 60(0F 11 12) 62) ...": the values in parentheses after 60, at the vcp
+    // list's own depth.
+    const qsizetype vcp = caps.indexOf("vcp(");
+    std::vector<uint16_t> out;
+    if (vcp >= 0) {
+        int depth = 0;
+        QByteArray word;
+        for (qsizetype i = vcp + 4; i < caps.size() && depth >= 0; ++i) {
+            const char c = caps[i];
+            if (c == '(') {
+                if (depth == 0 && word.compare("60", Qt::CaseInsensitive) == 0) {
+                    const qsizetype end = caps.indexOf(')', i);
+                    for (const QByteArray& v : caps.mid(i + 1, end - i - 1).simplified().split(' ')) {
+                        bool good = false;
+                        const uint code = v.toUInt(&good, 16);
+                        if (good && code <= 0xFFFF)
+                            out.push_back(uint16_t(code));
+                    }
+                    break;
+                }
+                ++depth;
+            } else if (c == ')') {
+                --depth;
+            }
+            word = c == ' ' || c == '(' || c == ')' ? QByteArray() : word + c;
+        }
+    }
+    if (out.empty())
+        out = {0x0F, 0x10, 0x11, 0x12, 0x1A, 0x1B};
+    return out;
+}
+
 void Monitor::setCapabilities(const QByteArray& text, int fragmentSize, bool endsWithEmptyFragment)
 {
     std::lock_guard lock(mutex_);

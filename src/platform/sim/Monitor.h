@@ -51,6 +51,9 @@ public:
     // The monitor shows another input (its own buttons or the KVM); away from the Mac's input
     // it is no longer on this Mac's channel.
     void showInput(uint16_t code);
+    // The inputs its own buttons offer: the values its capabilities list for VCP 0x60, or the
+    // common ones when it lists none.
+    std::vector<uint16_t> inputs() const;
     bool switchedAway() const;
 
     // Called after every write reaches the monitor, outside its lock (tests hold a transfer

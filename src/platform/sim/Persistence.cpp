@@ -18,6 +18,8 @@ namespace {
 
 // Changes that come in a burst (a slider drag, a KVM switch of two monitors) make one write.
 constexpr auto kGather = std::chrono::milliseconds(100);
+// A save the disk refused (full, or the folder unwritable for a moment) is tried again.
+constexpr auto kRetry = std::chrono::seconds(1);
 
 struct Saver {
     std::mutex mutex;
@@ -28,21 +30,42 @@ struct Saver {
     std::mutex writing; // one capture-and-write at a time
     QJsonObject last;
 
-    void save()
+    // False when the state could not be written; it is then still to be written.
+    bool save()
     {
         std::lock_guard w(writing);
         {
             std::lock_guard lock(mutex);
             if (!enabled)
-                return;
+                return true;
             dirty = false;
         }
         const QJsonObject now = Mac::shared().snapshot();
         if (now == last)
-            return;
+            return true;
         machine::Transaction tx;
-        tx.write("machine", now);
+        if (!tx.write("machine", now)) {
+            markDirty(); // the saver's thread tries again
+            return false;
+        }
         last = now;
+        return true;
+    }
+
+    // Wakes the saver's thread (started at the first change) for a save.
+    void markDirty()
+    {
+        {
+            std::lock_guard lock(mutex);
+            if (!enabled || dirty)
+                return;
+            dirty = true;
+            if (!running) {
+                running = true;
+                std::thread([this] { loop(); }).detach();
+            }
+        }
+        wake.notify_all();
     }
 
     void loop()
@@ -53,8 +76,10 @@ struct Saver {
             wake.wait(lock, [&] { return dirty; });
             wake.wait_for(lock, kGather);
             lock.unlock();
-            save();
+            const bool saved = save();
             lock.lock();
+            if (!saved)
+                wake.wait_for(lock, kRetry);
         }
     }
 };
@@ -67,21 +92,7 @@ Saver& saver()
 
 } // namespace
 
-void changed()
-{
-    Saver& s = saver();
-    {
-        std::lock_guard lock(s.mutex);
-        if (!s.enabled || s.dirty)
-            return;
-        s.dirty = true;
-        if (!s.running) {
-            s.running = true;
-            std::thread([&s] { s.loop(); }).detach();
-        }
-    }
-    s.wake.notify_all();
-}
+void changed() { saver().markDirty(); }
 
 void enable(const QJsonObject& saved)
 {

@@ -38,6 +38,29 @@ void Updates::reset()
     info_.clear();
 }
 
+std::optional<std::pair<QString, QString>> Updates::feedItem()
+{
+    QFile f(sim::Updates::feedPath());
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QJsonDocument doc = QJsonDocument::fromJson(f.readAll());
+    if (doc.object().value("unreachable").toBool())
+        return std::nullopt;
+    const QJsonArray items = doc.object().value("items").toArray();
+    if (items.isEmpty())
+        return std::nullopt;
+    std::optional<std::pair<QString, QString>> best;
+    for (const auto& v : items) {
+        const QJsonObject o = v.toObject();
+        const QString version = o.value("version").toString();
+        if (version.isEmpty())
+            continue;
+        if (!best || QVersionNumber::fromString(version) > QVersionNumber::fromString(best->first))
+            best = std::make_pair(version, o.value("shortVersionString").toString(version));
+    }
+    return best;
+}
+
 QString Updates::feedPath() { return platform::paths::simRoot() + "/Library/Updates/appcast.json"; }
 
 void Updates::writeFeed(const QString& version, const QString& shortVersion)
@@ -47,6 +70,23 @@ void Updates::writeFeed(const QString& version, const QString& shortVersion)
     f.open(QIODevice::WriteOnly | QIODevice::Truncate);
     const QJsonObject item{{"version", version}, {"shortVersionString", shortVersion}};
     f.write(QJsonDocument(QJsonObject{{"items", QJsonArray{item}}}).toJson());
+}
+
+void Updates::publishInstalledVersion(bool replace)
+{
+    if (replace || !QFile::exists(feedPath()))
+        writeFeed(info("CFBundleVersion").value_or("1"), info("CFBundleShortVersionString").value_or("1.0"));
+}
+
+void Updates::makeFeedUnreachable()
+{
+    QFile f(feedPath());
+    QJsonObject feed = f.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(f.readAll()).object() : QJsonObject();
+    f.close();
+    feed["unreachable"] = true;
+    QDir().mkpath(QFileInfo(feedPath()).path());
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(QJsonDocument(feed).toJson());
 }
 
 void Updates::setInfo(const QString& key, std::optional<QString> value) { info_[key] = std::move(value); }
@@ -107,28 +147,6 @@ namespace {
 
 constexpr const char* kAutomaticKey = "SUEnableAutomaticChecks";
 
-// The newest item of the feed, or nothing when the feed cannot be read.
-std::optional<std::pair<QString, QString>> readFeed()
-{
-    QFile f(sim::Updates::feedPath());
-    if (!f.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QJsonDocument doc = QJsonDocument::fromJson(f.readAll());
-    const QJsonArray items = doc.object().value("items").toArray();
-    if (items.isEmpty())
-        return std::nullopt;
-    std::optional<std::pair<QString, QString>> best;
-    for (const auto& v : items) {
-        const QJsonObject o = v.toObject();
-        const QString version = o.value("version").toString();
-        if (version.isEmpty())
-            continue;
-        if (!best || QVersionNumber::fromString(version) > QVersionNumber::fromString(best->first))
-            best = std::make_pair(version, o.value("shortVersionString").toString(version));
-    }
-    return best;
-}
-
 // The simulated framework has nothing to install: the person is told, and closes it for later.
 void showAvailable(const QString& version)
 {
@@ -138,7 +156,8 @@ void showAvailable(const QString& version)
 bool isNewer(const QString& version)
 {
     const QString installed = sim::Updates::shared().info("CFBundleVersion").value_or("0");
-    return QVersionNumber::fromString(version) > QVersionNumber::fromString(installed);
+    // "1.0" and "1" are one version.
+    return QVersionNumber::fromString(version).normalized() > QVersionNumber::fromString(installed).normalized();
 }
 
 } // namespace
@@ -186,7 +205,7 @@ struct StandardUpdaterController::Impl : Updater {
         sim::Updates::shared().countUserCheck();
         sim::Updates::shared().showWindow(Texts::tr("Güncellemeler denetleniyor…"), Texts::tr("Vazgeç"));
         feed.start(sim::Updates::kFeedDelay, [this] {
-            const auto item = readFeed();
+            const auto item = sim::Updates::feedItem();
             auto& fw = sim::Updates::shared();
             if (!item)
                 fw.showWindow(Texts::tr("Güncelleme hatası! Güncelleme bilgileri alınırken bir hata oluştu."), Texts::tr("Tamam"));
@@ -201,7 +220,7 @@ struct StandardUpdaterController::Impl : Updater {
         if (!automaticallyChecksForUpdates() || session)
             return;
         sim::Updates::shared().countScheduledCheck();
-        const auto item = readFeed();
+        const auto item = sim::Updates::feedItem();
         if (!item || !isNewer(item->first))
             return; // scheduled checks stay silent unless there is something to install
         if (delegate && delegate->supportsGentleScheduledUpdateReminders()) {

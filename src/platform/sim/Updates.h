@@ -1,7 +1,8 @@
 #pragma once
 // The simulated update framework. The feed is a JSON file under the sim root
 // ("Library/Updates/appcast.json": {"items": [{"version": "12", "shortVersionString": "1.2"}]});
-// a missing or unreadable feed is a failed check. The framework's window is a real top-level
+// a missing or unreadable feed, or one marked {"unreachable": true}, is a failed check. A
+// machine starts with a feed that offers the installed version. The framework's window is a real top-level
 // dialog in the interface language; its button, Escape or closing it dismisses it, which ends
 // the session.
 #include <QString>
@@ -9,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <utility>
 
 class QDialog;
 
@@ -24,6 +26,12 @@ public:
 
     static QString feedPath();
     void writeFeed(const QString& version, const QString& shortVersion);
+    // The feed offers the version that is installed; `replace` false leaves a feed that exists.
+    void publishInstalledVersion(bool replace);
+    // The feed's newest item (version, short version); nothing when a check would fail.
+    static std::optional<std::pair<QString, QString>> feedItem();
+    // The feed's server stops answering (the items stay for when it answers again).
+    void makeFeedUnreachable();
 
     // The bundle's information dictionary.
     void setInfo(const QString& key, std::optional<QString> value);
