@@ -641,6 +641,9 @@ TEST_F(DeskProcess, TheDeskDoorOutlastsAFloodOfSilentClients)
     launch();
     quit();
     launch({}, 1024);
+    // Event taps run only in Pelorn: a status that shows them came through its door.
+    ASSERT_EQ(desk({"grant", "input"}).status, 0);
+    ASSERT_GE(until([](const QJsonObject& s) { return s["eventTaps"].toInt() > 0; }, 10.0), 0) << log.toStdString();
     const QByteArray path = QFile::encodeName(root.path() + "/.sim/desk.sock");
     std::vector<int> silent;
     for (int i = 0; i < 1100; ++i) {
@@ -655,7 +658,9 @@ TEST_F(DeskProcess, TheDeskDoorOutlastsAFloodOfSilentClients)
 
     const Desk d = desk({"battery", "50"});
     EXPECT_EQ(d.status, 0) << d.err.toStdString();
-    EXPECT_NEAR(status()["battery"]["percent"].toDouble(), 50, 1.0);
+    const QJsonObject s = status();
+    EXPECT_NEAR(s["battery"]["percent"].toDouble(), 50, 1.0);
+    EXPECT_GT(s["eventTaps"].toInt(), 0) << "the running Pelorn answered";
     EXPECT_EQ(pelorn->state(), QProcess::Running) << log.toStdString();
     for (int fd : silent)
         ::close(fd);

@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QCoreApplication>
-#include <QProcess>
 #include <QSocketNotifier>
 #include <QProcessEnvironment>
 #include <QVariantMap>
@@ -20,7 +19,10 @@
 #include <optional>
 #include <signal.h>
 #include <sys/stat.h>
+#include <fcntl.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
+#include <vector>
 #include <unistd.h>
 
 namespace sim::launchd {
@@ -192,8 +194,16 @@ void forget(const QString& label)
 
 void launch(Job& job);
 
+// Collects the exit of a daemon this process started; nothing for one it took over.
+void reap(qint64 pid)
+{
+    if (pid > 1)
+        ::waitpid(pid_t(pid), nullptr, WNOHANG);
+}
+
 void exited(Job& job)
 {
+    reap(job.daemon.pid);
     job.unwatch();
     job.daemon = {};
     note(job);
@@ -207,7 +217,7 @@ void exited(Job& job)
     });
 }
 
-// The daemon is not this process's child (it outlives it), so its end is seen through a pidfd.
+// A daemon taken over from a launch before is not this process's child: its end is seen through a pidfd.
 void watch(Job& job)
 {
     job.unwatch();
@@ -228,24 +238,51 @@ void watch(Job& job)
     });
 }
 
-void launch(Job& job)
+// Starts the program as a child in a session of its own: it outlives this process (then the
+// system's init takes it), holds none of its pipes, and while this process runs, this process
+// reaps it as launchd reaps its daemons.
+qint64 spawn(const QString& program, const QString& errorLog)
 {
-    QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("PELORN_SIM_ROOT", platform::paths::simRoot());
-    process.setProcessEnvironment(env);
-    process.setProgram(job.program);
-    // Detached, in a session of its own: the daemon outlives whoever started it, and holds
-    // none of its pipes.
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(machine::stateFolder() + "/" + job.label + ".log", QIODevice::Append);
-    qint64 pid = 0;
+    std::vector<QByteArray> envStrings;
+    for (const QString& key : env.keys())
+        envStrings.push_back((key + "=" + env.value(key)).toLocal8Bit());
+    std::vector<char*> envp;
+    for (QByteArray& e : envStrings)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    QByteArray path = QFile::encodeName(program);
+    char* argv[] = {path.data(), nullptr};
+    const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    const int log = ::open(QFile::encodeName(errorLog).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (devNull < 0 || log < 0) {
+        for (int fd : {devNull, log})
+            if (fd >= 0)
+                ::close(fd);
+        return 0;
+    }
+    const pid_t pid = ::fork();
+    if (pid == 0) { // only async-signal-safe calls from here
+        ::setsid();
+        ::signal(SIGPIPE, SIG_DFL);
+        ::dup2(devNull, 0);
+        ::dup2(devNull, 1);
+        ::dup2(log, 2);
+        ::execve(argv[0], argv, envp.data());
+        ::_exit(127);
+    }
+    ::close(devNull);
+    ::close(log);
+    return pid > 0 ? pid : 0;
+}
+
+void launch(Job& job)
+{
     ++job.launches;
     job.binary = identity(job.program);
-    job.daemon = {};
-    if (process.startDetached(&pid))
-        job.daemon = Daemon{pid, startTime(pid).value_or(0)};
+    const qint64 pid = spawn(job.program, machine::stateFolder() + "/" + job.label + ".log");
+    job.daemon = pid ? Daemon{pid, startTime(pid).value_or(0)} : Daemon{};
     note(job);
     if (job.daemon.pid)
         watch(job);
@@ -257,6 +294,7 @@ void stop(Job& job)
     job.restart.reset();
     job.unwatch();
     endProcess(job.daemon);
+    reap(job.daemon.pid);
     job.daemon = {};
 }
 

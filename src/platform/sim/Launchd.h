@@ -1,6 +1,6 @@
 #pragma once
 // The simulated launchd of the system domain: bootstrap reads a job's property list and, with
-// RunAtLoad, starts its program as a detached process (with the sim root in its environment);
+// RunAtLoad, starts its program in a session of its own (with the sim root in its environment);
 // KeepAlive starts it again a moment after it exits; bootout stops it with SIGTERM and forgets
 // the job. Which jobs are loaded and which daemon runs (pid and start time) is the machine's
 // state under the sim root: a daemon outlives the application that started it, and every
