@@ -20,6 +20,7 @@
 #include "platform/sim/Session.h"
 #include "platform/sim/Processes.h"
 #include "platform/sim/Updates.h"
+#include "platform/sim/WindowInput.h"
 #include "platform/SystemSettings.h"
 
 namespace sim {
@@ -101,6 +102,7 @@ Mac::Boot Mac::boot(const Desk& desk, Role role)
         if (!std::exchange(flushesAtExit, true))
             qAddPostRoutine([] { persistence::flush(); });
         events.runDisplayClock();
+        windowinput::install();
         launchd::bootInstalled();
         deskserver::listen();
     }
