@@ -1,6 +1,7 @@
 #include "support/XServer.h"
 
 #include <QElapsedTimer>
+#include <QMap>
 #include <QStandardPaths>
 #include <csignal>
 #include <sys/prctl.h>
@@ -164,4 +165,25 @@ bool XServer::click(QPoint at)
 bool XServer::key(const QStringList& keys)
 {
     return isRunning() && runTool("xdotool", QStringList{"key"} + keys);
+}
+
+bool XServer::movePointer(QPoint to)
+{
+    return isRunning() && runTool("xdotool", {"mousemove", QString::number(to.x()), QString::number(to.y())});
+}
+
+std::optional<QRect> XServer::windowNamed(const QString& title)
+{
+    QByteArray out;
+    if (!isRunning() || !runTool("xdotool", {"search", "--onlyvisible", "--name", "^" + title + "$", "getwindowgeometry", "--shell"}, &out))
+        return std::nullopt;
+    QMap<QString, int> v;
+    for (const QByteArray& line : out.split('\n')) {
+        const QList<QByteArray> kv = line.split('=');
+        if (kv.size() == 2)
+            v[QString::fromLatin1(kv[0])] = kv[1].toInt();
+    }
+    if (!v.contains("WIDTH"))
+        return std::nullopt;
+    return QRect(v["X"], v["Y"], v["WIDTH"], v["HEIGHT"]);
 }

@@ -22,6 +22,8 @@
 #include <QSize>
 #include <QString>
 #include <memory>
+#include <optional>
+#include <QRect>
 
 class XServer {
 public:
@@ -58,6 +60,10 @@ public:
     // Presses and releases each key in turn, by its X name ("Down", "Return"), into the window
     // that has the keyboard (xdotool).
     bool key(const QStringList& keys);
+    // Moves the pointer there, as the person's mouse does (xdotool).
+    bool movePointer(QPoint to);
+    // Where a shown window with exactly this title is on the screen; none when there is none.
+    std::optional<QRect> windowNamed(const QString& title);
 
 private:
     // Runs a tool on this display to its end (10 s at most), keeping its standard output.
