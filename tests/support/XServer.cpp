@@ -172,18 +172,21 @@ bool XServer::movePointer(QPoint to)
     return isRunning() && runTool("xdotool", {"mousemove", QString::number(to.x()), QString::number(to.y())});
 }
 
-std::optional<QRect> XServer::windowNamed(const QString& title)
+std::vector<QRect> XServer::windows(const QStringList& criteria)
 {
     QByteArray out;
-    if (!isRunning() || !runTool("xdotool", {"search", "--onlyvisible", "--name", "^" + title + "$", "getwindowgeometry", "--shell"}, &out))
-        return std::nullopt;
+    std::vector<QRect> found;
+    // xdotool's search fails when it finds nothing: that is an empty answer, not an error.
+    if (!isRunning() || !runTool("xdotool", QStringList{"search", "--onlyvisible"} + criteria + QStringList{"getwindowgeometry", "--shell", "%@"}, &out))
+        return found;
     QMap<QString, int> v;
     for (const QByteArray& line : out.split('\n')) {
-        const QList<QByteArray> kv = line.split('=');
-        if (kv.size() == 2)
-            v[QString::fromLatin1(kv[0])] = kv[1].toInt();
+        const QList<QByteArray> kv = line.trimmed().split('=');
+        if (kv.size() != 2)
+            continue;
+        v[QString::fromLatin1(kv[0])] = kv[1].toInt();
+        if (kv[0] == "SCREEN")
+            found.emplace_back(v["X"], v["Y"], v["WIDTH"], v["HEIGHT"]);
     }
-    if (!v.contains("WIDTH"))
-        return std::nullopt;
-    return QRect(v["X"], v["Y"], v["WIDTH"], v["HEIGHT"]);
+    return found;
 }

@@ -22,7 +22,7 @@
 #include <QSize>
 #include <QString>
 #include <memory>
-#include <optional>
+#include <vector>
 #include <QRect>
 
 class XServer {
@@ -62,8 +62,9 @@ public:
     bool key(const QStringList& keys);
     // Moves the pointer there, as the person's mouse does (xdotool).
     bool movePointer(QPoint to);
-    // Where a shown window with exactly this title is on the screen; none when there is none.
-    std::optional<QRect> windowNamed(const QString& title);
+    // Where the shown windows are that xdotool's search finds with `criteria` ("--class",
+    // "Pelorn" or "--name", "^Title$"), in its order; empty when there is none.
+    std::vector<QRect> windows(const QStringList& criteria);
 
 private:
     // Runs a tool on this display to its end (10 s at most), keeping its standard output.
