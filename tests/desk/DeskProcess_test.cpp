@@ -650,4 +650,35 @@ TEST_F(DeskProcess, TheSystemsWindowsCloseWithoutAWindowManager)
     }
 }
 
+// The display page's mirroring switch on and off: every display is back at its former origin.
+TEST_F(DeskProcess, MirroringOffPutsTheDisplaysBackWhereTheyStood)
+{
+    if (!onScreenWithBus())
+        GTEST_SKIP() << "Xvfb, trayer, dbus-daemon, at-spi2-core or python3-pyatspi is missing (scripts/setup)";
+    launch({"-AppleLanguages", "(en)"});
+    const auto origins = [](const QJsonObject& s) {
+        QJsonObject out;
+        for (const QJsonValue& d : s["displays"].toArray())
+            out[d["name"].toString()] = QJsonArray{d["x"], d["y"]};
+        return out;
+    };
+    const QJsonObject before = origins(status());
+    ASSERT_EQ(before.size(), 3);
+    ASSERT_TRUE(openPanel());
+    const QString on = walk({QJsonObject{{"press", "Open overview"}}, QJsonObject{{"press", "Displays"}, {"role", "list item"}},
+                             QJsonObject{{"press", "Mirror displays"}}});
+    ASSERT_TRUE(on.isEmpty()) << on.toStdString();
+    const auto stacked = [](const QJsonObject& s) {
+        for (const QJsonValue& d : s["displays"].toArray())
+            if (d["x"].toInt() != 0 || d["y"].toInt() != 0)
+                return false;
+        return true;
+    };
+    ASSERT_GE(until(stacked, 10.0), 0) << desk({"status"}).out.toStdString();
+    const QString off = walk({QJsonObject{{"press", "Mirror displays"}}});
+    ASSERT_TRUE(off.isEmpty()) << off.toStdString();
+    EXPECT_GE(until([&](const QJsonObject& s) { return origins(s) == before && !stacked(s); }, 10.0), 0)
+        << desk({"status"}).out.toStdString();
+}
+
 } // namespace
