@@ -56,6 +56,8 @@ TEST_F(WindowInputTest, InputDeliveredToAWindowIsThePersonsActivity)
          {kLeftMouseDown, kLeftMouseUp}},
         {"right click", [](QWindow* w) { QTest::mouseClick(w, Qt::RightButton, {}, QPoint(40, 50)); },
          {kRightMouseDown, kRightMouseUp}},
+        {"double click", [](QWindow* w) { QTest::mouseDClick(w, Qt::LeftButton, {}, QPoint(40, 50)); },
+         {kLeftMouseDown, kLeftMouseUp, kLeftMouseDown, kLeftMouseUp}},
         {"key", [](QWindow* w) { QTest::keyClick(w, Qt::Key_A); }, {kKeyDown, kKeyUp}},
         {"Escape", [](QWindow* w) { QTest::keyClick(w, Qt::Key_Escape); }, {kKeyDown, kKeyUp}},
     };

@@ -85,8 +85,8 @@ protected:
             session.input(type, true, global(at));
             break;
         }
+        // A double click comes as a press followed by a double-click event for the same press.
         case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick:
         case QEvent::MouseButtonRelease: {
             const auto* m = static_cast<QMouseEvent*>(e);
             session.input(buttonType(m->button(), e->type() != QEvent::MouseButtonRelease), true,
