@@ -1351,5 +1351,9 @@
         <comment>tile.reverseScroll</comment>
         <translation>Reverse scroll</translation>
     </message>
+    <message>
+        <source>Kapat</source>
+        <translation>Close</translation>
+    </message>
 </context>
 </TS>

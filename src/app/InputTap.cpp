@@ -61,6 +61,16 @@ void InputTap::stop()
     }
     tap_ = nullptr; // released, and no thread reads them now
     wheelTap_ = nullptr;
+    loop_.store(nullptr);
+}
+
+void InputTap::permissionLost()
+{
+    stop();
+    isRunning_ = false;
+    platform::log::write("Pelorn: event tap stopped, input access revoked");
+    emit changed();
+    start(false);
 }
 
 void InputTap::start(bool promptForPermission)
@@ -133,11 +143,23 @@ Event* InputTap::handle(uint32_t type, Event* event)
 {
     switch (type) {
     case kTypeTapDisabledByTimeout:
-    case kTypeTapDisabledByUserInput:
+    case kTypeTapDisabledByUserInput: {
+        bool refused = false;
         for (TapRef t : {tap_, wheelTap_})
-            if (t && !isTapEnabled(t))
+            if (t && !isTapEnabled(t)) {
                 enableTap(t, true);
+                refused = refused || !isTapEnabled(t);
+            }
+        // A tap the system will not turn on again means the permission was taken back: the
+        // taps never see another event, so they are let go and the install retried, and the
+        // permission cards show meanwhile instead of keys that silently do nothing.
+        if (refused)
+            QMetaObject::invokeMethod(this, [this, lost = tap_] {
+                if (tap_ == lost)
+                    permissionLost();
+            }, Qt::QueuedConnection);
         return event;
+    }
     case kTypeSystemDefined:
         return handleMediaKey(event);
     case kTypeScrollWheel:

@@ -91,6 +91,7 @@ signals:
 
 private:
     bool installTap();
+    void permissionLost(); // main thread
     Event* handle(uint32_t type, Event* event);
     Event* handleMediaKey(Event* event);
 

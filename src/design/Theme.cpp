@@ -2,6 +2,7 @@
 
 #include "app/Prefs.h"
 #include "app/Texts.h"
+#include "platform/Appearance.h"
 
 #include <QEvent>
 #include <QWidget>
@@ -125,7 +126,12 @@ GlassStyle GlassStyle::current()
 
 Theme& Theme::shared()
 {
-    static Theme* theme = new Theme; // lives as long as the process, like the surfaces
+    static Theme* theme = [] {
+        auto* t = new Theme; // lives as long as the process, like the surfaces
+        // The system's appearance or accent changed in its settings: every surface follows it.
+        platform::appearance::observe(t, [t] { t->notifyChanged(); });
+        return t;
+    }();
     return *theme;
 }
 

@@ -94,6 +94,7 @@ struct MonitoredEvent {
 constexpr uint32_t kLeftMouseDown = 1;
 constexpr uint32_t kLeftMouseUp = 2;
 constexpr uint32_t kRightMouseDown = 3;
+constexpr uint32_t kRightMouseUp = 4;
 constexpr uint32_t kMouseMoved = 5;
 constexpr uint32_t kLeftMouseDragged = 6;
 constexpr uint32_t kRightMouseDragged = 7;
@@ -103,6 +104,7 @@ constexpr uint32_t kFlagsChanged = 12;
 constexpr uint32_t kSystemDefined = 14;
 constexpr uint32_t kScrollWheel = 22;
 constexpr uint32_t kOtherMouseDown = 25;
+constexpr uint32_t kOtherMouseUp = 26;
 
 using MonitorToken = int; // 0: the system refused the monitor
 MonitorToken addGlobalMonitor(uint64_t mask, std::function<void(const MonitoredEvent&)> handler);

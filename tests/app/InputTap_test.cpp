@@ -102,6 +102,37 @@ TEST_F(InputTapTest, TapDisabledBySystemIsEnabledAgain)
     }
 }
 
+// Revoked while running, the permission takes the keys away at once: the taps stop, the
+// application learns it (its permission cards return) and the keys keep their system behaviour;
+// granted again, the taps come back at the next retry.
+TEST_F(InputTapTest, ARevokedPermissionStopsTheTapsUntilGrantedAgain)
+{
+    auto tap = runningTap();
+    int calls = 0;
+    tap->onMediaKey = [&](Key, bool, ModifierFlags) { return ++calls, true; };
+    int changes = 0;
+    QObject::connect(tap.get(), &InputTap::changed, [&] { ++changes; });
+
+    system.setTrusted(false);
+    system.settle();
+    processEvents();
+    EXPECT_FALSE(tap->isRunning());
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(system.taps().empty()) << "the dead taps were let go";
+    EXPECT_TRUE(system.deliver(sim::mediaKeyEvent(0, true))) << "the key passes to the system";
+    EXPECT_EQ(calls, 0);
+    advance(2.0);
+    EXPECT_FALSE(tap->isRunning()) << "the retry finds no permission";
+
+    system.setTrusted(true);
+    advance(2.0);
+    ASSERT_TRUE(tap->isRunning());
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(system.taps().size(), 2u);
+    EXPECT_FALSE(system.deliver(sim::mediaKeyEvent(0, true)));
+    EXPECT_EQ(calls, 1);
+}
+
 TEST_F(InputTapTest, MediaKeysReachTheHandlerOnTheMainThreadAndAreSwallowedOnlyWhenItSaysSo)
 {
     auto tap = runningTap();

@@ -6,6 +6,7 @@
 
 #include "DesignTest.h"
 #include "app/Prefs.h"
+#include "platform/Appearance.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -63,6 +64,38 @@ TEST_F(ThemeTest, SystemAccentFollowsTheSystemAndGraphiteIsTheSystemGrey)
     EXPECT_EQ(AccentChoice(AccentChoice::graphite).nsColor(false), systemColor(SystemColor::gray, false));
     EXPECT_NE(AccentChoice(AccentChoice::graphite).nsColor(false), systemGraphite);
     Prefs::d().setGlobalObject("AppleAccentColor", QVariant());
+}
+
+// System Settings changes the appearance and the accent while the application runs: a root
+// left to the system follows both at once, a root forced dark keeps its appearance.
+TEST_F(ThemeTest, RootsFollowTheSystemAppearanceAndAccentAsTheyChange)
+{
+    QWidget system, forced;
+    KVMAccentRoot::install(&system);
+    KVMAccentRoot::install(&forced)->setDark(true);
+    const struct {
+        bool dark;
+        std::optional<int> accent;
+        SystemColor shown;
+    } steps[] = {
+        {true, 0, SystemColor::red},
+        {true, 3, SystemColor::green},
+        {false, std::nullopt, SystemColor::blue},
+    };
+    for (const auto& step : steps) {
+        sim::appearance::setDark(step.dark);
+        sim::appearance::setAccent(step.accent);
+        processEvents();
+        EXPECT_EQ(isDark(&system), step.dark);
+        EXPECT_EQ(system.palette().color(QPalette::Highlight), systemColor(step.shown, step.dark));
+        EXPECT_TRUE(isDark(&forced));
+        EXPECT_EQ(forced.palette().color(QPalette::Highlight), systemColor(step.shown, true));
+    }
+    Prefs::d().set(Theme::kAccentKey, QString("pink"));
+    sim::appearance::setAccent(0);
+    processEvents();
+    EXPECT_EQ(system.palette().color(QPalette::Highlight), systemColor(SystemColor::pink, false))
+        << "an accent chosen in Pelorn stays over the system's";
 }
 
 TEST_F(ThemeTest, EffectiveTintPrefersTheCallerThenTheAccentSwitch)

@@ -8,10 +8,11 @@
 #include "support/TestPaths.h"
 #include "support/XServer.h"
 
-#include <QElapsedTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -21,6 +22,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <vector>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -280,6 +282,69 @@ protected:
         return {};
     }
     static QJsonObject monitor(const QJsonObject& status) { return display(status, "Lumera 27Q")["monitor"].toObject(); }
+
+    // --- what the screen shows (the X screen is black where no window is) ---
+
+    // Repeats `act` (nothing when empty) and looks at the screen until `holds` is true of it,
+    // for up to `seconds`; the last picture is saved as `shot` under the build's screens/.
+    bool screenUntil(const std::function<bool(const QImage&)>& holds, double seconds, const QString& shot,
+                     const std::function<bool()>& act = {})
+    {
+        const QString path = testpaths::buildDir() + "/screens/" + shot + ".png";
+        QDir().mkpath(QFileInfo(path).path());
+        QElapsedTimer t;
+        t.start();
+        do {
+            if (act && !act())
+                return false;
+            const QImage screen = x->capture(path);
+            if (!screen.isNull() && holds(screen))
+                return true;
+            QThread::msleep(250);
+        } while (t.elapsed() < seconds * 1000);
+        return false;
+    }
+    // The share of a region's pixels for which `is` holds, on a grid of every fourth pixel.
+    static double share(const QImage& screen, const QRect& region, const std::function<bool(QColor)>& is)
+    {
+        int all = 0, hits = 0;
+        for (int y = region.top(); y <= region.bottom(); y += 4)
+            for (int x = region.left(); x <= region.right(); x += 4) {
+                ++all;
+                hits += is(screen.pixelColor(x, y));
+            }
+        return all ? double(hits) / all : 0;
+    }
+    // The panel hangs below the status item at the top right; the level indicator shows there too.
+    static constexpr QRect kPanel{1150, 30, 350, 560};
+    static constexpr QRect kIndicator{1260, 40, 230, 30};
+    static bool indicatorShown(const QImage& s) { return share(s, kIndicator, [](QColor c) { return c.lightness() > 40; }) > 0.5; }
+    // A blackout's cover is a window as large as the screen.
+    bool covered()
+    {
+        for (const QRect& w : x->windows({"--class", "Pelorn"}))
+            if (w.size() == XServer::kScreen)
+                return true;
+        return false;
+    }
+    bool coveredUntil(bool shown, double seconds, const std::function<bool()>& act = {})
+    {
+        QElapsedTimer t;
+        t.start();
+        do {
+            if (act && !act())
+                return false;
+            if (covered() == shown)
+                return true;
+            QThread::msleep(250);
+        } while (t.elapsed() < seconds * 1000);
+        return false;
+    }
+    bool openPanel()
+    {
+        QThread::msleep(500); // the status area places the icon after it docks
+        return x->click(QPoint(XServer::kScreen.width() - 12, 12));
+    }
 
     QTemporaryDir root;
     QString deskFile;
@@ -683,6 +748,184 @@ TEST_F(DeskProcess, TheDeskDoorOutlastsAFloodOfSilentClients)
         ::close(fd);
     quit();
     EXPECT_NEAR(status()["battery"]["percent"].toDouble(), 50, 1.0) << "kept after Pelorn quit";
+}
+
+// A person at the desk with their own mouse and keyboard, and System Settings changing under a
+// running Pelorn: the open panel follows the appearance and the accent, a blackout ends on a
+// real move or key press, the brightness keys act on the monitor under the pointer, and a
+// revoked input access takes the keys away until it is granted again.
+TEST_F(DeskProcess, ThePersonsHandsAndTheSystemsSettingsReachPelorn)
+{
+    if (!onScreenWithBus())
+        GTEST_SKIP() << "Xvfb, trayer, dbus-daemon, at-spi2-core or python3-pyatspi is missing (scripts/setup)";
+    storeSetting("display.brightnessKeys", true);
+    storeSetting("audio.softwareVolume", false);
+    launch({"-AppleLanguages", "(en)"});
+    ASSERT_EQ(desk({"audio", "unplug", "BuiltInSpeakerDevice"}).status, 0); // the volume keys step the monitor
+    ASSERT_EQ(desk({"grant", "input"}).status, 0);
+    ASSERT_GE(until([](const QJsonObject& s) { return s["eventTaps"].toInt() > 0; }, 10.0), 0) << log.toStdString();
+
+    // Appearance and accent, changed while the panel is open.
+    ASSERT_TRUE(openPanel()) << x->error().toStdString();
+    const auto lightShare = [](const QImage& s) { return share(s, kPanel, [](QColor c) { return c.lightness() > 180; }); };
+    ASSERT_TRUE(screenUntil([&](const QImage& s) { return lightShare(s) > 0.4; }, 10, "desk-panel-light"));
+    const double light = lightShare(x->capture());
+    ASSERT_EQ(desk({"appearance", "dark"}).status, 0);
+    // Dark, the panel keeps only its white slider fills and texts light.
+    EXPECT_TRUE(screenUntil([&](const QImage& s) { return lightShare(s) < light / 2; }, 10, "desk-panel-dark"));
+    const auto red = [](QColor c) { return c.red() > 80 && c.red() > 2 * c.green() && c.red() > 2 * c.blue(); };
+    EXPECT_LT(share(x->capture(), kPanel, red), 0.001) << "no red before";
+    ASSERT_EQ(desk({"accent", "red"}).status, 0);
+    EXPECT_TRUE(screenUntil([&](const QImage& s) { return share(s, kPanel, red) > 0.003; }, 10, "desk-panel-red"))
+        << "the toggled tiles take the system's accent, Pelorn's own being \"System\"";
+
+    // A blackout from the panel, ended by the mouse, then by a key; the guard ignores the first
+    // moment and a small drift, so the person goes on moving until it ends.
+    const QString blackout = walk({QJsonObject{{"press", "Black out screen (OLED care)"}}});
+    ASSERT_TRUE(blackout.isEmpty()) << blackout.toStdString();
+    ASSERT_TRUE(coveredUntil(true, 10));
+    x->capture(testpaths::buildDir() + "/screens/desk-blackout.png");
+    int moves = 0;
+    EXPECT_TRUE(coveredUntil(false, 15, [&] { return x->movePointer(QPoint(400 + 300 * (++moves % 2), 500)); }))
+        << "a real mouse move over the cover ends the blackout";
+    ASSERT_TRUE(openPanel());
+    const QString again = walk({QJsonObject{{"press", "Black out screen (OLED care)"}}});
+    ASSERT_TRUE(again.isEmpty()) << again.toStdString();
+    ASSERT_TRUE(coveredUntil(true, 10));
+    EXPECT_TRUE(coveredUntil(false, 15, [&] { return x->key({"a"}); })) << "a real key press ends it";
+
+    // The pointer onto the wide monitor: the brightness keys step that monitor, and Pelorn's
+    // level indicator shows it.
+    ASSERT_EQ(desk({"pointer", "Lumera 27Q"}).status, 0);
+    EXPECT_EQ(status()["pointer"].toString(), "Lumera 27Q");
+    const int brightness = monitor(status())["brightness"].toInt();
+    EXPECT_TRUE(screenUntil(indicatorShown, 10, "desk-indicator-brightness", [&] { return desk({"key", "brightness-up"}).status == 0; }));
+    EXPECT_GE(until([&](const QJsonObject& s) { return monitor(s)["brightness"].toInt() > brightness; }, 10.0), 0);
+
+    // Input access revoked: the taps stop at once and the panel asks for the permission again.
+    ASSERT_EQ(desk({"revoke", "input"}).status, 0);
+    ASSERT_GE(until([](const QJsonObject& s) { return s["eventTaps"].toInt() == 0; }, 10.0), 0);
+    const int volume = monitorVolumes(status());
+    ASSERT_TRUE(screenUntil([](const QImage& s) { return !indicatorShown(s); }, 10, "desk-revoked-before"));
+    ASSERT_EQ(desk({"key", "volume-up"}).status, 0);
+    EXPECT_FALSE(screenUntil(indicatorShown, 2, "desk-revoked-key")) << "no level indicator without input access";
+    ASSERT_TRUE(openPanel());
+    const QString card = walk({QJsonObject{{"see", "Accessibility permission needed"}}});
+    EXPECT_TRUE(card.isEmpty()) << card.toStdString();
+
+    ASSERT_EQ(desk({"grant", "input"}).status, 0);
+    ASSERT_GE(until([](const QJsonObject& s) { return s["eventTaps"].toInt() > 0; }, 10.0), 0);
+    EXPECT_EQ(monitorVolumes(status()), volume) << "the key pressed while revoked never reached Pelorn";
+    EXPECT_TRUE(screenUntil(indicatorShown, 10, "desk-granted-key", [&] { return desk({"key", "volume-up"}).status == 0; }));
+    EXPECT_GE(until([&](const QJsonObject& s) { return monitorVolumes(s) > volume; }, 10.0), 0);
+
+    // The new commands refuse bad input as the others do, leaving the machine as it is.
+    const auto settings = [](const QJsonObject& s) {
+        return QJsonObject{{"pointer", s["pointer"]}, {"appearance", s["appearance"]}, {"accent", s["accent"]}};
+    };
+    const QJsonObject before = settings(status());
+    for (const QStringList& bad : {QStringList{"pointer", "Lumera 99"}, {"pointer"}, {"appearance", "sepia"}, {"accent", "teal"}}) {
+        const Desk d = desk(bad);
+        EXPECT_EQ(d.status, 2) << bad.join(' ').toStdString();
+        EXPECT_TRUE(d.err.startsWith("pelorn-desk: ")) << d.err.toStdString();
+    }
+    EXPECT_EQ(settings(status()), before);
+    EXPECT_EQ(before["appearance"].toString(), "dark");
+    EXPECT_EQ(before["accent"].toString(), "red");
+    EXPECT_EQ(before["pointer"].toString(), "Yerleşik Retina Ekran") << "the real clicks on the panel took the pointer back";
+}
+
+// The system's own windows close as a Mac's do, on a screen with no window manager to draw a
+// title bar: the privacy pane on Escape, Ctrl-W and its close control, the administrator prompt
+// on Escape and its close control, which cancel it.
+TEST_F(DeskProcess, TheSystemsWindowsCloseWithoutAWindowManager)
+{
+    if (!onScreenWithBus())
+        GTEST_SKIP() << "Xvfb, trayer, dbus-daemon, at-spi2-core or python3-pyatspi is missing (scripts/setup)";
+    launch({"-AppleLanguages", "(en)"});
+    const QStringList pane{"--name", "^Privacy & Security$"};
+    // The close control sits at the top-leading corner, inside the window's margins.
+    const auto closeControl = [](const QRect& w) { return w.topLeft() + QPoint(17, 18); };
+    const auto closings = std::vector<std::pair<const char*, std::function<bool(const QRect&)>>>{
+        {"Escape", [&](const QRect&) { return x->key({"Escape"}); }},
+        {"Ctrl-W", [&](const QRect&) { return x->key({"ctrl+w"}); }},
+        {"close control", [&](const QRect& w) { return x->click(closeControl(w)); }},
+    };
+    for (const auto& [name, close] : closings) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(openPanel());
+        const QString opened = walk({QJsonObject{{"press", "Open System Settings"}}});
+        ASSERT_TRUE(opened.isEmpty()) << opened.toStdString();
+        QElapsedTimer t;
+        t.start();
+        std::vector<QRect> shown;
+        while ((shown = x->windows(pane)).empty() && t.elapsed() < 10000)
+            QThread::msleep(100);
+        ASSERT_EQ(shown.size(), 1u);
+        x->capture(testpaths::buildDir() + "/screens/desk-pane.png");
+        ASSERT_TRUE(close(shown.front())) << x->error().toStdString();
+        t.restart();
+        while (!x->windows(pane).empty() && t.elapsed() < 10000)
+            QThread::msleep(100);
+        EXPECT_TRUE(x->windows(pane).empty());
+    }
+
+    // The prompt is titled with the application's name, as the main window may be: it is the small one.
+    const auto prompts = [&] {
+        std::vector<QRect> small;
+        for (const QRect& w : x->windows({"--name", "^Pelorn$"}))
+            if (w.width() < 700 && w.height() < 400)
+                small.push_back(w);
+        return small;
+    };
+    for (const char* name : {"Escape", "close control"}) {
+        SCOPED_TRACE(name);
+        const QString walked = toTheBatteryPage({QJsonObject{{"press", "Install Battery Helper to Discharge"}}});
+        ASSERT_TRUE(walked.isEmpty()) << walked.toStdString();
+        QElapsedTimer t;
+        t.start();
+        std::vector<QRect> shown;
+        while ((shown = prompts()).empty() && t.elapsed() < 10000)
+            QThread::msleep(100);
+        ASSERT_FALSE(shown.empty());
+        x->capture(testpaths::buildDir() + "/screens/desk-prompt.png");
+        ASSERT_TRUE(std::string(name) == "Escape" ? x->key({"Escape"}) : x->click(closeControl(shown.back())));
+        const QString cancelled = walk({QJsonObject{{"see", "User canceled."}}});
+        EXPECT_TRUE(cancelled.isEmpty()) << cancelled.toStdString();
+        EXPECT_TRUE(prompts().empty());
+        EXPECT_FALSE(helperJob(status())["installed"].toBool());
+    }
+}
+
+// The display page's mirroring switch on and off: every display is back at its former origin.
+TEST_F(DeskProcess, MirroringOffPutsTheDisplaysBackWhereTheyStood)
+{
+    if (!onScreenWithBus())
+        GTEST_SKIP() << "Xvfb, trayer, dbus-daemon, at-spi2-core or python3-pyatspi is missing (scripts/setup)";
+    launch({"-AppleLanguages", "(en)"});
+    const auto origins = [](const QJsonObject& s) {
+        QJsonObject out;
+        for (const QJsonValue& d : s["displays"].toArray())
+            out[d["name"].toString()] = QJsonArray{d["x"], d["y"]};
+        return out;
+    };
+    const QJsonObject before = origins(status());
+    ASSERT_EQ(before.size(), 3);
+    ASSERT_TRUE(openPanel());
+    const QString on = walk({QJsonObject{{"press", "Open overview"}}, QJsonObject{{"press", "Displays"}, {"role", "list item"}},
+                             QJsonObject{{"press", "Mirror displays"}}});
+    ASSERT_TRUE(on.isEmpty()) << on.toStdString();
+    const auto stacked = [](const QJsonObject& s) {
+        for (const QJsonValue& d : s["displays"].toArray())
+            if (d["x"].toInt() != 0 || d["y"].toInt() != 0)
+                return false;
+        return true;
+    };
+    ASSERT_GE(until(stacked, 10.0), 0) << desk({"status"}).out.toStdString();
+    const QString off = walk({QJsonObject{{"press", "Mirror displays"}}});
+    ASSERT_TRUE(off.isEmpty()) << off.toStdString();
+    EXPECT_GE(until([&](const QJsonObject& s) { return origins(s) == before && !stacked(s); }, 10.0), 0)
+        << desk({"status"}).out.toStdString();
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "support/SimTest.h"
 #include "support/TestPaths.h"
 
+#include <QAbstractButton>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -60,6 +61,7 @@ TEST_F(AdminScriptTest, ThePersonAllowsOrCancelsInTheDialog)
         {"allow", click("allow"), true},
         {"cancel", click("cancel"), false},
         {"Escape", [](QDialog* d) { QTest::keyClick(d, Qt::Key_Escape); }, false},
+        {"its close control", [](QDialog* d) { QTest::mouseClick(d->findChild<QAbstractButton*>("close"), Qt::LeftButton); }, false},
         {"Return takes the default", [](QDialog* d) { QTest::keyClick(d, Qt::Key_Return); }, true},
     };
     for (const Case& c : cases) {

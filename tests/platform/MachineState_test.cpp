@@ -3,6 +3,7 @@
 // input without touching it.
 #include "platform/Audio.h"
 #include "platform/DisplayServices.h"
+#include "platform/UserDefaults.h"
 #include "platform/sim/Battery.h"
 #include "platform/sim/DeskCommands.h"
 #include "platform/sim/EventSystem.h"
@@ -48,6 +49,7 @@ protected:
         return sim::Mac::shared().boot(desk.value(), sim::Mac::Role::desk);
     }
     static sim::Displays& displays() { return sim::Mac::shared().displays(); }
+    static QVariant global(const QString& key) { return platform::UserDefaults::standard().globalObject(key); }
     static uint16_t vcp(uint32_t display, uint8_t code) { return displays().monitor(display)->vcp(code)->value; }
     QByteArray file(const QString& name) const
     {
@@ -155,6 +157,17 @@ TEST_F(MachineState, CommandsActOnTheMachine)
          }},
         {{"grant", "input"}, [] { return sim::EventSystem::shared().trusted(); }},
         {{"revoke", "input"}, [] { return !sim::EventSystem::shared().trusted(); }},
+        {{"pointer", "lumera 27q"},
+         [] {
+             const QPointF at = platform::screens::mouseLocation();
+             for (const auto& s : platform::screens::screens())
+                 if (platform::screens::mouseInRect(at, s.frame))
+                     return s.deviceDescription.value("NSScreenNumber").toUInt() == kWide;
+             return false;
+         }},
+        {{"appearance", "dark"}, [] { return global("AppleInterfaceStyle") == "Dark"; }},
+        {{"accent", "red"}, [] { return global("AppleAccentColor") == qlonglong(0); }},
+        {{"accent", "graphite"}, [] { return global("AppleAccentColor") == qlonglong(-1); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
@@ -170,6 +183,56 @@ TEST_F(MachineState, CommandsActOnTheMachine)
     EXPECT_EQ(status["displays"][1]["monitor"]["brightness"].toInt(), 60);
     EXPECT_EQ(status["audio"]["output"]["uid"].toString(), "BuiltInSpeakerDevice");
     EXPECT_DOUBLE_EQ(status["audio"]["output"]["volume"].toDouble(), 0.5);
+    EXPECT_EQ(status["pointer"].toString(), "Lumera 27Q");
+    EXPECT_EQ(status["appearance"].toString(), "dark");
+    EXPECT_EQ(status["accent"].toString(), "graphite");
+
+    // Back to the defaults System Settings starts from.
+    for (const QStringList& args : {QStringList{"appearance", "light"}, QStringList{"accent", "multicolour"}})
+        EXPECT_EQ(run(args).status, 0);
+    EXPECT_FALSE(global("AppleInterfaceStyle").isValid());
+    EXPECT_FALSE(global("AppleAccentColor").isValid());
+}
+
+// Mirroring stacks the displays on the main one; turned off, each goes back where it stood,
+// also after a relaunch, or beside the others when its place was taken meanwhile.
+TEST_F(MachineState, MirroringOffPutsTheDisplaysBack)
+{
+    namespace ds = platform::displays;
+    const auto origin = [](uint32_t id) { return QPoint(displays().display(id)->x, displays().display(id)->y); };
+    const auto mirror = [](std::vector<uint32_t> ids, bool on, std::optional<std::pair<uint32_t, QPoint>> move = {}) {
+        ds::ConfigRef config;
+        ASSERT_EQ(ds::beginConfiguration(&config), ds::kSuccess);
+        for (uint32_t id : ids)
+            ds::configureMirror(config, id, on ? displays().mainID() : 0);
+        if (move)
+            ds::configureOrigin(config, move->first, move->second.x(), move->second.y());
+        ds::completeConfiguration(config, ds::kConfigurePermanently);
+    };
+    const QPoint wide = origin(kWide), second = origin(kSecond);
+    ASSERT_NE(wide, second);
+
+    mirror({kWide, kSecond}, true);
+    EXPECT_EQ(origin(kWide), QPoint(0, 0));
+    EXPECT_EQ(origin(kSecond), QPoint(0, 0));
+    mirror({kWide, kSecond}, false);
+    EXPECT_EQ(origin(kWide), wide);
+    EXPECT_EQ(origin(kSecond), second);
+
+    // The former places are part of the machine: a relaunch between on and off keeps them.
+    mirror({kWide, kSecond}, true);
+    sim::persistence::flush();
+    boot();
+    mirror({kWide, kSecond}, false);
+    EXPECT_EQ(origin(kWide), wide);
+    EXPECT_EQ(origin(kSecond), second);
+
+    // Taken meanwhile: the display goes right of the rightmost screen, at the top.
+    mirror({kSecond}, true, std::pair{kWide, second});
+    mirror({kSecond}, false);
+    const QRect wideBounds = ds::bounds(kWide).toRect();
+    EXPECT_EQ(origin(kSecond), QPoint(wideBounds.x() + wideBounds.width(), 0));
+    EXPECT_FALSE(ds::bounds(kSecond).intersects(ds::bounds(kWide)));
 }
 
 TEST_F(MachineState, BadInputIsRefusedAndChangesNothing)
@@ -205,6 +268,12 @@ TEST_F(MachineState, BadInputIsRefusedAndChangesNothing)
         {"update", "offer", "1..2"},
         {"update", "fail", "now"},
         {"update", "withdraw"},
+        {"pointer"},
+        {"pointer", "Lumera 99"},
+        {"appearance", "sepia"},
+        {"appearance", "dark", "now"},
+        {"accent", "teal"},
+        {"accent", "Red"},
     };
     for (const QStringList& args : cases) {
         SCOPED_TRACE(args.join(' ').toStdString());
@@ -213,6 +282,15 @@ TEST_F(MachineState, BadInputIsRefusedAndChangesNothing)
         EXPECT_FALSE(o.err.isEmpty());
         EXPECT_TRUE(o.out.isEmpty());
     }
+    // The pointer goes only where a screen is: not onto a display switched away.
+    ASSERT_EQ(run({"kvm", "away"}).status, 0);
+    const QJsonObject away = sim::deskcommands::status();
+    const sim::deskcommands::Outcome offline = run({"pointer", "Lumera 27Q"});
+    EXPECT_EQ(offline.status, 2);
+    EXPECT_TRUE(offline.err.contains("offline")) << offline.err.toStdString();
+    EXPECT_EQ(sim::deskcommands::status(), away);
+    ASSERT_EQ(run({"kvm", "back"}).status, 0);
+
     sim::persistence::flush();
     EXPECT_EQ(sim::deskcommands::status(), status);
     EXPECT_EQ(file("machine"), machine);

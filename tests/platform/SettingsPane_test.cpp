@@ -1,11 +1,15 @@
 #include "app/InputTap.h"
 #include "app/Prefs.h"
+#include "platform/Appearance.h"
 #include "platform/Events.h"
 #include "platform/SystemSettings.h"
 #include "platform/sim/SettingsPane.h"
 #include "support/SimTest.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
+#include <QPointer>
+#include <functional>
 #include <QImage>
 #include <QTest>
 #include <QWidget>
@@ -41,6 +45,32 @@ TEST_F(SettingsPaneTest, TheSwitchGrantsInputAccessAndTheTapsStartAtTheirNextTry
     EXPECT_EQ(sim::settingspane::window(), pane) << "opened again, the one window comes forward";
 }
 
+TEST_F(SettingsPaneTest, ThePaneClosesFromItsCloseControlAndTheKeyboard)
+{
+    const struct {
+        const char* name;
+        std::function<void(QWidget*)> close;
+    } cases[] = {
+        {"close control", [](QWidget* w) { QTest::mouseClick(w->findChild<QAbstractButton*>("close"), Qt::LeftButton); }},
+        {"Escape", [](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); }},
+        {"Ctrl-W", [](QWidget* w) { QTest::keyClick(w, Qt::Key_W, Qt::ControlModifier); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        InputTap::openAccessibilitySettings();
+        QPointer<QWidget> pane = sim::settingspane::window();
+        ASSERT_TRUE(pane);
+        // Shortcuts answer in the active window only.
+        pane->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(pane));
+        c.close(pane);
+        processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_FALSE(pane) << "closed, the pane is gone";
+        EXPECT_FALSE(sim::settingspane::window());
+    }
+}
+
 TEST_F(SettingsPaneTest, TheSwitchFollowsAGrantMadeElsewhere)
 {
     sim::settingspane::show(QString::fromLatin1(InputTap::kAccessibilitySettingsURL));
@@ -62,6 +92,18 @@ TEST_F(SettingsPaneTest, OnlyThePrivacyPaneOpensAndAFreshMacHasNoneOpen)
     EXPECT_TRUE(sim::settingspane::window());
     installDesk(sim::Desk::defaultJson());
     EXPECT_FALSE(sim::settingspane::window());
+}
+
+TEST_F(SettingsPaneTest, AnOpenPaneFollowsTheSystemAppearance)
+{
+    sim::settingspane::show(QString::fromLatin1(InputTap::kAccessibilitySettingsURL));
+    QWidget* pane = sim::settingspane::window();
+    ASSERT_TRUE(pane);
+    for (const bool dark : {true, false}) {
+        sim::appearance::setDark(dark);
+        processEvents();
+        EXPECT_EQ(pane->palette().color(QPalette::Window).lightness() < 128, dark);
+    }
 }
 
 // In either appearance the switch's outline stands apart from the window it sits on (the

@@ -1,6 +1,7 @@
 #include "support/XServer.h"
 
 #include <QElapsedTimer>
+#include <QMap>
 #include <QStandardPaths>
 #include <csignal>
 #include <sys/prctl.h>
@@ -164,4 +165,28 @@ bool XServer::click(QPoint at)
 bool XServer::key(const QStringList& keys)
 {
     return isRunning() && runTool("xdotool", QStringList{"key"} + keys);
+}
+
+bool XServer::movePointer(QPoint to)
+{
+    return isRunning() && runTool("xdotool", {"mousemove", QString::number(to.x()), QString::number(to.y())});
+}
+
+std::vector<QRect> XServer::windows(const QStringList& criteria)
+{
+    QByteArray out;
+    std::vector<QRect> found;
+    // xdotool's search fails when it finds nothing: that is an empty answer, not an error.
+    if (!isRunning() || !runTool("xdotool", QStringList{"search", "--onlyvisible"} + criteria + QStringList{"getwindowgeometry", "--shell", "%@"}, &out))
+        return found;
+    QMap<QString, int> v;
+    for (const QByteArray& line : out.split('\n')) {
+        const QList<QByteArray> kv = line.trimmed().split('=');
+        if (kv.size() != 2)
+            continue;
+        v[QString::fromLatin1(kv[0])] = kv[1].toInt();
+        if (kv[0] == "SCREEN")
+            found.emplace_back(v["X"], v["Y"], v["WIDTH"], v["HEIGHT"]);
+    }
+    return found;
 }

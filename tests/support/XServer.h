@@ -22,6 +22,8 @@
 #include <QSize>
 #include <QString>
 #include <memory>
+#include <vector>
+#include <QRect>
 
 class XServer {
 public:
@@ -58,6 +60,11 @@ public:
     // Presses and releases each key in turn, by its X name ("Down", "Return"), into the window
     // that has the keyboard (xdotool).
     bool key(const QStringList& keys);
+    // Moves the pointer there, as the person's mouse does (xdotool).
+    bool movePointer(QPoint to);
+    // Where the shown windows are that xdotool's search finds with `criteria` ("--class",
+    // "Pelorn" or "--name", "^Title$"), in its order; empty when there is none.
+    std::vector<QRect> windows(const QStringList& criteria);
 
 private:
     // Runs a tool on this display to its end (10 s at most), keeping its standard output.

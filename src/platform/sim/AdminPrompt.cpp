@@ -51,6 +51,9 @@ public:
         connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
         connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
         layout->addWidget(buttons);
+        // Closing the prompt (its close control, or Escape, which a dialog takes as such) cancels.
+        addCloseControl(this);
+        followSystemAppearance(this);
         setMinimumWidth(360);
     }
 };

@@ -6,6 +6,7 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QPoint>
 #include <QString>
 #include <cstdint>
 #include <initializer_list>
@@ -168,6 +169,7 @@ struct DeskDisplay {
     int x = 0;                        // global origin, top-left, y down
     int y = 0;
     uint32_t mirrorOf = 0;
+    std::optional<QPoint> beforeMirror; // a mirror's own origin, taken back when it stops mirroring
     std::vector<DeskMode> modes;
     int mode = 0;                     // index of the current mode
     std::optional<double> brightness; // built-in panel, 0-1

@@ -1,9 +1,12 @@
 #include "platform/sim/DeskCommands.h"
 
+#include "platform/Appearance.h"
 #include "platform/Audio.h"
+#include "platform/DisplayServices.h"
 #include "platform/Events.h"
 #include "platform/LoginItem.h"
 #include "platform/Paths.h"
+#include "platform/UserDefaults.h"
 #include "platform/sim/Battery.h"
 #include "platform/sim/EventSystem.h"
 #include "platform/sim/Launchd.h"
@@ -51,6 +54,11 @@ int keyCode(const QString& key)
     static const int codes[] = {0, 1, 7, 2, 3};
     return codes[kKeys.indexOf(key)];
 }
+
+// The accents of System Settings by the number the system stores; multicolour stores none.
+constexpr int kMulticolour = 100;
+const QMap<QString, int> kAccents{{"multicolour", kMulticolour}, {"blue", 4}, {"purple", 5}, {"pink", 6}, {"red", 0},
+                                  {"orange", 1}, {"yellow", 2}, {"green", 3}, {"graphite", -1}};
 
 QString listed(const QStringList& names) { return names.isEmpty() ? "none" : names.join(", "); }
 
@@ -390,6 +398,31 @@ const std::vector<Command>& commands()
                  updates.publishInstalledVersion(true);
              return ok();
          }},
+        {"pointer", "pointer NAME", [](const QStringList& a) { return words(a, 2); },
+         [](const QStringList& a) {
+             // The mouse takes the pointer onto the middle of that display's screen.
+             Displays& displays = Mac::shared().displays();
+             const auto d = findDisplay(displays.all(), a[1]);
+             if (!d)
+                 return bad(QString("unknown display \"%1\" (connected: %2)").arg(a[1], listed(displayNames(displays.all()))));
+             for (const platform::screens::Screen& screen : platform::screens::screens())
+                 if (screen.deviceDescription.value("NSScreenNumber").toUInt() == d->id) {
+                     displays.setPointer(screen.frame.center());
+                     return ok();
+                 }
+             return bad(QString("display \"%1\" shows no screen of its own (%2)").arg(a[1], d->online ? "it mirrors another" : "offline"));
+         }},
+        {"appearance", "appearance light|dark", [](const QStringList& a) { return words(a, 2, {"light", "dark"}); },
+         [](const QStringList& a) {
+             appearance::setDark(a[1] == "dark");
+             return ok();
+         }},
+        {"accent", "accent " + kAccents.keys().join('|'), [](const QStringList& a) { return words(a, 2, kAccents.keys()); },
+         [](const QStringList& a) {
+             const int n = kAccents.value(a[1]);
+             appearance::setAccent(n == kMulticolour ? std::nullopt : std::optional<int>(n));
+             return ok();
+         }},
         {"status", "status [--json]",
          [](const QStringList& a) {
              if (a.size() > 2 || (a.size() == 2 && a[1] != "--json"))
@@ -469,6 +502,14 @@ QJsonObject status()
         displays.append(o);
     }
     s["displays"] = displays;
+    // The pointer's display, and the system's appearance and accent as System Settings shows them.
+    for (const platform::screens::Screen& screen : platform::screens::screens())
+        if (platform::screens::mouseInRect(mac.displays().pointer(), screen.frame))
+            s["pointer"] = screen.localizedName;
+    const platform::UserDefaults& defaults = platform::UserDefaults::standard();
+    s["appearance"] = defaults.globalObject("AppleInterfaceStyle").toString() == "Dark" ? "dark" : "light";
+    const QVariant accent = defaults.globalObject("AppleAccentColor");
+    s["accent"] = accent.isValid() ? kAccents.key(accent.toInt(), "blue") : "multicolour";
     if (desk.kvm) {
         bool away = true;
         for (uint32_t id : desk.kvm->displays) {

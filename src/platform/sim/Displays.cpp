@@ -173,6 +173,42 @@ void Displays::normalizeLocked()
             }
 }
 
+namespace {
+QRect boundsOf(const DeskDisplay& d)
+{
+    const DeskMode& m = d.modes[size_t(d.mode)];
+    return QRect(d.x, d.y, m.width, m.height);
+}
+} // namespace
+
+void Displays::placeUnmirroredLocked(uint32_t id, const std::vector<uint32_t>& unplaced)
+{
+    // A display that stops mirroring goes back where it stood before, as on a Mac; when another
+    // screen took that place meanwhile, it goes beside the others, right of the rightmost.
+    const auto it = std::find_if(desk_.begin(), desk_.end(), [&](const DeskDisplay& d) { return d.id == id; });
+    if (it == desk_.end())
+        return;
+    DeskDisplay& d = *it;
+    const std::optional<QPoint> before = std::exchange(d.beforeMirror, std::nullopt);
+    const auto placed = [&](const DeskDisplay& o) {
+        return o.id != id && shown(o) && std::find(unplaced.begin(), unplaced.end(), o.id) == unplaced.end();
+    };
+    const auto taken = [&](const QRect& r) {
+        return std::any_of(desk_.begin(), desk_.end(), [&](const DeskDisplay& o) { return placed(o) && boundsOf(o).intersects(r); });
+    };
+    if (before && !taken(boundsOf(d).translated(*before - QPoint(d.x, d.y)))) {
+        d.x = before->x();
+        d.y = before->y();
+        return;
+    }
+    int right = 0;
+    for (const DeskDisplay& o : desk_)
+        if (placed(o))
+            right = std::max(right, boundsOf(o).x() + boundsOf(o).width());
+    d.x = right;
+    d.y = 0;
+}
+
 std::optional<DeskDisplay> Displays::display(uint32_t id) const
 {
     std::lock_guard lock(mutex_);
@@ -273,6 +309,8 @@ QJsonObject Displays::snapshot() const
                       {"mode", d.mode},     {"mirrorOf", double(d.mirrorOf)}, {"wallpaper", d.wallpaper}};
         if (d.brightness)
             o["brightness"] = *d.brightness;
+        if (d.beforeMirror)
+            o["beforeMirror"] = QJsonArray{d.beforeMirror->x(), d.beforeMirror->y()};
         for (const auto& m : monitors_)
             if (m->displayID() == d.id) {
                 QJsonObject vcp;
@@ -300,6 +338,8 @@ void Displays::restore(std::vector<DeskDisplay>& displays, const QJsonObject& sn
         if (mode >= 0 && size_t(mode) < d.modes.size())
             d.mode = mode;
         d.mirrorOf = uint32_t(o["mirrorOf"].toDouble(d.mirrorOf));
+        if (const QJsonArray before = o["beforeMirror"].toArray(); d.mirrorOf && before.size() == 2)
+            d.beforeMirror = QPoint(before[0].toInt(), before[1].toInt());
         d.wallpaper = o["wallpaper"].toString(d.wallpaper);
         if (d.brightness && o.contains("brightness"))
             d.brightness = std::clamp(o["brightness"].toDouble(), 0.0, 1.0);
@@ -421,6 +461,7 @@ int Displays::complete(const Pending& pending)
     std::vector<uint32_t> changed;
     {
         std::lock_guard lock(mutex_);
+        std::vector<uint32_t> unmirrored; // with no place of their own given
         for (DeskDisplay& d : desk_) {
             bool touched = false;
             if (auto it = pending.modes.find(d.id); it != pending.modes.end()) {
@@ -433,11 +474,22 @@ int Displays::complete(const Pending& pending)
                 touched = true;
             }
             if (auto it = pending.mirrors.find(d.id); it != pending.mirrors.end()) {
-                d.mirrorOf = it->second == d.id ? 0 : it->second;
+                const uint32_t master = it->second == d.id ? 0 : it->second;
+                if (master && !d.mirrorOf)
+                    d.beforeMirror = QPoint(d.x, d.y);
+                else if (!master && d.mirrorOf && !pending.origins.count(d.id))
+                    unmirrored.push_back(d.id);
+                d.mirrorOf = master;
                 touched = true;
             }
             if (touched)
                 changed.push_back(d.id);
+        }
+        // One by one: those not placed yet still sit on their master and take no place.
+        while (!unmirrored.empty()) {
+            const uint32_t id = unmirrored.front();
+            unmirrored.erase(unmirrored.begin());
+            placeUnmirroredLocked(id, unmirrored);
         }
         ++transactions_;
         normalizeLocked();

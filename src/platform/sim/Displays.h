@@ -115,6 +115,7 @@ private:
     void buildRegistryLocked();
     void notify(const std::vector<uint32_t>& ids);
     void normalizeLocked();
+    void placeUnmirroredLocked(uint32_t id, const std::vector<uint32_t>& unplaced);
 
     mutable std::recursive_mutex mutex_;
     std::vector<DeskDisplay> desk_;

@@ -7,6 +7,7 @@
 #include "platform/Clock.h"
 #include "platform/DisplayLink.h"
 #include "platform/DispatchQueue.h"
+#include "platform/RunningApps.h"
 #include "platform/sim/Session.h"
 #include "platform/sim/SettingsPane.h"
 
@@ -324,10 +325,18 @@ void EventSystem::reset()
 
 void EventSystem::setTrusted(bool trusted)
 {
+    std::vector<TapRef> running;
     {
         std::lock_guard lock(d->mutex);
         d->trusted = trusted;
+        // Taken back, the permission stops the running taps at once: each is disabled and told so.
+        if (!trusted)
+            for (auto& t : d->taps)
+                if (!t->released && t->enabled)
+                    running.push_back(t.get());
     }
+    for (TapRef t : running)
+        disableTap(t, false);
     persistence::changed();
 }
 
@@ -337,12 +346,14 @@ bool EventSystem::trusted() const
     return d->trusted;
 }
 
-void EventSystem::post(const Event& event)
+void EventSystem::post(const Event& event, bool toThisApp)
 {
-    Session::shared().input(event.type());
+    Session::shared().input(event.type(), toThisApp);
     Pending p;
     p.kind = Pending::hardware;
     p.event = event;
+    if (toThisApp)
+        p.event.setIntegerField(Field::targetPid, platform::apps::currentProcessID());
     d->enqueue(std::move(p));
 }
 
@@ -679,8 +690,9 @@ TapRef createTap(TapLocation location, TapPlacement placement, TapOption option,
 void enableTap(TapRef tap, bool enable)
 {
     std::lock_guard lock(sys().mutex);
+    // Without the permission a tap stays off, whoever turns it on.
     if (auto t = findLocked(tap))
-        t->enabled = enable;
+        t->enabled = enable && sys().trusted;
 }
 
 bool isTapEnabled(TapRef tap)

@@ -65,7 +65,8 @@ public:
     // meanwhile; returns what reached the process, or nothing when a tap dropped it.
     std::optional<platform::events::Event> deliver(const platform::events::Event& event);
     // A hardware event from a device outside this process (the desk): queued, not waited for.
-    void post(const platform::events::Event& event);
+    // `toThisApp`: it came through one of this application's windows, which it is addressed to.
+    void post(const platform::events::Event& event, bool toThisApp = false);
     // Waits until every event queued so far is delivered.
     void settle();
 

@@ -22,6 +22,7 @@
 #include "platform/sim/Updates.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "platform/sim/WindowInput.h"
 #include "platform/SystemSettings.h"
 
 namespace sim {
@@ -110,6 +111,7 @@ Mac::Boot Mac::boot(const Desk& desk, Role role)
         if (!std::exchange(flushesAtExit, true))
             qAddPostRoutine([] { persistence::flush(); });
         events.runDisplayClock();
+        windowinput::install();
         launchd::bootInstalled();
         deskserver::listen();
     }

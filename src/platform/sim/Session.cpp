@@ -9,6 +9,7 @@
 #include "platform/RunningApps.h"
 #include "platform/sim/Mac.h"
 #include "platform/sim/PowerAssertionTable.h"
+#include "platform/sim/WindowInput.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -344,8 +345,10 @@ void warpPointer(const QPointF& point)
 {
     sim::Mac::shared().displays().setPointer(toGlobal(point));
     // The application's windows see the window system's own pointer (hover effects): it moves too.
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) && platform::mainQueue::isCurrent())
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) && platform::mainQueue::isCurrent()) {
+        sim::windowinput::warped(point);
         QCursor::setPos(point.toPoint());
+    }
 }
 
 } // namespace platform::events

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QScreen>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStyleOptionButton>
 #include <QStylePainter>
@@ -77,6 +78,11 @@ public:
         layout->addWidget(row);
         layout->addStretch(1);
         connect(toggle_, &QCheckBox::toggled, this, [](bool on) { sim::systemsettings::setInputAccess(on); });
+        addCloseControl(this);
+        // Closed from the keyboard as a settings window is: Escape, and Cmd-W (Qt's Ctrl, on a Mac).
+        for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::Key_Escape)})
+            connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
+        followSystemAppearance(this);
         resize(420, 180);
         refresh();
     }
