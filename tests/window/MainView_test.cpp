@@ -4,6 +4,7 @@
 #include "automation/KVMPage.h"
 #include "automation/ProfileEditor.h"
 #include "design/Controls.h"
+#include "design/LazySection.h"
 #include "platform/UserDefaults.h"
 #include "platform/sim/Session.h"
 #include "window/AudioPage.h"
@@ -139,6 +140,48 @@ TEST_F(MainViewTest, TheKVMPageStartsWithoutASelectionAndThePageSurvivesReopenin
     view.show();
     processEvents();
     EXPECT_EQ(view.shownPage(), Router::Page::kvm);
+}
+
+// Counts the windows shown besides `main`: a widget shown before it has its parent is one,
+// which on X is a native window made, mapped and unmapped for nothing.
+class StrayWindows : public QObject {
+public:
+    explicit StrayWindows(QWidget* main) : main_(main) { qApp->installEventFilter(this); }
+    ~StrayWindows() override { qApp->removeEventFilter(this); }
+    QStringList shown;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            auto* w = static_cast<QWidget*>(watched);
+            if (w->isWindow() && w != main_)
+                shown << QString::fromLatin1(w->metaObject()->className());
+        }
+        return false;
+    }
+
+private:
+    QWidget* main_;
+};
+
+TEST_F(MainViewTest, BuildingAPageShowsNoWindowOfItsOwn)
+{
+    startHub();
+    MainView& view = openWindow();
+    StrayWindows stray(&view);
+    for (Router::Page page : {Router::Page::display, Router::Page::audio, Router::Page::mouse, Router::Page::battery,
+                              Router::Page::kvm, Router::Page::general, Router::Page::overview}) {
+        SCOPED_TRACE(page.title().toStdString());
+        click(view.sidebarRow(page));
+        // The page's lower sections too, as when scrolled to.
+        for (auto* lazy : view.page()->findChildren<LazySection*>())
+            lazy->build();
+        hub->battery.readPowerSource(); // a re-read while shown updates the tiles in place
+        processEvents();
+        EXPECT_TRUE(stray.shown.isEmpty()) << stray.shown.join(", ").toStdString();
+        stray.shown.clear();
+    }
 }
 
 TEST_F(MainViewTest, DockIconFollowsTheWindowAndTheSetting)
