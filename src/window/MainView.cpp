@@ -20,6 +20,7 @@
 #include "window/MousePage.h"
 #include "window/OverviewPage.h"
 
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -324,6 +325,18 @@ void MainView::hideEvent(QHideEvent* e)
         return;
     DockIcon::windowOpen = false;
     DockIcon::apply();
+}
+
+void MainView::closeEvent(QCloseEvent* e)
+{
+    if (!isWindow()) {
+        QWidget::closeEvent(e);
+        return;
+    }
+    // An accepted close gives up the native window, and the next open would make it and its
+    // backing store anew; the window is only hidden, to come back as it was.
+    e->ignore();
+    hide();
 }
 
 namespace {

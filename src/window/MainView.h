@@ -44,6 +44,7 @@ public:
 protected:
     void showEvent(QShowEvent*) override;
     void hideEvent(QHideEvent*) override;
+    void closeEvent(QCloseEvent*) override;
 
 private:
     void sync();

@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QScrollArea>
 #include <QSplitter>
+#include <QWindow>
 
 namespace {
 
@@ -181,6 +182,22 @@ TEST_F(MainViewTest, BuildingAPageShowsNoWindowOfItsOwn)
         processEvents();
         EXPECT_TRUE(stray.shown.isEmpty()) << stray.shown.join(", ").toStdString();
         stray.shown.clear();
+    }
+}
+
+TEST_F(MainViewTest, ReopeningTheWindowKeepsItsNativeWindow)
+{
+    startHub();
+    MainView& view = openWindow();
+    const WId first = view.winId();
+    QWindow* handle = view.windowHandle();
+    for (int i = 0; i < 2; ++i) {
+        view.close();
+        processEvents();
+        view.show();
+        processEvents();
+        EXPECT_EQ(view.windowHandle(), handle);
+        EXPECT_EQ(view.winId(), first);
     }
 }
 
