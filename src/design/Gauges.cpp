@@ -27,6 +27,7 @@ BatteryRing::BatteryRing(int percent, int limit, Tint tint, qreal size, qreal li
     design::a11y::describe(this, {.role = QAccessible::ProgressBar});
     setAccessibleName(BatteryBar::accessibilityLabel(percent_, limit_));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    spring_.drawnBy(this);
     connect(&spring_, &Spring::moved, this, qOverload<>(&QWidget::update));
     spring_.setTarget(percent_);
     followTheme(this);
@@ -100,6 +101,7 @@ BatteryBar::BatteryBar(int percent, int limit, Tint tint, qreal height, QWidget*
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     design::a11y::describe(this, {.role = QAccessible::ProgressBar});
     setAccessibleName(accessibilityLabel(percent_, limit_));
+    spring_.drawnBy(this);
     connect(&spring_, &Spring::moved, this, qOverload<>(&QWidget::update));
     spring_.setTarget(percent_);
     followTheme(this);
@@ -166,6 +168,7 @@ PowerSplitBar::PowerSplitBar(double adapter, double battery, double system, QWid
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFixedHeight(sizeHint().height());
+    share_.drawnBy(this);
     connect(&share_, &Spring::moved, this, qOverload<>(&QWidget::update));
     setValues(adapter, battery, system);
     followTheme(this);
