@@ -35,6 +35,8 @@ BatteryRing::BatteryRing(int percent, int limit, Tint tint, qreal size, qreal li
 
 void BatteryRing::setValues(int percent, int limit)
 {
+    if (percent == percent_ && limit == limit_)
+        return; // a re-read that changed nothing repaints nothing
     setAccessibleName(BatteryBar::accessibilityLabel(percent, limit));
     percent_ = percent;
     limit_ = limit;
@@ -44,6 +46,8 @@ void BatteryRing::setValues(int percent, int limit)
 
 void BatteryRing::setTint(const Tint& tint)
 {
+    if (tint == tint_)
+        return;
     tint_ = tint;
     update();
 }
@@ -109,6 +113,8 @@ BatteryBar::BatteryBar(int percent, int limit, Tint tint, qreal height, QWidget*
 
 void BatteryBar::setValues(int percent, int limit)
 {
+    if (percent == percent_ && limit == limit_)
+        return;
     percent_ = percent;
     limit_ = limit;
     setAccessibleName(accessibilityLabel(percent_, limit_));
@@ -118,6 +124,8 @@ void BatteryBar::setValues(int percent, int limit)
 
 void BatteryBar::setTint(const Tint& tint)
 {
+    if (tint == tint_)
+        return;
     tint_ = tint;
     update();
 }
@@ -176,6 +184,9 @@ PowerSplitBar::PowerSplitBar(double adapter, double battery, double system, QWid
 
 void PowerSplitBar::setValues(double adapter, double battery, double system)
 {
+    if (adapter == adapter_ && battery == battery_ && system == system_ && hasValues_)
+        return;
+    hasValues_ = true; // the first values always set the spring
     adapter_ = adapter;
     battery_ = battery;
     system_ = system;

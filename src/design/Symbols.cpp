@@ -661,12 +661,16 @@ SymbolView::SymbolView(QString name, qreal fontSize, SymbolWeight weight, QWidge
 
 void SymbolView::setSymbol(const QString& name)
 {
+    if (name == name_)
+        return;
     name_ = name;
     update();
 }
 
 void SymbolView::setColor(const Tint& color)
 {
+    if (color == color_)
+        return;
     color_ = color;
     update();
 }

@@ -201,6 +201,38 @@ TEST_F(MainViewTest, ReopeningTheWindowKeepsItsNativeWindow)
     }
 }
 
+// The overview reads the battery again every few seconds; a reading that changed nothing draws
+// nothing, so an open window at rest does not repaint.
+TEST_F(MainViewTest, AReReadThatChangesNothingRepaintsNothing)
+{
+    startHub();
+    MainView& view = openWindow();
+    for (auto* lazy : view.page()->findChildren<LazySection*>())
+        lazy->build();
+    processEvents();
+    int paints = 0;
+    struct PaintCounter : QObject {
+        int& count;
+        explicit PaintCounter(int& count) : count(count) {}
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            count += e->type() == QEvent::Paint;
+            return false;
+        }
+    } counter(paints);
+    qApp->installEventFilter(&counter);
+    // A reading announces a change even when only what no view draws moved.
+    for (int i = 0; i < 3; ++i) {
+        hub->battery.readPowerSource();
+        hub->battery.readSmartBattery();
+        emit hub->battery.changed();
+        emit hub->battery.live().changed();
+        processEvents();
+    }
+    qApp->removeEventFilter(&counter);
+    EXPECT_EQ(paints, 0);
+}
+
 TEST_F(MainViewTest, DockIconFollowsTheWindowAndTheSetting)
 {
     startHub();
