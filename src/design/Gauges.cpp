@@ -79,8 +79,15 @@ void BatteryRing::paintEvent(QPaintEvent*)
     const QPointF c = centre();
     const QRectF ring(c.x() - radius(), c.y() - radius(), 2 * radius(), 2 * radius());
     p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(primaryColor(this, 0.12), lineWidth_, Qt::SolidLine, Qt::FlatCap));
-    p.drawEllipse(ring);
+    // The track is the same on every paint: drawn once, copied after.
+    const QColor track = primaryColor(this, 0.12);
+    const qreal reach = lineWidth_ / 2 + 1;
+    design::paintCached(p, ring.adjusted(-reach, -reach, reach, reach),
+                        QStringLiteral("ring track|%1|%2|%3").arg(radius()).arg(lineWidth_).arg(track.rgba64(), 0, 16),
+                        [&](QPainter& q) {
+                            q.setPen(QPen(track, lineWidth_, Qt::SolidLine, Qt::FlatCap));
+                            q.drawEllipse(ring);
+                        });
     const double f = clampPercent(spring_.current()) / 100.0;
     if (f > 0) {
         p.setPen(QPen(tint_.resolve(this, Tint::accent()), lineWidth_, Qt::SolidLine, Qt::RoundCap));

@@ -1,7 +1,8 @@
-// What is painted through the caches (glass, symbol layers, fitted lines) looks exactly as what
+// What is painted through the caches (glass, the ring's track, symbol layers, fitted lines) looks exactly as what
 // is painted afresh, whatever look was painted before: a stale picture after a change of
 // appearance, glass style, accent tint, highlight or scale is the fault they could bring.
 #include "design/Card.h"
+#include "design/Gauges.h"
 #include "design/Tiles.h"
 
 #include "DesignTest.h"
@@ -33,8 +34,9 @@ TEST_F(PaintCacheTest, EveryLookPaintsAsAfresh)
     const auto paintAll = [](const Step& s) {
         Card card(12);
         TileLabel tile("moon.fill", "Uyku", QString("Kapalı"), s.active, Tint::accent());
+        BatteryRing ring(60, 80, Tint::accent(), 40, 4);
         std::vector<QImage> out;
-        for (QWidget* w : std::initializer_list<QWidget*>{&card, &tile}) {
+        for (QWidget* w : std::initializer_list<QWidget*>{&card, &tile, &ring}) {
             applyLook(w, {s.dark, s.style});
             out.push_back(render(w, {180, 90}, s.dpr, true));
         }
@@ -48,7 +50,7 @@ TEST_F(PaintCacheTest, EveryLookPaintsAsAfresh)
         const std::vector<QImage> cached = paintAll(s);
         QPixmapCache::clear();
         const std::vector<QImage> afresh = paintAll(s);
-        EXPECT_TRUE(cached == afresh) << "a card or tile painted from the cache differs";
+        EXPECT_TRUE(cached == afresh) << "a card, tile or ring painted from the cache differs";
     }
 }
 
