@@ -20,7 +20,6 @@
 #include "window/MousePage.h"
 #include "window/OverviewPage.h"
 
-#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -30,6 +29,7 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <optional>
 
 namespace {
@@ -314,6 +314,8 @@ void MainView::showEvent(QShowEvent* e)
     QWidget::showEvent(e);
     if (!isWindow())
         return;
+    windowHandle()->removeEventFilter(this); // installed once
+    windowHandle()->installEventFilter(this);
     DockIcon::windowOpen = true;
     DockIcon::apply();
 }
@@ -327,16 +329,16 @@ void MainView::hideEvent(QHideEvent* e)
     DockIcon::apply();
 }
 
-void MainView::closeEvent(QCloseEvent* e)
+bool MainView::eventFilter(QObject* watched, QEvent* event)
 {
-    if (!isWindow()) {
-        QWidget::closeEvent(e);
-        return;
+    // A close that reaches the native window gives it up, and the next open would make it and
+    // its backing store anew: the window is hidden instead, to come back as it was. The close
+    // still counts as done, so quitting is never held up by it.
+    if (watched == windowHandle() && event->type() == QEvent::Close) {
+        hide();
+        return true;
     }
-    // An accepted close gives up the native window, and the next open would make it and its
-    // backing store anew; the window is only hidden, to come back as it was.
-    e->ignore();
-    hide();
+    return QWidget::eventFilter(watched, event);
 }
 
 namespace {

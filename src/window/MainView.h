@@ -44,7 +44,7 @@ public:
 protected:
     void showEvent(QShowEvent*) override;
     void hideEvent(QHideEvent*) override;
-    void closeEvent(QCloseEvent*) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void sync();

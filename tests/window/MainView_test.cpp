@@ -192,8 +192,11 @@ TEST_F(MainViewTest, ReopeningTheWindowKeepsItsNativeWindow)
     const WId first = view.winId();
     QWindow* handle = view.windowHandle();
     for (int i = 0; i < 2; ++i) {
-        view.close();
+        // The close is done (quitting asks every window to close, and waits for none), the
+        // window is gone from the screen, and its native window stays for the next open.
+        EXPECT_TRUE(view.close());
         processEvents();
+        EXPECT_FALSE(view.isVisible());
         view.show();
         processEvents();
         EXPECT_EQ(view.windowHandle(), handle);
