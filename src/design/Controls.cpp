@@ -340,9 +340,20 @@ WrappingText::WrappingText(QString text, QFont font, TextLine::Tone tone, QWidge
     setAlignment(Qt::AlignLeft);
 }
 
-std::vector<std::unique_ptr<QTextLayout>> WrappingText::laidOut(int width) const
+const WrappingText::Layouts& WrappingText::laidOut(int width) const
 {
-    std::vector<std::unique_ptr<QTextLayout>> out;
+    const QString of = QStringLiteral("%1|%2|%3").arg(textFont().key()).arg(int(alignment())).arg(text());
+    if (of != layoutsOf_) {
+        layouts_.clear();
+        layoutsOf_ = of;
+    }
+    for (const auto& [w, kept] : layouts_)
+        if (w == width)
+            return kept;
+    constexpr size_t kWidthsKept = 4;
+    if (layouts_.size() >= kWidthsKept)
+        layouts_.erase(layouts_.begin());
+    Layouts& out = layouts_.emplace_back(width, Layouts()).second;
     if (text().isEmpty())
         return out;
     const qreal lineSpacing = QFontMetricsF(textFont()).lineSpacing();

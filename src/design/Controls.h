@@ -125,6 +125,10 @@ protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
-    // One laid-out block per paragraph, placed one under the other, for a width.
-    std::vector<std::unique_ptr<QTextLayout>> laidOut(int width) const;
+    using Layouts = std::vector<std::unique_ptr<QTextLayout>>;
+    // One laid-out block per paragraph, placed one under the other, for a width. Kept for the
+    // last few widths: a layout pass asks for the height at a width many times.
+    const Layouts& laidOut(int width) const;
+    mutable QString layoutsOf_; // the text, font and alignment the kept layouts are for
+    mutable std::vector<std::pair<int, Layouts>> layouts_;
 };

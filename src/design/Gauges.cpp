@@ -27,6 +27,7 @@ BatteryRing::BatteryRing(int percent, int limit, Tint tint, qreal size, qreal li
     design::a11y::describe(this, {.role = QAccessible::ProgressBar});
     setAccessibleName(BatteryBar::accessibilityLabel(percent_, limit_));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    spring_.drawnBy(this);
     connect(&spring_, &Spring::moved, this, qOverload<>(&QWidget::update));
     spring_.setTarget(percent_);
     followTheme(this);
@@ -34,6 +35,8 @@ BatteryRing::BatteryRing(int percent, int limit, Tint tint, qreal size, qreal li
 
 void BatteryRing::setValues(int percent, int limit)
 {
+    if (percent == percent_ && limit == limit_)
+        return; // a re-read that changed nothing repaints nothing
     setAccessibleName(BatteryBar::accessibilityLabel(percent, limit));
     percent_ = percent;
     limit_ = limit;
@@ -43,6 +46,8 @@ void BatteryRing::setValues(int percent, int limit)
 
 void BatteryRing::setTint(const Tint& tint)
 {
+    if (tint == tint_)
+        return;
     tint_ = tint;
     update();
 }
@@ -74,8 +79,15 @@ void BatteryRing::paintEvent(QPaintEvent*)
     const QPointF c = centre();
     const QRectF ring(c.x() - radius(), c.y() - radius(), 2 * radius(), 2 * radius());
     p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(primaryColor(this, 0.12), lineWidth_, Qt::SolidLine, Qt::FlatCap));
-    p.drawEllipse(ring);
+    // The track is the same on every paint: drawn once, copied after.
+    const QColor track = primaryColor(this, 0.12);
+    const qreal reach = lineWidth_ / 2 + 1;
+    design::paintCached(p, ring.adjusted(-reach, -reach, reach, reach),
+                        QStringLiteral("ring track|%1|%2|%3").arg(radius()).arg(lineWidth_).arg(track.rgba64(), 0, 16),
+                        [&](QPainter& q) {
+                            q.setPen(QPen(track, lineWidth_, Qt::SolidLine, Qt::FlatCap));
+                            q.drawEllipse(ring);
+                        });
     const double f = clampPercent(spring_.current()) / 100.0;
     if (f > 0) {
         p.setPen(QPen(tint_.resolve(this, Tint::accent()), lineWidth_, Qt::SolidLine, Qt::RoundCap));
@@ -100,6 +112,7 @@ BatteryBar::BatteryBar(int percent, int limit, Tint tint, qreal height, QWidget*
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     design::a11y::describe(this, {.role = QAccessible::ProgressBar});
     setAccessibleName(accessibilityLabel(percent_, limit_));
+    spring_.drawnBy(this);
     connect(&spring_, &Spring::moved, this, qOverload<>(&QWidget::update));
     spring_.setTarget(percent_);
     followTheme(this);
@@ -107,6 +120,8 @@ BatteryBar::BatteryBar(int percent, int limit, Tint tint, qreal height, QWidget*
 
 void BatteryBar::setValues(int percent, int limit)
 {
+    if (percent == percent_ && limit == limit_)
+        return;
     percent_ = percent;
     limit_ = limit;
     setAccessibleName(accessibilityLabel(percent_, limit_));
@@ -116,6 +131,8 @@ void BatteryBar::setValues(int percent, int limit)
 
 void BatteryBar::setTint(const Tint& tint)
 {
+    if (tint == tint_)
+        return;
     tint_ = tint;
     update();
 }
@@ -166,6 +183,7 @@ PowerSplitBar::PowerSplitBar(double adapter, double battery, double system, QWid
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFixedHeight(sizeHint().height());
+    share_.drawnBy(this);
     connect(&share_, &Spring::moved, this, qOverload<>(&QWidget::update));
     setValues(adapter, battery, system);
     followTheme(this);
@@ -173,6 +191,9 @@ PowerSplitBar::PowerSplitBar(double adapter, double battery, double system, QWid
 
 void PowerSplitBar::setValues(double adapter, double battery, double system)
 {
+    if (adapter == adapter_ && battery == battery_ && system == system_ && hasValues_)
+        return;
+    hasValues_ = true; // the first values always set the spring
     adapter_ = adapter;
     battery_ = battery;
     system_ = system;

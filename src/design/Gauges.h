@@ -108,4 +108,5 @@ private:
     double battery_;
     double system_;
     Spring share_; // the adapter's drawn share of the bar
+    bool hasValues_ = false;
 };

@@ -1,5 +1,7 @@
 #include "design/Glass.h"
 
+#include "design/Paint.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QWidget>
@@ -18,19 +20,48 @@ std::optional<QColor> KVMGlass::effectiveTint(const QWidget* widget) const
     return effectiveGlassTint(tint_, Theme::glassAccentTint(), kvmAccent(widget));
 }
 
+QString KVMGlass::Look::key() const
+{
+    return QStringLiteral("glass|%1|%2|%3|%4|%5")
+        .arg(int(style.value()))
+        .arg(dark)
+        .arg(tint ? QString::number(tint->rgba64(), 16) : QStringLiteral("-"))
+        .arg(highlighted)
+        .arg(QString::number(primary.rgba64(), 16));
+}
+
 void KVMGlass::paintBackground(QPainter& p, const QWidget* widget, bool highlighted) const
+{
+    const Look look{GlassStyle::current(), isDark(widget), effectiveTint(widget), interactive_ && highlighted,
+                    primaryColor(widget, 0.06)};
+    // The shadow sits half a point lower; antialiasing reaches a pixel out.
+    const QRectF area = shape_.boundingRect().adjusted(-1, -1, 1, 2);
+    // The shape, relative to the area, is part of the look: equal cards share one picture.
+    QByteArray shape;
+    shape.reserve(int(shape_.elementCount()) * 17);
+    for (int i = 0; i < shape_.elementCount(); ++i) {
+        const QPainterPath::Element e = shape_.elementAt(i);
+        const double xy[2] = {e.x - area.left(), e.y - area.top()};
+        shape.append(char(e.type));
+        shape.append(reinterpret_cast<const char*>(xy), sizeof xy);
+    }
+    design::paintCached(p, area, look.key() + '|' + QString::fromLatin1(shape.toBase64()),
+                        [&](QPainter& q) { paintMaterial(q, look); });
+}
+
+void KVMGlass::paintMaterial(QPainter& p, const Look& look) const
 {
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    const bool dark = isDark(widget);
-    const std::optional<QColor> tint = effectiveTint(widget);
-    const GlassStyle style = GlassStyle::current();
+    const bool dark = look.dark;
+    const std::optional<QColor>& tint = look.tint;
+    const GlassStyle style = look.style;
 
     if (style == GlassStyle::solid) {
         // Back to front: the tint, then 6 % primary.
         p.fillPath(shape_, tint.value_or(Qt::transparent));
-        p.fillPath(shape_, primaryColor(widget, 0.06));
+        p.fillPath(shape_, look.primary);
         p.restore();
         return;
     }
@@ -49,7 +80,7 @@ void KVMGlass::paintBackground(QPainter& p, const QWidget* widget, bool highligh
     p.fillPath(shape_, body);
     if (tint)
         p.fillPath(shape_, *tint);
-    if (interactive_ && highlighted)
+    if (look.highlighted)
         p.fillPath(shape_, QColor(255, 255, 255, dark ? 22 : 40));
 
     // Light falls on the upper edge: a sheen over the top and a brighter rim.

@@ -31,6 +31,17 @@ public:
     const QPainterPath& shape() const { return shape_; }
 
 private:
+    // Everything the material's look depends on, resolved for one paint.
+    struct Look {
+        GlassStyle style;
+        bool dark;
+        std::optional<QColor> tint;
+        bool highlighted;
+        QColor primary; // the solid style's fill
+        QString key() const;
+    };
+    void paintMaterial(QPainter& p, const Look& look) const;
+
     QPainterPath shape_;
     std::optional<QColor> tint_;
     bool interactive_;

@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QRectF>
 #include <QString>
+#include <functional>
 
 class QPainter;
 
@@ -32,5 +33,11 @@ qreal textWidth(const QFont& font, const QString& text);
 // Draws one line in `rect`: shrunk down to `minimumScale`, then truncated with an ellipsis.
 void drawLine(QPainter& p, const QRectF& rect, const QString& text, const QFont& font, qreal minimumScale = 1.0,
               int alignment = 0x0001 /*Qt::AlignLeft*/ | 0x0080 /*Qt::AlignVCenter*/);
+
+// Paints what `paint` draws inside `area` through a cached pixmap: `look` names everything that
+// changes the drawing (its colours as resolved now, its shape relative to `area`), the pixmap's
+// size, device pixel ratio and sub-pixel offset are added here, so a stale picture is never
+// shown. Painters that scale, rotate or fade draw directly.
+void paintCached(QPainter& p, const QRectF& area, const QString& look, const std::function<void(QPainter&)>& paint);
 
 } // namespace design

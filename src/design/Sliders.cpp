@@ -42,6 +42,7 @@ ControlSlider::ControlSlider(QString symbol, DoubleBinding value, ClosedRange ra
     setFixedHeight(int(std::lround(height_)));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFocusPolicy(Qt::StrongFocus);
+    spring_.drawnBy(this);
     connect(&spring_, &Spring::moved, this, qOverload<>(&QWidget::update));
     followTheme(this);
     refresh();

@@ -1,5 +1,7 @@
 #include "design/Spring.h"
 
+#include <QEvent>
+#include <QWidget>
 #include <cmath>
 #include <numbers>
 
@@ -46,7 +48,8 @@ void Spring::setTarget(double target)
     const bool first = !hasTarget_;
     hasTarget_ = true;
     target_ = target;
-    if (first || !gAnimations || !std::isfinite(current_)) {
+    const bool unseen = drawnBy_ && !drawnBy_->isVisible();
+    if (first || !gAnimations || unseen || !std::isfinite(current_)) {
         animation_.stop();
         current_ = target_;
         emit moved();
@@ -64,4 +67,20 @@ void Spring::finish()
     animation_.stop();
     current_ = target_;
     emit moved();
+}
+
+void Spring::drawnBy(QWidget* widget)
+{
+    if (drawnBy_)
+        drawnBy_->removeEventFilter(this);
+    drawnBy_ = widget;
+    if (widget)
+        widget->installEventFilter(this);
+}
+
+bool Spring::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == drawnBy_ && event->type() == QEvent::Hide && isAnimating())
+        finish();
+    return false;
 }

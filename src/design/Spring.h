@@ -3,7 +3,10 @@
 // the spring only moves what is drawn towards it, so a redraw never shows a stale value for
 // longer than the spring's settle time and the value itself never lags.
 #include <QObject>
+#include <QPointer>
 #include <QVariantAnimation>
+
+class QWidget;
 
 class Spring : public QObject {
     Q_OBJECT
@@ -19,6 +22,9 @@ public:
     double current() const { return current_; }
     bool isAnimating() const;
     void finish(); // jumps to the target
+    // The widget that draws the value: while it is not visible nobody sees the motion, so a
+    // change jumps to its target, and hiding it ends a motion under way.
+    void drawnBy(QWidget* widget);
 
     // Position along the way (0 at the start, 1 at rest) after `t` seconds, for a spring of
     // the given response and damping fraction 1.
@@ -33,11 +39,15 @@ public:
 signals:
     void moved(); // the drawn value changed: repaint
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     double response_;
     double from_ = 0;
     double target_ = 0;
     double current_ = 0;
     bool hasTarget_ = false;
+    QPointer<QWidget> drawnBy_;
     QVariantAnimation animation_;
 };

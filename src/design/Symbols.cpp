@@ -4,11 +4,13 @@
 #include "design/Theme.h"
 
 #include <QApplication>
+#include <QCache>
 #include <QHash>
 #include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
+#include <QThread>
 #include <QVariantAnimation>
 #include <QtMath>
 #include <cmath>
@@ -573,19 +575,32 @@ void Symbols::draw(QPainter& p, const QString& name, const QRectF& box, const QC
     const qreal dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
     const qreal scale = p.worldTransform().m11() > 0 ? p.worldTransform().m11() : 1.0;
     const int px = std::max(1, int(std::ceil(side * dpr * scale)));
-    QImage layer(px, px, QImage::Format_ARGB32_Premultiplied);
-    layer.fill(Qt::transparent);
-    {
-        QPainter lp(&layer);
-        lp.setRenderHint(QPainter::Antialiasing);
-        lp.scale(px / 24.0, px / 24.0);
-        const Pen pen{lp, color, strokeWidth(weight)};
-        if (auto it = glyphs().find(name); it != glyphs().end())
-            (*it)(pen);
-        else
-            pen.rect(4, 4, 16, 16, 4);
+    // The layers drawn, kept per glyph, size, colour and weight (the main thread's): a repaint
+    // copies them instead of drawing every stroke again.
+    static QCache<QString, QImage> layers(4096); // in kB
+    const bool main = QThread::currentThread() == qApp->thread();
+    const QString key =
+        QStringLiteral("%1|%2|%3|%4|%5").arg(name).arg(px).arg(color.rgba64(), 0, 16).arg(int(weight)).arg(dpr * scale);
+    QImage layer;
+    if (const QImage* kept = main ? layers.object(key) : nullptr) {
+        layer = *kept;
+    } else {
+        layer = QImage(px, px, QImage::Format_ARGB32_Premultiplied);
+        layer.fill(Qt::transparent);
+        {
+            QPainter lp(&layer);
+            lp.setRenderHint(QPainter::Antialiasing);
+            lp.scale(px / 24.0, px / 24.0);
+            const Pen pen{lp, color, strokeWidth(weight)};
+            if (auto it = glyphs().find(name); it != glyphs().end())
+                (*it)(pen);
+            else
+                pen.rect(4, 4, 16, 16, 4);
+        }
+        layer.setDevicePixelRatio(dpr * scale);
+        if (main)
+            layers.insert(key, new QImage(layer), std::max<qsizetype>(1, layer.sizeInBytes() / 1024));
     }
-    layer.setDevicePixelRatio(dpr * scale);
     const QRectF target(box.center().x() - side / 2, box.center().y() - side / 2, side, side);
     p.save();
     p.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -661,12 +676,16 @@ SymbolView::SymbolView(QString name, qreal fontSize, SymbolWeight weight, QWidge
 
 void SymbolView::setSymbol(const QString& name)
 {
+    if (name == name_)
+        return;
     name_ = name;
     update();
 }
 
 void SymbolView::setColor(const Tint& color)
 {
+    if (color == color_)
+        return;
     color_ = color;
     update();
 }

@@ -15,6 +15,8 @@ TextLine::TextLine(QString text, QFont font, Tone tone, QWidget* parent)
 
 void TextLine::setText(const QString& text)
 {
+    if (text == text_)
+        return; // a re-read that changed nothing repaints nothing
     text_ = text;
     setAccessibleName(text_);
     updateGeometry();
@@ -23,12 +25,16 @@ void TextLine::setText(const QString& text)
 
 void TextLine::setColor(const Tint& color)
 {
+    if (color == color_)
+        return;
     color_ = color;
     update();
 }
 
 void TextLine::setTone(Tone tone)
 {
+    if (tone == tone_)
+        return;
     tone_ = tone;
     update();
 }

@@ -184,6 +184,8 @@ void ArrangementCanvas::setFrames(std::vector<ScreenFrame> frames, std::optional
         if (isNew) {
             auto made = std::make_unique<ScreenTile>();
             t = made.get();
+            t->lift.drawnBy(this);
+            t->select.drawnBy(this);
             connect(&t->lift, &Spring::moved, this, qOverload<>(&QWidget::update));
             connect(&t->select, &Spring::moved, this, qOverload<>(&QWidget::update));
             tiles_[f.id] = std::move(made);

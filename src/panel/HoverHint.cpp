@@ -95,7 +95,7 @@ HoverHintLayer::HoverHintLayer(HoverHintModel& model, QWidget* parent)
     transition_->setEasingCurve(QEasingCurve::OutQuad);
     transition_->setStartValue(0.0);
     transition_->setEndValue(1.0);
-    connect(transition_, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
+    connect(transition_, &QVariantAnimation::valueChanged, this, &HoverHintLayer::repaintBubble);
     connect(&model_, &HoverHintModel::changed, this, &HoverHintLayer::follow);
     follow();
 }
@@ -105,6 +105,13 @@ void HoverHintLayer::follow()
     // From what is drawn now, so a change in mid-transition carries on without a jump.
     fromRect_ = shownRect();
     fromOpacity_ = shownOpacity();
+    if (!model_.hint() && fromOpacity_ <= 0) {
+        // Nothing shown and nothing to show: no fade, no repaint.
+        transition_->stop();
+        toRect_ = fromRect_;
+        toOpacity_ = 0;
+        return;
+    }
     if (const auto& hint = model_.hint()) {
         text_ = hint->text;
         toRect_ = bubbleRect();
@@ -120,7 +127,25 @@ void HoverHintLayer::follow()
         transition_->start();
     else
         transition_->setCurrentTime(kTransitionMs);
-    update();
+    repaintBubble();
+}
+
+QRect HoverHintLayer::paintedArea(const QRectF& box)
+{
+    if (box.isEmpty())
+        return {};
+    // The shadow reaches 3 points around the bubble and 2 more below it; a point more for
+    // antialiasing.
+    return box.adjusted(-4, -4, 4, 6).toAlignedRect();
+}
+
+void HoverHintLayer::repaintBubble()
+{
+    const QRect now = shownOpacity() > 0 ? paintedArea(shownRect()) : QRect();
+    const QRect dirty = now | shownArea_;
+    shownArea_ = now;
+    if (!dirty.isEmpty())
+        update(dirty);
 }
 
 QRectF HoverHintLayer::shownRect() const

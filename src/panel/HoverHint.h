@@ -91,9 +91,13 @@ protected:
 
 private:
     void follow();
+    // Repaints only where the bubble was and where it is now, never the whole panel under it.
+    void repaintBubble();
+    static QRect paintedArea(const QRectF& box);
     HoverHintModel& model_;
     QVariantAnimation* transition_;
     QString text_;
     QRectF fromRect_, toRect_;
     qreal fromOpacity_ = 0, toOpacity_ = 0;
+    QRect shownArea_; // what the last paint covered
 };

@@ -37,8 +37,8 @@ KPITile::KPITile(const Face& face, QWidget* parent) : QWidget(parent), face_(fac
     card->addWidget(value_);
     detail_ = new TextLine(face.detail.value_or(QString()), design::calloutFont(), TextLine::Tone::secondary);
     detail_->setMinimumScale(0.8);
-    detail_->setVisible(face.detail.has_value());
     card->addWidget(detail_);
+    detail_->setVisible(face.detail.has_value()); // in its card first: shown alone it would be a window
     symbol_->setColor(face.tint);
 }
 

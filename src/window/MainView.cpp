@@ -29,6 +29,7 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <optional>
 
 namespace {
@@ -313,6 +314,8 @@ void MainView::showEvent(QShowEvent* e)
     QWidget::showEvent(e);
     if (!isWindow())
         return;
+    windowHandle()->removeEventFilter(this); // installed once
+    windowHandle()->installEventFilter(this);
     DockIcon::windowOpen = true;
     DockIcon::apply();
 }
@@ -324,6 +327,18 @@ void MainView::hideEvent(QHideEvent* e)
         return;
     DockIcon::windowOpen = false;
     DockIcon::apply();
+}
+
+bool MainView::eventFilter(QObject* watched, QEvent* event)
+{
+    // A close that reaches the native window gives it up, and the next open would make it and
+    // its backing store anew: the window is hidden instead, to come back as it was. The close
+    // still counts as done, so quitting is never held up by it.
+    if (watched == windowHandle() && event->type() == QEvent::Close) {
+        hide();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 namespace {

@@ -44,6 +44,7 @@ public:
 protected:
     void showEvent(QShowEvent*) override;
     void hideEvent(QHideEvent*) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void sync();

@@ -49,6 +49,29 @@ TEST_F(GaugesTest, BarDrawsChargeAndLimitWhereTheNumbersSay)
     }
 }
 
+// Nobody sees a hidden gauge move: a change jumps to its end, and hiding ends a motion under way,
+// so a closed window's gauges never keep the process awake.
+TEST_F(GaugesTest, AHiddenGaugeDrawsItsValueAtOnce)
+{
+    Spring::setAnimationsEnabled(true);
+    const qreal at80 = BatteryBar::chargeWidth(80, 200, 10);
+    BatteryBar hidden(20, 100, Tint(), 10);
+    hidden.resize(200, 18);
+    hidden.setValues(80, 100);
+    EXPECT_EQ(hidden.drawnChargeWidth(), at80);
+
+    BatteryBar shown(20, 100, Tint(), 10);
+    shown.setAttribute(Qt::WA_DontShowOnScreen);
+    shown.resize(200, 18);
+    shown.show();
+    shown.setValues(80, 100);
+    EXPECT_LT(shown.drawnChargeWidth(), at80) << "on screen it moves";
+    shown.hide();
+    EXPECT_EQ(shown.drawnChargeWidth(), at80) << "hidden in mid-motion, it is at its end";
+    shown.setValues(40, 100);
+    EXPECT_EQ(shown.drawnChargeWidth(), BatteryBar::chargeWidth(40, 200, 10));
+}
+
 TEST_F(GaugesTest, RingArcAndLimitMark)
 {
     EXPECT_EQ(BatteryRing::arcFraction(0), 0.0);

@@ -602,6 +602,25 @@ TEST_F(PanelTest, HintBubbleFadesAndGlidesWithAShortEaseOut)
     EXPECT_EQ(layer.shownRect(), atB) << "in place";
 }
 
+// With no hint, the layer over the whole panel neither animates nor repaints what lies under it.
+TEST_F(PanelTest, OpeningThePanelWithNoHintStartsNoAnimation)
+{
+    ASSERT_TRUE(Spring::animationsEnabled());
+    MenuView& view = open();
+    auto* layer = view.findChild<HoverHintLayer*>();
+    ASSERT_TRUE(layer);
+    EXPECT_NE(layer->transition()->state(), QAbstractAnimation::Running);
+    EXPECT_EQ(layer->shownOpacity(), 0);
+
+    // A hover withdrawn before its delay shows nothing either.
+    const QUuid id = QUuid::createUuid();
+    HoverHintModel::shared().hover("A", {10, 10, 26, 26}, id);
+    advance(0.2);
+    HoverHintModel::shared().leave(id);
+    emit HoverHintModel::shared().changed();
+    EXPECT_NE(layer->transition()->state(), QAbstractAnimation::Running);
+}
+
 TEST_F(PanelTest, ClickOnAHintedButtonHidesTheHintAndStillActs)
 {
     MenuView& view = open();

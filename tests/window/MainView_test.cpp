@@ -4,6 +4,7 @@
 #include "automation/KVMPage.h"
 #include "automation/ProfileEditor.h"
 #include "design/Controls.h"
+#include "design/LazySection.h"
 #include "platform/UserDefaults.h"
 #include "platform/sim/Session.h"
 #include "window/AudioPage.h"
@@ -17,6 +18,7 @@
 #include <QPointer>
 #include <QScrollArea>
 #include <QSplitter>
+#include <QWindow>
 
 namespace {
 
@@ -139,6 +141,99 @@ TEST_F(MainViewTest, TheKVMPageStartsWithoutASelectionAndThePageSurvivesReopenin
     view.show();
     processEvents();
     EXPECT_EQ(view.shownPage(), Router::Page::kvm);
+}
+
+// Counts the windows shown besides `main`: a widget shown before it has its parent is one,
+// which on X is a native window made, mapped and unmapped for nothing.
+class StrayWindows : public QObject {
+public:
+    explicit StrayWindows(QWidget* main) : main_(main) { qApp->installEventFilter(this); }
+    ~StrayWindows() override { qApp->removeEventFilter(this); }
+    QStringList shown;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            auto* w = static_cast<QWidget*>(watched);
+            if (w->isWindow() && w != main_)
+                shown << QString::fromLatin1(w->metaObject()->className());
+        }
+        return false;
+    }
+
+private:
+    QWidget* main_;
+};
+
+TEST_F(MainViewTest, BuildingAPageShowsNoWindowOfItsOwn)
+{
+    startHub();
+    MainView& view = openWindow();
+    StrayWindows stray(&view);
+    for (Router::Page page : {Router::Page::display, Router::Page::audio, Router::Page::mouse, Router::Page::battery,
+                              Router::Page::kvm, Router::Page::general, Router::Page::overview}) {
+        SCOPED_TRACE(page.title().toStdString());
+        click(view.sidebarRow(page));
+        // The page's lower sections too, as when scrolled to.
+        for (auto* lazy : view.page()->findChildren<LazySection*>())
+            lazy->build();
+        hub->battery.readPowerSource(); // a re-read while shown updates the tiles in place
+        processEvents();
+        EXPECT_TRUE(stray.shown.isEmpty()) << stray.shown.join(", ").toStdString();
+        stray.shown.clear();
+    }
+}
+
+TEST_F(MainViewTest, ReopeningTheWindowKeepsItsNativeWindow)
+{
+    startHub();
+    MainView& view = openWindow();
+    const WId first = view.winId();
+    QWindow* handle = view.windowHandle();
+    for (int i = 0; i < 2; ++i) {
+        // The close is done (quitting asks every window to close, and waits for none), the
+        // window is gone from the screen, and its native window stays for the next open.
+        EXPECT_TRUE(view.close());
+        processEvents();
+        EXPECT_FALSE(view.isVisible());
+        view.show();
+        processEvents();
+        EXPECT_EQ(view.windowHandle(), handle);
+        EXPECT_EQ(view.winId(), first);
+    }
+}
+
+// The overview reads the battery again every few seconds; a reading that changed nothing draws
+// nothing, so an open window at rest does not repaint.
+TEST_F(MainViewTest, AReReadThatChangesNothingRepaintsNothing)
+{
+    startHub();
+    MainView& view = openWindow();
+    for (auto* lazy : view.page()->findChildren<LazySection*>())
+        lazy->build();
+    processEvents();
+    int paints = 0;
+    struct PaintCounter : QObject {
+        int& count;
+        explicit PaintCounter(int& count) : count(count) {}
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            count += e->type() == QEvent::Paint;
+            return false;
+        }
+    } counter(paints);
+    qApp->installEventFilter(&counter);
+    // A reading announces a change even when only what no view draws moved.
+    for (int i = 0; i < 3; ++i) {
+        hub->battery.readPowerSource();
+        hub->battery.readSmartBattery();
+        emit hub->battery.changed();
+        emit hub->battery.live().changed();
+        processEvents();
+    }
+    qApp->removeEventFilter(&counter);
+    EXPECT_EQ(paints, 0);
 }
 
 TEST_F(MainViewTest, DockIconFollowsTheWindowAndTheSetting)
