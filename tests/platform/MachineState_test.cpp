@@ -186,6 +186,8 @@ TEST_F(MachineState, CommandsActOnTheMachine)
     EXPECT_EQ(status["pointer"].toString(), "Lumera 27Q");
     EXPECT_EQ(status["appearance"].toString(), "dark");
     EXPECT_EQ(status["accent"].toString(), "graphite");
+    const QString text = run({"status"}).out;
+    EXPECT_TRUE(text.contains("pointer on Lumera 27Q; appearance dark, accent graphite\n")) << text.toStdString();
 
     // Back to the defaults System Settings starts from.
     for (const QStringList& args : {QStringList{"appearance", "light"}, QStringList{"accent", "multicolour"}})

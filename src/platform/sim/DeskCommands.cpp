@@ -157,6 +157,8 @@ QString human(const QJsonObject& s)
                 t += QString(", %1 %2").arg(k).arg(m[k].toInt());
         t += "\n";
     }
+    t += QString("pointer on %1; appearance %2, accent %3\n")
+             .arg(s["pointer"].toString("no screen"), s["appearance"].toString(), s["accent"].toString());
     const QJsonObject audio = s["audio"].toObject();
     for (const char* k : {"output", "input"}) {
         const QJsonObject d = audio[k].toObject();
