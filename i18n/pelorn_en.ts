@@ -1351,5 +1351,9 @@
         <comment>tile.reverseScroll</comment>
         <translation>Reverse scroll</translation>
     </message>
+    <message>
+        <source>Yardımcıya bağlanılamadı: sistem, yardımcının Pelorn&apos;u incelemesine izin vermiyor</source>
+        <translation>Couldn&apos;t connect to the helper: the system doesn&apos;t let the helper inspect Pelorn</translation>
+    </message>
 </context>
 </TS>

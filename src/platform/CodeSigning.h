@@ -40,7 +40,9 @@ int32_t checkValidity(const StaticCode& code, const QString& requirement, const 
 // system's, as loaded, untraced, as the hardened runtime demands on the real system: a process
 // started with the loader's injection variables, with a library mapped from anywhere else, with
 // executable memory of no file, with a tracer on any thread or with code pages that differ from
-// their files fails; so does one that exec'd another image while it was checked.
-int32_t checkValidity(const Code& code, const QString& requirement, const std::stop_token& stop = {});
+// their files fails; so does one that exec'd another image while it was checked. Where the
+// system would not let this process look at the running code at all, `why` says so, for a log.
+int32_t checkValidity(const Code& code, const QString& requirement, const std::stop_token& stop = {},
+                      QString* why = nullptr);
 
 } // namespace platform::codesign

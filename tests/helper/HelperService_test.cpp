@@ -8,6 +8,7 @@
 #include "platform/Xpc.h"
 #include "platform/sim/CodeSigning.h"
 #include "platform/sim/Smc.h"
+#include "platform/sim/Xpc.h"
 #include "support/TestPaths.h"
 
 #include <QCborValue>
@@ -18,7 +19,10 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QElapsedTimer>
+#include <cstdio>
 #include <limits>
+#include <sys/resource.h>
 
 namespace {
 
@@ -372,6 +376,38 @@ TEST_F(HelperService, RepliesComeInArrivalOrder)
     EXPECT_EQ(answers, QStringList({"status 0", "started", "status 30", "stopped", "status 0"}));
 }
 
+// A check that cannot get a thread refuses its own connection, and the next one is checked.
+TEST_F(HelperService, AThreadThatCannotStartRefusesOnlyItsConnection)
+{
+    startHelper();
+    platform::xpc::Listener listener(QString::fromUtf8(HelperConstants::label.data()));
+    listener.setDelegate(helper.get());
+    ASSERT_TRUE(listener.resume());
+    sim::xpc::failThreadStarts(1);
+    TestClient refused;
+    EXPECT_EQ(refused.status(), std::nullopt);
+    EXPECT_TRUE(refused.invalidated());
+    sim::xpc::failThreadStarts(0);
+    TestClient answered;
+    EXPECT_TRUE(answered.status().has_value());
+}
+
+// The client's executable is hashed by its first connection's check only; the checks of the
+// running process itself are made for every connection.
+TEST_F(HelperService, ASecondConnectionDoesNotHashTheClientAgain)
+{
+    startHelper();
+    platform::xpc::Listener listener(QString::fromUtf8(HelperConstants::label.data()));
+    listener.setDelegate(helper.get());
+    ASSERT_TRUE(listener.resume());
+    TestClient first;
+    ASSERT_TRUE(first.status().has_value());
+    const int hashed = sim::codesign::hashesMade();
+    TestClient second;
+    ASSERT_TRUE(second.status().has_value());
+    EXPECT_EQ(sim::codesign::hashesMade(), hashed);
+}
+
 class HelperServiceProcess : public HelperTest {
 protected:
     // A copy of the built helper, signed with the key given; nullopt: unsigned.
@@ -597,6 +633,66 @@ TEST_F(HelperServiceProcess, SlowChecksHoldUpNoOtherAnswer)
         EXPECT_EQ(peer.state(), QProcess::Running) << "answered only after a slow peer's check";
     for (QProcess& peer : slow)
         EXPECT_TRUE(peer.state() == QProcess::NotRunning || peer.waitForFinished(60000)); // refused in the end
+}
+
+// The helper's resident memory, in KiB.
+qint64 residentKiB(qint64 pid)
+{
+    QFile status(QString("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
+qint64 openFiles(qint64 pid) { return QDir(QString("/proc/%1/fd").arg(pid)).entryList(QDir::Files | QDir::System).size(); }
+
+// A thousand connections held open by one peer hold up neither another client's answer nor,
+// once they close, the helper's memory.
+TEST_F(HelperServiceProcess, AFloodOfIdleConnectionsHoldsUpNoAnswer)
+{
+    constexpr int kFlood = 1000;
+    rlimit files{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &files), 0);
+    files.rlim_cur = std::max<rlim_t>(files.rlim_cur, std::min<rlim_t>(files.rlim_max, 4096));
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &files), 0); // the helper inherits it
+    if (files.rlim_cur < 2 * kFlood + 100)
+        GTEST_SKIP() << "too few files allowed here";
+
+    HelperProcess helper;
+    ASSERT_TRUE(helper.start());
+    {
+        TestClient warm; // the helper as it stands between a client's calls
+        ASSERT_TRUE(warm.status());
+    }
+    ASSERT_TRUE(waitUntil([&] { return openFiles(helper.pid()) > 0; }));
+    const qint64 idleFiles = openFiles(helper.pid());
+    const qint64 idle = residentKiB(helper.pid());
+
+    std::vector<std::unique_ptr<QLocalSocket>> flood;
+    for (int i = 0; i < kFlood; ++i) {
+        flood.push_back(std::make_unique<QLocalSocket>());
+        flood.back()->connectToServer(servicePath());
+    }
+    ASSERT_TRUE(waitUntil([&] { return openFiles(helper.pid()) >= idleFiles + kFlood; }, 60000));
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    TestClient client;
+    const auto status = client.status();
+    const qint64 latency = elapsed.elapsed();
+    EXPECT_TRUE(status.has_value());
+    const qint64 during = residentKiB(helper.pid());
+
+    flood.clear();
+    EXPECT_TRUE(waitUntil([&] { return openFiles(helper.pid()) <= idleFiles + 1; }, 60000));
+    ASSERT_TRUE(client.status()); // a turn of the helper's loop after the last close
+    const qint64 after = residentKiB(helper.pid());
+    std::printf("status under %d connections: %lld ms; resident memory idle %lld KiB, during %lld KiB, after %lld KiB\n",
+                kFlood, qint64(latency), idle, during, after);
+    EXPECT_LT(after - idle, std::max<qint64>((during - idle) / 2, 8 * 1024)) << "the flood's memory is kept";
 }
 
 } // namespace

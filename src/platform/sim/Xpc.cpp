@@ -2,7 +2,10 @@
 
 #include "platform/Clock.h"
 #include "platform/CodeSigning.h"
+#include "platform/Log.h"
+#include "platform/sim/CodeSigning.h"
 #include "platform/sim/Machine.h"
+#include "platform/sim/Xpc.h"
 
 #include <QCborValue>
 #include <QDir>
@@ -13,8 +16,13 @@
 #include <QPointer>
 #include <QRandomGenerator>
 #include <QTimer>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <malloc.h>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -28,13 +36,19 @@ constexpr qint64 kMaxFrame = 64 * 1024;
 // it: a peer that stops half-way would otherwise hold the connection and its buffer forever.
 constexpr double kPartialMessageTimeout = 5.0;
 constexpr int kNonceSize = 16;
+// How long a connection may wait for its peer's check, queue and check together: a client's own
+// greeting wait is longer, so it sees a refusal rather than its own time-out.
+constexpr double kCheckWaitLimit = 45.0;
 // How long a client waits for the service's greeting: the service checks the client first,
 // which can take seconds on a loaded machine; a service that never greets (one that speaks
 // an older protocol, or is stuck) then ends in an error instead of a wait without end.
 constexpr double kGreetingTimeout = 60.0;
 
 // The service's first message, sent once the peer's check has passed: [0, [nonce]]. Every
-// request then ends with the nonce: [id, selector, arguments, nonce].
+// request then ends with the nonce: [id, selector, arguments, nonce]. A peer the service could
+// not look at is told so, [-1, ["not-inspectable"]], before its connection closes.
+constexpr qint64 kRefusal = -1;
+constexpr char kNotInspectable[] = "not-inspectable";
 std::optional<QByteArray> greetingNonce(const QCborArray& message)
 {
     const bool greeting = message.size() == 2 && message[0].isInteger() && message[0].toInteger() == 0;
@@ -77,6 +91,120 @@ bool readFrames(QLocalSocket* socket, QByteArray& buffer, QList<QCborArray>& out
     return true;
 }
 
+// A listener's peer checks run on a few threads, whatever the number of connections: a flood
+// costs a queue entry each, never a thread or a thread's memory. Connections of one process that wait together share the check that starts after all of them connected,
+// so a peer holding many connections costs one check, and one peer's slow file holds up at most
+// one thread.
+std::atomic<int> threadStartsToFail{0};
+
+class CheckPool : public std::enable_shared_from_this<CheckPool> {
+public:
+    static constexpr int kThreads = 2;
+
+    struct Ticket {
+        qint64 pid = 0;
+        QString requirement;
+        QObject* context = nullptr;         // valid while the ticket is not cancelled
+        std::function<void(bool, QString)> deliver; // runs on the context's thread
+        bool cancelled = false;             // under the pool's mutex, as the two below
+        std::shared_ptr<std::stop_source> running;
+        std::shared_ptr<int> live; // tickets of the running check not cancelled yet
+    };
+
+    // Throws (std::system_error, std::bad_alloc) when the check cannot be queued; the caller
+    // refuses that one connection.
+    void enqueue(const std::shared_ptr<Ticket>& ticket)
+    {
+        std::lock_guard lock(mutex_);
+        queue_.push_back(ticket);
+        if (idle_ == 0 && threads_ < kThreads) {
+            try {
+                int fail = threadStartsToFail.load();
+                while (fail > 0 && !threadStartsToFail.compare_exchange_weak(fail, fail - 1)) {
+                }
+                if (fail > 0)
+                    throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+                // Detached: a thread stuck in a read that never answers holds no one who waits
+                // for it; it ends once its check does, after its listener went.
+                std::thread([self = shared_from_this()] { self->work(); }).detach();
+                ++threads_;
+            } catch (...) {
+                if (threads_ == 0) { // nothing would ever take it
+                    queue_.pop_back();
+                    throw;
+                }
+            }
+        }
+        wake_.notify_one();
+    }
+
+    // From the context's thread, before the connection goes: nothing reaches it after this.
+    void cancel(const std::shared_ptr<Ticket>& ticket)
+    {
+        std::lock_guard lock(mutex_);
+        if (ticket->cancelled)
+            return;
+        ticket->cancelled = true;
+        std::erase(queue_, ticket);
+        if (ticket->running && --*ticket->live == 0)
+            ticket->running->request_stop(); // no one waits for this check any more
+    }
+
+    // The listener goes: every ticket was cancelled before.
+    void close()
+    {
+        std::lock_guard lock(mutex_);
+        closing_ = true;
+        wake_.notify_all();
+    }
+
+private:
+    void work()
+    {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            ++idle_;
+            wake_.wait(lock, [this] { return closing_ || !queue_.empty(); });
+            --idle_;
+            if (closing_)
+                return;
+            const std::shared_ptr<Ticket> first = queue_.front();
+            std::vector<std::shared_ptr<Ticket>> batch;
+            auto stop = std::make_shared<std::stop_source>();
+            auto live = std::make_shared<int>(0);
+            std::erase_if(queue_, [&](const std::shared_ptr<Ticket>& t) {
+                if (t->pid != first->pid || t->requirement != first->requirement)
+                    return false;
+                t->running = stop;
+                t->live = live;
+                ++*live;
+                batch.push_back(t);
+                return true;
+            });
+            lock.unlock();
+            const auto code = codesign::codeForPid(first->pid);
+            QString why;
+            const bool passed = code
+                                && codesign::checkValidity(*code, first->requirement, stop->get_token(), &why)
+                                       == codesign::kSuccess;
+            if (!why.isEmpty() && !stop->stop_requested())
+                platform::log::write(QString("xpc: refused process %1: %2").arg(first->pid).arg(why));
+            lock.lock();
+            for (const std::shared_ptr<Ticket>& t : batch)
+                if (!t->cancelled)
+                    QMetaObject::invokeMethod(
+                        t->context, [deliver = t->deliver, passed, why] { deliver(passed, why); }, Qt::QueuedConnection);
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::shared_ptr<Ticket>> queue_;
+    int threads_ = 0;
+    int idle_ = 0;
+    bool closing_ = false;
+};
+
 // Where a reply goes once its work is done, from whichever thread does it.
 struct Outbox {
     std::mutex mutex;
@@ -94,8 +222,9 @@ struct Outbox {
 class ServerConnection final : public Connection {
 public:
     // onClosed runs later on the context's thread, unless the context is gone by then.
-    ServerConnection(QLocalSocket* socket, QObject* context, std::function<void(ServerConnection*)> onClosed)
-        : socket_(socket), context_(context), outbox_(std::make_shared<Outbox>()), onClosed_(std::move(onClosed))
+    ServerConnection(QLocalSocket* socket, QObject* context, std::shared_ptr<CheckPool> pool,
+                     std::function<void(ServerConnection*)> onClosed)
+        : socket_(socket), context_(context), pool_(std::move(pool)), outbox_(std::make_shared<Outbox>()), onClosed_(std::move(onClosed))
     {
         outbox_->socket = socket;
         ucred cred{};
@@ -114,28 +243,34 @@ public:
 
     void resume() override
     {
-        if (!socket_ || resumed_ || check_.joinable())
+        if (!socket_ || resumed_ || ticket_)
             return;
         if (requirement_.isEmpty()) {
             admit();
             return;
         }
-        // Off the thread that sends replies, one thread per peer: a slow check (a large file to
-        // hash) holds up no other connection's answer and no other peer's check.
-        auto verdict = std::make_shared<Verdict>();
-        verdict->owner = this;
-        verdict_ = verdict;
-        check_ = std::jthread([verdict, pid = pid_, requirement = requirement_, context = context_](std::stop_token stop) {
-            const auto code = codesign::codeForPid(pid);
-            const bool passed = code && codesign::checkValidity(*code, requirement, stop) == codesign::kSuccess;
-            if (stop.stop_requested())
-                return; // the connection is going; it joins this thread before its context goes
-            auto deliver = [verdict, passed] {
+        // Off the thread that sends replies, on the shared pool: a slow check holds up no other
+        // connection's answer. A connection that cannot get its check, or waits too long for
+        // it, is refused alone.
+        try {
+            auto verdict = std::make_shared<Verdict>();
+            verdict->owner = this;
+            auto ticket = std::make_shared<CheckPool::Ticket>();
+            ticket->pid = pid_;
+            ticket->requirement = requirement_;
+            ticket->context = context_;
+            ticket->deliver = [verdict](bool passed, const QString& why) {
                 if (ServerConnection* owner = verdict->owner)
-                    owner->checked(passed);
+                    owner->checked(passed, !why.isEmpty());
             };
-            QMetaObject::invokeMethod(context, deliver, Qt::QueuedConnection);
-        });
+            pool_->enqueue(ticket);
+            verdict_ = verdict;
+            ticket_ = ticket;
+        } catch (const std::exception&) {
+            invalidate();
+            return;
+        }
+        waiting_.start(kCheckWaitLimit, [this] { invalidate(); });
     }
 
     void invalidate() override
@@ -153,14 +288,22 @@ private:
         ServerConnection* owner = nullptr;
     };
 
-    void checked(bool passed)
+    void checked(bool passed, bool notInspectable)
     {
+        waiting_.stop();
         if (!socket_)
             return;
-        if (passed)
+        if (passed) {
             admit();
-        else
-            invalidate();
+            return;
+        }
+        // The one refusal a client learns the cause of: its own system, not its code, is in the
+        // way, and its user can mend that. An impostor learns nothing it did not know.
+        if (notInspectable) {
+            socket_->write(frame(QCborArray{kRefusal, QCborArray{QString::fromLatin1(kNotInspectable)}}));
+            socket_->flush();
+        }
+        invalidate();
     }
 
     // Bytes the peer wrote before this point, whatever image it ran then, lack the nonce and
@@ -181,7 +324,9 @@ private:
             return;
         if (verdict_)
             verdict_->owner = nullptr;
-        check_.request_stop();
+        if (ticket_)
+            pool_->cancel(ticket_);
+        waiting_.stop();
         partial_.stop();
         {
             std::lock_guard lock(outbox_->mutex);
@@ -231,6 +376,7 @@ private:
 
     QLocalSocket* socket_;
     QObject* context_;
+    std::shared_ptr<CheckPool> pool_;
     std::shared_ptr<Outbox> outbox_;
     std::function<void(ServerConnection*)> onClosed_;
     qint64 pid_ = 0;
@@ -241,8 +387,9 @@ private:
     QByteArray nonce_;
     QByteArray buffer_;
     platform::Timer partial_;
+    platform::Timer waiting_;
     std::shared_ptr<Verdict> verdict_;
-    std::jthread check_; // last: joined before anything it could reach goes
+    std::shared_ptr<CheckPool::Ticket> ticket_;
 };
 
 } // namespace
@@ -279,22 +426,51 @@ bool conforms(const QList<Kind>& kinds, const QCborArray& values)
     return true;
 }
 
+} // namespace platform::xpc
+
+namespace sim::xpc {
+void failThreadStarts(int count) { platform::xpc::threadStartsToFail = count; }
+} // namespace sim::xpc
+
+namespace platform::xpc {
+
 QString servicePath(const QString& machServiceName) { return sim::machine::stateFolder() + "/xpc/" + machServiceName; }
 
 struct Listener::Impl {
     QString name;
     ListenerDelegate* delegate = nullptr;
     std::unique_ptr<QLocalServer> server;
+    std::shared_ptr<CheckPool> pool = std::make_shared<CheckPool>();
     std::vector<std::unique_ptr<ServerConnection>> connections;
+
+    // Most connections of a flood have gone: their memory goes back to the system, which the
+    // allocator would otherwise keep for the next flood.
+    size_t peak = 0;
+    void released()
+    {
+        if (peak < 64 || connections.size() > peak / 4)
+            return;
+        peak = connections.size();
+        ::malloc_trim(0);
+    }
 
     void accept()
     {
         while (QLocalSocket* socket = server->nextPendingConnection()) {
-            auto c = std::make_unique<ServerConnection>(socket, server.get(), [this](ServerConnection* closed) {
-                std::erase_if(connections, [closed](const auto& p) { return p.get() == closed; });
-            });
-            ServerConnection* raw = c.get();
-            connections.push_back(std::move(c));
+            ServerConnection* raw = nullptr;
+            try {
+                auto c = std::make_unique<ServerConnection>(socket, server.get(), pool, [this](ServerConnection* closed) {
+                    std::erase_if(connections, [closed](const auto& p) { return p.get() == closed; });
+                    released();
+                });
+                raw = c.get();
+                connections.push_back(std::move(c));
+                peak = std::max(peak, connections.size());
+            } catch (const std::bad_alloc&) { // this peer goes unanswered; the service stays
+                socket->abort();
+                socket->deleteLater();
+                continue;
+            }
             if (!delegate || !delegate->shouldAcceptNewConnection(*raw))
                 raw->invalidate();
         }
@@ -306,6 +482,7 @@ Listener::Listener(const QString& machServiceName) : d(std::make_unique<Impl>())
 Listener::~Listener()
 {
     d->connections.clear();
+    d->pool->close();
     if (d->server)
         d->server->close();
 }
@@ -347,6 +524,7 @@ struct RemoteConnection::Impl {
     QMap<qint64, Pending> pending;
     qint64 nextId = 1;
     bool invalid = false;
+    Refusal refusal = Refusal::none;
     platform::Timer greeting;
 
     void fail()
@@ -374,6 +552,9 @@ struct RemoteConnection::Impl {
         const bool wellFormed = readFrames(socket.get(), buffer, messages);
         for (const QCborArray& m : messages) {
             if (!nonce) {
+                if (m.size() == 2 && m[0].toInteger() == kRefusal
+                    && m[1].toArray().at(0).toString() == QLatin1String(kNotInspectable))
+                    refusal = Refusal::notInspectable;
                 nonce = greetingNonce(m);
                 if (!nonce) {
                     fail();
@@ -443,6 +624,15 @@ void RemoteConnection::resume()
                 impl->fail();
         });
     };
+    // Where the system lets only a process's ancestors and the one it names read its memory,
+    // the service (no ancestor of this process) could not check it otherwise. Named before the
+    // service's check reads it, which waits a moment for this.
+    QObject::connect(s, &QLocalSocket::connected, s, [s] {
+        ucred cred{};
+        socklen_t len = sizeof cred;
+        if (::getsockopt(int(s->socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &cred, &len) == 0 && cred.pid > 0)
+            sim::codesign::permitInspection(cred.pid);
+    });
     QObject::connect(s, &QLocalSocket::disconnected, s, lost);
     QObject::connect(s, &QLocalSocket::errorOccurred, s, lost);
     d->greeting.start(kGreetingTimeout, [weak] {
@@ -453,6 +643,8 @@ void RemoteConnection::resume()
 }
 
 void RemoteConnection::invalidate() { d->fail(); }
+
+Refusal RemoteConnection::refusal() const { return d->refusal; }
 
 void RemoteConnection::send(const QString& selector, const QCborArray& arguments,
                             std::function<void(const QCborArray&)> reply, std::function<void()> onError)
