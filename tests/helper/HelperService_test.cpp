@@ -4,6 +4,7 @@
 
 #include "platform/CodeSigning.h"
 #include "shared/HelperProtocol.h"
+#include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/Xpc.h"
 #include "platform/sim/CodeSigning.h"
@@ -210,6 +211,8 @@ TEST_F(HelperService, HelperRequiresTheApplicationWithItsOwnCertificate)
               "identifier \"com.ostrane.pelorn\" and certificate leaf = H\"" + ownLeaf() + "\"");
 }
 
+QString servicePath() { return platform::xpc::servicePath(QString::fromUtf8(HelperConstants::label.data())); }
+
 // A raw connection to the helper, admitted: the nonce its greeting carried, or empty.
 QByteArray admitted(QLocalSocket& socket)
 {
@@ -408,6 +411,38 @@ TEST_F(HelperService, ASecondConnectionDoesNotHashTheClientAgain)
     EXPECT_EQ(sim::codesign::hashesMade(), hashed);
 }
 
+// Where the system lets only a process's ancestors and the one it names read its memory, a client
+// that named no one cannot be checked: it is refused, told why, and the log says so; the
+// application's connection names the service and is answered.
+TEST_F(HelperService, WhereInspectionIsRestrictedOnlyAClientThatPermitsItIsChecked)
+{
+    startHelper();
+    platform::xpc::Listener listener(QString::fromUtf8(HelperConstants::label.data()));
+    listener.setDelegate(helper.get());
+    ASSERT_TRUE(listener.resume());
+    sim::codesign::setInspectionRestricted(true);
+    platform::log::clearRecent();
+
+    QLocalSocket silent; // names no one
+    silent.connectToServer(servicePath());
+    ASSERT_TRUE(silent.waitForConnected(2000));
+    ASSERT_TRUE(waitUntil([&] { return silent.state() == QLocalSocket::UnconnectedState; }));
+    QByteArray said = silent.readAll();
+    ASSERT_GE(said.size(), 4);
+    EXPECT_EQ(QCborValue::fromCbor(said.mid(4)).toArray(), (QCborArray{-1, QCborArray{"not-inspectable"}}));
+    EXPECT_TRUE(platform::log::recent().join('\n').contains(
+        QString("refused process %1: the system does not let the helper read its memory").arg(QCoreApplication::applicationPid())));
+
+    platform::xpc::RemoteConnection connection(QString::fromUtf8(HelperConstants::label.data()),
+                                               platform::xpc::RemoteConnection::kPrivileged);
+    connection.setRemoteObjectInterface(helperInterface());
+    connection.resume();
+    std::optional<int64_t> version;
+    PelornHelperProxy(connection, [] {}).status([&](int64_t v, bool, int64_t, std::optional<QString>) { version = v; });
+    EXPECT_TRUE(waitUntil([&] { return version.has_value(); }));
+    EXPECT_EQ(connection.refusal(), platform::xpc::Refusal::none);
+}
+
 class HelperServiceProcess : public HelperTest {
 protected:
     // A copy of the built helper, signed with the key given; nullopt: unsigned.
@@ -569,8 +604,6 @@ QString paddedRacer(const QString& path, qint64 size)
     QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
     return path;
 }
-
-QString servicePath() { return platform::xpc::servicePath(QString::fromUtf8(HelperConstants::label.data())); }
 
 // Starts a racer that holds its connection and returns once it has connected.
 bool startHolding(QProcess& racer, const QString& program)
