@@ -45,4 +45,11 @@ int32_t checkValidity(const StaticCode& code, const QString& requirement, const 
 int32_t checkValidity(const Code& code, const QString& requirement, const std::stop_token& stop = {},
                       QString* why = nullptr);
 
+// What tells the image a process runs now from any it runs later (its start, where exec laid out
+// its code and stack): cheap enough to read again for every request of a checked peer, and
+// reads no file but the process's own. nullopt when the process is gone.
+std::optional<QByteArray> runningImage(qint64 pid);
+// Whether a tracer holds any thread of the process; nullopt when it cannot be read.
+std::optional<bool> isTraced(qint64 pid);
+
 } // namespace platform::codesign

@@ -9,10 +9,13 @@
 // peer the kernel reports (its credentials, the executable it runs and the code it has
 // loaded), never against anything the peer says, on one of a listener's few checking threads
 // (connections wait their turn, for 45 s at most; one that cannot be queued, or waits longer,
-// is refused alone); one that fails is closed before any message is read. Once admitted, the service sends a nonce, and a request
-// counts only when it echoes it: what the peer wrote before its check passed is never read as
-// a request. The client's connection holds its requests until the nonce has come, and fails
-// (every call ends in its error) when no greeting has come within a minute.
+// is refused alone); one that fails is closed before any message is read. Once admitted, the
+// service sends a nonce, and a request counts only when it echoes it: what the peer wrote before
+// its check passed is never read as a request. Every byte after it must come from the checked
+// process itself (the kernel names each message's sender), still running the image checked and
+// untraced; anything else closes the connection. The client's connection holds its requests
+// until the nonce has come, and fails (every call ends in its error) when no greeting has come
+// within a minute.
 //
 // Objects live on the thread that made them, which needs an event loop; handlers run there.
 // A reply may be called from any thread.

@@ -23,7 +23,10 @@
 #include <QElapsedTimer>
 #include <cstdio>
 #include <limits>
+#include <sys/ptrace.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -666,6 +669,66 @@ TEST_F(HelperServiceProcess, SlowChecksHoldUpNoOtherAnswer)
         EXPECT_EQ(peer.state(), QProcess::Running) << "answered only after a slow peer's check";
     for (QProcess& peer : slow)
         EXPECT_TRUE(peer.state() == QProcess::NotRunning || peer.waitForFinished(60000)); // refused in the end
+}
+
+// Only the process the helper checked may speak on its connection: a child that shares its
+// socket (as one forked before the checked client exec'd would) or a tracer attached since the
+// check closes it unanswered, while the checked process itself is answered.
+TEST_F(HelperServiceProcess, OnlyTheCheckedProcessSpeaks)
+{
+    HelperProcess helper;
+    ASSERT_TRUE(helper.start());
+    auto request = [](const QByteArray& nonce) { return framed({1, "startDischargeTo:reply:", QCborArray{40}, nonce}); };
+    auto closed = [](QLocalSocket& socket) {
+        return waitUntil([&] { return socket.state() == QLocalSocket::UnconnectedState; });
+    };
+    {
+        QLocalSocket socket;
+        const QByteArray bytes = request(admitted(socket));
+        ASSERT_EQ(bytes.size(), framed({1, "startDischargeTo:reply:", QCborArray{40}, QByteArray(16, 0)}).size());
+        const pid_t talker = ::fork();
+        if (talker == 0) {
+            const ssize_t n = ::write(int(socket.socketDescriptor()), bytes.constData(), size_t(bytes.size()));
+            ::_exit(n == bytes.size() ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(talker, &status, 0), talker);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_TRUE(closed(socket)) << "a forked talker";
+        EXPECT_EQ(chie(), 0);
+    }
+    {
+        QLocalSocket socket;
+        const QByteArray bytes = request(admitted(socket));
+        int ready[2], release[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        ASSERT_EQ(::pipe(release), 0);
+        const pid_t tracer = ::fork();
+        if (tracer == 0) { // holds this process traced until released, then lets go as it ends
+            const char attached = ::ptrace(PTRACE_SEIZE, ::getppid(), nullptr, nullptr) == 0 ? 1 : 0;
+            char byte = 0;
+            [[maybe_unused]] ssize_t n = ::write(ready[1], &attached, 1);
+            ::close(release[1]);
+            n = ::read(release[0], &byte, 1);
+            ::_exit(0);
+        }
+        ::close(release[0]);
+        char attached = 0;
+        ASSERT_EQ(::read(ready[0], &attached, 1), 1);
+        EXPECT_EQ(attached, 1);
+        socket.write(bytes);
+        socket.flush();
+        EXPECT_TRUE(closed(socket)) << "traced since the check";
+        ::close(release[1]);
+        ::close(ready[0]);
+        ::close(ready[1]);
+        ::waitpid(tracer, nullptr, 0);
+        EXPECT_EQ(chie(), 0);
+    }
+    QLocalSocket socket; // the checked process itself, untraced again
+    socket.write(request(admitted(socket)));
+    EXPECT_TRUE(waitUntil([] { return chie() == 0x08; }));
+    EXPECT_EQ(socket.state(), QLocalSocket::ConnectedState);
 }
 
 // The helper's resident memory, in KiB.

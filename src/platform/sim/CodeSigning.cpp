@@ -630,7 +630,7 @@ std::optional<int> openMemory(qint64 pid, const std::stop_token& stop)
 // exec'd since lies elsewhere).
 struct Image {
     struct stat file {};
-    QByteArrayList layout;
+    QByteArray layout;
 
     bool operator==(const Image& o) const
     {
@@ -644,16 +644,10 @@ struct Image {
 std::optional<Image> imageOf(qint64 pid)
 {
     Image image;
-    const auto stat = readProc(pid, "stat");
-    if (!stat || ::stat(QFile::encodeName(QString("/proc/%1/exe").arg(pid)).constData(), &image.file) != 0)
+    const auto layout = runningImage(pid);
+    if (!layout || ::stat(QFile::encodeName(QString("/proc/%1/exe").arg(pid)).constData(), &image.file) != 0)
         return std::nullopt;
-    // The fields after the command's closing parenthesis, from the state (the third) on.
-    const QByteArrayList fields = stat->mid(stat->lastIndexOf(')') + 2).split(' ');
-    for (int field : {22, 26, 27, 28}) // start time, start and end of code, start of stack
-        if (field - 3 < fields.size())
-            image.layout.append(fields[field - 3]);
-    if (image.layout.size() != 4)
-        return std::nullopt;
+    image.layout = *layout;
     return image;
 }
 
@@ -760,5 +754,22 @@ int32_t checkValidity(const Code& code, const QString& requirement, const std::s
         return kErrorNoSuchCode;
     return kSuccess;
 }
+
+std::optional<QByteArray> runningImage(qint64 pid)
+{
+    const auto stat = readProc(pid, "stat");
+    if (!stat)
+        return std::nullopt;
+    const QByteArrayList fields = stat->mid(stat->lastIndexOf(')') + 2).split(' ');
+    QByteArray image;
+    for (int field : {22, 26, 27, 28}) { // start time, start and end of code, start of stack
+        if (field - 3 >= fields.size())
+            return std::nullopt;
+        image += fields[field - 3] + ' ';
+    }
+    return image;
+}
+
+std::optional<bool> isTraced(qint64 pid) { return traced(pid); }
 
 } // namespace platform::codesign
