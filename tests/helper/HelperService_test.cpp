@@ -788,7 +788,9 @@ TEST_F(HelperServiceProcess, AFloodOfIdleConnectionsHoldsUpNoAnswer)
     const qint64 after = residentKiB(helper.pid());
     std::printf("status under %d connections: %lld ms; resident memory idle %lld KiB, during %lld KiB, after %lld KiB\n",
                 kFlood, qint64(latency), idle, during, after);
-    EXPECT_LT(after - idle, std::max<qint64>((during - idle) / 2, 8 * 1024)) << "the flood's memory is kept";
+    // A thread per connection kept hundreds of MiB after the flood; the allocator (or the
+    // sanitizer's quarantine, which holds freed memory by design) may keep a little.
+    EXPECT_LT(after - idle, 64 * 1024) << "the flood's memory is kept";
 }
 
 } // namespace

@@ -265,6 +265,11 @@ public:
         const auto it = verdicts_.find(file);
         return it == verdicts_.end() ? std::nullopt : std::optional(it->second);
     }
+    void clear()
+    {
+        std::lock_guard lock(mutex_);
+        verdicts_.clear();
+    }
     void store(const FileIdentity& file, bool holds)
     {
         std::lock_guard lock(mutex_);
@@ -327,6 +332,8 @@ bool signatureHolds(const QString& path, const std::stop_token& stop)
 } // namespace
 
 int hashesMade() { return hashes; }
+
+void forgetVerdicts() { verdicts().clear(); }
 
 namespace {
 

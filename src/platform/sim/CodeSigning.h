@@ -32,6 +32,8 @@ QByteArray trailer(const QString& path);
 // How many times a check hashed an executable so far in this process: a verdict on a file
 // whose identity (device, inode, size, modification and change times) is unchanged is kept.
 int hashesMade();
+// Forgets every verdict kept, so that the next check of each file hashes it (benchmarks).
+void forgetVerdicts();
 
 // Many hosts let a process read another's memory only when it is that process's ancestor or
 // was named by it beforehand (Yama's ptrace_scope 1); this machine may not be one, so the
