@@ -18,6 +18,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <malloc.h>
@@ -158,12 +159,15 @@ public:
             ticket->running->request_stop(); // no one waits for this check any more
     }
 
-    // The listener goes: every ticket was cancelled before.
+    // The listener goes: every ticket was cancelled before, so every check running was asked to
+    // stop. Those end within moments, unless a read holds one: that one is not waited for long,
+    // and keeps only its own thread.
     void close()
     {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
         closing_ = true;
         wake_.notify_all();
+        ended_.wait_for(lock, std::chrono::seconds(10), [this] { return checking_ == 0; });
     }
 
 private:
@@ -189,6 +193,7 @@ private:
                 batch.push_back(t);
                 return true;
             });
+            ++checking_;
             lock.unlock();
             Outcome outcome;
             QString why;
@@ -203,6 +208,8 @@ private:
             if (!why.isEmpty() && !stop->stop_requested())
                 platform::log::write(QString("xpc: refused process %1: %2").arg(first->pid).arg(why));
             lock.lock();
+            if (--checking_ == 0)
+                ended_.notify_all();
             for (const std::shared_ptr<Ticket>& t : batch)
                 if (!t->cancelled)
                     QMetaObject::invokeMethod(
@@ -212,6 +219,8 @@ private:
 
     std::mutex mutex_;
     std::condition_variable wake_;
+    std::condition_variable ended_;
+    int checking_ = 0; // checks running now
     std::deque<std::shared_ptr<Ticket>> queue_;
     int threads_ = 0;
     int idle_ = 0;
