@@ -1,7 +1,9 @@
 // What the helper's check of one client costs, on its own thread, before the client may send a
 // request: the running Pelorn as built, whole (signature, environment, mappings, tracers, code
-// pages against their files, the image before and after) and its executable's signature alone.
+// pages against their files, the image before and after), the first time its executable is seen
+// (hashed) and once its verdict is kept, and its executable's signature alone.
 #include "platform/CodeSigning.h"
+#include "platform/sim/CodeSigning.h"
 #include "support/TestPaths.h"
 
 #include <QCoreApplication>
@@ -50,13 +52,24 @@ RunningPelorn& pelorn()
     return running;
 }
 
-void BM_CheckRunningClient(benchmark::State& state)
+void checkRunningClient(benchmark::State& state, bool firstTime)
 {
     const auto code = platform::codesign::codeForPid(pelorn().process.processId());
-    for (auto _ : state)
+    for (auto _ : state) {
+        if (firstTime) {
+            state.PauseTiming();
+            sim::codesign::forgetVerdicts();
+            state.ResumeTiming();
+        }
         if (!code || platform::codesign::checkValidity(*code, pelorn().requirement) != platform::codesign::kSuccess)
             state.SkipWithError("the running Pelorn was refused");
+    }
 }
+
+void BM_FirstCheckOfRunningClient(benchmark::State& state) { checkRunningClient(state, true); }
+BENCHMARK(BM_FirstCheckOfRunningClient)->Unit(benchmark::kMillisecond);
+
+void BM_CheckRunningClient(benchmark::State& state) { checkRunningClient(state, false); }
 BENCHMARK(BM_CheckRunningClient)->Unit(benchmark::kMillisecond);
 
 void BM_CheckExecutableOnly(benchmark::State& state)

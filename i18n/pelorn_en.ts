@@ -1355,5 +1355,9 @@
         <source>Kapat</source>
         <translation>Close</translation>
     </message>
+    <message>
+        <source>Yardımcıya bağlanılamadı: sistem, yardımcının Pelorn&apos;u incelemesine izin vermiyor</source>
+        <translation>Couldn&apos;t connect to the helper: the system doesn&apos;t let the helper inspect Pelorn</translation>
+    </message>
 </context>
 </TS>

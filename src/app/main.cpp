@@ -78,6 +78,13 @@ int main(int argc, char** argv)
         platform::UserDefaults::standard().flush(); // quit and SIGTERM end here
     });
     platform::launch::quitOnTerminationRequest();
+    // A closed terminal is a request to quit like any other: it takes the same orderly way, so
+    // the settings changed last are written.
+    struct sigaction hangUp = {};
+    hangUp.sa_handler = [](int) { ::raise(SIGTERM); }; // async-signal-safe
+    sigemptyset(&hangUp.sa_mask);
+    hangUp.sa_flags = SA_RESTART;
+    ::sigaction(SIGHUP, &hangUp, nullptr);
     platform::launch::Receiver later([&](const QStringList& urls) { delegate.openURLs(urls); },
                                      [&] {
                                          const QWidget* window = MainWindow::existing();

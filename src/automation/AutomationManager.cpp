@@ -201,9 +201,9 @@ void AutomationManager::captureCurrent(const KVMProfile& into)
 {
     KVMProfile copy = into;
     fill(copy);
-    // Only a real update is reported: a profile deleted meanwhile was not "updated".
-    if (update(copy))
-        log(Texts::tr("“%1” mevcut ayarlarla güncellendi", copy.label()));
+    // Reported either way: the editor's copy was refilled, even when its profile is gone.
+    update(copy);
+    log(Texts::tr("“%1” mevcut ayarlarla güncellendi", copy.label()));
 }
 
 void AutomationManager::log(const QString& message)

@@ -75,8 +75,14 @@ void HelperClient::status(std::function<void(std::optional<HelperStatus>)> compl
 
 void HelperClient::startDischarge(int target, std::function<void(bool, std::optional<QString>)> completion)
 {
-    auto fail = [completion] {
-        platform::mainQueue::async([completion] { completion(false, Texts::tr("Yardımcıya bağlanılamadı")); });
+    auto fail = [completion, self = QPointer<HelperClient>(this)] {
+        // The one cause a person can act on: the system keeps the helper from checking Pelorn.
+        // Still the failed connection: it is dropped only after its calls have failed.
+        const QString text = self && self->connection_
+                                     && self->connection_->refusal() == platform::xpc::Refusal::notInspectable
+                                 ? Texts::tr("Yardımcıya bağlanılamadı: sistem, yardımcının Pelorn'u incelemesine izin vermiyor")
+                                 : Texts::tr("Yardımcıya bağlanılamadı");
+        platform::mainQueue::async([completion, text] { completion(false, text); });
     };
     const auto remote = proxy(fail);
     if (!remote) {

@@ -55,15 +55,6 @@ void allowInBackground()
 
 namespace {
 
-void reconfigured(platform::displays::DisplayID, uint32_t flags, void* userInfo)
-{
-    if (flags & platform::displays::kBeginConfigurationFlag)
-        return;
-    auto* guard = static_cast<QPointer<OLEDGuard>*>(userInfo);
-    if (OLEDGuard* g = guard->data())
-        QMetaObject::invokeMethod(g, [g] { g->deactivate(); }, Qt::QueuedConnection);
-}
-
 // Global bottom-left coordinates to the window system's top-left ones, flipped around the
 // first screen.
 QRect windowRect(const QRectF& frame, double flipHeight)
@@ -77,10 +68,12 @@ OLEDGuard::OLEDGuard(DisplayManager& display, AudioManager& audio, AppAudioManag
     : display_(display), audio_(audio), apps_(apps), sleep_(sleep)
 {
     idleMinutes_ = Prefs::intValue("oled.idleMinutes", 0);
-    // A changed screen set ends the blackout. The callback cannot be removed, so it holds the
-    // guard through a pointer that outlives it.
-    reconfigurationToken_ = new QPointer<OLEDGuard>(this);
-    platform::displays::registerReconfigurationCallback(&reconfigured, reconfigurationToken_);
+    // Changed screen parameters end the blackout; the observer stays for the process's life and
+    // holds the guard weakly.
+    platform::screens::addParametersObserver([guard = QPointer<OLEDGuard>(this)] {
+        if (guard)
+            guard->deactivate();
+    });
     scheduleIdleCheck();
 }
 

@@ -105,5 +105,4 @@ private:
     std::optional<std::set<int32_t>> suspendedWith_;
     std::optional<double> ddcRestore_;
     platform::Timer fadeTimer_;
-    QPointer<OLEDGuard>* reconfigurationToken_;
 };

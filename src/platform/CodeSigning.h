@@ -40,7 +40,16 @@ int32_t checkValidity(const StaticCode& code, const QString& requirement, const 
 // system's, as loaded, untraced, as the hardened runtime demands on the real system: a process
 // started with the loader's injection variables, with a library mapped from anywhere else, with
 // executable memory of no file, with a tracer on any thread or with code pages that differ from
-// their files fails; so does one that exec'd another image while it was checked.
-int32_t checkValidity(const Code& code, const QString& requirement, const std::stop_token& stop = {});
+// their files fails; so does one that exec'd another image while it was checked. Where the
+// system would not let this process look at the running code at all, `why` says so, for a log.
+int32_t checkValidity(const Code& code, const QString& requirement, const std::stop_token& stop = {},
+                      QString* why = nullptr);
+
+// What tells the image a process runs now from any it runs later (its start, where exec laid out
+// its code and stack): cheap enough to read again for every request of a checked peer, and
+// reads no file but the process's own. nullopt when the process is gone.
+std::optional<QByteArray> runningImage(qint64 pid);
+// Whether a tracer holds any thread of the process; nullopt when it cannot be read.
+std::optional<bool> isTraced(qint64 pid);
 
 } // namespace platform::codesign

@@ -7,11 +7,15 @@
 //
 // A connection with a code-signing requirement is checked when it is resumed, against the
 // peer the kernel reports (its credentials, the executable it runs and the code it has
-// loaded), never against anything the peer says, on a thread of its own; one that fails is
-// closed before any message is read. Once admitted, the service sends a nonce, and a request
-// counts only when it echoes it: what the peer wrote before its check passed is never read as
-// a request. The client's connection holds its requests until the nonce has come, and fails
-// (every call ends in its error) when no greeting has come within a minute.
+// loaded), never against anything the peer says, on one of a listener's few checking threads
+// (connections wait their turn, for 45 s at most; one that cannot be queued, or waits longer,
+// is refused alone); one that fails is closed before any message is read. Once admitted, the
+// service sends a nonce, and a request counts only when it echoes it: what the peer wrote before
+// its check passed is never read as a request. Every byte after it must come from the checked
+// process itself (the kernel names each message's sender), still running the image checked and
+// untraced; anything else closes the connection. The client's connection holds its requests
+// until the nonce has come, and fails (every call ends in its error) when no greeting has come
+// within a minute.
 //
 // Objects live on the thread that made them, which needs an event loop; handlers run there.
 // A reply may be called from any thread.
@@ -77,6 +81,11 @@ private:
     std::unique_ptr<Impl> d;
 };
 
+// Why a service refused this process, where it says: the system would not let it look at this
+// process's code (on the real system a client has nothing to do for that; here it names the
+// service as a process that may inspect it, as soon as it connects).
+enum class Refusal { none, notInspectable };
+
 // The client's connection to a named service.
 class RemoteConnection {
 public:
@@ -87,6 +96,7 @@ public:
     void setInvalidationHandler(std::function<void()> handler);
     void resume();
     void invalidate();
+    Refusal refusal() const;
     // Either reply or onError is called, once, on this object's thread.
     void send(const QString& selector, const QCborArray& arguments, std::function<void(const QCborArray&)> reply,
               std::function<void()> onError);

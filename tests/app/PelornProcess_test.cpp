@@ -98,11 +98,11 @@ TEST_F(PelornProcessTest, StartsInTheChosenLanguage)
     }
 }
 
-// The system's request to quit (SIGTERM, or Ctrl-C) ends Pelorn through its own quit, which
-// runs the will-terminate step, rather than killing it.
+// The system's request to quit (SIGTERM, Ctrl-C, or the terminal closed) ends Pelorn through its
+// own quit, which runs the will-terminate step, rather than killing it.
 TEST_F(PelornProcessTest, ATerminationRequestQuitsNormally)
 {
-    for (int signal : {SIGTERM, SIGINT}) {
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
         running.setProcessChannelMode(QProcess::MergedChannels);
         running.start(builtPelornPath(), {});
         ASSERT_TRUE(running.waitForStarted(5000));

@@ -202,14 +202,17 @@ TEST_F(AutomationStoreTest, DuplicateUpdateDeleteAndCapture)
     automation->remove(renamed);
     EXPECT_EQ(automation->profiles(), std::vector<KVMProfile>{copy});
 
-    // A profile deleted meanwhile is not reported as updated, and does not come back.
+    // A profile deleted meanwhile does not come back; its refill is still reported.
+    automation->addProfile();
+    ASSERT_TRUE(lastMessage().endsWith("profili oluşturuldu"));
+    automation->remove(automation->profiles().back());
     automation->captureCurrent(renamed);
     EXPECT_EQ(automation->profiles(), std::vector<KVMProfile>{copy});
     EXPECT_EQ(lastMessage(), "“Masa” mevcut ayarlarla güncellendi");
     automation->remove(copy);
     automation->captureCurrent(copy);
     EXPECT_TRUE(automation->profiles().empty());
-    EXPECT_EQ(lastMessage(), "“Masa” mevcut ayarlarla güncellendi");
+    EXPECT_EQ(lastMessage(), "“" + copy.label() + "” mevcut ayarlarla güncellendi");
 }
 
 TEST_F(AutomationStoreTest, ShowcaseWritesNothing)

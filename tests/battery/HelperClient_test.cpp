@@ -14,7 +14,12 @@
 #include "shared/HelperProtocol.h"
 #include "support/SimTest.h"
 
+#include <QCborArray>
+#include <QCborValue>
 #include <QDir>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QFile>
 #include <QThread>
 
@@ -69,6 +74,43 @@ TEST_F(HelperClientTest, NotInstalledAnswersAtOnceWithoutAConnection)
     });
     EXPECT_TRUE(answered) << "before status returns";
     EXPECT_FALSE(client.isConnected());
+}
+
+// A helper that could not check Pelorn because the system forbids it says so, and the refused
+// discharge tells the person the cause; any other refusal stays the plain text.
+TEST_F(HelperClientTest, ARefusalForWantOfInspectionShowsItsCause)
+{
+    const QString path = platform::xpc::servicePath(QString::fromUtf8(HelperConstants::label.data()));
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    struct Case {
+        QByteArray said; // CBOR after its length, before the service closes
+        QString text;
+    };
+    const Case cases[] = {
+        {QCborValue(QCborArray{-1, QCborArray{"not-inspectable"}}).toCbor(),
+         "Yardımcıya bağlanılamadı: sistem, yardımcının Pelorn'u incelemesine izin vermiyor"},
+        {QCborValue(QCborArray{-1, QCborArray{"something else"}}).toCbor(), "Yardımcıya bağlanılamadı"},
+        {{}, "Yardımcıya bağlanılamadı"},
+    };
+    for (const Case& c : cases) {
+        QLocalServer service;
+        QLocalServer::removeServer(path);
+        ASSERT_TRUE(service.listen(path));
+        QObject::connect(&service, &QLocalServer::newConnection, [&] {
+            QLocalSocket* peer = service.nextPendingConnection();
+            if (!c.said.isEmpty()) {
+                const quint32 n = quint32(c.said.size());
+                const char length[4] = {char(n >> 24), char(n >> 16), char(n >> 8), char(n)};
+                peer->write(QByteArray(length, 4) + c.said);
+                peer->flush();
+            }
+            peer->abort();
+        });
+        const auto refused = start(40);
+        ASSERT_TRUE(refused);
+        EXPECT_FALSE(refused->first);
+        EXPECT_EQ(refused->second, c.text) << c.said.toHex().constData();
+    }
 }
 
 TEST_F(HelperClientTest, AHelperThatIsDownFailsThenAnswersAfterItRestarts)

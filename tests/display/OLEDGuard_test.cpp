@@ -238,6 +238,12 @@ TEST_F(OLEDTest, ScreenChangesEndIt)
     sim::Mac::shared().displays().setOnline(sim::Mac::shared().desk().displays.back().id, false);
     processEvents();
     EXPECT_FALSE(guard->isActive());
+
+    // Screen parameters change with no display reconfigured (the Dock moved, say).
+    guard->activate();
+    sim::postScreenParametersChanged();
+    processEvents();
+    EXPECT_FALSE(guard->isActive());
 }
 
 // --- audio while blacked out ---

@@ -4,10 +4,12 @@
 
 #include "platform/CodeSigning.h"
 #include "shared/HelperProtocol.h"
+#include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/Xpc.h"
 #include "platform/sim/CodeSigning.h"
 #include "platform/sim/Smc.h"
+#include "platform/sim/Xpc.h"
 #include "support/TestPaths.h"
 
 #include <QCborValue>
@@ -18,7 +20,13 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QElapsedTimer>
+#include <cstdio>
 #include <limits>
+#include <sys/ptrace.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -206,6 +214,8 @@ TEST_F(HelperService, HelperRequiresTheApplicationWithItsOwnCertificate)
               "identifier \"com.ostrane.pelorn\" and certificate leaf = H\"" + ownLeaf() + "\"");
 }
 
+QString servicePath() { return platform::xpc::servicePath(QString::fromUtf8(HelperConstants::label.data())); }
+
 // A raw connection to the helper, admitted: the nonce its greeting carried, or empty.
 QByteArray admitted(QLocalSocket& socket)
 {
@@ -372,6 +382,70 @@ TEST_F(HelperService, RepliesComeInArrivalOrder)
     EXPECT_EQ(answers, QStringList({"status 0", "started", "status 30", "stopped", "status 0"}));
 }
 
+// A check that cannot get a thread refuses its own connection, and the next one is checked.
+TEST_F(HelperService, AThreadThatCannotStartRefusesOnlyItsConnection)
+{
+    startHelper();
+    platform::xpc::Listener listener(QString::fromUtf8(HelperConstants::label.data()));
+    listener.setDelegate(helper.get());
+    ASSERT_TRUE(listener.resume());
+    sim::xpc::failThreadStarts(1);
+    TestClient refused;
+    EXPECT_EQ(refused.status(), std::nullopt);
+    EXPECT_TRUE(refused.invalidated());
+    sim::xpc::failThreadStarts(0);
+    TestClient answered;
+    EXPECT_TRUE(answered.status().has_value());
+}
+
+// The client's executable is hashed by its first connection's check only; the checks of the
+// running process itself are made for every connection.
+TEST_F(HelperService, ASecondConnectionDoesNotHashTheClientAgain)
+{
+    startHelper();
+    platform::xpc::Listener listener(QString::fromUtf8(HelperConstants::label.data()));
+    listener.setDelegate(helper.get());
+    ASSERT_TRUE(listener.resume());
+    TestClient first;
+    ASSERT_TRUE(first.status().has_value());
+    const int hashed = sim::codesign::hashesMade();
+    TestClient second;
+    ASSERT_TRUE(second.status().has_value());
+    EXPECT_EQ(sim::codesign::hashesMade(), hashed);
+}
+
+// Where the system lets only a process's ancestors and the one it names read its memory, a client
+// that named no one cannot be checked: it is refused, told why, and the log says so; the
+// application's connection names the service and is answered.
+TEST_F(HelperService, WhereInspectionIsRestrictedOnlyAClientThatPermitsItIsChecked)
+{
+    startHelper();
+    platform::xpc::Listener listener(QString::fromUtf8(HelperConstants::label.data()));
+    listener.setDelegate(helper.get());
+    ASSERT_TRUE(listener.resume());
+    sim::codesign::setInspectionRestricted(true);
+    platform::log::clearRecent();
+
+    QLocalSocket silent; // names no one
+    silent.connectToServer(servicePath());
+    ASSERT_TRUE(silent.waitForConnected(2000));
+    ASSERT_TRUE(waitUntil([&] { return silent.state() == QLocalSocket::UnconnectedState; }));
+    QByteArray said = silent.readAll();
+    ASSERT_GE(said.size(), 4);
+    EXPECT_EQ(QCborValue::fromCbor(said.mid(4)).toArray(), (QCborArray{-1, QCborArray{"not-inspectable"}}));
+    EXPECT_TRUE(platform::log::recent().join('\n').contains(
+        QString("refused process %1: the system does not let the helper read its memory").arg(QCoreApplication::applicationPid())));
+
+    platform::xpc::RemoteConnection connection(QString::fromUtf8(HelperConstants::label.data()),
+                                               platform::xpc::RemoteConnection::kPrivileged);
+    connection.setRemoteObjectInterface(helperInterface());
+    connection.resume();
+    std::optional<int64_t> version;
+    PelornHelperProxy(connection, [] {}).status([&](int64_t v, bool, int64_t, std::optional<QString>) { version = v; });
+    EXPECT_TRUE(waitUntil([&] { return version.has_value(); }));
+    EXPECT_EQ(connection.refusal(), platform::xpc::Refusal::none);
+}
+
 class HelperServiceProcess : public HelperTest {
 protected:
     // A copy of the built helper, signed with the key given; nullopt: unsigned.
@@ -534,8 +608,6 @@ QString paddedRacer(const QString& path, qint64 size)
     return path;
 }
 
-QString servicePath() { return platform::xpc::servicePath(QString::fromUtf8(HelperConstants::label.data())); }
-
 // Starts a racer that holds its connection and returns once it has connected.
 bool startHolding(QProcess& racer, const QString& program)
 {
@@ -597,6 +669,128 @@ TEST_F(HelperServiceProcess, SlowChecksHoldUpNoOtherAnswer)
         EXPECT_EQ(peer.state(), QProcess::Running) << "answered only after a slow peer's check";
     for (QProcess& peer : slow)
         EXPECT_TRUE(peer.state() == QProcess::NotRunning || peer.waitForFinished(60000)); // refused in the end
+}
+
+// Only the process the helper checked may speak on its connection: a child that shares its
+// socket (as one forked before the checked client exec'd would) or a tracer attached since the
+// check closes it unanswered, while the checked process itself is answered.
+TEST_F(HelperServiceProcess, OnlyTheCheckedProcessSpeaks)
+{
+    HelperProcess helper;
+    ASSERT_TRUE(helper.start());
+    auto request = [](const QByteArray& nonce) { return framed({1, "startDischargeTo:reply:", QCborArray{40}, nonce}); };
+    auto closed = [](QLocalSocket& socket) {
+        return waitUntil([&] { return socket.state() == QLocalSocket::UnconnectedState; });
+    };
+    {
+        QLocalSocket socket;
+        const QByteArray bytes = request(admitted(socket));
+        ASSERT_EQ(bytes.size(), framed({1, "startDischargeTo:reply:", QCborArray{40}, QByteArray(16, 0)}).size());
+        const pid_t talker = ::fork();
+        if (talker == 0) {
+            const ssize_t n = ::write(int(socket.socketDescriptor()), bytes.constData(), size_t(bytes.size()));
+            ::_exit(n == bytes.size() ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(talker, &status, 0), talker);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_TRUE(closed(socket)) << "a forked talker";
+        EXPECT_EQ(chie(), 0);
+    }
+    {
+        QLocalSocket socket;
+        const QByteArray bytes = request(admitted(socket));
+        int ready[2], release[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        ASSERT_EQ(::pipe(release), 0);
+        const pid_t tracer = ::fork();
+        if (tracer == 0) { // holds this process traced until released, then lets go as it ends
+            const char attached = ::ptrace(PTRACE_SEIZE, ::getppid(), nullptr, nullptr) == 0 ? 1 : 0;
+            char byte = 0;
+            [[maybe_unused]] ssize_t n = ::write(ready[1], &attached, 1);
+            ::close(release[1]);
+            n = ::read(release[0], &byte, 1);
+            ::_exit(0);
+        }
+        ::close(release[0]);
+        char attached = 0;
+        ASSERT_EQ(::read(ready[0], &attached, 1), 1);
+        EXPECT_EQ(attached, 1);
+        socket.write(bytes);
+        socket.flush();
+        EXPECT_TRUE(closed(socket)) << "traced since the check";
+        ::close(release[1]);
+        ::close(ready[0]);
+        ::close(ready[1]);
+        ::waitpid(tracer, nullptr, 0);
+        EXPECT_EQ(chie(), 0);
+    }
+    QLocalSocket socket; // the checked process itself, untraced again
+    socket.write(request(admitted(socket)));
+    EXPECT_TRUE(waitUntil([] { return chie() == 0x08; }));
+    EXPECT_EQ(socket.state(), QLocalSocket::ConnectedState);
+}
+
+// The helper's resident memory, in KiB.
+qint64 residentKiB(qint64 pid)
+{
+    QFile status(QString("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
+qint64 openFiles(qint64 pid) { return QDir(QString("/proc/%1/fd").arg(pid)).entryList(QDir::Files | QDir::System).size(); }
+
+// A thousand connections held open by one peer hold up neither another client's answer nor,
+// once they close, the helper's memory.
+TEST_F(HelperServiceProcess, AFloodOfIdleConnectionsHoldsUpNoAnswer)
+{
+    constexpr int kFlood = 1000;
+    rlimit files{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &files), 0);
+    files.rlim_cur = std::max<rlim_t>(files.rlim_cur, std::min<rlim_t>(files.rlim_max, 4096));
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &files), 0); // the helper inherits it
+    if (files.rlim_cur < 2 * kFlood + 100)
+        GTEST_SKIP() << "too few files allowed here";
+
+    HelperProcess helper;
+    ASSERT_TRUE(helper.start());
+    {
+        TestClient warm; // the helper as it stands between a client's calls
+        ASSERT_TRUE(warm.status());
+    }
+    ASSERT_TRUE(waitUntil([&] { return openFiles(helper.pid()) > 0; }));
+    const qint64 idleFiles = openFiles(helper.pid());
+    const qint64 idle = residentKiB(helper.pid());
+
+    std::vector<std::unique_ptr<QLocalSocket>> flood;
+    for (int i = 0; i < kFlood; ++i) {
+        flood.push_back(std::make_unique<QLocalSocket>());
+        flood.back()->connectToServer(servicePath());
+    }
+    ASSERT_TRUE(waitUntil([&] { return openFiles(helper.pid()) >= idleFiles + kFlood; }, 60000));
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    TestClient client;
+    const auto status = client.status();
+    const qint64 latency = elapsed.elapsed();
+    EXPECT_TRUE(status.has_value());
+    const qint64 during = residentKiB(helper.pid());
+
+    flood.clear();
+    EXPECT_TRUE(waitUntil([&] { return openFiles(helper.pid()) <= idleFiles + 1; }, 60000));
+    ASSERT_TRUE(client.status()); // a turn of the helper's loop after the last close
+    const qint64 after = residentKiB(helper.pid());
+    std::printf("status under %d connections: %lld ms; resident memory idle %lld KiB, during %lld KiB, after %lld KiB\n",
+                kFlood, qint64(latency), idle, during, after);
+    // A thread per connection kept hundreds of MiB after the flood; the allocator (or the
+    // sanitizer's quarantine, which holds freed memory by design) may keep a little.
+    EXPECT_LT(after - idle, 64 * 1024) << "the flood's memory is kept";
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "platform/sim/CodeSigning.h"
 #include "support/SimTest.h"
 
+#include <QFileInfo>
 #include <QCryptographicHash>
 #include <QFile>
 #include <functional>
@@ -114,6 +115,62 @@ TEST_F(CodeSigningTest, SignatureHoldsOnlyForTheCodeAndSignerItWasMadeFor)
         const QString path = c.program();
         EXPECT_EQ(platform::codesign::checkValidity(platform::codesign::StaticCode{path}, requirement), c.status)
             << c.what;
+    }
+}
+
+// An executable is hashed once while it stays as it is; a file written since, even keeping its
+// size, is hashed again.
+TEST_F(CodeSigningTest, ExecutableIsHashedAgainOnlyOnceChanged)
+{
+    // Built before the tests ran: settled.
+    const platform::codesign::StaticCode built{QFileInfo("/proc/self/exe").canonicalFilePath()};
+    const auto info = platform::codesign::copySigningInformation(built);
+    ASSERT_TRUE(info && !info->certificates.isEmpty());
+    const QString builtRequirement =
+        "identifier \"" + info->identifier + "\" and certificate leaf = H\""
+        + QString::fromLatin1(QCryptographicHash::hash(info->certificates.first(), QCryptographicHash::Sha1).toHex())
+        + "\"";
+    ASSERT_EQ(platform::codesign::checkValidity(built, builtRequirement), platform::codesign::kSuccess);
+    const int cached = sim::codesign::hashesMade();
+    EXPECT_EQ(platform::codesign::checkValidity(built, builtRequirement), platform::codesign::kSuccess);
+    EXPECT_EQ(sim::codesign::hashesMade(), cached);
+
+    const QByteArray developer = sim::codesign::makeKey();
+    const QString requirement = requirementFor(developer);
+    const QString path = write("app", "the application's code");
+    const platform::codesign::StaticCode code{path};
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+        int32_t status;
+    };
+    const Case cases[] = {
+        {"signed", [&] { ASSERT_TRUE(sim::codesign::sign(path, "com.ostrane.pelorn", developer)); },
+         platform::codesign::kSuccess},
+        {"a byte of code rewritten in place",
+         [&] {
+             QFile f(path);
+             ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+             f.seek(4);
+             f.write("X");
+         },
+         platform::codesign::kErrorSignatureFailed},
+        {"signed again as it now stands",
+         [&] { ASSERT_TRUE(sim::codesign::sign(path, "com.ostrane.pelorn", developer)); },
+         platform::codesign::kSuccess},
+        {"the byte put back", [&] {
+             QFile f(path);
+             ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+             f.seek(4);
+             f.write(" ");
+         },
+         platform::codesign::kErrorSignatureFailed},
+    };
+    for (const Case& c : cases) {
+        c.change();
+        const int hashed = sim::codesign::hashesMade();
+        EXPECT_EQ(platform::codesign::checkValidity(code, requirement), c.status) << c.what;
+        EXPECT_GT(sim::codesign::hashesMade(), hashed) << c.what;
     }
 }
 

@@ -1,6 +1,7 @@
 #include "platform/CodeSigning.h"
 
 #include "platform/sim/CodeSigning.h"
+#include "platform/sim/Machine.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -11,7 +12,12 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryFile>
+#include <atomic>
 #include <cerrno>
+#include <ctime>
+#include <map>
+#include <mutex>
+#include <tuple>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
@@ -19,6 +25,7 @@
 #include <openssl/pem.h>
 #include <openssl/x509.h>
 #include <stop_token>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,10 +41,9 @@ struct Signature {
     qint64 start = 0; // where the trailer begins: the code is every byte before it
 };
 
-std::optional<Signature> readSignature(const QString& path)
+std::optional<Signature> readSignature(QFile& f)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly) || f.size() < kTrailer)
+    if (f.size() < kTrailer)
         return std::nullopt;
     f.seek(f.size() - kTrailer);
     const QByteArray tail = f.read(kTrailer);
@@ -52,17 +58,24 @@ std::optional<Signature> readSignature(const QString& path)
     return Signature{f.read(length), start};
 }
 
+std::optional<Signature> readSignature(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return readSignature(f);
+}
+
 using Key = std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)>;
 using Bio = std::unique_ptr<BIO, decltype(&BIO_free)>;
 using DigestContext = std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)>;
 
 // What the signature covers: the identifier and the digest of the code.
-std::optional<QByteArray> codeDirectory(const QString& path, qint64 codeSize, const QString& identifier,
+std::optional<QByteArray> codeDirectory(QFile& f, qint64 codeSize, const QString& identifier,
                                         const std::stop_token& stop = {})
 {
-    QFile f(path);
     DigestContext ctx(EVP_MD_CTX_new(), EVP_MD_CTX_free);
-    if (!f.open(QIODevice::ReadOnly) || !ctx || EVP_DigestInit_ex(ctx.get(), EVP_sha256(), nullptr) != 1)
+    if (!f.seek(0) || !ctx || EVP_DigestInit_ex(ctx.get(), EVP_sha256(), nullptr) != 1)
         return std::nullopt;
     qint64 left = codeSize;
     while (left > 0) {
@@ -191,7 +204,9 @@ bool sign(const QString& path, const QString& identifier, const QByteArray& key)
     const Key k = privateKey(key);
     if (!k || !unsign(path))
         return false;
-    const auto directory = codeDirectory(path, QFileInfo(path).size(), identifier);
+    QFile f(path);
+    const auto directory =
+        f.open(QIODevice::ReadOnly) ? codeDirectory(f, f.size(), identifier) : std::optional<QByteArray>();
     const QByteArray signature = directory ? signMessage(k.get(), *directory) : QByteArray();
     if (signature.isEmpty())
         return false;
@@ -199,7 +214,7 @@ bool sign(const QString& path, const QString& identifier, const QByteArray& key)
                         {"certificates", QJsonArray{QString::fromLatin1(certificate(key).toHex())}},
                         {"signature", QString::fromLatin1(signature.toHex())}};
     const QByteArray json = QJsonDocument(o).toJson(QJsonDocument::Compact);
-    QFile f(path);
+    f.close();
     if (!f.open(QIODevice::Append))
         return false;
     const QByteArray block = json + QByteArray::number(json.size()).rightJustified(8, '0') + kMagic;
@@ -219,10 +234,75 @@ QByteArray trailer(const QString& path)
 
 namespace {
 
+// What identifies a file's content without reading it: another file, or the same one written
+// since, differs in one of these.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    timespec changed{};
+
+    explicit FileIdentity(const struct stat& st)
+        : device(st.st_dev), inode(st.st_ino), size(st.st_size), modified(st.st_mtim), changed(st.st_ctim)
+    {
+    }
+    auto key() const
+    {
+        return std::tuple(device, inode, size, modified.tv_sec, modified.tv_nsec, changed.tv_sec, changed.tv_nsec);
+    }
+    bool operator<(const FileIdentity& o) const { return key() < o.key(); }
+    bool operator==(const FileIdentity& o) const { return key() == o.key(); }
+};
+
+// Verdicts on executables already hashed: a client's every connection would otherwise hash its
+// whole program again. Small: a few programs ever ask.
+class Verdicts {
+public:
+    std::optional<bool> find(const FileIdentity& file)
+    {
+        std::lock_guard lock(mutex_);
+        const auto it = verdicts_.find(file);
+        return it == verdicts_.end() ? std::nullopt : std::optional(it->second);
+    }
+    void clear()
+    {
+        std::lock_guard lock(mutex_);
+        verdicts_.clear();
+    }
+    void store(const FileIdentity& file, bool holds)
+    {
+        std::lock_guard lock(mutex_);
+        if (verdicts_.size() >= 64)
+            verdicts_.clear();
+        verdicts_[file] = holds;
+    }
+
+private:
+    std::mutex mutex_;
+    std::map<FileIdentity, bool> verdicts_;
+};
+
+Verdicts& verdicts()
+{
+    static Verdicts shared;
+    return shared;
+}
+
+std::atomic<int> hashes{0};
+constexpr long long kSettled = 1'000'000'000; // ns
+
 // Whether the signature over the code holds for the leaf certificate's key.
 bool signatureHolds(const QString& path, const std::stop_token& stop)
 {
-    const auto signature = readSignature(path);
+    QFile f(path);
+    struct stat before {};
+    if (!f.open(QIODevice::ReadOnly) || ::fstat(f.handle(), &before) != 0)
+        return false;
+    const FileIdentity file(before);
+    if (const auto known = verdicts().find(file))
+        return *known;
+    const auto signature = readSignature(f);
     // Before any hashing, on the very length hashed: code padded beyond what the application
     // could be would hold the checker for as long as its reads take.
     if (!signature || signature->start > kMaxCodeSize)
@@ -232,12 +312,104 @@ bool signatureHolds(const QString& path, const std::stop_token& stop)
     if (!o["identifier"].isString() || certificates.isEmpty() || !o["signature"].isString())
         return false;
     const Key key = publicKey(QByteArray::fromHex(certificates.first().toString().toLatin1()));
-    const auto directory = codeDirectory(path, signature->start, o["identifier"].toString(), stop);
-    return key && directory
-           && verifyMessage(key.get(), *directory, QByteArray::fromHex(o["signature"].toString().toLatin1()));
+    ++hashes;
+    const auto directory = codeDirectory(f, signature->start, o["identifier"].toString(), stop);
+    if (!directory)
+        return false; // stopped or unreadable: no verdict to keep
+    const bool holds =
+        key && verifyMessage(key.get(), *directory, QByteArray::fromHex(o["signature"].toString().toLatin1()));
+    // Kept only when the file stood still while it was read, and was last changed a while ago:
+    // the kernel stamps changes with a coarse clock, so a write in the same tick as the last one
+    // before the hash would leave the identity as it was.
+    struct stat after {};
+    timespec now {};
+    if (::fstat(f.handle(), &after) == 0 && FileIdentity(after) == file && ::clock_gettime(CLOCK_REALTIME, &now) == 0
+        && (now.tv_sec - after.st_ctim.tv_sec) * 1'000'000'000LL + (now.tv_nsec - after.st_ctim.tv_nsec) >= kSettled)
+        verdicts().store(file, holds);
+    return holds;
 }
 
 } // namespace
+
+int hashesMade() { return hashes; }
+
+void forgetVerdicts() { verdicts().clear(); }
+
+namespace {
+
+constexpr char kInspection[] = "inspection";
+
+// The process's start time in clock ticks, which tells a reused pid apart; empty when gone.
+QByteArray startTime(qint64 pid)
+{
+    QFile f(QString("/proc/%1/stat").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray stat = f.read(4096);
+    const QByteArrayList fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    return fields.value(22 - 3);
+}
+
+qint64 parentOf(qint64 pid)
+{
+    QFile f(QString("/proc/%1/status").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : f.read(16 * 1024).split('\n'))
+        if (line.startsWith("PPid:"))
+            return line.mid(5).trimmed().toLongLong();
+    return 0;
+}
+
+bool isAncestor(qint64 ancestor, qint64 pid)
+{
+    for (qint64 p = parentOf(pid); p > 0; p = parentOf(p))
+        if (p == ancestor)
+            return true;
+    return false;
+}
+
+} // namespace
+
+void setInspectionRestricted(bool restricted)
+{
+    sim::machine::Transaction t;
+    QJsonObject o = t.read(kInspection);
+    o["restricted"] = restricted;
+    t.write(kInspection, o);
+}
+
+bool inspectionRestricted() { return sim::machine::Transaction().read(kInspection)["restricted"].toBool(); }
+
+void permitInspection(qint64 inspector)
+{
+    // Where the kernel has no such rule it refuses the call; the simulated rule still records it.
+    ::prctl(PR_SET_PTRACER, static_cast<unsigned long>(inspector), 0, 0, 0);
+    sim::machine::Transaction t;
+    QJsonObject o = t.read(kInspection);
+    QJsonObject permits;
+    const QJsonObject old = o["permits"].toObject();
+    for (auto it = old.begin(); it != old.end(); ++it) // the records of processes still running
+        if (startTime(it.key().toLongLong()) == it.value().toObject()["start"].toString().toLatin1())
+            permits.insert(it.key(), it.value());
+    permits[QString::number(::getpid())] =
+        QJsonObject{{"inspector", inspector}, {"start", QString::fromLatin1(startTime(::getpid()))}};
+    o["permits"] = permits;
+    t.write(kInspection, o);
+}
+
+bool mayInspect(qint64 pid)
+{
+    const QJsonObject o = sim::machine::Transaction().read(kInspection);
+    if (!o["restricted"].toBool() || isAncestor(::getpid(), pid))
+        return true;
+    const QJsonObject permit = o["permits"][QString::number(pid)].toObject();
+    const qint64 inspector = permit["inspector"].toInteger();
+    if (permit["start"].toString().toLatin1() != startTime(pid) || inspector <= 0)
+        return false;
+    return inspector == ::getpid() || isAncestor(inspector, ::getpid());
+}
+
 } // namespace sim::codesign
 
 namespace platform::codesign {
@@ -400,12 +572,10 @@ struct Descriptor {
 // Whether every page of code the process maps from a file holds that file's bytes: a tracer,
 // or the process itself, may have rewritten them after they were loaded. nullopt when a page
 // or its file cannot be read.
-std::optional<bool> codeMatchesItsFiles(qint64 pid, const QList<Mapping>& mappings, const std::stop_token& stop)
+std::optional<bool> codeMatchesItsFiles(qint64 pid, const QList<Mapping>& mappings, const Descriptor& memory,
+                                        const std::stop_token& stop)
 {
     constexpr size_t kChunk = 1 << 20;
-    const Descriptor memory(QString("/proc/%1/mem").arg(pid));
-    if (memory.fd < 0)
-        return std::nullopt;
     QByteArray inMemory(kChunk, 0);
     QByteArray onDisk(kChunk, 0);
     for (const Mapping& m : mappings) {
@@ -442,12 +612,32 @@ std::optional<bool> codeMatchesItsFiles(qint64 pid, const QList<Mapping>& mappin
     return true;
 }
 
+// The process's memory, opened for reading. A client names its checker as the one that may read
+// it right after it connected, so a refusal by the kernel's rule is asked again for a moment.
+// nullopt when it stays refused (errno EACCES or EPERM) or the process is gone.
+std::optional<int> openMemory(qint64 pid, const std::stop_token& stop)
+{
+    constexpr int kTries = 150; // 10 ms apart
+    for (int attempt = 0;; ++attempt) {
+        int fd = -1;
+        if (sim::codesign::mayInspect(pid))
+            fd = ::open(QFile::encodeName(QString("/proc/%1/mem").arg(pid)).constData(), O_RDONLY | O_CLOEXEC);
+        else
+            errno = EACCES; // as the kernel refuses it
+        if (fd >= 0)
+            return fd;
+        if ((errno != EACCES && errno != EPERM) || attempt + 1 >= kTries || stop.stop_requested())
+            return std::nullopt;
+        ::usleep(10'000);
+    }
+}
+
 // What stays the same while a process runs one image: the executable file as it stands, the
 // process's start (a reused pid differs), and where exec laid out its code and stack (an image
 // exec'd since lies elsewhere).
 struct Image {
     struct stat file {};
-    QByteArrayList layout;
+    QByteArray layout;
 
     bool operator==(const Image& o) const
     {
@@ -461,17 +651,18 @@ struct Image {
 std::optional<Image> imageOf(qint64 pid)
 {
     Image image;
-    const auto stat = readProc(pid, "stat");
-    if (!stat || ::stat(QFile::encodeName(QString("/proc/%1/exe").arg(pid)).constData(), &image.file) != 0)
+    const auto layout = runningImage(pid);
+    if (!layout || ::stat(QFile::encodeName(QString("/proc/%1/exe").arg(pid)).constData(), &image.file) != 0)
         return std::nullopt;
-    // The fields after the command's closing parenthesis, from the state (the third) on.
-    const QByteArrayList fields = stat->mid(stat->lastIndexOf(')') + 2).split(' ');
-    for (int field : {22, 26, 27, 28}) // start time, start and end of code, start of stack
-        if (field - 3 < fields.size())
-            image.layout.append(fields[field - 3]);
-    if (image.layout.size() != 4)
-        return std::nullopt;
+    image.layout = *layout;
     return image;
+}
+
+int32_t explain(QString* why, int32_t status, const char* reason)
+{
+    if (why)
+        *why = QString::fromLatin1(reason);
+    return status;
 }
 
 } // namespace
@@ -531,7 +722,7 @@ int32_t checkValidity(const StaticCode& code, const QString& requirement, const 
     return kSuccess;
 }
 
-int32_t checkValidity(const Code& code, const QString& requirement, const std::stop_token& stop)
+int32_t checkValidity(const Code& code, const QString& requirement, const std::stop_token& stop, QString* why)
 {
     const auto before = imageOf(code.pid);
     const auto staticCode = copyStaticCode(code);
@@ -550,7 +741,16 @@ int32_t checkValidity(const Code& code, const QString& requirement, const std::s
     if (*isTraced || startedWithInjection(*environment)
         || !runsOnlyTrustedCode(mappings, withoutDeletedMark(QByteArray(buffer, n))))
         return kErrorGuestInvalid;
-    const auto codeHolds = codeMatchesItsFiles(code.pid, mappings, stop);
+    Descriptor memory{QString()};
+    if (const auto fd = openMemory(code.pid, stop))
+        memory.fd = *fd;
+    else if (errno == EACCES || errno == EPERM)
+        return explain(why, kErrorNoSuchCode,
+                       "the system does not let the helper read its memory: it did not name the helper as a "
+                       "process that may inspect it");
+    else
+        return kErrorNoSuchCode;
+    const auto codeHolds = codeMatchesItsFiles(code.pid, mappings, memory, stop);
     if (!codeHolds)
         return kErrorNoSuchCode;
     if (!*codeHolds)
@@ -561,5 +761,22 @@ int32_t checkValidity(const Code& code, const QString& requirement, const std::s
         return kErrorNoSuchCode;
     return kSuccess;
 }
+
+std::optional<QByteArray> runningImage(qint64 pid)
+{
+    const auto stat = readProc(pid, "stat");
+    if (!stat)
+        return std::nullopt;
+    const QByteArrayList fields = stat->mid(stat->lastIndexOf(')') + 2).split(' ');
+    QByteArray image;
+    for (int field : {22, 26, 27, 28}) { // start time, start and end of code, start of stack
+        if (field - 3 >= fields.size())
+            return std::nullopt;
+        image += fields[field - 3] + ' ';
+    }
+    return image;
+}
+
+std::optional<bool> isTraced(qint64 pid) { return traced(pid); }
 
 } // namespace platform::codesign

@@ -29,4 +29,22 @@ bool unsign(const QString& path);
 // The trailer as it stands at the end of the file; empty when there is none.
 QByteArray trailer(const QString& path);
 
+// How many times a check hashed an executable so far in this process: a verdict on a file
+// whose identity (device, inode, size, modification and change times) is unchanged is kept.
+int hashesMade();
+// Forgets every verdict kept, so that the next check of each file hashes it (benchmarks).
+void forgetVerdicts();
+
+// Many hosts let a process read another's memory only when it is that process's ancestor or
+// was named by it beforehand (Yama's ptrace_scope 1); this machine may not be one, so the
+// simulated Mac can impose the same rule on the checks of running code. Machine-wide.
+void setInspectionRestricted(bool restricted);
+bool inspectionRestricted();
+// This process names `inspector` as the one that may read its memory, in place of any named
+// before: the kernel's own PR_SET_PTRACER, and the simulated rule's record of it.
+void permitInspection(qint64 inspector);
+// Whether this process may read the memory of `pid` under the simulated rule (always, while
+// the rule is not imposed: the kernel then decides alone).
+bool mayInspect(qint64 pid);
+
 } // namespace sim::codesign

@@ -2,6 +2,7 @@
 // frameworks, on the simulated Mac.
 #include "platform/DisplayServices.h"
 #include "platform/PrivateFrameworks.h"
+#include "platform/sim/Session.h"
 #include "platform/sim/Mac.h"
 
 #include <QCoreApplication>
@@ -264,6 +265,26 @@ void removeParametersObserver(int token)
     std::lock_guard lock(gObserversMutex);
     gObservers.erase(token);
 }
+
+} // namespace platform::screens
+
+namespace sim {
+
+void postScreenParametersChanged()
+{
+    std::vector<std::function<void()>> observers;
+    {
+        std::lock_guard lock(platform::screens::gObserversMutex);
+        for (const auto& [token, observer] : platform::screens::gObservers)
+            observers.push_back(observer);
+    }
+    for (const auto& observer : observers)
+        observer();
+}
+
+} // namespace sim
+
+namespace platform::screens {
 
 bool mouseInRect(const QPointF& p, const QRectF& r)
 {

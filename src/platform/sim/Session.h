@@ -14,6 +14,10 @@
 
 namespace sim {
 
+// The screen parameters changed without a display reconfiguration (the Dock or the menu bar
+// moved, say): the application's screen-parameters observers run, on this thread.
+void postScreenParametersChanged();
+
 class Session {
 public:
     static constexpr double kMenuBarHeight = 24.0;
