@@ -16,13 +16,13 @@
 
 namespace {
 // A slider that tells when the mouse lets go, wherever it was pressed (thumb or groove: a held
-// groove press repeats its page steps until then), and that leaves the wheel to the page
-// unless it has keyboard focus.
+// groove press repeats its page steps until then), and that always leaves the wheel to the page:
+// a notch is too easy a way to reconfigure a display by accident.
 class ModeSlider : public QSlider {
 public:
     explicit ModeSlider(std::function<void()> released) : QSlider(Qt::Horizontal), released_(std::move(released))
     {
-        setFocusPolicy(Qt::StrongFocus); // never taken by a passing wheel
+        setFocusPolicy(Qt::TabFocus); // from the keyboard only, as every control
     }
     bool isMouseHeld() const { return held_; }
 
@@ -40,11 +40,7 @@ protected:
     }
     void wheelEvent(QWheelEvent* e) override
     {
-        if (!hasFocus()) {
-            e->ignore(); // goes on to the scroll area
-            return;
-        }
-        QSlider::wheelEvent(e);
+        e->ignore(); // goes on to the scroll area
     }
 
 private:
@@ -99,7 +95,7 @@ ResolutionSlider::ResolutionSlider(DisplayManager& display, QWidget* parent) : Q
         if (slider->isSliderDown() || slider->isMouseHeld())
             sync(); // a preview; the release applies
         else
-            apply(); // a key step (or a wheel step with focus): nothing else will end the edit
+            apply(); // a key step: nothing else will end the edit
     });
 
     (new ViewSync(this, [this] { sync(); }))->follow(&display_, &DisplayManager::changed);

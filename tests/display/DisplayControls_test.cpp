@@ -278,7 +278,6 @@ TEST_F(ResolutionTest, WheelScrollsThePageAndAHeldGroovePressAppliesOnceOnReleas
     start();
     // In a scrolling page, as on the display page and in the panel.
     QScrollArea area;
-    area.setAttribute(Qt::WA_DontShowOnScreen);
     auto* page = new QWidget;
     auto* column = new QVBoxLayout(page);
     column->addSpacing(400);
@@ -298,15 +297,36 @@ TEST_F(ResolutionTest, WheelScrollsThePageAndAHeldGroovePressAppliesOnceOnReleas
 
     const int scrolled = area.verticalScrollBar()->value();
     const int towardsOther = s->value() == s->minimum() ? 120 : -120; // a notch that would move the thumb
-    for (int notch = 0; notch < 3; ++notch) {
-        QWheelEvent wheel(QPointF(pointFor(s, s->value())), QPointF(s->mapToGlobal(pointFor(s, s->value()))), {},
-                          {0, towardsOther}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(s, &wheel);
-        EXPECT_FALSE(wheel.isAccepted()) << "left to the page under it";
-    }
-    idle();
+    const auto notches = [&] {
+        for (int notch = 0; notch < 3; ++notch) {
+            QWheelEvent wheel(QPointF(pointFor(s, s->value())), QPointF(s->mapToGlobal(pointFor(s, s->value()))), {},
+                              {0, towardsOther}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(s, &wheel);
+            EXPECT_FALSE(wheel.isAccepted()) << "left to the page under it";
+        }
+        idle();
+    };
+    notches();
     EXPECT_EQ(world().completedTransactions(), transactions) << "a wheel over the slider changes no mode";
     EXPECT_EQ(area.verticalScrollBar()->value(), scrolled);
+
+    // A click on the thumb changes nothing and leaves the wheel to the page.
+    if (QWidget* focused = QApplication::focusWidget())
+        focused->clearFocus();
+    QTest::mouseClick(s, Qt::LeftButton, {}, pointFor(s, s->value()));
+    idle();
+    EXPECT_FALSE(s->hasFocus()) << "a click does not take the keyboard focus";
+    notches();
+    EXPECT_EQ(world().completedTransactions(), transactions) << "nor after a click";
+    // Not even with the keyboard's focus on it.
+    area.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&area));
+    s->setFocus(Qt::TabFocusReason);
+    idle();
+    ASSERT_TRUE(s->hasFocus());
+    notches();
+    EXPECT_EQ(world().completedTransactions(), transactions) << "nor with the focus";
+    s->clearFocus();
 
     // A press on the groove at the far end, held while it repeats its page steps.
     s->setValue(0);
