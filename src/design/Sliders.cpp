@@ -41,7 +41,7 @@ ControlSlider::ControlSlider(QString symbol, DoubleBinding value, ClosedRange ra
 {
     setFixedHeight(int(std::lround(height_)));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setFocusPolicy(Qt::StrongFocus);
+    setFocusPolicy(Qt::TabFocus); // from the keyboard only: a drag leaves no focus ring
     connect(&spring_, &Spring::moved, this, qOverload<>(&QWidget::update));
     followTheme(this);
     refresh();
@@ -201,7 +201,7 @@ MiniSlider::MiniSlider(double value, ClosedRange range, std::function<void(doubl
 {
     setFixedHeight(22);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setFocusPolicy(Qt::StrongFocus);
+    setFocusPolicy(Qt::TabFocus); // from the keyboard only: a drag leaves no focus ring
     followTheme(this);
 }
 
@@ -357,6 +357,7 @@ ValueSlider::ValueSlider(QString title, QString symbol, std::optional<QString> v
     }
     bottom->addWidget(symbolButton_);
     slider_ = new LevelSlider(Qt::Horizontal);
+    slider_->setFocusPolicy(Qt::TabFocus); // from the keyboard only, as every control
     slider_->setRange(0, kSteps);
     slider_->setSingleStep(int(std::lround(kSteps * kLevelStepShare)));
     slider_->setFixedHeight(22);

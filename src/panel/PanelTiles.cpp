@@ -174,7 +174,7 @@ void BatteryTile::sync()
 {
     const bool has = battery_.hasBattery();
     face_->setVisible(has);
-    setFocusPolicy(has ? Qt::StrongFocus : Qt::NoFocus);
+    setFocusPolicy(has ? Qt::TabFocus : Qt::NoFocus); // as the other tiles: no ring after a click
     setCursor(has ? Qt::PointingHandCursor : Qt::ArrowCursor);
     setToolTip(has ? battery_.explanation() : QString());
     ring_->setValues(battery_.percent(), battery_.limit());

@@ -14,6 +14,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QLineEdit>
 #include <QTest>
 
 namespace {
@@ -104,6 +105,54 @@ TEST_F(KeyboardTest, EscapeClosesThePanel)
     ASSERT_TRUE(tabTo([](QWidget* w) { return qobject_cast<ControlSlider*>(w); }));
     press(Qt::Key_Escape);
     EXPECT_FALSE(panel->isVisible());
+}
+
+// A press and release on every control the keyboard reaches, as a click that was let go beside
+// it (so no button acts), leaves the focus where it was: on a Mac a click moves no focus ring.
+// Text fields are the exception: a click there is for typing.
+void expectNoClickTakesTheFocus(QWidget* root, const char* where)
+{
+    SCOPED_TRACE(where);
+    int walked = 0;
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(root) || !w->isEnabled() || w->isWindow() || !(w->focusPolicy() & Qt::TabFocus)
+            || qobject_cast<QLineEdit*>(w))
+            continue;
+        if (QWidget* had = QApplication::focusWidget())
+            had->clearFocus();
+        const QPoint centre = QRect(QPoint(), w->size()).center();
+        QTest::mousePress(w, Qt::LeftButton, {}, centre);
+        QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(-4000, -4000));
+        QWidget* now = QApplication::focusWidget();
+        EXPECT_TRUE(!now || (now != w && !w->isAncestorOf(now)))
+            << w->metaObject()->className() << " \"" << w->accessibleName().toStdString() << "\" took the focus";
+        if (QWidget* popup = QApplication::activePopupWidget())
+            popup->close();
+        ++walked;
+    }
+    EXPECT_GT(walked, 0);
+}
+
+TEST_F(KeyboardTest, AClickLeavesNoFocusRingOnAnyPageNorInThePanel)
+{
+    startHub();
+    MainView& view = openWindow({1100, 4000}); // tall, so every lazily built card is built
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    for (Router::Page page : Router::Page::allCases()) {
+        Router::shared().setPage(page);
+        processEvents();
+        processEvents();
+        expectNoClickTakesTheFocus(&view, qPrintable(page.title()));
+    }
+
+    auto* panel = new MenuView(hub->display, hub->audio, hub->appAudio, hub->scroll, hub->battery, hub->input,
+                               hub->automation);
+    std::unique_ptr<QWidget> owner(panel);
+    panel->show();
+    panel->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(panel));
+    expectNoClickTakesTheFocus(panel, "panel");
 }
 
 // The value a screen reader writes to the panel's brightness slider goes to the monitor, as a
