@@ -1230,10 +1230,6 @@
         <translation>macOS didn&apos;t restore the charge limit (%1%); the full charge goes on.</translation>
     </message>
     <message>
-        <source>Ostrane tarafından</source>
-        <translation>by Ostrane</translation>
-    </message>
-    <message>
         <source>Quendrel&apos;den Çık</source>
         <translation>Quit Quendrel</translation>
     </message>
@@ -1350,6 +1346,10 @@
         <source>Ters yön</source>
         <comment>tile.reverseScroll</comment>
         <translation>Reverse scroll</translation>
+    </message>
+    <message>
+        <source>by Ostrane</source>
+        <translation>by Ostrane</translation>
     </message>
 </context>
 </TS>
