@@ -1351,5 +1351,21 @@
         <source>by Ostrane</source>
         <translation>by Ostrane</translation>
     </message>
+    <message>
+        <source>%1 için cihaz adı</source>
+        <translation>Device name for %1</translation>
+    </message>
+    <message>
+        <source>%1 girişine geç</source>
+        <translation>Switch to %1</translation>
+    </message>
+    <message>
+        <source>%1 girişini menüde göster</source>
+        <translation>Show %1 in the menu</translation>
+    </message>
+    <message>
+        <source>%1 girişini menüde gizle</source>
+        <translation>Hide %1 in the menu</translation>
+    </message>
 </context>
 </TS>
