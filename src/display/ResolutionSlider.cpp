@@ -1,7 +1,9 @@
 #include "display/ResolutionSlider.h"
 
 #include "app/Texts.h"
+#include "design/Accessibility.h"
 #include "design/Paint.h"
+#include "design/Sliders.h"
 #include "design/Symbols.h"
 #include "design/TextLine.h"
 #include "design/ViewSync.h"
@@ -42,6 +44,7 @@ protected:
     {
         e->ignore(); // goes on to the scroll area
     }
+    void paintEvent(QPaintEvent*) override { LevelSlider::paintWithFocusRing(*this); }
 
 private:
     std::function<void()> released_;
@@ -85,6 +88,8 @@ ResolutionSlider::ResolutionSlider(DisplayManager& display, QWidget* parent) : Q
     slider_->setSingleStep(1);
     slider_->setPageStep(1);
     slider_->setFixedHeight(22);
+    // A reader speaks the mode, not its place in the list.
+    design::a11y::describe(slider_, {.role = QAccessible::Slider, .valueText = [this] { return label_->text(); }});
     slider_->setAccessibleName(Texts::tr("Çözünürlük"));
     bottom->addWidget(slider_, 1);
     column->addLayout(bottom);

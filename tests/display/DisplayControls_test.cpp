@@ -16,6 +16,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+#include <QAccessible>
 #include <QStyle>
 
 namespace {
@@ -271,6 +272,30 @@ TEST_F(ResolutionTest, KeyStepAppliesAtOnceAndARefusalPutsTheThumbBack)
     QTest::keyClick(r->slider(), Qt::Key(key));
     EXPECT_EQ(manager->currentModeID(), modes[size_t(next)].id);
     EXPECT_EQ(r->slider()->value(), next);
+}
+
+TEST_F(ResolutionTest, AScreenReaderHearsTheModeAndStepsThroughTheModes)
+{
+    start();
+    auto* r = slider();
+    const auto modes = ResolutionSlider::sliderModes(manager->modes());
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(r->slider());
+    ASSERT_TRUE(face);
+    EXPECT_EQ(face->role(), QAccessible::Slider);
+    EXPECT_EQ(face->text(QAccessible::Name), "Çözünürlük");
+    const int current = r->slider()->value();
+    EXPECT_EQ(face->text(QAccessible::Value), modes[size_t(current)].label());
+
+    ASSERT_TRUE(face->actionInterface());
+    const bool up = current + 1 < int(modes.size());
+    face->actionInterface()->doAction(up ? QAccessibleActionInterface::increaseAction()
+                                         : QAccessibleActionInterface::decreaseAction());
+    idle();
+    const int next = up ? current + 1 : current - 1;
+    EXPECT_EQ(manager->currentModeID(), modes[size_t(next)].id) << "a step applies, as a key step does";
+    EXPECT_EQ(face->text(QAccessible::Value), modes[size_t(next)].label());
+    ASSERT_TRUE(face->valueInterface());
+    EXPECT_EQ(face->valueInterface()->currentValue().toInt(), next);
 }
 
 TEST_F(ResolutionTest, WheelScrollsThePageAndAHeldGroovePressAppliesOnceOnRelease)
