@@ -4,7 +4,10 @@
 
 #include "audio/MasterVolumeSlider.h"
 #include "battery/ChargeLimitPicker.h"
+#include "design/Controls.h"
 #include "design/SegmentedChoice.h"
+#include "display/InputDevicesCard.h"
+#include "window/DisplayPage.h"
 #include "design/Sliders.h"
 #include "panel/MenuView.h"
 #include "platform/Audio.h"
@@ -90,6 +93,44 @@ TEST_F(KeyboardTest, TabAndArrowsAloneSetTheChargeLimitAndTheVolume)
     const float volume = audio.volumeScalar(speaker, platform::audio::kScopeOutput, 0);
     press(Qt::Key_Right);
     EXPECT_NEAR(audio.volumeScalar(speaker, platform::audio::kScopeOutput, 0), volume + 0.05f, 0.001f);
+}
+
+TEST_F(KeyboardTest, TabOnTheDisplayPageGoesThroughTheModeListWhereItStands)
+{
+    startHub();
+    MainView& view = openWindow();
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    Router::shared().setPage(Router::Page::display);
+    processEvents();
+    auto* page = qobject_cast<DisplayPage*>(view.page());
+    ASSERT_TRUE(page);
+    CheckBox* all = nullptr;
+    for (CheckBox* box : page->findChildren<CheckBox*>())
+        if (box->title() == "Tümü")
+            all = box;
+    ASSERT_TRUE(all) << "the mode list's header";
+
+    // From the header through every row, then on to the inputs card below; again after a
+    // chosen mode has made its rows anew.
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass);
+        all->setFocus(Qt::TabFocusReason);
+        processEvents();
+        for (const auto& mode : hub->display.modes()) {
+            press(Qt::Key_Tab);
+            EXPECT_EQ(focused(), page->modeRow(mode.id)) << mode.label().toStdString();
+        }
+        press(Qt::Key_Tab);
+        EXPECT_TRUE(inside<InputDevicesCard>(focused())) << focused()->metaObject()->className();
+        for (const auto& mode : hub->display.modes())
+            if (mode.id != hub->display.currentModeID()) {
+                hub->display.setMode(mode.id);
+                break;
+            }
+        processEvents();
+        processEvents();
+    }
 }
 
 TEST_F(KeyboardTest, EscapeClosesThePanel)
