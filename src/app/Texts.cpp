@@ -4,6 +4,8 @@
 #include "platform/Log.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QTranslator>
 
@@ -12,9 +14,33 @@ namespace {
 constexpr const char* kCatalogue = ":/i18n/pelorn_en.qm";
 
 QTranslator* english = nullptr; // installed while English is in force; main thread
+QTranslator* qtTurkish = nullptr; // Qt's own widgets in Turkish, while Turkish is in force
+
+// Qt's texts of its own widgets (a text field's context menu, standard buttons) follow the
+// interface language: Turkish from Debian's catalogue of them, English as Qt writes them.
+void useQtTurkish(bool on)
+{
+    if (!on) {
+        if (qtTurkish)
+            QCoreApplication::removeTranslator(qtTurkish);
+        return;
+    }
+    if (!qtTurkish) {
+        qtTurkish = new QTranslator(QCoreApplication::instance());
+        if (!qtTurkish->load(QLocale(QLocale::Turkish), QStringLiteral("qtbase"), QStringLiteral("_"),
+                             QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            platform::log::write(QStringLiteral("Pelorn: Qt's Turkish texts are missing (qt6-translations-l10n)"));
+            delete qtTurkish;
+            qtTurkish = nullptr;
+            return;
+        }
+    }
+    QCoreApplication::installTranslator(qtTurkish);
+}
 
 bool useEnglish(bool on)
 {
+    useQtTurkish(!on);
     if (!on) {
         if (english)
             QCoreApplication::removeTranslator(english);

@@ -6,6 +6,8 @@
 
 #include "support/SimTest.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 class TextsTest : public SimTest {
@@ -149,7 +151,11 @@ TEST_F(TextsTest, TheChosenLanguageReachesWhatTheApplicationShows)
                 << explanation.toStdString();
             EXPECT_EQ(BatteryBar::accessibilityLabel(80, 90), "Battery 80 percent, charge limit 90 percent");
             EXPECT_EQ(Router::Page(Router::Page::battery).title(), "Charge Control");
+            // Qt's own widgets speak the interface language too: a text field's context menu.
+            EXPECT_EQ(QCoreApplication::translate("QLineEdit", "&Undo"), "&Undo");
         } else {
+            EXPECT_NE(QCoreApplication::translate("QLineEdit", "&Undo"), "&Undo") << "Qt's Turkish catalogue";
+            EXPECT_NE(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Cancel");
             EXPECT_TRUE(explanation.startsWith("Adaptör takılı ama devre dışı;")) << explanation.toStdString();
             EXPECT_TRUE(explanation.endsWith("pilin gerçek doluluğu şu an %40,0.")) << explanation.toStdString();
             EXPECT_EQ(BatteryBar::accessibilityLabel(80, 90), "Pil yüzde 80, şarj sınırı yüzde 90");
