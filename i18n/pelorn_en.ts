@@ -1368,5 +1368,9 @@
         <source>%1 girişini menüde gizle</source>
         <translation>Hide %1 in the menu</translation>
     </message>
+    <message>
+        <source>Kullanıcı iptal etti.</source>
+        <translation>User canceled.</translation>
+    </message>
 </context>
 </TS>
