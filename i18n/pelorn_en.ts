@@ -25,7 +25,8 @@
     </message>
     <message>
         <source>Güncellemeleri Denetle</source>
-        <translation>Check for Updates</translation>
+        <translatorcomment>Same English on purpose: the card&apos;s button opens the update window as the menu command does</translatorcomment>
+        <translation>Check for Updates…</translation>
     </message>
     <message>
         <source>Sürüm %1 (%2)</source>
@@ -121,7 +122,7 @@
     </message>
     <message>
         <source>Adaptör takılı, şarj şu an yapılmıyor (macOS sıcaklık ya da optimize şarj nedeniyle bekletiyor olabilir).</source>
-        <translation>The adapter is plugged in but not charging right now (macOS may be holding it for temperature or Optimized Battery Charging).</translation>
+        <translation>The adapter is plugged in but not charging right now (macOS may have put charging on hold because of temperature or Optimized Battery Charging).</translation>
     </message>
     <message>
         <source>Kalibrasyon 1/4: %100&apos;e şarj ediliyor</source>
@@ -269,7 +270,7 @@
     </message>
     <message>
         <source>Genel</source>
-        <translation>General</translation>
+        <translation>Generic</translation>
     </message>
     <message>
         <source>Şu an ses çalan uygulama yok.</source>
@@ -349,11 +350,11 @@
     </message>
     <message>
         <source>Pil yardımcısını güncelle</source>
-        <translation>Update Battery Helper</translation>
+        <translation>Update Battery Helper…</translation>
     </message>
     <message>
         <source>Boşaltma için pil yardımcısını kur</source>
-        <translation>Install Battery Helper to Discharge</translation>
+        <translation>Install Battery Helper to Discharge…</translation>
     </message>
     <message>
         <source>Durdur</source>
@@ -365,11 +366,11 @@
     </message>
     <message>
         <source>Adaptör takılıyken pili kullan</source>
-        <translation>Use the battery while plugged in</translation>
+        <translation>Use Battery While Plugged In</translation>
     </message>
     <message>
         <source>Şarj sınırına (%%1)</source>
-        <translation>To the charge limit (%1%)</translation>
+        <translation>To Charge Limit (%1%)</translation>
     </message>
     <message>
         <source>Kalibrasyon · %100&apos;e doluyor</source>
@@ -425,7 +426,7 @@
     </message>
     <message>
         <source>Adaptörde · şarj beklemede</source>
-        <translation>On power adapter · charging on hold</translation>
+        <translation>On adapter · charging on hold</translation>
     </message>
     <message>
         <source>Şarj sınırı</source>
@@ -634,15 +635,15 @@
     </message>
     <message>
         <source>Oyun konsolu</source>
-        <translation>Game console</translation>
+        <translation>Game Console</translation>
     </message>
     <message>
         <source>TV kutusu</source>
-        <translation>TV box</translation>
+        <translation>TV Box</translation>
     </message>
     <message>
         <source>Medya oynatıcı</source>
-        <translation>Media player</translation>
+        <translation>Media Player</translation>
     </message>
     <message>
         <source>Geç</source>
@@ -686,7 +687,7 @@
     </message>
     <message>
         <source>Monitörü şuna geçir</source>
-        <translation>Switch monitor to</translation>
+        <translation>Switch Monitor To</translation>
     </message>
     <message>
         <source>Cihazları adlandır…</source>
@@ -822,7 +823,7 @@
     </message>
     <message>
         <source>Option+Shift ile çeyrek adım.</source>
-        <translation>Option+Shift for a quarter step.</translation>
+        <translation>Option-Shift for a quarter step.</translation>
     </message>
     <message>
         <source>%100&apos;e şarj → %%1&apos;e deşarj → %100&apos;e şarj → 1 saat bekleme → sınıra dönüş. Pil yüzdesi göstergesinin doğruluğunu tazeler; ayda bir yeterli.</source>
@@ -842,11 +843,11 @@
     </message>
     <message>
         <source>Güncelle</source>
-        <translation>Update</translation>
+        <translation>Update…</translation>
     </message>
     <message>
         <source>Kaldır</source>
-        <translation>Remove</translation>
+        <translation>Remove…</translation>
     </message>
     <message>
         <source>Eski</source>
@@ -1103,7 +1104,7 @@
     </message>
     <message>
         <source>Maks. akım</source>
-        <translation>Max. current</translation>
+        <translation>Max current</translation>
     </message>
     <message>
         <source>Güç dağılımı</source>
@@ -1199,11 +1200,11 @@
     </message>
     <message>
         <source>Yeni dil, uygulama yeniden başlayınca geçerli olur.</source>
-        <translation>The new language takes effect when the app restarts.</translation>
+        <translation>The new language takes effect when the app relaunches.</translation>
     </message>
     <message>
         <source>Yeniden başlat</source>
-        <translation>Restart</translation>
+        <translation>Relaunch</translation>
     </message>
     <message>
         <source>Sistem: macOS dil tercihlerini izler.</source>
@@ -1227,11 +1228,7 @@
     </message>
     <message>
         <source>macOS şarj sınırını (%%1) geri almadı; tam doldurma sürüyor.</source>
-        <translation>macOS didn&apos;t restore the charge limit (%1%); the full charge goes on.</translation>
-    </message>
-    <message>
-        <source>Ostrane tarafından</source>
-        <translation>by Ostrane</translation>
+        <translation>macOS didn&apos;t restore the charge limit (%1%); the full charge continues.</translation>
     </message>
     <message>
         <source>Quendrel&apos;den Çık</source>
@@ -1340,7 +1337,7 @@
     </message>
     <message>
         <source>Güncelsiniz! Bu, şu anki en yeni sürüm.</source>
-        <translation>You’re up to date! This is the newest version available.</translation>
+        <translation>You&apos;re up to date! This is the newest version available.</translation>
     </message>
     <message>
         <source>“%1” dosyası kaydedilemedi: %2</source>
@@ -1358,6 +1355,30 @@
     <message>
         <source>Yardımcıya bağlanılamadı: sistem, yardımcının Pelorn&apos;u incelemesine izin vermiyor</source>
         <translation>Couldn&apos;t connect to the helper: the system doesn&apos;t let the helper inspect Pelorn</translation>
+    </message>
+    <message>
+        <source>by Ostrane</source>
+        <translation>by Ostrane</translation>
+    </message>
+    <message>
+        <source>%1 için cihaz adı</source>
+        <translation>Device name for %1</translation>
+    </message>
+    <message>
+        <source>%1 girişine geç</source>
+        <translation>Switch to %1</translation>
+    </message>
+    <message>
+        <source>%1 girişini menüde göster</source>
+        <translation>Show %1 in the menu</translation>
+    </message>
+    <message>
+        <source>%1 girişini menüde gizle</source>
+        <translation>Hide %1 in the menu</translation>
+    </message>
+    <message>
+        <source>Kullanıcı iptal etti.</source>
+        <translation>User canceled.</translation>
     </message>
 </context>
 </TS>

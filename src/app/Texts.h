@@ -72,7 +72,13 @@ public:
     // "8.5" in English), for a "%.1f"-style place in a message.
     static QString decimal(double value, int places);
 
+    // The Turkish case suffix written after a number ("'de", "'e", "'yi", "'in", "'den", or the
+    // possessive "'i", without the apostrophe) in the form the number takes as it is read aloud: 85 ("seksen beş") gives
+    // "te", 90 ("doksan") "da". A text that is no such suffix comes back as it is.
+    static QString suffixAfterNumber(qint64 number, const QString& suffix);
+
     // Fills %1 ... %9 of an already translated text; a placeholder without an argument stays.
+    // A suffix after a filled-in number ("%%1'de") is fitted to that number.
     static QString fill(const QString& text, std::initializer_list<QString> args);
 
     // Loads the English catalogue when the interface language (a launch argument, the stored

@@ -13,7 +13,9 @@ namespace OutputMenu {
 ActionItem::ActionItem(const QString& title, bool checked, std::function<void()> handler, QObject* parent)
     : QAction(menuText(title), parent), handler_(std::move(handler))
 {
-    setCheckable(true);
+    // Only the chosen item is checkable: the style draws an empty box before a checkable item
+    // that is not checked, where the platform draws nothing.
+    setCheckable(checked);
     setChecked(checked);
     connect(this, &QAction::triggered, this, &ActionItem::run);
 }

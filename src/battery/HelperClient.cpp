@@ -203,6 +203,11 @@ HelperClient::InstallResult HelperClient::runAsAdmin(const QString& script)
     QVariantMap errorInfo;
     if (appleScript->execute(&errorInfo))
         return std::monostate{};
+    // A cancelled prompt is the system's English "User canceled."; say it in the interface language,
+    // as the system would in it.
+    constexpr qlonglong kUserCanceled = -128;
+    if (errorInfo.value(platform::applescript::kErrorNumber).toLongLong() == kUserCanceled)
+        return InstallResult::failure({"Pelorn", 2, Texts::tr("Kullanıcı iptal etti.")});
     const QVariant message = errorInfo.value(platform::applescript::kErrorMessage);
     return InstallResult::failure(
         {"Pelorn", 2, message.typeId() == QMetaType::QString ? message.toString() : failed});

@@ -402,6 +402,58 @@ public:
     }
 };
 
+// A platform slider whose positions a person knows by a text (a display mode's label): the
+// value interface moves it as a key step does, and the value heard is the text.
+class TextValueSliderAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    TextValueSliderAccessible(QWidget* w, FaceHolder* holder)
+        : QAccessibleWidget(w, QAccessible::Slider), holder_(holder)
+    {
+    }
+    QSlider* slider() const { return static_cast<QSlider*>(widget()); }
+
+    void* interface_cast(QAccessible::InterfaceType t) override
+    {
+        if (t == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value && holder_ && holder_->alive() && holder_->face.valueText)
+            return holder_->face.valueText();
+        return QAccessibleWidget::text(t);
+    }
+    QVariant currentValue() const override { return slider()->value(); }
+    void setCurrentValue(const QVariant& v) override
+    {
+        bool ok = false;
+        const int value = v.toInt(&ok);
+        if (ok)
+            slider()->setValue(value);
+    }
+    QVariant maximumValue() const override { return slider()->maximum(); }
+    QVariant minimumValue() const override { return slider()->minimum(); }
+    QVariant minimumStepSize() const override { return slider()->singleStep(); }
+
+    QStringList actionNames() const override
+    {
+        return QStringList{increaseAction(), decreaseAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& name) override
+    {
+        if (name == increaseAction())
+            slider()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        else if (name == decreaseAction())
+            slider()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        else
+            QAccessibleWidget::doAction(name);
+    }
+
+private:
+    QPointer<FaceHolder> holder_;
+};
+
 // Qt leaves popup windows out of the application's children, which hides a panel dropped
 // from the menu bar from every screen reader. A shown popup that is not a menu (menus are
 // announced on their own) is listed after the ordinary windows.
@@ -449,8 +501,11 @@ QAccessibleInterface* factory(const QString& className, QObject* object)
         return new LevelSliderAccessible(w);
     // Only for a widget still whole: Qt asks for the parent's interface while a widget's
     // children are taken down, and an interface made then would outlive the widget in the cache.
-    if (FaceHolder* holder = holderOf(object); holder && holder->alive() && qobject_cast<QWidget*>(object))
+    if (FaceHolder* holder = holderOf(object); holder && holder->alive() && qobject_cast<QWidget*>(object)) {
+        if (holder->face.valueText && qobject_cast<QSlider*>(object))
+            return new TextValueSliderAccessible(w, holder);
         return new Described(w, holder);
+    }
     if (ItemsHolder* holder = itemsHolderOf(object); holder && holder->alive())
         return new ItemsAccessible(w, holder);
     return nullptr;
@@ -523,7 +578,7 @@ void paintFocusRing(QPainter& p, const QWidget* widget, const QPainterPath& shap
     p.setRenderHint(QPainter::Antialiasing);
     p.setOpacity(1.0);
     p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(withAlpha(kvmAccent(widget), 0.75), 2));
+    p.setPen(QPen(kvmAccent(widget), 2)); // opaque: a lighter ring falls below 3:1 on a light card
     p.drawPath(shape);
     p.restore();
 }

@@ -24,6 +24,8 @@ struct Face {
     std::function<bool()> selected;  // set: a selectable item in this state
     std::function<bool()> expanded;  // set: an expandable header in this state
     std::function<void()> activate;  // the press (or toggle, for a checkable one)
+    // Set on a platform slider: what a reader hears as its value, in place of the position.
+    std::function<QString()> valueText;
     // Whose members the functions read (null: the widget itself). They are not called once its
     // destructor has begun: Qt still asks for the state while it takes a dying widget down.
     const QWidget* owner = nullptr;

@@ -60,7 +60,7 @@ BrandSignature::BrandSignature(qreal markSize, QWidget* parent) : QWidget(parent
     texts->setSpacing(0);
     texts->addWidget(new TextLine(Texts::tr("Quendrel"),
                                   design::systemFont(13, QFont::DemiBold)));
-    texts->addWidget(new TextLine(Texts::tr("Ostrane tarafından"),
+    texts->addWidget(new TextLine(Texts::tr("by Ostrane"),
                                   design::systemFont(10, QFont::Medium), TextLine::Tone::secondary));
     row->addLayout(texts);
     row->addStretch();

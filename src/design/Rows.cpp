@@ -60,7 +60,7 @@ Switch::Switch(QString accessibleTitle, BoolBinding isOn, QWidget* parent) : QWi
                                   .activate = [this] { toggle(); }});
     setAccessibleName(accessibleTitle);
     setFixedSize(sizeHint());
-    setFocusPolicy(Qt::StrongFocus);
+    setFocusPolicy(Qt::TabFocus); // a click toggles without leaving a focus ring
     setCursor(Qt::PointingHandCursor);
     followTheme(this);
 }

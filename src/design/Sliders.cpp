@@ -15,6 +15,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSlider>
+#include <QStyleOptionSlider>
+#include <QStylePainter>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <cmath>
@@ -23,6 +25,8 @@ namespace {
 constexpr double kAccessibilityStep = 5;
 // The platform slider's arrow and accessibility step, as a share of its range.
 constexpr double kLevelStepShare = 0.05;
+// Page Up/Down and a press on the groove: a bigger move than an arrow's.
+constexpr double kLevelPageShare = 0.2;
 
 // Moves a pointer has to make before a press on the symbol stops being a tap.
 constexpr qreal kTapSlop = 4;
@@ -41,7 +45,7 @@ ControlSlider::ControlSlider(QString symbol, DoubleBinding value, ClosedRange ra
 {
     setFixedHeight(int(std::lround(height_)));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setFocusPolicy(Qt::StrongFocus);
+    setFocusPolicy(Qt::TabFocus); // from the keyboard only: a drag leaves no focus ring
     spring_.drawnBy(this);
     connect(&spring_, &Spring::moved, this, qOverload<>(&QWidget::update));
     followTheme(this);
@@ -202,7 +206,7 @@ MiniSlider::MiniSlider(double value, ClosedRange range, std::function<void(doubl
 {
     setFixedHeight(22);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setFocusPolicy(Qt::StrongFocus);
+    setFocusPolicy(Qt::TabFocus); // from the keyboard only: a drag leaves no focus ring
     followTheme(this);
 }
 
@@ -318,6 +322,31 @@ void MiniSlider::keyPressEvent(QKeyEvent* e)
         QWidget::keyPressEvent(e);
 }
 
+// ---- LevelSlider
+
+void LevelSlider::paintWithFocusRing(QSlider& slider)
+{
+    QStylePainter p(&slider);
+    QStyleOptionSlider option;
+    option.initFrom(&slider);
+    option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
+    option.orientation = slider.orientation();
+    option.minimum = slider.minimum();
+    option.maximum = slider.maximum();
+    option.sliderPosition = slider.sliderPosition();
+    option.sliderValue = slider.value();
+    option.singleStep = slider.singleStep();
+    option.pageStep = slider.pageStep();
+    option.upsideDown = slider.invertedAppearance();
+    if (slider.isSliderDown()) {
+        option.activeSubControls = QStyle::SC_SliderHandle;
+        option.state |= QStyle::State_Sunken;
+    }
+    option.state &= ~QStyle::State_HasFocus; // the ring below says it, in the accent
+    p.drawComplexControl(QStyle::CC_Slider, option);
+    design::a11y::paintFocusRing(p, &slider, capsule(QRectF(slider.rect()).adjusted(1, 1, -1, -1)));
+}
+
 // ---- ValueSlider
 
 ValueSlider::ValueSlider(QString title, QString symbol, std::optional<QString> valueText, DoubleBinding value,
@@ -358,8 +387,10 @@ ValueSlider::ValueSlider(QString title, QString symbol, std::optional<QString> v
     }
     bottom->addWidget(symbolButton_);
     slider_ = new LevelSlider(Qt::Horizontal);
+    slider_->setFocusPolicy(Qt::TabFocus); // from the keyboard only, as every control
     slider_->setRange(0, kSteps);
     slider_->setSingleStep(int(std::lround(kSteps * kLevelStepShare)));
+    slider_->setPageStep(int(std::lround(kSteps * kLevelPageShare)));
     slider_->setFixedHeight(22);
     bottom->addWidget(slider_, 1);
     column->addLayout(bottom);

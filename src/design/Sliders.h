@@ -133,6 +133,12 @@ class LevelSlider : public QSlider {
     Q_OBJECT
 public:
     using QSlider::QSlider;
+    // Draws `slider` as the platform does, but with the accent focus ring of the drawn controls
+    // in place of the style's faint focus frame.
+    static void paintWithFocusRing(QSlider& slider);
+
+protected:
+    void paintEvent(QPaintEvent*) override { paintWithFocusRing(*this); }
 };
 
 // A labelled row: title and readout above, symbol and the platform's slider below.

@@ -135,7 +135,8 @@ void InputDeviceRow::setChoice(const DisplayManager::InputChoice& choice)
     const bool active = isActive();
     symbolMenu_->setShown(InputSourceMenu::shownSymbol(choice_), active);
     name_->setPlaceholderText(choice_.isThisMac ? DisplayManager::thisMacName() : Texts::tr("Cihaz adı ekle"));
-    name_->setAccessibleName(name_->placeholderText());
+    // Each row's controls carry their input in their names, so a screen reader tells the rows apart.
+    name_->setAccessibleName(Texts::tr("%1 için cihaz adı", choice_.port));
     name_->syncText(choice_.device.name);
     port_->setText(choice_.port);
 
@@ -148,11 +149,13 @@ void InputDeviceRow::setChoice(const DisplayManager::InputChoice& choice)
         chip_->setTint(Tint::accent());
     }
     switch_->setVisible(!choice_.isThisMac && !active && !choice_.device.hidden);
+    switch_->setAccessibleName(Texts::tr("%1 girişine geç", choice_.port));
 
     hide_->setSymbol(choice_.device.hidden ? "eye" : "eye.slash");
     hide_->setTint(Tint::secondary());
     hide_->setToolTip(choice_.device.hidden ? Texts::tr("Menüde göster") : Texts::tr("Menüde gizle"));
-    hide_->setAccessibleName(hide_->toolTip());
+    hide_->setAccessibleName(choice_.device.hidden ? Texts::tr("%1 girişini menüde göster", choice_.port)
+                                                   : Texts::tr("%1 girişini menüde gizle", choice_.port));
     const bool locked = choice_.isThisMac || active; // this Mac's and the active input stay in the menu
     hide_->setEnabled(!locked);
     // The button draws itself at 0.45 when disabled; this brings it to 0.3.

@@ -1,7 +1,9 @@
 #include "display/ResolutionSlider.h"
 
 #include "app/Texts.h"
+#include "design/Accessibility.h"
 #include "design/Paint.h"
+#include "design/Sliders.h"
 #include "design/Symbols.h"
 #include "design/TextLine.h"
 #include "design/ViewSync.h"
@@ -16,13 +18,13 @@
 
 namespace {
 // A slider that tells when the mouse lets go, wherever it was pressed (thumb or groove: a held
-// groove press repeats its page steps until then), and that leaves the wheel to the page
-// unless it has keyboard focus.
+// groove press repeats its page steps until then), and that always leaves the wheel to the page:
+// a notch is too easy a way to reconfigure a display by accident.
 class ModeSlider : public QSlider {
 public:
     explicit ModeSlider(std::function<void()> released) : QSlider(Qt::Horizontal), released_(std::move(released))
     {
-        setFocusPolicy(Qt::StrongFocus); // never taken by a passing wheel
+        setFocusPolicy(Qt::TabFocus); // from the keyboard only, as every control
     }
     bool isMouseHeld() const { return held_; }
 
@@ -40,12 +42,9 @@ protected:
     }
     void wheelEvent(QWheelEvent* e) override
     {
-        if (!hasFocus()) {
-            e->ignore(); // goes on to the scroll area
-            return;
-        }
-        QSlider::wheelEvent(e);
+        e->ignore(); // goes on to the scroll area
     }
+    void paintEvent(QPaintEvent*) override { LevelSlider::paintWithFocusRing(*this); }
 
 private:
     std::function<void()> released_;
@@ -89,6 +88,8 @@ ResolutionSlider::ResolutionSlider(DisplayManager& display, QWidget* parent) : Q
     slider_->setSingleStep(1);
     slider_->setPageStep(1);
     slider_->setFixedHeight(22);
+    // A reader speaks the mode, not its place in the list.
+    design::a11y::describe(slider_, {.role = QAccessible::Slider, .valueText = [this] { return label_->text(); }});
     slider_->setAccessibleName(Texts::tr("Çözünürlük"));
     bottom->addWidget(slider_, 1);
     column->addLayout(bottom);
@@ -99,7 +100,7 @@ ResolutionSlider::ResolutionSlider(DisplayManager& display, QWidget* parent) : Q
         if (slider->isSliderDown() || slider->isMouseHeld())
             sync(); // a preview; the release applies
         else
-            apply(); // a key step (or a wheel step with focus): nothing else will end the edit
+            apply(); // a key step: nothing else will end the edit
     });
 
     (new ViewSync(this, [this] { sync(); }))->follow(&display_, &DisplayManager::changed);

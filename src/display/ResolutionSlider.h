@@ -2,8 +2,8 @@
 // Steps through the selected display's modes with a slider, smallest and slowest at the left.
 // Only the end of an edit applies a mode: a drag's or a groove press's release, or a key step;
 // the mode under the thumb is previewed until then. A wheel over the slider scrolls the page
-// around it unless the slider has keyboard focus, so scrolling past never reconfigures a
-// display. Shows nothing when there are fewer than two modes.
+// around it, focused or not, so scrolling past never reconfigures a display. Shows nothing when
+// there are fewer than two modes.
 #include "display/DisplayManager.h"
 
 #include <QWidget>

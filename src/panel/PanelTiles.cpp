@@ -95,13 +95,20 @@ ScrollTile::ScrollTile(ScrollManager& scroll, bool reverse, QWidget* parent)
                   false, Tint(), {}, parent),
       scroll_(scroll), reverse_(reverse)
 {
-    setAction([this] {
+    const auto toggle = [this] {
         if (reverse_)
             scroll_.setReverseEnabled(!scroll_.reverseEnabled());
         else
             scroll_.setSmoothEnabled(!scroll_.smoothEnabled());
-    });
+    };
+    setAction(toggle);
+    // A toggle to assistive technology: the state is its checked state, not a word in its name.
+    design::a11y::describe(this, {.role = QAccessible::Button,
+                                  .name = [this] { return title(); },
+                                  .checked = [this] { return isOn(); },
+                                  .activate = toggle});
     (new ViewSync(this, [this] { sync(); }))->follow(&scroll_, &ScrollManager::changed);
+    shown_ = isOn();
     sync();
 }
 
@@ -109,8 +116,15 @@ bool ScrollTile::isOn() const { return reverse_ ? scroll_.reverseEnabled() : scr
 
 void ScrollTile::sync()
 {
-    setActive(isOn());
-    setSubtitle(isOn() ? Texts::tr("Açık") : Texts::tr("Kapalı"));
+    const bool on = isOn();
+    setActive(on);
+    setSubtitle(on ? Texts::tr("Açık") : Texts::tr("Kapalı"));
+    if (on != shown_) {
+        shown_ = on;
+        QAccessible::State changed;
+        changed.checked = true;
+        design::a11y::announceState(this, changed);
+    }
 }
 
 namespace {
@@ -174,7 +188,7 @@ void BatteryTile::sync()
 {
     const bool has = battery_.hasBattery();
     face_->setVisible(has);
-    setFocusPolicy(has ? Qt::StrongFocus : Qt::NoFocus);
+    setFocusPolicy(has ? Qt::TabFocus : Qt::NoFocus); // as the other tiles: no ring after a click
     setCursor(has ? Qt::PointingHandCursor : Qt::ArrowCursor);
     setToolTip(has ? battery_.explanation() : QString());
     ring_->setValues(battery_.percent(), battery_.limit());

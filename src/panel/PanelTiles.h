@@ -61,6 +61,7 @@ private:
     bool isOn() const;
     ScrollManager& scroll_;
     bool reverse_;
+    bool shown_ = false; // the state assistive technology last heard
 };
 
 // The battery's own tile: a ring and two lines on glass. Without a battery the cell is empty

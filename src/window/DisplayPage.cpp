@@ -133,6 +133,14 @@ void DisplayPage::sync()
                                          [this, id] { display_.setMode(id); });
         return new QWidget;
     });
+    // Rows are made after the cards below them and would come last in the Tab order: they
+    // follow the list's header, as a person reads the card.
+    QWidget* previous = allModes_;
+    for (const QString& key : modes_->keys())
+        if (QWidget* row = modes_->row(key)) {
+            QWidget::setTabOrder(previous, row);
+            previous = row;
+        }
 
     arrangeCells(grid_->gridLayout(), {{brightness_, true}, {resolution_, true}, {inputs_, ddc}, {keys_, true}});
 }

@@ -7,6 +7,7 @@
 #include "design/Accessibility.h"
 #include "design/BrandMark.h"
 #include "design/Paint.h"
+#include "design/ScrollBars.h"
 #include "design/Symbols.h"
 #include "design/TextLine.h"
 #include "design/Theme.h"
@@ -26,6 +27,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QVBoxLayout>
@@ -179,6 +181,13 @@ MainView::MainView(Router& router, Hub& hub, QWidget* parent) : QWidget(parent),
 {
     design::a11y::describe(this, {.role = QAccessible::Window});
     setMinimumSize(kMinWidth, kMinHeight);
+    // Closing hides the window; the application stays in the menu bar. Also without a window
+    // manager to offer a close button.
+    auto* close = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), this); // Command-W on the Mac
+    connect(close, &QShortcut::activated, this, [this] {
+        if (isWindow())
+            this->close();
+    });
     KVMAccentRoot::install(this);
 
     auto* outer = new QHBoxLayout(this);
@@ -235,8 +244,7 @@ MainView::MainView(Router& router, Hub& hub, QWidget* parent) : QWidget(parent),
     scroll_->setFrameShape(QFrame::NoFrame);
     scroll_->setFocusPolicy(Qt::NoFocus); // Tab goes from the sidebar to the page's controls
     scroll_->setWidgetResizable(true);
-    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    design::useThinScrollBars(scroll_);
     holder_ = new QWidget;
     holder_->setAutoFillBackground(false);
     auto* column = new QHBoxLayout(holder_);

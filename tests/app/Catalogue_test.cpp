@@ -204,3 +204,64 @@ TEST(Catalogue, DifferentTurkishTextsShareAnEnglishTextOnlyWhereMeant)
 }
 
 } // namespace
+
+namespace {
+
+// English wording kept to one style: straight apostrophes, modifier keys joined with a hyphen,
+// words not abbreviated with a full stop, and the messages below as a reader of them expects:
+// title case for menu items and section headers, one word for the adapter, and an ellipsis on
+// every command that opens the administrator prompt or the update window.
+TEST(Catalogue, EnglishWordingKeepsOneStyle)
+{
+    QString error;
+    const std::vector<Message> committed =
+        readCatalogue(QStringLiteral(PELORN_SOURCE_DIR) + "/i18n/pelorn_en.ts", &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    std::map<Key, QString> english;
+    for (const Message& m : committed) {
+        english[keyOf(m)] = m.translation;
+        EXPECT_FALSE(m.translation.contains(u'’')) << quoted(m).toStdString() << ": a straight apostrophe";
+        EXPECT_FALSE(m.translation.contains(QRegularExpression(R"((Option|Shift|Command|Control)\+)")))
+            << quoted(m).toStdString() << ": modifier keys are joined with a hyphen";
+        EXPECT_FALSE(m.translation.contains(QRegularExpression(R"(\bMax\.)"))) << quoted(m).toStdString();
+    }
+    struct Case {
+        const char* source;
+        const char* comment;
+        const char* english;
+    };
+    const Case cases[] = {
+        {"Adaptör takılı, şarj şu an yapılmıyor (macOS sıcaklık ya da optimize şarj nedeniyle bekletiyor olabilir).", "",
+         "The adapter is plugged in but not charging right now (macOS may have put charging on hold because of "
+         "temperature or Optimized Battery Charging)."},
+        {"Adaptörde · şarj beklemede", "", "On adapter · charging on hold"},
+        {"Sınırda tutuluyor · adaptörden", "", "Held at the limit · on adapter"},
+        {"Genel", "", "Generic"},
+        {"Oyun konsolu", "", "Game Console"},
+        {"TV kutusu", "", "TV Box"},
+        {"Medya oynatıcı", "", "Media Player"},
+        {"Şarj sınırına (%%1)", "", "To Charge Limit (%1%)"},
+        {"Adaptör takılıyken pili kullan", "", "Use Battery While Plugged In"},
+        {"Monitörü şuna geçir", "", "Switch Monitor To"},
+        {"Güncelsiniz! Bu, şu anki en yeni sürüm.", "", "You're up to date! This is the newest version available."},
+        {"Yeniden başlat", "", "Relaunch"},
+        {"Option+Shift ile çeyrek adım.", "", "Option-Shift for a quarter step."},
+        {"Maks. akım", "", "Max current"},
+        {"macOS şarj sınırını (%%1) geri almadı; tam doldurma sürüyor.", "",
+         "macOS didn't restore the charge limit (%1%); the full charge continues."},
+        {"Güncellemeleri Denetle", "", "Check for Updates…"},
+        {"Güncellemeleri Denetle…", "", "Check for Updates…"},
+        {"Kur…", "", "Install…"},
+        {"Güncelle", "", "Update…"},
+        {"Kaldır", "", "Remove…"},
+        {"Pil yardımcısını güncelle", "", "Update Battery Helper…"},
+        {"Boşaltma için pil yardımcısını kur", "", "Install Battery Helper to Discharge…"},
+    };
+    for (const Case& c : cases) {
+        const auto it = english.find({"Texts", c.source, c.comment});
+        ASSERT_NE(it, english.end()) << c.source;
+        EXPECT_EQ(it->second, c.english) << c.source;
+    }
+}
+
+} // namespace

@@ -58,8 +58,12 @@ std::vector<Item> menuItems(AppAudioRow* row)
     if (!menu)
         return out;
     for (const QAction* a : menu->actions())
-        if (!a->isSeparator())
+        if (!a->isSeparator()) {
             out.push_back({a->text(), a->isChecked()});
+            // The style draws an empty box before an unchecked checkable item; only the chosen one
+            // carries a mark.
+            EXPECT_FALSE(a->isCheckable() && !a->isChecked()) << "an empty box before " << a->text().toStdString();
+        }
     menu->close();
     return out;
 }

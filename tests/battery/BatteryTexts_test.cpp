@@ -41,7 +41,7 @@ TEST(BatteryTexts, ExplanationFollowsTheFirstRuleThatApplies)
     noBattery.hasBattery = false;
 
     const QString dischargeTo40 =
-        "Adaptör takılı ama devre dışı; Mac pilden çalışıyor. Pil %40'e inince adaptör kendiliğinden açılır. "
+        "Adaptör takılı ama devre dışı; Mac pilden çalışıyor. Pil %40'a inince adaptör kendiliğinden açılır. "
         "Kapak kapalıyken uyumaması için uyku bu sürede kapalı; kabloyu çekerseniz deşarj durur ve uyku geri gelir.";
     const struct {
         const char* name;
@@ -93,7 +93,7 @@ TEST(BatteryTexts, DischargeNoteShowsTheRealFillOnlyFromOnePointApart)
     s.telemetry.remainingCapacity = 2000;
     s.telemetry.fullCapacity = 5000;
     EXPECT_EQ(batterytexts::explanation(s),
-              base + " macOS göstergeyi tam şarjdan sonra bir süre %45'de tutar; pilin gerçek doluluğu şu an %"
+              base + " macOS göstergeyi tam şarjdan sonra bir süre %45'te tutar; pilin gerçek doluluğu şu an %"
                   + Locale::ui().toString(40.0, 'f', 1) + ".");
 
     s.telemetry.remainingCapacity = 2225; // 44.5 %: less than a point below the shown 45

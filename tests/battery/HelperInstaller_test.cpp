@@ -152,7 +152,7 @@ TEST_F(HelperInstallerTest, FailuresBecomeErrorsOfThePelornDomain)
     const Case cases[] = {
         {"helper missing from the bundle", false, [] {}, 1, "Uygulama içinde yardımcı bulunamadı", 0},
         {"prompt cancelled", true, [] { sim::adminscript::setPrompt(sim::adminscript::Prompt::cancel); }, 2,
-         "User canceled.", 1},
+         "Kullanıcı iptal etti.", 1},
         {"a command fails", true, [] { sim::adminscript::setFailingCommand("/usr/bin/xattr"); }, 2,
          "xattr: Operation not permitted", 1},
         {"the script cannot be created", true, [] { sim::adminscript::setCreationFails(true); }, 2,

@@ -1,5 +1,6 @@
 #include "design/BrandMark.h"
 #include "design/Gauges.h"
+#include "design/TextLine.h"
 
 #include "DesignTest.h"
 
@@ -173,6 +174,12 @@ TEST_F(GaugesTest, BrandMarkGeometry)
     EXPECT_DOUBLE_EQ(BrandMark(8).strokeWidth(), 1.2);
     EXPECT_DOUBLE_EQ(BrandMark(8, 0.5).strokeWidth(), 0.5);
     EXPECT_EQ(sixteen.accessibleName(), "Quendrel");
+    // The signature's lines, as the Turkish interface shows them.
+    BrandSignature signature(16);
+    QStringList lines;
+    for (const TextLine* line : signature.findChildren<TextLine*>())
+        lines << line->text();
+    EXPECT_EQ(lines, QStringList({"Quendrel", "by Ostrane"}));
 
     // Drawn in the foreground colour it sits in.
     for (qreal dpr : {1.0, 2.0}) {

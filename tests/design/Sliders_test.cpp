@@ -5,7 +5,9 @@
 #include "DesignTest.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QVariantAnimation>
+#include <QPainter>
 #include <QSlider>
 #include <QTest>
 #include <cmath>
@@ -154,6 +156,79 @@ TEST_F(SlidersTest, ValueSliderReadoutAndPlatformSlider)
     EXPECT_EQ(taps, 1);
     ValueSlider same("Eşit", "sun.max.fill", std::nullopt, binding(), {30, 30}, {});
     EXPECT_EQ(same.slider()->value(), 0);
+}
+
+// WCAG's contrast ratio of two opaque colours.
+double contrast(const QColor& a, const QColor& b)
+{
+    const auto luminance = [](const QColor& c) {
+        const auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double x = luminance(a), y = luminance(b);
+    return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+}
+
+TEST_F(SlidersTest, ValueSliderShowsKeyboardFocusWithTheAccentRing)
+{
+    for (bool dark : {false, true}) {
+        SCOPED_TRACE(dark ? "dark" : "light");
+        QWidget host;
+        host.setPalette(Theme::appearancePalette(dark));
+        auto* row = new ValueSlider("Parlaklık", "sun.max.fill", std::nullopt, binding(), {0, 100}, {}, &host);
+        row->setGeometry(0, 0, 260, 50);
+        host.resize(260, 50);
+        host.show();
+        host.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&host));
+        const auto shot = [&] {
+            processEvents();
+            QImage img(host.size(), QImage::Format_ARGB32_Premultiplied);
+            {
+                QPainter p(&img);
+                paintBackdrop(p, QRectF(QPointF(), QSizeF(host.size())), dark, false);
+            }
+            host.render(&img, QPoint(), QRegion(), QWidget::DrawChildren);
+            return img;
+        };
+        QSlider* slider = row->slider();
+        const QPoint ringAt = slider->mapTo(&host, QPoint(slider->width() * 4 / 5, 1)); // above the groove
+        if (QWidget* focused = QApplication::focusWidget())
+            focused->clearFocus(); // the window's activation gave the first control the focus
+        const QColor plain = shot().pixelColor(ringAt);
+        slider->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(slider->hasFocus());
+        const QColor ring = shot().pixelColor(ringAt);
+        EXPECT_LT(distance(ring, kvmAccent(slider)), 120) << "the accent";
+        EXPECT_GE(contrast(ring, plain), 3.0) << "ring " << ring.name().toStdString() << " on " << plain.name().toStdString();
+    }
+}
+
+// Page Up/Down and a press on the groove move further than an arrow.
+TEST_F(SlidersTest, ValueSliderPagesFurtherThanAnArrow)
+{
+    ValueSlider s("Parlaklık", "sun.max.fill", std::nullopt, binding(), {0, 100}, {});
+    struct Case {
+        const char* name;
+        std::function<void(QSlider*)> act;
+    };
+    const Case cases[] = {
+        {"arrow", [](QSlider* q) { q->triggerAction(QAbstractSlider::SliderSingleStepAdd); }},
+        {"page", [](QSlider* q) { q->triggerAction(QAbstractSlider::SliderPageStepAdd); }},
+        {"Page Up", [](QSlider* q) { QTest::keyClick(q, Qt::Key_PageUp); }},
+    };
+    std::vector<double> moved;
+    for (const Case& c : cases) {
+        level = 10;
+        s.refresh();
+        c.act(s.slider());
+        moved.push_back(level - 10);
+        SCOPED_TRACE(c.name);
+        EXPECT_GT(level, 10);
+    }
+    EXPECT_NEAR(moved[0], s.step(), 1e-9);
+    EXPECT_GT(moved[1], 2 * moved[0]);
+    EXPECT_NEAR(moved[2], moved[1], 1e-9);
 }
 
 TEST_F(SlidersTest, SpringMovesTheDrawingNotTheValue)

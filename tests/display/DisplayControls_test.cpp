@@ -16,6 +16,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+#include <QAccessible>
 #include <QStyle>
 
 namespace {
@@ -273,12 +274,35 @@ TEST_F(ResolutionTest, KeyStepAppliesAtOnceAndARefusalPutsTheThumbBack)
     EXPECT_EQ(r->slider()->value(), next);
 }
 
+TEST_F(ResolutionTest, AScreenReaderHearsTheModeAndStepsThroughTheModes)
+{
+    start();
+    auto* r = slider();
+    const auto modes = ResolutionSlider::sliderModes(manager->modes());
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(r->slider());
+    ASSERT_TRUE(face);
+    EXPECT_EQ(face->role(), QAccessible::Slider);
+    EXPECT_EQ(face->text(QAccessible::Name), "Çözünürlük");
+    const int current = r->slider()->value();
+    EXPECT_EQ(face->text(QAccessible::Value), modes[size_t(current)].label());
+
+    ASSERT_TRUE(face->actionInterface());
+    const bool up = current + 1 < int(modes.size());
+    face->actionInterface()->doAction(up ? QAccessibleActionInterface::increaseAction()
+                                         : QAccessibleActionInterface::decreaseAction());
+    idle();
+    const int next = up ? current + 1 : current - 1;
+    EXPECT_EQ(manager->currentModeID(), modes[size_t(next)].id) << "a step applies, as a key step does";
+    EXPECT_EQ(face->text(QAccessible::Value), modes[size_t(next)].label());
+    ASSERT_TRUE(face->valueInterface());
+    EXPECT_EQ(face->valueInterface()->currentValue().toInt(), next);
+}
+
 TEST_F(ResolutionTest, WheelScrollsThePageAndAHeldGroovePressAppliesOnceOnRelease)
 {
     start();
     // In a scrolling page, as on the display page and in the panel.
     QScrollArea area;
-    area.setAttribute(Qt::WA_DontShowOnScreen);
     auto* page = new QWidget;
     auto* column = new QVBoxLayout(page);
     column->addSpacing(400);
@@ -298,15 +322,36 @@ TEST_F(ResolutionTest, WheelScrollsThePageAndAHeldGroovePressAppliesOnceOnReleas
 
     const int scrolled = area.verticalScrollBar()->value();
     const int towardsOther = s->value() == s->minimum() ? 120 : -120; // a notch that would move the thumb
-    for (int notch = 0; notch < 3; ++notch) {
-        QWheelEvent wheel(QPointF(pointFor(s, s->value())), QPointF(s->mapToGlobal(pointFor(s, s->value()))), {},
-                          {0, towardsOther}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(s, &wheel);
-        EXPECT_FALSE(wheel.isAccepted()) << "left to the page under it";
-    }
-    idle();
+    const auto notches = [&] {
+        for (int notch = 0; notch < 3; ++notch) {
+            QWheelEvent wheel(QPointF(pointFor(s, s->value())), QPointF(s->mapToGlobal(pointFor(s, s->value()))), {},
+                              {0, towardsOther}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(s, &wheel);
+            EXPECT_FALSE(wheel.isAccepted()) << "left to the page under it";
+        }
+        idle();
+    };
+    notches();
     EXPECT_EQ(world().completedTransactions(), transactions) << "a wheel over the slider changes no mode";
     EXPECT_EQ(area.verticalScrollBar()->value(), scrolled);
+
+    // A click on the thumb changes nothing and leaves the wheel to the page.
+    if (QWidget* focused = QApplication::focusWidget())
+        focused->clearFocus();
+    QTest::mouseClick(s, Qt::LeftButton, {}, pointFor(s, s->value()));
+    idle();
+    EXPECT_FALSE(s->hasFocus()) << "a click does not take the keyboard focus";
+    notches();
+    EXPECT_EQ(world().completedTransactions(), transactions) << "nor after a click";
+    // Not even with the keyboard's focus on it.
+    area.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&area));
+    s->setFocus(Qt::TabFocusReason);
+    idle();
+    ASSERT_TRUE(s->hasFocus());
+    notches();
+    EXPECT_EQ(world().completedTransactions(), transactions) << "nor with the focus";
+    s->clearFocus();
 
     // A press on the groove at the far end, held while it repeats its page steps.
     s->setValue(0);

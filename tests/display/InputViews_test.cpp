@@ -177,6 +177,26 @@ TEST_F(InputCardTest, ThisMacComesFirstAndEachRowShowsItsStatus)
     EXPECT_EQ(status(0x0F), std::tuple(QString("Bu Mac"), false, false));
 }
 
+TEST_F(InputCardTest, EachRowsControlsAreNamedWithTheirInput)
+{
+    auto* c = card();
+    struct Case {
+        uint16_t code;
+        const char* port;
+    };
+    for (const Case& k : {Case{0x11, "HDMI 1"}, Case{0x12, "HDMI 2"}}) {
+        SCOPED_TRACE(k.port);
+        InputDeviceRow* r = c->row(k.code);
+        ASSERT_EQ(r->choice().port, k.port);
+        EXPECT_EQ(r->switchButton()->accessibleName(), QString("%1 girişine geç").arg(k.port));
+        EXPECT_EQ(r->hideButton()->accessibleName(), QString("%1 girişini menüde gizle").arg(k.port));
+        EXPECT_EQ(r->nameField()->accessibleName(), QString("%1 için cihaz adı").arg(k.port));
+    }
+    QTest::mouseClick(c->row(0x11)->hideButton(), Qt::LeftButton);
+    idle();
+    EXPECT_EQ(c->row(0x11)->hideButton()->accessibleName(), "HDMI 1 girişini menüde göster");
+}
+
 TEST_F(InputCardTest, HideButtonMovesAnInputToTheHiddenGroupAndBack)
 {
     auto* c = card();

@@ -29,6 +29,7 @@
 #include "support/SimTest.h"
 #include "window/Router.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QScopeGuard>
 #include <QScrollBar>
@@ -184,6 +185,38 @@ TEST_F(PanelTest, TilesChangeTheExpandedSectionAndItsCard)
     click(view.kvmTile());
     EXPECT_EQ(Router::shared().page(), Router::Page::kvm);
     EXPECT_EQ(opened, QStringList{"main"});
+}
+
+// A screen reader finds the scrolling tiles as toggles: named by their title, the state in their
+// checked state, and its toggle action flips the setting.
+TEST_F(PanelTest, ScrollTilesAreTogglesToAScreenReader)
+{
+    MenuView& view = open();
+    struct Case {
+        ScrollTile* tile;
+        const char* name;
+        std::function<bool()> isOn;
+    };
+    const Case cases[] = {
+        {view.smoothTile(), "Yumuşak kaydırma", [&] { return hub->scroll.smoothEnabled(); }},
+        {view.reverseTile(), "Ters yön", [&] { return hub->scroll.reverseEnabled(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(c.tile);
+        ASSERT_TRUE(face);
+        EXPECT_EQ(face->text(QAccessible::Name), c.name);
+        for (int i = 0; i < 2; ++i) {
+            const bool was = c.isOn();
+            EXPECT_TRUE(face->state().checkable);
+            EXPECT_EQ(bool(face->state().checked), was);
+            ASSERT_TRUE(face->actionInterface());
+            face->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+            processEvents();
+            EXPECT_EQ(c.isOn(), !was);
+            EXPECT_EQ(bool(face->state().checked), !was);
+        }
+    }
 }
 
 TEST_F(PanelTest, HeaderButtonsRunTheQuickActions)

@@ -4,7 +4,10 @@
 
 #include "audio/MasterVolumeSlider.h"
 #include "battery/ChargeLimitPicker.h"
+#include "design/Controls.h"
 #include "design/SegmentedChoice.h"
+#include "display/InputDevicesCard.h"
+#include "window/DisplayPage.h"
 #include "design/Sliders.h"
 #include "panel/MenuView.h"
 #include "platform/Audio.h"
@@ -14,6 +17,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QLineEdit>
 #include <QTest>
 
 namespace {
@@ -91,6 +95,44 @@ TEST_F(KeyboardTest, TabAndArrowsAloneSetTheChargeLimitAndTheVolume)
     EXPECT_NEAR(audio.volumeScalar(speaker, platform::audio::kScopeOutput, 0), volume + 0.05f, 0.001f);
 }
 
+TEST_F(KeyboardTest, TabOnTheDisplayPageGoesThroughTheModeListWhereItStands)
+{
+    startHub();
+    MainView& view = openWindow();
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    Router::shared().setPage(Router::Page::display);
+    processEvents();
+    auto* page = qobject_cast<DisplayPage*>(view.page());
+    ASSERT_TRUE(page);
+    CheckBox* all = nullptr;
+    for (CheckBox* box : page->findChildren<CheckBox*>())
+        if (box->title() == "Tümü")
+            all = box;
+    ASSERT_TRUE(all) << "the mode list's header";
+
+    // From the header through every row, then on to the inputs card below; again after a
+    // chosen mode has made its rows anew.
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass);
+        all->setFocus(Qt::TabFocusReason);
+        processEvents();
+        for (const auto& mode : hub->display.modes()) {
+            press(Qt::Key_Tab);
+            EXPECT_EQ(focused(), page->modeRow(mode.id)) << mode.label().toStdString();
+        }
+        press(Qt::Key_Tab);
+        EXPECT_TRUE(inside<InputDevicesCard>(focused())) << focused()->metaObject()->className();
+        for (const auto& mode : hub->display.modes())
+            if (mode.id != hub->display.currentModeID()) {
+                hub->display.setMode(mode.id);
+                break;
+            }
+        processEvents();
+        processEvents();
+    }
+}
+
 TEST_F(KeyboardTest, EscapeClosesThePanel)
 {
     startHub();
@@ -104,6 +146,54 @@ TEST_F(KeyboardTest, EscapeClosesThePanel)
     ASSERT_TRUE(tabTo([](QWidget* w) { return qobject_cast<ControlSlider*>(w); }));
     press(Qt::Key_Escape);
     EXPECT_FALSE(panel->isVisible());
+}
+
+// A press and release on every control the keyboard reaches, as a click that was let go beside
+// it (so no button acts), leaves the focus where it was: on a Mac a click moves no focus ring.
+// Text fields are the exception: a click there is for typing.
+void expectNoClickTakesTheFocus(QWidget* root, const char* where)
+{
+    SCOPED_TRACE(where);
+    int walked = 0;
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(root) || !w->isEnabled() || w->isWindow() || !(w->focusPolicy() & Qt::TabFocus)
+            || qobject_cast<QLineEdit*>(w))
+            continue;
+        if (QWidget* had = QApplication::focusWidget())
+            had->clearFocus();
+        const QPoint centre = QRect(QPoint(), w->size()).center();
+        QTest::mousePress(w, Qt::LeftButton, {}, centre);
+        QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(-4000, -4000));
+        QWidget* now = QApplication::focusWidget();
+        EXPECT_TRUE(!now || (now != w && !w->isAncestorOf(now)))
+            << w->metaObject()->className() << " \"" << w->accessibleName().toStdString() << "\" took the focus";
+        if (QWidget* popup = QApplication::activePopupWidget())
+            popup->close();
+        ++walked;
+    }
+    EXPECT_GT(walked, 0);
+}
+
+TEST_F(KeyboardTest, AClickLeavesNoFocusRingOnAnyPageNorInThePanel)
+{
+    startHub();
+    MainView& view = openWindow({1100, 4000}); // tall, so every lazily built card is built
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    for (Router::Page page : Router::Page::allCases()) {
+        Router::shared().setPage(page);
+        processEvents();
+        processEvents();
+        expectNoClickTakesTheFocus(&view, qPrintable(page.title()));
+    }
+
+    auto* panel = new MenuView(hub->display, hub->audio, hub->appAudio, hub->scroll, hub->battery, hub->input,
+                               hub->automation);
+    std::unique_ptr<QWidget> owner(panel);
+    panel->show();
+    panel->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(panel));
+    expectNoClickTakesTheFocus(panel, "panel");
 }
 
 // The value a screen reader writes to the panel's brightness slider goes to the monitor, as a

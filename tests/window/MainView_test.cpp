@@ -5,6 +5,7 @@
 #include "automation/ProfileEditor.h"
 #include "design/Controls.h"
 #include "design/LazySection.h"
+#include "design/Theme.h"
 #include "platform/UserDefaults.h"
 #include "platform/sim/Session.h"
 #include "window/AudioPage.h"
@@ -16,7 +17,10 @@
 
 #include <QCoreApplication>
 #include <QPointer>
+#include <QApplication>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
 #include <QSplitter>
 #include <QWindow>
 
@@ -234,6 +238,57 @@ TEST_F(MainViewTest, AReReadThatChangesNothingRepaintsNothing)
     }
     qApp->removeEventFilter(&counter);
     EXPECT_EQ(paints, 0);
+}
+
+TEST_F(MainViewTest, ControlWClosesTheWindowAndItsMinimumSizeHolds)
+{
+    startHub();
+    MainView& view = openWindow();
+    view.resize(400, 300);
+    processEvents();
+    EXPECT_GE(view.width(), MainView::kMinWidth);
+    EXPECT_GE(view.height(), MainView::kMinHeight);
+
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &view, Qt::Key_W, Qt::ControlModifier);
+    processEvents();
+    EXPECT_FALSE(view.isVisible()) << "closed from the keyboard";
+    EXPECT_TRUE(hub) << "the application keeps running in the menu bar";
+}
+
+TEST_F(MainViewTest, APagesScrollBarShowsOnlyWhenItOverflowsThinAndInTheThemesColours)
+{
+    startHub();
+    MainView& view = openWindow({1100, 780});
+    QScrollBar* bar = view.detail()->verticalScrollBar();
+    Router::shared().setPage(Router::Page::overview);
+    processEvents();
+    ASSERT_GT(bar->maximum(), 0) << "the overview overflows at the default size";
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_LE(bar->width(), 12) << "thin";
+
+    // The handle, light on dark and dark on light; nothing drawn beside it (no arrows, no groove).
+    for (bool dark : {false, true}) {
+        SCOPED_TRACE(dark ? "dark" : "light");
+        view.setPalette(Theme::appearancePalette(dark));
+        processEvents();
+        const QImage img = bar->grab().toImage();
+        const QColor handle = img.pixelColor(img.width() / 2, 20);
+        const QColor below = img.pixelColor(img.width() / 2, img.height() - 3);
+        const int window = qGray(view.palette().color(QPalette::Window).rgb());
+        if (dark)
+            EXPECT_GT(qGray(handle.rgb()), window + 20);
+        else
+            EXPECT_LT(qGray(handle.rgb()), window - 20);
+        EXPECT_LE(std::abs(qGray(below.rgb()) - window), 6) << "the track is not drawn";
+    }
+
+    // A page that fits shows no bar.
+    Router::shared().setPage(Router::Page::audio);
+    processEvents();
+    EXPECT_EQ(bar->maximum(), 0);
+    EXPECT_FALSE(bar->isVisible());
 }
 
 TEST_F(MainViewTest, DockIconFollowsTheWindowAndTheSetting)

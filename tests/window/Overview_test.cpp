@@ -128,8 +128,8 @@ TEST(PowerSection, RowsFollowTheTelemetry)
         SystemColor tint;
         QString sentence;
     };
-    for (const Health& h : {Health{79, SystemColor::yellow, "Kapasite tasarımın %79'i; Apple %80 altını servis eşiği sayar"},
-                            Health{69, SystemColor::orange, "Kapasite tasarımın %69'i; Apple %80 altını servis eşiği sayar"},
+    for (const Health& h : {Health{79, SystemColor::yellow, "Kapasite tasarımın %79'u; Apple %80 altını servis eşiği sayar"},
+                            Health{69, SystemColor::orange, "Kapasite tasarımın %69'u; Apple %80 altını servis eşiği sayar"},
                             Health{80, SystemColor::green, "Kapasite normal aralıkta"}}) {
         EXPECT_EQ(PowerSection::healthTint(h.percent), h.tint) << h.percent;
         EXPECT_EQ(PowerSection::healthSentence(h.percent), h.sentence);

@@ -282,7 +282,7 @@ TEST_F(PagesTest, AFailingRemovalShowsTheActionError)
     auto* page = batteryPage();
     sim::adminscript::setPrompt(sim::adminscript::Prompt::cancel);
     click(page->removeButton());
-    EXPECT_EQ(hub->battery.actionError(), "User canceled.");
+    EXPECT_EQ(hub->battery.actionError(), "Kullanıcı iptal etti.") << "the system's words, in the interface language";
     EXPECT_TRUE(QFileInfo::exists(platform::paths::map(sv(HelperConstants::installPath))));
 }
 
