@@ -32,12 +32,17 @@ bool AccessibilityBus::installed()
 bool AccessibilityBus::start(const QProcessEnvironment& display)
 {
     bus_.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
-    if (!bus_.waitForStarted(5000))
+    if (!bus_.waitForStarted(30000))
         return false;
+    // A loaded machine can keep the daemon from printing its address for well over a moment:
+    // a quiet wait is no failure, only a daemon that ended is.
     QElapsedTimer t;
     t.start();
-    while (!address_.contains('\n') && t.elapsed() < 10000 && bus_.waitForReadyRead(200))
+    while (!address_.contains('\n') && t.elapsed() < 30000) {
+        if (!bus_.waitForReadyRead(200) && bus_.state() == QProcess::NotRunning)
+            break;
         address_ += QString::fromLocal8Bit(bus_.readAllStandardOutput());
+    }
     address_ = address_.trimmed();
     if (address_.isEmpty())
         return false;
@@ -45,7 +50,7 @@ bool AccessibilityBus::start(const QProcessEnvironment& display)
     env_.insert("DBUS_SESSION_BUS_ADDRESS", address_);
     launcher_.setProcessEnvironment(env_);
     launcher_.start(kBusLauncher, {"--launch-immediately"});
-    return launcher_.waitForStarted(5000);
+    return launcher_.waitForStarted(30000);
 }
 
 QByteArray AccessibilityBus::probe(const QProcessEnvironment& env, const QStringList& arguments, QString* errors)
