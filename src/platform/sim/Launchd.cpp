@@ -17,6 +17,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <fcntl.h>
@@ -119,8 +120,11 @@ void endProcess(const Daemon& d)
     ::kill(pid_t(d.pid), SIGTERM);
     for (int i = 0; i < 500 && alive(d); ++i)
         ::usleep(10000);
-    if (alive(d))
+    if (alive(d)) {
         ::kill(pid_t(d.pid), SIGKILL);
+        for (int i = 0; i < 100 && alive(d); ++i)
+            ::usleep(10000);
+    }
 }
 
 // The jobs this process supervises. Which jobs are loaded and which daemon runs is the
@@ -262,16 +266,26 @@ qint64 spawn(const QString& program, const QString& errorLog)
                 ::close(fd);
         return 0;
     }
+    // Signals wait until the child has its own dispositions: a SIGTERM that comes before the
+    // exec must end it, not run a handler of this process.
+    sigset_t all, before;
+    sigfillset(&all);
+    ::pthread_sigmask(SIG_SETMASK, &all, &before);
     const pid_t pid = ::fork();
     if (pid == 0) { // only async-signal-safe calls from here
+        for (int sig = 1; sig < NSIG; ++sig)
+            ::signal(sig, SIG_DFL);
+        sigset_t none;
+        sigemptyset(&none);
+        ::pthread_sigmask(SIG_SETMASK, &none, nullptr);
         ::setsid();
-        ::signal(SIGPIPE, SIG_DFL);
         ::dup2(devNull, 0);
         ::dup2(devNull, 1);
         ::dup2(log, 2);
         ::execve(argv[0], argv, envp.data());
         ::_exit(127);
     }
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
     ::close(devNull);
     ::close(log);
     return pid > 0 ? pid : 0;
@@ -358,7 +372,9 @@ int bootout(const QString& serviceTarget, QString* error)
         jobs().erase(it);
     } else {
         machine::Transaction tx;
-        endProcess(recordedDaemon(tx.read("launchd")[label]));
+        const Daemon d = recordedDaemon(tx.read("launchd")[label]);
+        endProcess(d);
+        reap(d.pid);
     }
     forget(label);
     return 0;
