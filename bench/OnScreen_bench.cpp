@@ -18,6 +18,7 @@
 //     then the system calls of every thread (strace -f), with the window never opened, open on the
 //     overview, and closed after use.
 // Printed per program: the median and the spread (min-max) of every figure over all runs.
+#include "SystemCallTrace.h"
 #include "support/TestPaths.h"
 #include "support/XServer.h"
 
@@ -271,24 +272,8 @@ long contextSwitches(qint64 pid)
 
 long systemCalls(qint64 pid, double seconds)
 {
-    QTemporaryDir dir;
-    const QString out = dir.filePath("trace");
-    QProcess strace;
-    strace.start("strace", {"-f", "-q", "-o", out, "-p", QString::number(pid)});
-    if (!strace.waitForStarted(5000))
-        return -1;
-    QThread::msleep(500); // attached to every thread
-    QFile(out).resize(0);
-    QThread::msleep(qint64(seconds * 1000));
-    strace.terminate();
-    strace.waitForFinished(5000);
-    QFile f(out);
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    long all = 0;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        all += !line.isEmpty() && !line.contains("resumed>");
-    return all;
+    const auto calls = traceSystemCalls(pid, seconds);
+    return calls ? long(calls->size()) : -1;
 }
 
 void idle(Figures& fig, const QString& state, qint64 pid, Screen& screen, double seconds)

@@ -15,6 +15,7 @@
 //    wake-ups and every timer firing by interval, which says who woke it.
 // 3. In another child (virtual clock): the same application, its resident memory after start and
 //    after one hour of simulated time, with the timer firings of that hour by interval.
+#include "SystemCallTrace.h"
 #include "app/AppDelegate.h"
 #include "app/Hub.h"
 #include "panel/MenuBarLabel.h"
@@ -70,29 +71,15 @@ long voluntarySwitches(qint64 pid)
 // all of them, the main thread's, and the file rewrites (renames of saved files, syncs) among them.
 void printSystemCalls(qint64 pid, double seconds)
 {
-    QTemporaryDir dir;
-    const QString out = dir.filePath("trace");
-    QProcess strace;
-    strace.start("strace", {"-f", "-q", "-o", out, "-p", QString::number(pid)});
-    if (!strace.waitForStarted(5000)) {
-        std::printf("    system calls: strace is not installed (scripts/setup installs it)\n");
-        return;
-    }
-    QThread::msleep(500); // attached to every thread
-    QFile(out).resize(0);
-    QThread::msleep(qint64(seconds * 1000));
-    strace.terminate();
-    strace.waitForFinished(5000);
-    QFile f(out);
-    if (!f.open(QIODevice::ReadOnly)) {
-        std::printf("    system calls: strace could not attach (ptrace not permitted?)\n");
+    QString why;
+    const auto calls = traceSystemCalls(pid, seconds, &why);
+    if (!calls) {
+        std::printf("    system calls: %s\n", qPrintable(why));
         return;
     }
     long all = 0, main = 0, renames = 0, syncs = 0;
     const QByteArray mainPid = QByteArray::number(pid) + ' ';
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        if (line.isEmpty() || line.contains("resumed>"))
-            continue;
+    for (const QByteArray& line : *calls) {
         ++all;
         main += line.startsWith(mainPid);
         renames += line.contains(" rename");

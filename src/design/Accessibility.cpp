@@ -351,13 +351,11 @@ public:
     }
 };
 
-// The platform slider inside a ValueSlider: named by the row's title, its value the level
-// (not the slider's internal steps).
-class LevelSliderAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+// A platform slider to assistive technology: a value, stepped by its own single step.
+class PlatformSliderAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
 public:
-    explicit LevelSliderAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::Slider) {}
+    explicit PlatformSliderAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::Slider) {}
     QSlider* slider() const { return static_cast<QSlider*>(widget()); }
-    ValueSlider* row() const { return qobject_cast<ValueSlider*>(widget()->parentWidget()); }
 
     void* interface_cast(QAccessible::InterfaceType t) override
     {
@@ -365,6 +363,29 @@ public:
             return static_cast<QAccessibleValueInterface*>(this);
         return QAccessibleWidget::interface_cast(t);
     }
+
+    QStringList actionNames() const override
+    {
+        return QStringList{increaseAction(), decreaseAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& name) override
+    {
+        if (name == increaseAction())
+            slider()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        else if (name == decreaseAction())
+            slider()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        else
+            QAccessibleWidget::doAction(name);
+    }
+};
+
+// The platform slider inside a ValueSlider: named by the row's title, its value the level
+// (not the slider's internal steps).
+class LevelSliderAccessible : public PlatformSliderAccessible {
+public:
+    using PlatformSliderAccessible::PlatformSliderAccessible;
+    ValueSlider* row() const { return qobject_cast<ValueSlider*>(widget()->parentWidget()); }
+
     QString text(QAccessible::Text t) const override
     {
         if (const ValueSlider* r = row()) {
@@ -386,38 +407,14 @@ public:
     QVariant maximumValue() const override { return row() ? row()->range().upper : QVariant(); }
     QVariant minimumValue() const override { return row() ? row()->range().lower : QVariant(); }
     QVariant minimumStepSize() const override { return row() ? row()->step() : QVariant(); }
-
-    QStringList actionNames() const override
-    {
-        return QStringList{increaseAction(), decreaseAction()} + QAccessibleWidget::actionNames();
-    }
-    void doAction(const QString& name) override
-    {
-        if (name == increaseAction())
-            slider()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        else if (name == decreaseAction())
-            slider()->triggerAction(QAbstractSlider::SliderSingleStepSub);
-        else
-            QAccessibleWidget::doAction(name);
-    }
 };
 
 // A platform slider whose positions a person knows by a text (a display mode's label): the
 // value interface moves it as a key step does, and the value heard is the text.
-class TextValueSliderAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+class TextValueSliderAccessible : public PlatformSliderAccessible {
 public:
-    TextValueSliderAccessible(QWidget* w, FaceHolder* holder)
-        : QAccessibleWidget(w, QAccessible::Slider), holder_(holder)
-    {
-    }
-    QSlider* slider() const { return static_cast<QSlider*>(widget()); }
+    TextValueSliderAccessible(QWidget* w, FaceHolder* holder) : PlatformSliderAccessible(w), holder_(holder) {}
 
-    void* interface_cast(QAccessible::InterfaceType t) override
-    {
-        if (t == QAccessible::ValueInterface)
-            return static_cast<QAccessibleValueInterface*>(this);
-        return QAccessibleWidget::interface_cast(t);
-    }
     QString text(QAccessible::Text t) const override
     {
         if (t == QAccessible::Value && holder_ && holder_->alive() && holder_->face.valueText)
@@ -435,20 +432,6 @@ public:
     QVariant maximumValue() const override { return slider()->maximum(); }
     QVariant minimumValue() const override { return slider()->minimum(); }
     QVariant minimumStepSize() const override { return slider()->singleStep(); }
-
-    QStringList actionNames() const override
-    {
-        return QStringList{increaseAction(), decreaseAction()} + QAccessibleWidget::actionNames();
-    }
-    void doAction(const QString& name) override
-    {
-        if (name == increaseAction())
-            slider()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        else if (name == decreaseAction())
-            slider()->triggerAction(QAbstractSlider::SliderSingleStepSub);
-        else
-            QAccessibleWidget::doAction(name);
-    }
 
 private:
     QPointer<FaceHolder> holder_;

@@ -632,10 +632,10 @@ TEST_F(DeskProcess, CheckForUpdatesAnswersFromTheMachinesFeed)
         QString answer;
         QString button;
     } cases[] = {
-        {{}, "You’re up to date!", "OK"},
+        {{}, "You're up to date!", "OK"},
         {{"update", "offer", "1.4"}, "A new version is available: 1.4.", "Remind Me Later"},
         {{"update", "fail"}, "Update error!", "OK"},
-        {{"update", "reset"}, "You’re up to date!", "OK"},
+        {{"update", "reset"}, "You're up to date!", "OK"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.answer.toStdString());
