@@ -1355,5 +1355,9 @@
         <source>Yardımcıya bağlanılamadı: sistem, yardımcının Pelorn&apos;u incelemesine izin vermiyor</source>
         <translation>Couldn&apos;t connect to the helper: the system doesn&apos;t let the helper inspect Pelorn</translation>
     </message>
+    <message>
+        <source>Ayar kaydedilemedi: ayarlar dosyası en büyük boyutunda.</source>
+        <translation>Setting not saved: the settings file is at its largest size.</translation>
+    </message>
 </context>
 </TS>
