@@ -1380,5 +1380,9 @@
         <source>Kullanıcı iptal etti.</source>
         <translation>User canceled.</translation>
     </message>
+    <message>
+        <source>Ayar kaydedilemedi: ayarlar dosyası en büyük boyutunda.</source>
+        <translation>Setting not saved: the settings file is at its largest size.</translation>
+    </message>
 </context>
 </TS>

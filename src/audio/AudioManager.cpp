@@ -518,26 +518,39 @@ std::optional<double> AudioManager::masterSecondsSinceSound() const
 
 // --- settings ---
 
+// A change the store refuses is not taken: the setting stays as stored, and the person is told.
+bool AudioManager::store(const QString& key, const QVariant& value)
+{
+    if (Prefs::set(key, value))
+        return true;
+    softwareError_ = Texts::tr("Ayar kaydedilemedi: ayarlar dosyası en büyük boyutunda.");
+    emit changed();
+    return false;
+}
+
 void AudioManager::setMediaKeysEnabled(bool on)
 {
+    if (!store("audio.mediaKeys", on))
+        return;
     const bool dirty = assign(mediaKeysEnabled_, on);
-    Prefs::set("audio.mediaKeys", on);
     if (dirty)
         emit changed();
 }
 
 void AudioManager::setVolumeStep(double step)
 {
+    if (!store("audio.step", step))
+        return;
     const bool dirty = assign(volumeStep_, step);
-    Prefs::set("audio.step", step);
     if (dirty)
         emit changed();
 }
 
 void AudioManager::setUseSoftwareVolume(bool on)
 {
+    if (!store("audio.softwareVolume", on))
+        return;
     const bool dirty = assign(useSoftwareVolume_, on);
-    Prefs::set("audio.softwareVolume", on);
     if (!on)
         stopSoftware();
     failedStartOutput_.reset();

@@ -69,6 +69,7 @@ public:
     bool useSoftwareVolume() const { return useSoftwareVolume_; }
     void setUseSoftwareVolume(bool on);
 
+    // The software volume could not start, or a settings change above was refused by the store.
     std::optional<QString> softwareError() const { return softwareError_; }
     bool tapsSuspended() const { return tapsSuspended_; }
     void setTapsSuspended(bool suspended) { tapsSuspended_ = suspended; }
@@ -94,6 +95,7 @@ private:
     void applySoftwareGain();
     void startMaster(const std::shared_ptr<SoftwareVolume>& engine, const QString& uid);
     void stopSoftware();
+    bool store(const QString& key, const QVariant& value);
     void scheduleIdleStop();
     void idleStopFired();
     void moveListeners(uint32_t& watched, uint32_t target, uint32_t scope, const platform::audio::ListenerBlock& block);

@@ -7,10 +7,13 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <algorithm>
 #include <chrono>
@@ -355,10 +358,10 @@ QString asideStem(const QString& path)
 
 enum class Written { ok, tooLarge, failed };
 
-Written writeDomain(const QString& path, const QVariantMap& domain, bool fail)
+Written writeDomain(const QString& path, const QVariantMap& domain, bool fail, qint64 maxBytes)
 {
     const QByteArray bytes = domainBytes(domain);
-    if (bytes.size() > UserDefaults::kMaxFileBytes) { // the reader would set it aside whole
+    if (bytes.size() > maxBytes) { // the reader would set it aside whole
         log::write(QString("Pelorn: settings not written to %1: %2 bytes, more than a store holds")
                        .arg(path)
                        .arg(bytes.size()));
@@ -378,12 +381,30 @@ Written writeDomain(const QString& path, const QVariantMap& domain, bool fail)
     return f.commit() ? Written::ok : Written::failed;
 }
 
-// Reads a domain file. A file that exists but cannot be read (no regular file, too large,
-// not a stored dictionary) is moved aside, never overwritten, and the domain starts empty. Entries that do not decode are left out; the file
-// as it was is kept aside once, and the domain is written again without them.
+// A write killed between making its temporary file and renaming it over the store leaves the
+// temporary file beside it, "<store>.XXXXXX"; nothing else there has that form (the files kept
+// aside are "<store>.corrupt-<time>").
+void removeLeftoverTemporaries(const QString& path)
+{
+    const QFileInfo store(path);
+    static const QRegularExpression temporary("^\\.[A-Za-z0-9]{6}$");
+    const QDir folder = store.absoluteDir();
+    for (const QString& name : folder.entryList({store.fileName() + ".*"}, QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!temporary.match(QStringView(name).mid(store.fileName().size())).hasMatch())
+            continue;
+        if (QFile::remove(folder.filePath(name)))
+            log::write("Pelorn: removed the leftover of an interrupted settings write: " + folder.filePath(name));
+    }
+}
+
+// Reads a domain file. A file that exists but cannot be read (no regular file, larger than
+// kMaxReadBytes, not a stored dictionary) is moved aside, never overwritten, and the domain
+// starts empty. Entries that do not decode are left out; the file as it was is kept aside once,
+// and the domain is written again without them.
 QVariantMap readDomain(const QString& path)
 {
-    const files::Contents file = files::readRegular(path, UserDefaults::kMaxFileBytes);
+    removeLeftoverTemporaries(path);
+    const files::Contents file = files::readRegular(path, UserDefaults::kMaxReadBytes);
     if (file.status == files::ReadStatus::missing)
         return {};
     // A byte-order mark is no part of the JSON, but an editor may have put one there.
@@ -405,7 +426,7 @@ QVariantMap readDomain(const QString& path)
         }
         log::write("Pelorn: settings left out, unreadable: " + unreadable.join(", ") + "; the file as it was is kept as "
                    + aside);
-        writeDomain(path, result, false);
+        writeDomain(path, result, false, UserDefaults::kMaxReadBytes);
     }
     return result;
 }
@@ -473,7 +494,7 @@ void UserDefaults::persistPending()
     }
     // A test's sim root that is gone takes its settings with it; it is not made again.
     const bool rootGone = !QFileInfo(root).isDir();
-    const bool ok = !rootGone && writeDomain(path, snapshot, die) == Written::ok;
+    const bool ok = !rootGone && writeDomain(path, snapshot, die, kMaxReadBytes) == Written::ok;
     {
         std::lock_guard lock(mutex_);
         written_ = generation;
@@ -585,7 +606,9 @@ bool UserDefaults::set(const QString& key, const QVariant& value)
         const EntryBytes entry{present ? known->key : keyBytes(key), valueBytes};
         const qint64 entries = entriesBytes_ - (present ? entryTotal(*known) : 0) + entryTotal(entry);
         const qint64 file = overheads().dictionary + entries + separators(persistent_.size() + (present ? 0 : 1));
-        if (file > kMaxFileBytes) {
+        const qint64 now = overheads().dictionary + entriesBytes_ + separators(persistent_.size());
+        // Only growth is refused: a store found larger than the bound can still change and shrink.
+        if (file > kMaxFileBytes && file > now) {
             lock.unlock();
             log::write(QString("Pelorn: setting %1 not stored: the settings file would grow to %2 bytes, more than "
                                "the %3 a store holds")
@@ -661,7 +684,7 @@ void UserDefaults::setGlobalObject(const QString& key, const QVariant& value)
         changed.insert(key, normalized(value));
     else
         changed.remove(key);
-    if (writeDomain(globalPath(), changed, false) != Written::tooLarge)
+    if (writeDomain(globalPath(), changed, false, kMaxFileBytes) != Written::tooLarge)
         global_ = changed; // kept in memory when only the disk failed
 }
 

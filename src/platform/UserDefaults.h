@@ -27,10 +27,12 @@ public:
     static constexpr const char* kArgumentDomain = "NSArgumentDomain";
     static constexpr const char* kRegistrationDomain = "NSRegistrationDomain";
     static constexpr const char* kAppDomain = "com.ostrane.pelorn";
-    // A domain file larger than this is no store this system wrote: it is kept aside unread.
-    // The writer refuses a change that would make the file larger, so it never writes a file it
-    // would not read back.
+    // The writer refuses a change that would make the file grow past this. A larger file found
+    // at start (written elsewhere, or by an older build) is read all the same, up to
+    // kMaxReadBytes, and then only refused growth; one past kMaxReadBytes is no store: it is
+    // kept aside unread.
     static constexpr qint64 kMaxFileBytes = 16 << 20;
+    static constexpr qint64 kMaxReadBytes = 64 << 20;
     static constexpr double kWriteSeconds = 0.25;
 
     // The application's store; it reads the launch arguments of the running application.
@@ -38,7 +40,8 @@ public:
 
     QVariant object(const QString& key) const;          // invalid when absent everywhere
     // Persistent; an invalid value removes. False when the change is refused (the file would
-    // pass kMaxFileBytes): it is dropped, with a line in the log, and the store stays as it was.
+    // grow and be larger than kMaxFileBytes): it is dropped, with a line in the log, and the
+    // store stays as it was.
     bool set(const QString& key, const QVariant& value);
     void remove(const QString& key);
     // Every change made so far is in the file when this returns.

@@ -5,6 +5,7 @@
 #include "platform/Log.h"
 
 #include <cmath>
+#include <functional>
 
 using namespace platform::audio;
 using Source = AudioManager::VolumeSource;
@@ -542,6 +543,47 @@ TEST_F(AudioTest, ShowcaseModePresentsTheMonitorAsTheOutput)
     EXPECT_EQ(audio->volumeSource(), Source::software);
     audio->setVolume(30);
     EXPECT_FALSE(Prefs::d().object("audio.softLevel").isValid()) << "nothing is stored in the showcase mode";
+}
+
+} // namespace
+
+namespace {
+
+// A settings change the full store refuses is not taken: the setting keeps its stored value
+// (which the options card shows) and the person is told why.
+TEST_F(AudioTest, ASettingsChangeTheStoreRefusesIsShownAndNotTaken)
+{
+    start();
+    auto& store = Prefs::d();
+    store.set("filler", QString());
+    store.set("filler", QString(platform::UserDefaults::kMaxFileBytes - store.storedBytes(), u'x'));
+    const struct {
+        const char* key;
+        std::function<void()> change;
+        std::function<QVariant()> value;
+    } cases[] = {
+        {"audio.mediaKeys", [&] { audio->setMediaKeysEnabled(!audio->mediaKeysEnabled()); },
+         [&] { return audio->mediaKeysEnabled(); }},
+        {"audio.step", [&] { audio->setVolumeStep(audio->volumeStep() == 10 ? 2 : 10); },
+         [&] { return audio->volumeStep(); }},
+        {"audio.softwareVolume", [&] { audio->setUseSoftwareVolume(!audio->useSoftwareVolume()); },
+         [&] { return audio->useSoftwareVolume(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        store.remove(c.key); // any value stored now would grow the full store
+        store.set("filler", QString(platform::UserDefaults::kMaxFileBytes - store.storedBytes()
+                                        + store.object("filler").toString().size(),
+                                    u'x'));
+        const QVariant before = c.value();
+        const QVariant storedBefore = store.object(c.key);
+        c.change();
+        EXPECT_EQ(c.value(), before);
+        EXPECT_EQ(store.object(c.key), storedBefore);
+        ASSERT_TRUE(audio->softwareError());
+        EXPECT_EQ(*audio->softwareError(), "Ayar kaydedilemedi: ayarlar dosyası en büyük boyutunda.");
+    }
+    store.remove("filler");
 }
 
 } // namespace
