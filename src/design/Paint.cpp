@@ -33,6 +33,12 @@ QFont fittedFont(const QFont& font, const QString& text, qreal width, qreal mini
     return f;
 }
 
+bool elides(const QFont& font, const QString& text, qreal width, qreal minimumScale)
+{
+    const QFont f = fittedFont(font, text, width, minimumScale);
+    return QFontMetricsF(f).elidedText(text, Qt::ElideRight, width) != text;
+}
+
 void drawLine(QPainter& p, const QRectF& rect, const QString& text, const QFont& font, qreal minimumScale, int alignment)
 {
     const QFont f = fittedFont(font, text, rect.width(), minimumScale);
