@@ -101,13 +101,16 @@ TEST(KPIRow, TilesReadTheManagersState)
     EXPECT_EQ(tiles[1].title, "Ses");
 }
 
-TEST_F(OverviewTest, KPITitlesShowWholeInATileOfTheDefaultWindow)
+TEST_F(OverviewTest, KPITitlesShowWholeInATileOfTheDefaultWindowAndACutDetailInItsTooltip)
 {
     // Six tiles share the default window's overview: about 158 points each.
     for (bool english : {false, true}) {
         SCOPED_TRACE(english ? "English" : "Turkish");
         Texts::useEnglishForTesting(english);
-        const auto faces = KPIRow::tiles(batteryDesk());
+        KPIRow::Inputs in = batteryDesk();
+        in.shortStatus = Texts::tr("Sınırın üstünde · %%1'e iniyor", 80);
+        in.outputName = QString("MacBook Pro Hoparlörleri"); // the system names its devices
+        const auto faces = KPIRow::tiles(in);
         Texts::useEnglishForTesting(false);
         for (const auto& face : faces) {
             QWidget root;
@@ -118,6 +121,10 @@ TEST_F(OverviewTest, KPITitlesShowWholeInATileOfTheDefaultWindow)
             ASSERT_TRUE(title);
             ASSERT_EQ(title->text(), face.title);
             EXPECT_EQ(title->shownText(), face.title);
+            // A longer detail may be cut, but never out of reach.
+            for (auto* line : tile->findChildren<TextLine*>())
+                if (line->isVisibleTo(tile) && line->shownText() != line->text())
+                    EXPECT_EQ(line->toolTip(), line->text());
         }
     }
 }
