@@ -1384,5 +1384,37 @@
         <source>Ayar kaydedilemedi: ayarlar dosyası en büyük boyutunda.</source>
         <translation>Setting not saved: the settings file is at its largest size.</translation>
     </message>
+    <message>
+        <source>erişim izni yok</source>
+        <translation>permission was denied</translation>
+    </message>
+    <message>
+        <source>klasör bulunamadı</source>
+        <translation>the folder doesn&apos;t exist</translation>
+    </message>
+    <message>
+        <source>yolda klasör yerine bir dosya var</source>
+        <translation>a file stands where a folder belongs</translation>
+    </message>
+    <message>
+        <source>bu adda bir öğe zaten var</source>
+        <translation>an item with that name already exists</translation>
+    </message>
+    <message>
+        <source>bu adda bir klasör var</source>
+        <translation>a folder has that name</translation>
+    </message>
+    <message>
+        <source>diskte yer kalmadı</source>
+        <translation>the disk is full</translation>
+    </message>
+    <message>
+        <source>disk salt okunur</source>
+        <translation>the disk is read-only</translation>
+    </message>
+    <message>
+        <source>beklenmeyen bir dosya hatası oluştu</source>
+        <translation>an unexpected file error occurred</translation>
+    </message>
 </context>
 </TS>

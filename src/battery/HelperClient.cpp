@@ -4,6 +4,7 @@
 #include "platform/AdminScript.h"
 #include "platform/Bundle.h"
 #include "platform/DispatchQueue.h"
+#include "platform/Log.h"
 #include "platform/Paths.h"
 #include "shared/HelperConstants.h"
 #include "shared/HelperProtocol.h"
@@ -13,6 +14,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QPointer>
+
+#include <cerrno>
 
 namespace {
 QString sv(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
@@ -132,9 +135,31 @@ QByteArray launchdPropertyList()
         .toUtf8();
 }
 
-HelperClient::Error fileError(const QString& path, const QString& reason)
+// Qt reports a file error as the C library's English text for its errno. The common ones are said
+// in the interface language; any other is named plainly, with Qt's own text left to the log.
+QString fileErrorReason(const QString& qtReason)
 {
-    return {"NSCocoaErrorDomain", 642, Texts::tr("“%1” dosyası kaydedilemedi: %2", path, reason)};
+    const std::pair<int, const char*> known[] = {
+        {EACCES, QT_TRANSLATE_NOOP("Texts", "erişim izni yok")},
+        {EPERM, QT_TRANSLATE_NOOP("Texts", "erişim izni yok")},
+        {ENOENT, QT_TRANSLATE_NOOP("Texts", "klasör bulunamadı")},
+        {ENOTDIR, QT_TRANSLATE_NOOP("Texts", "yolda klasör yerine bir dosya var")},
+        {EEXIST, QT_TRANSLATE_NOOP("Texts", "bu adda bir öğe zaten var")},
+        {EISDIR, QT_TRANSLATE_NOOP("Texts", "bu adda bir klasör var")},
+        {ENOSPC, QT_TRANSLATE_NOOP("Texts", "diskte yer kalmadı")},
+        {EDQUOT, QT_TRANSLATE_NOOP("Texts", "diskte yer kalmadı")},
+        {EROFS, QT_TRANSLATE_NOOP("Texts", "disk salt okunur")},
+    };
+    for (const auto& [code, reason] : known)
+        if (qtReason == qt_error_string(code))
+            return Texts::translate(reason);
+    platform::log::write("Pelorn file error: " + qtReason);
+    return Texts::tr("beklenmeyen bir dosya hatası oluştu");
+}
+
+HelperClient::Error fileError(const QString& path, const QString& qtReason)
+{
+    return {"NSCocoaErrorDomain", 642, Texts::tr("“%1” dosyası kaydedilemedi: %2", path, fileErrorReason(qtReason))};
 }
 
 } // namespace

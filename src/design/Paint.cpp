@@ -47,6 +47,12 @@ struct FittedLine {
 };
 } // namespace
 
+bool elides(const QFont& font, const QString& text, qreal width, qreal minimumScale)
+{
+    const QFont f = fittedFont(font, text, width, minimumScale);
+    return QFontMetricsF(f).elidedText(text, Qt::ElideRight, width) != text;
+}
+
 void drawLine(QPainter& p, const QRectF& rect, const QString& text, const QFont& font, qreal minimumScale, int alignment)
 {
     static QCache<QString, FittedLine> lines(512); // the main thread's

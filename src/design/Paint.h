@@ -29,6 +29,8 @@ QFont valueFont(qreal size = 22, QFont::Weight weight = QFont::DemiBold);
 QFont fittedFont(const QFont& font, const QString& text, qreal width, qreal minimumScale);
 // Width of the text in the font.
 qreal textWidth(const QFont& font, const QString& text);
+// Whether drawLine would cut the text short in that width.
+bool elides(const QFont& font, const QString& text, qreal width, qreal minimumScale = 1.0);
 
 // Draws one line in `rect`: shrunk down to `minimumScale`, then truncated with an ellipsis.
 void drawLine(QPainter& p, const QRectF& rect, const QString& text, const QFont& font, qreal minimumScale = 1.0,

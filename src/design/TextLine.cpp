@@ -19,6 +19,7 @@ void TextLine::setText(const QString& text)
         return; // a re-read that changed nothing repaints nothing
     text_ = text;
     setAccessibleName(text_);
+    updateTip();
     updateGeometry();
     update();
 }
@@ -42,8 +43,25 @@ void TextLine::setTone(Tone tone)
 void TextLine::setTextFont(const QFont& font)
 {
     font_ = font;
+    updateTip();
     updateGeometry();
     update();
+}
+
+void TextLine::setMinimumScale(qreal scale)
+{
+    minimumScale_ = scale;
+    updateTip();
+}
+
+void TextLine::resizeEvent(QResizeEvent*) { updateTip(); }
+
+void TextLine::updateTip()
+{
+    if (toolTip() != tip_)
+        return; // the owner's own
+    tip_ = design::elides(font_, text_, width(), minimumScale_) ? text_ : QString();
+    setToolTip(tip_);
 }
 
 QColor TextLine::toneColor(Tone tone, const QWidget* widget)

@@ -25,7 +25,7 @@ public:
     static QColor toneColor(Tone tone, const QWidget* widget);
     // How much of a disabled control's drawing shows.
     static constexpr qreal kDisabledOpacity = 0.45;
-    void setMinimumScale(qreal scale) { minimumScale_ = scale; }
+    void setMinimumScale(qreal scale);
     qreal minimumScale() const { return minimumScale_; }
     void setAlignment(Qt::Alignment a) { alignment_ = a; }
     // The text as it is drawn now (after shrinking and truncating).
@@ -37,8 +37,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
 
 private:
+    // A cut-short text carries the whole text as its tooltip, unless the owner set one.
+    void updateTip();
+    QString tip_;
     QString text_;
     QFont font_;
     Tone tone_;

@@ -17,6 +17,7 @@ constexpr qreal kPadding = 10;
 constexpr qreal kBadge = 30;
 constexpr qreal kSpacing = 10;
 constexpr qreal kTitleMinimumScale = 0.68;
+constexpr qreal kSubtitleMinimumScale = 0.8;
 QFont titleFont() { return design::systemFont(13, QFont::DemiBold); }
 QFont subtitleFont() { return design::systemFont(12); }
 QPainterPath tileShape(const QRectF& r) { return continuousRoundedRect(r, 16); }
@@ -38,8 +39,21 @@ QColor TileLabel::color() const { return tint_.resolve(this, Tint::accent()); }
 void TileLabel::textsChanged()
 {
     setAccessibleName(subtitle_ ? title_ + ", " + *subtitle_ : title_);
+    updateTip();
     updateGeometry();
     update();
+}
+
+void TileLabel::resizeEvent(QResizeEvent*) { updateTip(); }
+
+void TileLabel::updateTip()
+{
+    const bool cut = design::elides(titleFont(), title_, titleRect().width(), kTitleMinimumScale) ||
+                     (subtitle_ && design::elides(subtitleFont(), *subtitle_, subtitleRect().width(), kSubtitleMinimumScale));
+    if (toolTip() != tip_)
+        return; // the owner's own
+    tip_ = cut ? (subtitle_ ? title_ + "\n" + *subtitle_ : title_) : QString();
+    setToolTip(tip_);
 }
 
 void TileLabel::setSymbol(const QString& symbol)
@@ -128,7 +142,7 @@ void TileLabel::paintEvent(QPaintEvent*)
     design::drawLine(p, titleRect(), title_, titleFont(), kTitleMinimumScale);
     if (subtitle_) {
         p.setPen(secondaryColor(this));
-        design::drawLine(p, subtitleRect(), *subtitle_, subtitleFont(), 0.8);
+        design::drawLine(p, subtitleRect(), *subtitle_, subtitleFont(), kSubtitleMinimumScale);
     }
     glass.paintOverlay(p, this);
     design::a11y::paintFocusRing(p, this, tileShape(QRectF(rect()).adjusted(1, 1, -1, -1)));

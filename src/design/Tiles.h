@@ -39,6 +39,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
     void enterEvent(QEnterEvent*) override;
     void leaveEvent(QEvent*) override;
 
@@ -47,6 +48,8 @@ protected:
 
 private:
     void textsChanged();
+    void updateTip(); // the whole title and subtitle while either is cut short, unless the owner set one
+    QString tip_;
     QString symbol_;
     QString title_;
     std::optional<QString> subtitle_;

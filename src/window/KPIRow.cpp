@@ -29,6 +29,7 @@ KPITile::KPITile(const Face& face, QWidget* parent) : QWidget(parent), face_(fac
     symbol_ = new SymbolView(face.symbol, 12, SymbolWeight::semibold);
     top->addWidget(symbol_);
     title_ = new TextLine(face.title, design::calloutFont(), TextLine::Tone::secondary);
+    title_->setMinimumScale(0.8); // "Battery temperature" whole in a sixth of the default window
     top->addWidget(title_, 1);
     card->addLayout(top);
     value_ = new NumericText(design::valueFont(22));

@@ -187,18 +187,19 @@ TEST_F(HelperInstallerTest, FileErrorIsDescribedInTheInterfaceLanguage)
     QFile blocker(tmp);
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
+    // The whole sentence is in one language: Qt's English "Not a directory" is not glued in.
     const std::pair<bool, QString> cases[] = {
-        {false, "“com.ostrane.pelorn.helper.plist” dosyası kaydedilemedi: "},
-        {true, "The file “com.ostrane.pelorn.helper.plist” couldn't be saved: "},
+        {false, "“com.ostrane.pelorn.helper.plist” dosyası kaydedilemedi: yolda klasör yerine bir dosya var"},
+        {true, "The file “com.ostrane.pelorn.helper.plist” couldn't be saved: a file stands where a folder "
+               "belongs"},
     };
-    for (const auto& [english, start] : cases) {
+    for (const auto& [english, expected] : cases) {
         Texts::useEnglishForTesting(english);
         const auto result = client.install();
         Texts::useEnglishForTesting(false);
         ASSERT_FALSE(result);
         EXPECT_EQ(result.error().domain, "NSCocoaErrorDomain");
-        EXPECT_TRUE(result.error().localizedDescription.startsWith(start))
-            << result.error().localizedDescription.toStdString();
+        EXPECT_EQ(result.error().localizedDescription, expected);
     }
     EXPECT_EQ(sim::adminscript::prompts(), 0);
 }

@@ -5,11 +5,13 @@
 #include "design/SegmentedChoice.h"
 #include "design/Sliders.h"
 #include "design/Symbols.h"
+#include "design/TextLine.h"
 #include "design/Tiles.h"
 
 #include "DesignTest.h"
 
 #include <QLabel>
+#include <functional>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
@@ -140,6 +142,51 @@ TEST_F(FormsTest, WrappingTextTakesTheLinesItNeeds)
     EXPECT_EQ(nearest(img, QRectF(0, lines * lineHeight + 2, 150, 20), ink),
               distance(Theme::appearancePalette(false).color(QPalette::Window), ink))
         << "nothing below it";
+}
+
+TEST_F(FormsTest, ACutShortTextCarriesTheWholeTextAsItsTooltip)
+{
+    const QString whole = "MacBook Pro Hoparlörleri";
+    const QString tail = "1920 × 1080 HiDPI · 60 Hz";
+    struct Case {
+        const char* name;
+        std::function<QWidget*(QWidget*)> make; // laid out at `width`
+        int width;
+        QString tip;
+    };
+    const Case cases[] = {
+        {"a line with room", [&](QWidget* r) { return new TextLine(whole, design::calloutFont(), TextLine::Tone::primary, r); },
+         400, {}},
+        {"a narrow line", [&](QWidget* r) { return new TextLine(whole, design::calloutFont(), TextLine::Tone::primary, r); },
+         60, whole},
+        {"a line its owner explains", [&](QWidget* r) {
+             auto* line = new TextLine(whole, design::calloutFont(), TextLine::Tone::primary, r);
+             line->setToolTip("Kendi açıklaması");
+             return line;
+         }, 60, "Kendi açıklaması"},
+        {"a tile with room", [&](QWidget* r) { return new TileLabel("display", "Ekran", tail, false, Tint(), r); }, 400, {}},
+        {"a tile cutting its subtitle", [&](QWidget* r) { return new TileLabel("display", "Ekran", tail, false, Tint(), r); },
+         110, "Ekran\n" + tail},
+        {"a tile cutting its title", [&](QWidget* r) { return new TileLabel("bolt.fill", whole, std::nullopt, false, Tint(), r); },
+         90, whole},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QWidget root;
+        QWidget* w = c.make(&root);
+        root.show(); // a hidden widget hears of its size only when shown
+        w->resize(c.width, w->sizeHint().height());
+        EXPECT_EQ(w->toolTip(), c.tip);
+    }
+
+    // The tip follows the text: a shorter one that fits takes it away.
+    QWidget root;
+    auto* line = new TextLine(whole, design::calloutFont(), TextLine::Tone::primary, &root);
+    root.show();
+    line->resize(60, line->sizeHint().height());
+    ASSERT_EQ(line->toolTip(), whole);
+    line->setText("Açık");
+    EXPECT_EQ(line->toolTip(), QString());
 }
 
 TEST_F(FormsTest, ADividerIsAHairlineOfTheSeparatorColour)

@@ -1,5 +1,7 @@
 #include "WindowTest.h"
 
+#include "app/Texts.h"
+
 #include "app/ScrollManager.h"
 #include "automation/AutomationManager.h"
 #include "battery/BatteryManager.h"
@@ -97,6 +99,34 @@ TEST(KPIRow, TilesReadTheManagersState)
     ASSERT_EQ(tiles.size(), 2u) << "a desk without a battery shows brightness and sound only";
     EXPECT_EQ(tiles[0].title, "Parlaklık");
     EXPECT_EQ(tiles[1].title, "Ses");
+}
+
+TEST_F(OverviewTest, KPITitlesShowWholeInATileOfTheDefaultWindowAndACutDetailInItsTooltip)
+{
+    // Six tiles share the default window's overview: about 158 points each.
+    for (bool english : {false, true}) {
+        SCOPED_TRACE(english ? "English" : "Turkish");
+        Texts::useEnglishForTesting(english);
+        KPIRow::Inputs in = batteryDesk();
+        in.shortStatus = Texts::tr("Sınırın üstünde · %%1'e iniyor", 80);
+        in.outputName = QString("MacBook Pro Hoparlörleri"); // the system names its devices
+        const auto faces = KPIRow::tiles(in);
+        Texts::useEnglishForTesting(false);
+        for (const auto& face : faces) {
+            QWidget root;
+            auto* tile = new KPITile(face, &root);
+            tile->resize(158, tile->sizeHint().height());
+            root.show();
+            auto* title = tile->findChild<TextLine*>();
+            ASSERT_TRUE(title);
+            ASSERT_EQ(title->text(), face.title);
+            EXPECT_EQ(title->shownText(), face.title);
+            // A longer detail may be cut, but never out of reach.
+            for (auto* line : tile->findChildren<TextLine*>())
+                if (line->isVisibleTo(tile) && line->shownText() != line->text())
+                    EXPECT_EQ(line->toolTip(), line->text());
+        }
+    }
 }
 
 TEST(PowerSection, RowsFollowTheTelemetry)
