@@ -450,9 +450,9 @@ int main(int argc, char** argv)
         else if (args[i] == "--idle-seconds" && i + 1 < args.size())
             idleSeconds = std::max(1.0, args[++i].toDouble());
         else if (args[i] == "--pelorn" && i + 1 < args.size()) {
-            const QString spec = args[++i];
-            const qsizetype eq = spec.indexOf('=');
-            programs.emplace_back(eq > 0 ? spec.left(eq) : spec, eq > 0 ? spec.mid(eq + 1) : spec);
+            const QString named = args[++i];
+            const qsizetype eq = named.indexOf('=');
+            programs.emplace_back(eq > 0 ? named.left(eq) : named, eq > 0 ? named.mid(eq + 1) : named);
         } else {
             std::fprintf(stderr, "usage: OnScreen_bench [--runs N] [--idle-seconds S] [--pelorn [LABEL=]PATH]...\n");
             return 2;
