@@ -1283,63 +1283,6 @@
         <translation>General</translation>
     </message>
     <message>
-        <source>%1 değişiklik yapmak istiyor.</source>
-        <translation>%1 wants to make changes.</translation>
-    </message>
-    <message>
-        <source>Buna izin vermek için yönetici olarak onaylayın.</source>
-        <translation>Confirm as an administrator to allow this.</translation>
-    </message>
-    <message>
-        <source>Vazgeç</source>
-        <translatorcomment>Same English on purpose: the system&apos;s own dialogs say Cancel, as &quot;İptal et&quot; does in ours.</translatorcomment>
-        <translation>Cancel</translation>
-    </message>
-    <message>
-        <source>İzin Ver</source>
-        <translation>Allow</translation>
-    </message>
-    <message>
-        <source>Gizlilik ve Güvenlik</source>
-        <translation>Privacy &amp; Security</translation>
-    </message>
-    <message>
-        <source>Erişilebilirlik</source>
-        <translation>Accessibility</translation>
-    </message>
-    <message>
-        <source>Aşağıdaki uygulamaların bilgisayarınızı denetlemesine izin verin.</source>
-        <translation>Allow the applications below to control your computer.</translation>
-    </message>
-    <message>
-        <source>Yazılım Güncelleme</source>
-        <translation>Software Update</translation>
-    </message>
-    <message>
-        <source>Yeni bir sürüm var: %1.</source>
-        <translation>A new version is available: %1.</translation>
-    </message>
-    <message>
-        <source>Daha Sonra Hatırlat</source>
-        <translation>Remind Me Later</translation>
-    </message>
-    <message>
-        <source>Güncellemeler denetleniyor…</source>
-        <translation>Checking for updates…</translation>
-    </message>
-    <message>
-        <source>Güncelleme hatası! Güncelleme bilgileri alınırken bir hata oluştu.</source>
-        <translation>Update error! An error occurred while retrieving update information.</translation>
-    </message>
-    <message>
-        <source>Tamam</source>
-        <translation>OK</translation>
-    </message>
-    <message>
-        <source>Güncelsiniz! Bu, şu anki en yeni sürüm.</source>
-        <translation>You&apos;re up to date! This is the newest version available.</translation>
-    </message>
-    <message>
         <source>“%1” dosyası kaydedilemedi: %2</source>
         <translation>The file “%1” couldn&apos;t be saved: %2</translation>
     </message>
@@ -1347,10 +1290,6 @@
         <source>Ters yön</source>
         <comment>tile.reverseScroll</comment>
         <translation>Reverse scroll</translation>
-    </message>
-    <message>
-        <source>Kapat</source>
-        <translation>Close</translation>
     </message>
     <message>
         <source>Yardımcıya bağlanılamadı: sistem, yardımcının Pelorn&apos;u incelemesine izin vermiyor</source>

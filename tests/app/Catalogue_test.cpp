@@ -243,7 +243,6 @@ TEST(Catalogue, EnglishWordingKeepsOneStyle)
         {"Şarj sınırına (%%1)", "", "To Charge Limit (%1%)"},
         {"Adaptör takılıyken pili kullan", "", "Use Battery While Plugged In"},
         {"Monitörü şuna geçir", "", "Switch Monitor To"},
-        {"Güncelsiniz! Bu, şu anki en yeni sürüm.", "", "You're up to date! This is the newest version available."},
         {"Yeniden başlat", "", "Relaunch"},
         {"Option+Shift ile çeyrek adım.", "", "Option-Shift for a quarter step."},
         {"Maks. akım", "", "Max current"},

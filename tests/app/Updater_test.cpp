@@ -124,6 +124,9 @@ TEST_F(UpdaterTest, TheFrameworksWindowClosesByItsButtonEscapeOrTheTitleBarAndTh
 TEST_F(UpdaterTest, TheFrameworksWindowSpeaksTheInterfaceLanguage)
 {
     Texts::useEnglishForTesting(true);
+    // The framework's window speaks the process's preferred language, as a launch in English sets it.
+    auto& defaults = platform::UserDefaults::standard();
+    defaults.setVolatileDomain({{"AppleLanguages", QStringList{"en"}}}, platform::UserDefaults::kArgumentDomain);
     make();
     click(card->checkButton());
     advance(sim::Updates::kFeedDelay);
@@ -131,6 +134,7 @@ TEST_F(UpdaterTest, TheFrameworksWindowSpeaksTheInterfaceLanguage)
     EXPECT_EQ(fw.windowTexts().last(), "Update error! An error occurred while retrieving update information.");
     EXPECT_EQ(fw.window()->findChild<QPushButton*>()->text(), "OK");
     EXPECT_EQ(fw.window()->windowTitle(), "Software Update");
+    defaults.removeVolatileDomain(platform::UserDefaults::kArgumentDomain);
     Texts::useEnglishForTesting(false);
 }
 

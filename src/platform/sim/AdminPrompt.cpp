@@ -1,6 +1,5 @@
 #include "platform/sim/AdminPrompt.h"
 
-#include "app/Texts.h"
 #include "platform/sim/SystemWindow.h"
 
 #include <QApplication>
@@ -31,21 +30,21 @@ public:
         icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(48, 48));
         top->addWidget(icon, 0, Qt::AlignTop);
         auto* texts = new QVBoxLayout;
-        auto* title = new QLabel(Texts::tr("%1 değişiklik yapmak istiyor.", application), this);
+        auto* title = new QLabel(systemText("%1 değişiklik yapmak istiyor.").arg(application), this);
         QFont bold = title->font();
         bold.setBold(true);
         title->setFont(bold);
         texts->addWidget(title);
-        auto* detail = new QLabel(Texts::tr("Buna izin vermek için yönetici olarak onaylayın."), this);
+        auto* detail = new QLabel(systemText("Buna izin vermek için yönetici olarak onaylayın."), this);
         detail->setWordWrap(true);
         texts->addWidget(detail);
         top->addLayout(texts, 1);
         layout->addLayout(top);
 
         auto* buttons = new QDialogButtonBox(this);
-        QPushButton* cancel = buttons->addButton(Texts::tr("Vazgeç"), QDialogButtonBox::RejectRole);
+        QPushButton* cancel = buttons->addButton(systemText("Vazgeç"), QDialogButtonBox::RejectRole);
         cancel->setObjectName("cancel");
-        QPushButton* allow = buttons->addButton(Texts::tr("İzin Ver"), QDialogButtonBox::AcceptRole);
+        QPushButton* allow = buttons->addButton(systemText("İzin Ver"), QDialogButtonBox::AcceptRole);
         allow->setObjectName("allow");
         allow->setDefault(true);
         connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

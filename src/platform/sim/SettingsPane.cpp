@@ -1,6 +1,5 @@
 #include "platform/sim/SettingsPane.h"
 
-#include "app/Texts.h"
 #include "platform/sim/SystemWindow.h"
 #include "platform/Events.h"
 #include "platform/SystemSettings.h"
@@ -54,16 +53,16 @@ public:
     {
         setObjectName("systemSettings");
         useSystemAppearance(this);
-        setWindowTitle(Texts::tr("Gizlilik ve Güvenlik"));
+        setWindowTitle(systemText("Gizlilik ve Güvenlik"));
         setAttribute(Qt::WA_DeleteOnClose);
         auto* layout = new QVBoxLayout(this);
-        auto* heading = new QLabel(Texts::tr("Erişilebilirlik"), this);
+        auto* heading = new QLabel(systemText("Erişilebilirlik"), this);
         QFont font = heading->font();
         font.setBold(true);
         font.setPointSizeF(font.pointSizeF() * 1.3);
         heading->setFont(font);
         layout->addWidget(heading);
-        auto* detail = new QLabel(Texts::tr("Aşağıdaki uygulamaların bilgisayarınızı denetlemesine izin verin."), this);
+        auto* detail = new QLabel(systemText("Aşağıdaki uygulamaların bilgisayarınızı denetlemesine izin verin."), this);
         detail->setWordWrap(true);
         layout->addWidget(detail);
         // The application's row in the list, its switch at the trailing edge.

@@ -1,15 +1,23 @@
 #pragma once
 // The simulated system's own windows (the administrator prompt, System Settings, the update
 // framework) follow the system's appearance, as the real ones do, not the application's.
-#include "design/Theme.h"
-
+#include <QPalette>
+#include <QString>
 #include <QWidget>
 
 class QAbstractButton;
 
 namespace sim {
 
-inline void useSystemAppearance(QWidget* window) { window->setPalette(Theme::appearancePalette(Theme::systemIsDark())); }
+// The system's own texts: the Turkish one, or its English when the process's preferred
+// languages put English before Turkish, as a Mac's frameworks choose their localization.
+QString systemText(const char* turkish);
+bool systemSpeaksEnglish();
+
+// The system's look: its light or dark palette, as the global domain's appearance says.
+bool systemIsDark();
+QPalette systemPalette(bool dark);
+inline void useSystemAppearance(QWidget* window) { window->setPalette(systemPalette(systemIsDark())); }
 
 // Keeps a system window in the system's appearance from now on, as it changes.
 void followSystemAppearance(QWidget* window);

@@ -1,6 +1,5 @@
 #include "platform/sim/Updates.h"
 
-#include "app/Texts.h"
 #include "platform/sim/SystemWindow.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
@@ -123,7 +122,7 @@ void Updates::showWindow(const QString& text, const QString& button)
         // only hides, so a dismissal never runs twice.
         QObject::connect(window_, &QDialog::finished, window_, [this] { dismiss(); });
     }
-    window_->setWindowTitle(Texts::tr("Yazılım Güncelleme"));
+    window_->setWindowTitle(sim::systemText("Yazılım Güncelleme"));
     window_->findChild<QLabel*>()->setText(text);
     window_->findChild<QPushButton*>()->setText(button);
     window_->show();
@@ -150,7 +149,7 @@ constexpr const char* kAutomaticKey = "SUEnableAutomaticChecks";
 // The simulated framework has nothing to install: the person is told, and closes it for later.
 void showAvailable(const QString& version)
 {
-    sim::Updates::shared().showWindow(Texts::tr("Yeni bir sürüm var: %1.", version), Texts::tr("Daha Sonra Hatırlat"));
+    sim::Updates::shared().showWindow(sim::systemText("Yeni bir sürüm var: %1.").arg(version), sim::systemText("Daha Sonra Hatırlat"));
 }
 
 bool isNewer(const QString& version)
@@ -203,16 +202,16 @@ struct StandardUpdaterController::Impl : Updater {
             return;
         setSession(true);
         sim::Updates::shared().countUserCheck();
-        sim::Updates::shared().showWindow(Texts::tr("Güncellemeler denetleniyor…"), Texts::tr("Vazgeç"));
+        sim::Updates::shared().showWindow(sim::systemText("Güncellemeler denetleniyor…"), sim::systemText("Vazgeç"));
         feed.start(sim::Updates::kFeedDelay, [this] {
             const auto item = sim::Updates::feedItem();
             auto& fw = sim::Updates::shared();
             if (!item)
-                fw.showWindow(Texts::tr("Güncelleme hatası! Güncelleme bilgileri alınırken bir hata oluştu."), Texts::tr("Tamam"));
+                fw.showWindow(sim::systemText("Güncelleme hatası! Güncelleme bilgileri alınırken bir hata oluştu."), sim::systemText("Tamam"));
             else if (isNewer(item->first))
                 showAvailable(item->second);
             else
-                fw.showWindow(Texts::tr("Güncelsiniz! Bu, şu anki en yeni sürüm."), Texts::tr("Tamam"));
+                fw.showWindow(sim::systemText("Güncelsiniz! Bu, şu anki en yeni sürüm."), sim::systemText("Tamam"));
         });
     }
     void scheduledCheck()
