@@ -248,11 +248,20 @@ protected:
     // or empty.
     QString toTheBatteryPage(const QJsonArray& more)
     {
-        QThread::msleep(500); // the status area places the icon after it docks
-        if (!x->click(QPoint(XServer::kScreen.width() - 12, 12)))
-            return x->error();
-        QJsonArray todo{QJsonObject{{"press", "Open overview"}},
-                        QJsonObject{{"press", "Charge Control"}, {"role", "list item"}}};
+        // The status area places the icon only once it docks, which a loaded start can delay past
+        // the first click: click again until the panel answers.
+        QString opened;
+        for (int attempt = 0; attempt < 4; ++attempt) {
+            QThread::msleep(500);
+            if (!x->click(QPoint(XServer::kScreen.width() - 12, 12)))
+                return x->error();
+            opened = walk({QJsonObject{{"press", "Open overview"}}});
+            if (opened.isEmpty())
+                break;
+        }
+        if (!opened.isEmpty())
+            return opened;
+        QJsonArray todo{QJsonObject{{"press", "Charge Control"}, {"role", "list item"}}};
         for (const QJsonValue& step : more)
             todo.append(step);
         return walk(todo);
